@@ -1,0 +1,81 @@
+#pragma once
+// The codec record: one coding of one file (its leaf name, the password, a six-byte time code
+// from the clock) and its text form, the line, which scrambled is the value of the attribute
+// "PrivCodec" that marks a coded file. The format is written down in docs/privcodec-format.md.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Node.h"
+
+// Attribute name and the largest value a reader takes in.
+constexpr const char* kPrivCodecAttr = "PrivCodec";
+constexpr int kPrivCodecReadMax = 511;
+// A value of this many bytes or more marks a coded file.
+constexpr int kPrivCodecMinBytes = 5;
+// L = 9 + n + p must fit one byte.
+constexpr int kMaxNamePlusPass = 246;
+
+class CCO {
+ public:
+  CCO();
+  virtual ~CCO();
+
+  virtual bool Init(char* data);
+  virtual void GenerateC(const char* name, const char* password);
+  virtual bool IsGoodMen();
+  virtual char* NPass();
+  virtual char* GetFTime();
+  virtual char* CodeLine();
+  virtual int DecodeLine(const char* text);
+  virtual char* CTime(char* text);
+  virtual void NTime();
+  virtual void PrintToStream();
+  virtual void PrintToView();
+  virtual void PrintToTerminal();
+  virtual char* NewText();
+  virtual void XCheck();
+  virtual void PrintAsHex(const char* data, int last);
+  virtual void PrintAsAsc(const char* data, int last);
+  virtual void PrintAsDez(const char* data, int last);
+
+  // L, the length of the last line built or read (0 until then): the attribute value is L + 1
+  // bytes of CodeLine().
+  uint8_t LineLength() const { return lineLen_; }
+  uint8_t NameLength() const { return nameLen_; }
+  uint8_t PassLength() const { return passLen_; }
+  const char* Name() const { return name_; }
+
+  // The entry that XCheck() examines and the status view that PrintToView() writes to. Nothing
+  // in the program sets them; a tool or test that wants the record's own inspection does.
+  void SetPath(const std::string& path) { path_ = path; }
+  using StatusSink = void (*)(void* context, const char* text);
+  void SetStatusView(StatusSink sink, void* context) {
+    statusView_ = sink;
+    statusContext_ = context;
+  }
+  bool IsFile() const { return isFile_; }
+  bool HasRecord() const { return hasRecord_; }
+
+ private:
+  char line_[1200];
+  bool valid_;
+  uint8_t timeLen_;
+  uint8_t nameLen_;
+  uint8_t passLen_;
+  uint8_t lineLen_;
+  char time_[20];
+  char name_[256];
+  char pass_[256];
+  bool isFile_ = false;
+  bool hasRecord_ = false;
+  char attrBuf_[1024];
+  char linkTarget_[1024];
+  std::string path_;
+  plat::Node node_;
+  StatusSink statusView_ = nullptr;
+  void* statusContext_ = nullptr;
+  struct stat status_ {};
+  int32_t readResult_ = 0;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// An 8-bit colour-mapped picture (the desktop's B_CMAP8 colour space): one byte per pixel, rows
+// top to bottom, each byte an index into the fixed system colour map (SystemColorMap()), index
+// 255 transparent. Icons are 32x32 (1024 bytes) and 16x16 (256 bytes).
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "rgb_color.h"
+
+class QImage;
+
+namespace plat {
+
+constexpr uint8_t B_TRANSPARENT_MAGIC_CMAP8 = 255;
+
+// The 256 colours that colour-mapped bytes index. Entry 255 is transparent (alpha 0).
+const rgb_color* SystemColorMap();
+
+class Bitmap {
+ public:
+  Bitmap(int width, int height) : width_(width), height_(height), bits_(size_t(width * height)) {}
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  size_t BitsLength() const { return bits_.size(); }
+  const uint8_t* Bits() const { return bits_.data(); }
+  uint8_t* Bits() { return bits_.data(); }
+  // Copies min(length, BitsLength()) bytes from `data`.
+  void SetBits(const uint8_t* data, size_t length);
+  // The picture through the system colour map, as 32-bit ARGB (transparent where index is 255).
+  QImage ToImage() const;
+
+ private:
+  int width_;
+  int height_;
+  std::vector<uint8_t> bits_;
+};
+
+}  // namespace plat
