@@ -6,7 +6,7 @@ MURVEL_PACKAGES=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   shared-mime-info
-  xvfb x11-apps imagemagick hyperfine clang-format
+  xvfb xauth x11-apps imagemagick hyperfine clang-format time
 )
 
 murvel_install_deps() {
