@@ -4,6 +4,7 @@
 // "PrivCodec" that marks a coded file. The format is written down in docs/privcodec-format.md.
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -22,12 +23,19 @@ class CCO {
   CCO();
   virtual ~CCO();
 
+  // Dumps the 20 bytes at `data` (which must hold at least 20) and sets the valid flag.
   virtual bool Init(char* data);
+  // Fills the record for a new coding with a fresh time code. Name and password together must
+  // fit one line (kMaxNamePlusPass bytes): the password is kept whole (up to that limit) and the
+  // name is shortened to what fits, cut back to a UTF-8 character boundary.
   virtual void GenerateC(const char* name, const char* password);
   virtual bool IsGoodMen();
   virtual char* NPass();
   virtual char* GetFTime();
+  // Builds and scrambles the line; the attribute value is its first LineLength() + 1 bytes.
   virtual char* CodeLine();
+  // Rebuilds the record from a stored value and returns L. Reads text[0] and then L bytes of
+  // text (L <= 255), nothing more.
   virtual int DecodeLine(const char* text);
   virtual char* CTime(char* text);
   virtual void NTime();
@@ -39,6 +47,10 @@ class CCO {
   virtual void PrintAsHex(const char* data, int last);
   virtual void PrintAsAsc(const char* data, int last);
   virtual void PrintAsDez(const char* data, int last);
+
+  // The same from a value of which only `available` bytes are at hand: bytes the value claims
+  // beyond them count as zeros. Nothing outside text[0 .. available - 1] is read.
+  int DecodeLine(const char* text, size_t available);
 
   // L, the length of the last line built or read (0 until then): the attribute value is L + 1
   // bytes of CodeLine().
