@@ -18,8 +18,7 @@ class AttrBackend {
   // Reads at most `size` bytes of attribute `name` (without the "user." prefix) of the file at
   // `path` into `buf`. Returns the byte count, or a negative errno (-ENODATA when missing).
   // A value longer than `size` gives its first `size` bytes.
-  virtual ssize_t Get(const std::string& path, const std::string& name, void* buf,
-                      size_t size) = 0;
+  virtual ssize_t Get(const std::string& path, const std::string& name, void* buf, size_t size) = 0;
   // Replaces the value. Returns 0 or a negative errno.
   virtual int Set(const std::string& path, const std::string& name, const void* data,
                   size_t size) = 0;
@@ -31,8 +30,7 @@ class AttrBackend {
 class XattrBackend : public AttrBackend {
  public:
   ssize_t Get(const std::string& path, const std::string& name, void* buf, size_t size) override;
-  int Set(const std::string& path, const std::string& name, const void* data,
-          size_t size) override;
+  int Set(const std::string& path, const std::string& name, const void* data, size_t size) override;
   int Remove(const std::string& path, const std::string& name) override;
 };
 

@@ -18,8 +18,12 @@ const Clock* gClock = &kSystemClock;
 
 }  // namespace
 
-const Clock& CurrentClock() { return *gClock; }
+const Clock& CurrentClock() {
+  return *gClock;
+}
 
-void SetClock(const Clock* clock) { gClock = clock ? clock : &kSystemClock; }
+void SetClock(const Clock* clock) {
+  gClock = clock ? clock : &kSystemClock;
+}
 
 }  // namespace plat

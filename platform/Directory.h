@@ -4,7 +4,6 @@
 #include <dirent.h>
 
 #include <cerrno>
-
 #include <string>
 
 namespace plat {

@@ -2,9 +2,9 @@
 // A file system node named by a path, with its attributes: what the codec record, the
 // inspection and the coding transaction open to read a file's status and attributes.
 #include <sys/stat.h>
-#include <cerrno>
 #include <sys/types.h>
 
+#include <cerrno>
 #include <string>
 
 #include "TypeCodes.h"
@@ -38,7 +38,8 @@ class Node {
   int RemoveAttr(const char* name);
 
   // Exclusive advisory lock (flock) against other processes that lock the same file; 0 or a
-  // negative errno. Unlock releases it. The destructor unlocks.
+  // negative errno. It does not wait: a lock held elsewhere gives -EWOULDBLOCK. Unlock releases
+  // it. The destructor unlocks.
   int Lock();
   int Unlock();
   // Flushes the file's data and attributes to disk (fsync); 0 or a negative errno.

@@ -13,4 +13,6 @@ static_assert(sizeof(rgb_color) == 4, "rgb_color is four bytes, stored as they a
 inline bool operator==(const rgb_color& a, const rgb_color& b) {
   return a.red == b.red && a.green == b.green && a.blue == b.blue && a.alpha == b.alpha;
 }
-inline bool operator!=(const rgb_color& a, const rgb_color& b) { return !(a == b); }
+inline bool operator!=(const rgb_color& a, const rgb_color& b) {
+  return !(a == b);
+}

@@ -1,0 +1,27 @@
+#include "platform/Bitmap.h"
+
+#include <QImage>
+#include <cstring>
+
+namespace plat {
+
+void Bitmap::SetBits(const uint8_t* data, size_t length) {
+  if (!data) return;
+  std::memcpy(bits_.data(), data, length < bits_.size() ? length : bits_.size());
+}
+
+QImage Bitmap::ToImage() const {
+  if (width_ <= 0 || height_ <= 0) return QImage();
+  QImage image(width_, height_, QImage::Format_ARGB32);
+  const rgb_color* map = SystemColorMap();
+  for (int y = 0; y < height_; ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < width_; ++x) {
+      const rgb_color& c = map[bits_[size_t(y) * size_t(width_) + size_t(x)]];
+      line[x] = qRgba(c.red, c.green, c.blue, c.alpha);
+    }
+  }
+  return image;
+}
+
+}  // namespace plat
