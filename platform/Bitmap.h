@@ -16,6 +16,9 @@ constexpr uint8_t B_TRANSPARENT_MAGIC_CMAP8 = 255;
 
 // The 256 colours that colour-mapped bytes index. Entry 255 is transparent (alpha 0).
 const rgb_color* SystemColorMap();
+// The index of the colour-map entry nearest to `color` (an exact entry when there is one); a
+// colour with alpha below 128 is the transparent index 255.
+uint8_t NearestColorIndex(const rgb_color& color);
 
 class Bitmap {
  public:

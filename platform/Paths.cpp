@@ -25,17 +25,17 @@ bool EnvFolder(const char* name, std::string* out) {
   return true;
 }
 
-// mkdir -p with mode 0755 for every missing component.
-bool MakeFolders(const std::string& path) {
+}  // namespace
+
+bool MakeFolderTree(const std::string& path) {
   struct stat st;
+  if (path.empty()) return false;
   if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
   std::string parent = ParentOf(path);
-  if (parent != path && parent != "/" && parent != "." && !MakeFolders(parent)) return false;
+  if (parent != path && parent != "/" && parent != "." && !MakeFolderTree(parent)) return false;
   if (mkdir(path.c_str(), 0755) == 0) return true;
   return errno == EEXIST && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
-
-}  // namespace
 
 std::string LeafOf(const std::string& path) {
   std::string p = StripTrailingSlashes(path);
@@ -94,7 +94,7 @@ bool FindUserSettingsDirectory(std::string* out, bool create) {
     if (!EnvFolder("HOME", &home)) return false;
     dir = (home == "/" ? "" : home) + "/.config";
   }
-  if (create && !MakeFolders(dir)) return false;
+  if (create && !MakeFolderTree(dir)) return false;
   if (out) *out = dir;
   return true;
 }
@@ -110,7 +110,16 @@ bool FindUserDataDirectory(std::string* out) {
   return true;
 }
 
+namespace {
+std::string gExecutableOverride;
+}  // namespace
+
+void SetAppExecutablePath(const std::string& path) {
+  gExecutableOverride = path;
+}
+
 std::string AppExecutablePath() {
+  if (!gExecutableOverride.empty()) return gExecutableOverride;
   std::vector<char> buf(4096);
   for (;;) {
     ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());

@@ -24,7 +24,13 @@ long ReadLink(const std::string& path, char* buf, unsigned long size);
 // The user data folder for the freedesktop databases: $XDG_DATA_HOME, else $HOME/.local/share.
 [[nodiscard]] bool FindUserDataDirectory(std::string* out);
 
+// Makes the folder and every missing parent (mode 0755). True when the folder exists afterwards.
+[[nodiscard]] bool MakeFolderTree(const std::string& path);
+
 // The running program's executable (/proc/self/exe resolved). Empty when it cannot be had.
 std::string AppExecutablePath();
+// Makes AppExecutablePath() answer `path` instead (for tests and tools that stand in for the
+// program); an empty path goes back to /proc/self/exe.
+void SetAppExecutablePath(const std::string& path);
 
 }  // namespace plat

@@ -38,3 +38,26 @@ const rgb_color* SystemColorMap() {
 }
 
 }  // namespace plat
+
+namespace plat {
+
+uint8_t NearestColorIndex(const rgb_color& color) {
+  if (color.alpha < 128) return B_TRANSPARENT_MAGIC_CMAP8;
+  const rgb_color* map = SystemColorMap();
+  int best = 0;
+  long bestDistance = -1;
+  for (int i = 0; i < 255; ++i) {
+    long dr = long(map[i].red) - color.red;
+    long dg = long(map[i].green) - color.green;
+    long db = long(map[i].blue) - color.blue;
+    long d = dr * dr + dg * dg + db * db;
+    if (bestDistance < 0 || d < bestDistance) {
+      best = i;
+      bestDistance = d;
+      if (d == 0) break;
+    }
+  }
+  return uint8_t(best);
+}
+
+}  // namespace plat

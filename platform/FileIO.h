@@ -1,0 +1,19 @@
+#pragma once
+// Whole-file reads and crash-safe whole-file writes.
+#include <sys/types.h>
+
+#include <string>
+
+#include "platform/Outcome.h"
+
+namespace plat {
+
+// Replaces the file at `path` with `size` bytes, permission bits exactly `mode`: the bytes go to
+// a temporary file beside it, are flushed to disk and then renamed over the old file, so a
+// crash leaves either the old or the new file, never a short one.
+Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode);
+
+// The whole contents of a regular file.
+Outcome ReadWholeFile(const std::string& path, std::string* contents);
+
+}  // namespace plat

@@ -1,0 +1,77 @@
+#pragma once
+// A file type in the user's freedesktop MIME database: its descriptions, its two icons and the
+// application that opens it. The setters only collect the values; Install() writes them:
+//   $XDG_DATA_HOME/mime/packages/<type with '/' as '-'>.xml   shared-mime-info package: the long
+//       description as <comment>, the short one as the namespaced <murvel:short-description>
+//   $XDG_DATA_HOME/icons/hicolor/{32x32,16x16}/mimetypes/<icon name>.png   the icons, where the
+//       icon name is the type with '/' turned into '-' ("text-x-CodedData")
+//   $XDG_DATA_HOME/applications/<desktop id>   the opening program's desktop entry, naming the
+//       type in MimeType= and running the program with %F
+//   $XDG_CONFIG_HOME/mimeapps.list   the desktop entry as the type's default application
+// and then runs update-mime-database on $XDG_DATA_HOME/mime when the tool is present.
+// The desktop id of a signature "application/<name>" is "<name>.desktop".
+// Files whose contents are already what would be written are left alone, and the database is
+// rebuilt only when the package changed or has never been compiled.
+// The getters read back what is installed, from the same files.
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "platform/Bitmap.h"
+#include "platform/NodeInfo.h"
+#include "platform/Outcome.h"
+
+namespace plat {
+
+class MimeType {
+ public:
+  explicit MimeType(std::string type) : type_(std::move(type)) {}
+  const std::string& Type() const { return type_; }
+
+  void SetShortDescription(const std::string& text) { short_ = text; }
+  void SetLongDescription(const std::string& text) { long_ = text; }
+  // 32x32 (Large) or 16x16 (Mini) colour-mapped picture; copied.
+  void SetIcon(const Bitmap& icon, IconSize size);
+  // The signature of the application that opens the type ("application/x-vnd.Telva-Murvel"),
+  // and the program its desktop entry runs (the running executable when not set).
+  void SetPreferredApp(const std::string& signature) { prefApp_ = signature; }
+  void SetAppExecutable(const std::string& path) { appExe_ = path; }
+  // The name the desktop shows for that program (the executable's leaf name when not set).
+  void SetAppName(const std::string& name) { appName_ = name; }
+
+  // Writes everything set so far (see above). Every step is tried; the outcome names the first
+  // that failed.
+  Outcome Install();
+
+  // Read-back of the installed type.
+  Outcome GetShortDescription(std::string* text) const;
+  Outcome GetLongDescription(std::string* text) const;
+  // Exactly 1024 (Large) or 256 (Mini) colour-mapped bytes, from the installed PNG.
+  Outcome GetIcon(uint8_t* bits, IconSize size) const;
+  // The signature of the default application in mimeapps.list.
+  Outcome GetPreferredApp(std::string* signature) const;
+
+  // File locations (for tools and tests); empty when no data/config folder can be found.
+  std::string PackagePath() const;
+  std::string IconPath(IconSize size) const;
+  std::string IconName() const;
+  static std::string DesktopId(const std::string& signature);
+  static std::string DesktopEntryPath(const std::string& signature);
+  static std::string MimeAppsListPath();
+
+ private:
+  Outcome ReadDescriptions(std::string* shortText, std::string* longText) const;
+
+  std::string type_;
+  std::string short_;
+  std::string long_;
+  std::string prefApp_;
+  std::string appExe_;
+  std::string appName_;
+  bool hasLarge_ = false;
+  bool hasMini_ = false;
+  Bitmap large_{32, 32};
+  Bitmap mini_{16, 16};
+};
+
+}  // namespace plat
