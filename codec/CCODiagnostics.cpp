@@ -6,7 +6,8 @@
 
 bool CCO::Init(char* data) {
   printf("CCO-Init\n");
-  for (int i = 0; i < 20; ++i) printf(" %3d", static_cast<int>(static_cast<signed char>(data[i])));
+  for (int i = 0; data != nullptr && i < 20; ++i)
+    printf(" %3d", static_cast<int>(static_cast<signed char>(data[i])));
   printf("CCO-End\n");
   valid_ = true;
   return true;
@@ -39,6 +40,7 @@ void CCO::PrintToView() {
 }
 
 void CCO::PrintAsHex(const char* data, int last) {
+  if (data == nullptr) last = -1;
   for (int i = 0; i <= last; ++i) {
     if (i == 7) printf("|<H>");
     printf("| %2x", static_cast<unsigned>(static_cast<unsigned char>(data[i])));
@@ -47,6 +49,7 @@ void CCO::PrintAsHex(const char* data, int last) {
 }
 
 void CCO::PrintAsAsc(const char* data, int last) {
+  if (data == nullptr) last = -1;
   for (int i = 0; i <= last; ++i) {
     if (i == 7) printf("|<A>");
     if (static_cast<signed char>(data[i]) >= 32) {
@@ -59,6 +62,7 @@ void CCO::PrintAsAsc(const char* data, int last) {
 }
 
 void CCO::PrintAsDez(const char* data, int last) {
+  if (data == nullptr) last = -1;
   for (int i = 0; i <= last; ++i) {
     if (i == 7) printf("|<D>");
     printf("|%3d", static_cast<unsigned>(static_cast<unsigned char>(data[i])));

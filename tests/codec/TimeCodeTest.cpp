@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "codec/CCO.h"
 #include "tests/codec/CodecTestSupport.h"
@@ -27,17 +28,13 @@ TEST_F(TimeCode, FirstAndLastMomentOf2026) {
   EXPECT_EQ(std::string(record.CTime(nullptr)), " DMY: 31/12/2026 ");
 }
 
-TEST_F(TimeCode, YearByteCoversTheNonZeroRange) {
+TEST_F(TimeCode, YearByteIsYearMinus1941ModuloByte) {
   CCO record;
-  SetNow(Moment(1942, 6, 1, 0, 0, 0));
-  record.NTime();
-  EXPECT_EQ(static_cast<uint8_t>(record.GetFTime()[3]), 1);
-  SetNow(Moment(2196, 6, 1, 0, 0, 0));
-  record.NTime();
-  EXPECT_EQ(static_cast<uint8_t>(record.GetFTime()[3]), 255);
-  SetNow(Moment(2197, 6, 1, 0, 0, 0));
-  record.NTime();
-  EXPECT_EQ(static_cast<uint8_t>(record.GetFTime()[3]), 0);
+  for (auto [year, byte] : {std::pair{1942, 1}, {2196, 255}, {2197, 0}}) {
+    SetNow(Moment(year, 6, 1, 0, 0, 0));
+    record.NTime();
+    EXPECT_EQ(static_cast<uint8_t>(record.GetFTime()[3]), byte) << year;
+  }
 }
 
 TEST_F(TimeCode, GenerateTakesTheClockAndNewTextLeavesTheRecord) {

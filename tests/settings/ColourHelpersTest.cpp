@@ -24,13 +24,10 @@ Parsed Parse(const char* text) {
 }
 
 TEST(ColourHelpers, HexDigitValues) {
-  EXPECT_EQ(h2u('0'), 0);
-  EXPECT_EQ(h2u('9'), 9);
-  EXPECT_EQ(h2u('A'), 10);
-  EXPECT_EQ(h2u('F'), 15);
-  EXPECT_EQ(h2u('a'), 10);
-  EXPECT_EQ(h2u('f'), 15);
-  for (char c : {'G', 'g', 'Z', '/', ':', '@', '`', ' ', '#', '\0'}) EXPECT_EQ(h2u(c), 0) << c;
+  const std::string digits = "0123456789ABCDEF", lower = "abcdef";
+  for (size_t i = 0; i < digits.size(); ++i) EXPECT_EQ(h2u(digits[i]), i) << digits[i];
+  for (size_t i = 0; i < lower.size(); ++i) EXPECT_EQ(h2u(lower[i]), 10 + i) << lower[i];
+  for (char c : std::string("Gg/:@` #\0", 9)) EXPECT_EQ(h2u(c), 0) << c;
 }
 
 TEST(ColourHelpers, ColourTextInEitherCaseWithOrWithoutHash) {
