@@ -34,8 +34,8 @@ class CCO {
   virtual char* GetFTime();
   // Builds and scrambles the line; the attribute value is its first LineLength() + 1 bytes.
   virtual char* CodeLine();
-  // Rebuilds the record from a stored value and returns L. Reads text[0] and then L bytes of
-  // text (L <= 255), nothing more.
+  // Rebuilds the record from a stored value and returns L, its first byte. Reads the first L
+  // bytes of text (only text[0] when L is 0), nothing more.
   virtual int DecodeLine(const char* text);
   virtual char* CTime(char* text);
   virtual void NTime();
