@@ -1,0 +1,21 @@
+#pragma once
+// The command line of murvelctl: one command, its options and the files it works on.
+#include <string>
+#include <vector>
+
+enum class CtlCommand { Code, Decode, Status, Help, Version };
+
+struct CtlOptions {
+  CtlCommand command = CtlCommand::Help;
+  std::vector<std::string> files;
+  bool passwordStdin = false;  // the password is the first line of standard input
+  bool verbose = false;        // the engine's diagnostic lines go to standard error
+};
+
+// Parses argv[1..]. On a usage error returns false and puts a one-line reason in `error`.
+// Options may stand before or after the command; "--" ends the options, so a file may be named
+// "-x" or "--help".
+bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::string* error);
+
+// The --help text.
+const char* CtlUsage();

@@ -1,0 +1,11 @@
+#pragma once
+// An interrupt (Ctrl-C), a hang-up or a termination request must not cut a file's transaction
+// in half. While the files are worked on, those signals only note the request; the file in hand
+// is finished and the rest are left alone.
+class StopRequest {
+ public:
+  // Installs the handlers (SIGINT, SIGTERM, SIGHUP).
+  static void Install();
+  // True once one of those signals arrived.
+  static bool Requested();
+};

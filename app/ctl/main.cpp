@@ -1,0 +1,116 @@
+// murvelctl: codes, decodes and inspects files from the command line, on the window's engine.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/ctl/CtlOptions.h"
+#include "app/ctl/CtlWork.h"
+#include "app/ctl/OutputChannels.h"
+#include "app/ctl/PasswordInput.h"
+#include "app/ctl/ProgressLine.h"
+#include "app/ctl/StopRequest.h"
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitNotDone = 1;
+constexpr int kExitUsage = 2;
+
+int UsageError(const std::string& why) {
+  std::fprintf(stderr, "murvelctl: %s\nTry 'murvelctl --help'.\n", why.c_str());
+  return kExitUsage;
+}
+
+// Gets the password from standard input or the terminal (twice when coding). Returns an exit
+// status when it could not be had, or -1.
+int GetPassword(const CtlOptions& options, std::string* password) {
+  if (options.passwordStdin) {
+    plat::Outcome read = ReadPasswordFromStream(stdin, password);
+    if (!read) {
+      std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
+      return kExitNotDone;
+    }
+  } else {
+    plat::Outcome read = ReadPasswordFromTerminal("Password: ", password);
+    if (!read) {
+      std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
+      return kExitUsage;
+    }
+    if (options.command == CtlCommand::Code) {
+      std::string again;
+      read = ReadPasswordFromTerminal("Password again: ", &again);
+      if (!read) {
+        std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
+        return kExitUsage;
+      }
+      if (again != *password) {
+        std::fprintf(stderr, "murvelctl: the two passwords differ; nothing was coded\n");
+        return kExitNotDone;
+      }
+    }
+  }
+  if (FitPassword(password)) {
+    std::fprintf(stderr,
+                 "murvelctl: warning: the password is longer than %zu bytes; only its first "
+                 "%zu bytes are used\n",
+                 kCtlPasswordMax, password->size());
+  }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CtlOptions options;
+  std::string error;
+  if (!ParseCtlArgs(argc, argv, &options, &error)) return UsageError(error);
+  if (options.command == CtlCommand::Help) {
+    std::fputs(CtlUsage(), stdout);
+    return kExitDone;
+  }
+  if (options.command == CtlCommand::Version) {
+    std::printf("murvelctl %s\n", MURVEL_VERSION);
+    return kExitDone;
+  }
+
+  std::string password;
+  if (options.command != CtlCommand::Status) {
+    int status = GetPassword(options, &password);
+    if (status >= 0) return status;
+  }
+
+  OutputChannels out;
+  plat::Outcome opened = out.Open(options.verbose);
+  if (!opened) {
+    std::fprintf(stderr, "murvelctl: %s\n", opened.why().c_str());
+    return kExitNotDone;
+  }
+  StopRequest::Install();
+  ProgressLine progress(isatty(STDERR_FILENO) != 0);
+  CtlWork work(out, progress);
+  work.SetPassword(password);
+
+  bool allDone = true;
+  for (const std::string& file : options.files) {
+    if (StopRequest::Requested()) {
+      work.Interrupted(file);
+      allDone = false;
+      continue;
+    }
+    bool done = false;
+    switch (options.command) {
+      case CtlCommand::Code:
+        done = work.Code(file);
+        break;
+      case CtlCommand::Decode:
+        done = work.Decode(file);
+        break;
+      default:
+        done = work.Status(file);
+        break;
+    }
+    allDone = allDone && done;
+  }
+  return allDone ? kExitDone : kExitNotDone;
+}
