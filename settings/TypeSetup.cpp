@@ -1,0 +1,104 @@
+#include "settings/TypeSetup.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/Bitmap.h"
+#include "platform/ContentType.h"
+#include "platform/Directory.h"
+#include "platform/ImageFile.h"
+#include "platform/MimeType.h"
+#include "platform/Paths.h"
+#include "settings/ProgramIcons.h"
+#include "settings/Settings.h"
+
+namespace {
+
+// The folder when it opens, else made with mode 0755. True when it had to be made (or tried).
+bool EnsureFolder(const std::string& path) {
+  plat::Directory dir(path);
+  if (dir.InitCheck() == 0) return false;
+  mkdir(path.c_str(), 0755);
+  return true;
+}
+
+// The program that opens coded files: the window program "murvel" beside the running
+// executable (the command-line tool shares its folder), else the running executable itself.
+std::string OpeningProgram() {
+  const std::string exe = plat::AppExecutablePath();
+  if (exe.empty()) return exe;
+  const std::string window = plat::ParentOf(exe) + "/murvel";
+  return access(window.c_str(), X_OK) == 0 ? window : exe;
+}
+
+}  // namespace
+
+void CheckNeededDefs() {
+  GetPath2APP();
+  if (EnsureFolder(path2scan)) printf("Created  codec-Dir !\n");
+
+  std::string settings;
+  if (!plat::FindUserSettingsDirectory(&settings, true)) settings = "/boot/home/config/settings";
+  settings += "/";
+  settings += kSettingsFolderName;
+  if (EnsureFolder(settings)) printf("Created  SettingsDir !\n");
+
+  plat::Bitmap large(32, 32);
+  plat::Bitmap mini(16, 16);
+  large.SetBits(DataBBits, sizeof DataBBits);
+  mini.SetBits(DataLBits, sizeof DataLBits);
+
+  plat::MimeType type(kCodedDataType);
+  type.SetShortDescription("CodedData");
+  type.SetLongDescription("Vestrine Data-Container");
+  type.SetIcon(large, plat::IconSize::Large);
+  type.SetIcon(mini, plat::IconSize::Mini);
+  type.SetPreferredApp(kAppSignature);
+  type.SetAppName("Murvel");
+  type.SetAppExecutable(OpeningProgram());
+  plat::Outcome installed = type.Install();
+  // A type that could not be installed only costs the desktop its icons and the double-click;
+  // the program works on, but the user learns why.
+  if (!installed) printf("Can't install %s: %s\n", kCodedDataType, installed.why().c_str());
+
+  std::this_thread::sleep_for(std::chrono::microseconds(20000));
+  printf("->done\n");
+}
+
+bool IsNodeTypeOk(const char* path, const char* pattern) {
+  if (!path || !pattern) return false;
+  std::string type = plat::ContentTypeOf(path);
+  if (type.empty()) return false;
+  return std::strstr(type.c_str(), pattern) != nullptr;
+}
+
+std::unique_ptr<QImage> GetImage(const char* path) {
+  if (!path || !*path) return nullptr;
+  const std::string normalized = plat::Normalized(path);
+
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  close(fd);
+  if (!regular) return nullptr;
+
+  auto image = std::make_unique<QImage>();
+  if (!plat::LoadImageFile(path, image.get())) {
+    printf(
+        "\xC2\xA0"
+        "can't translate '%s'\n",
+        path);
+    return nullptr;
+  }
+  if (normalized.size() < sizeof Getsetbackimage)
+    std::memcpy(Getsetbackimage, normalized.c_str(), normalized.size() + 1);
+  return image;
+}
