@@ -1,7 +1,8 @@
 // The fixed 256-colour map behind every colour-mapped byte of the program:
 //   0..31     a grey ramp from black in steps of 8 (0, 8, ... 248)
 //   32..247   a 6x6x6 colour cube, channel levels 0, 51, 102, 153, 204, 255;
-//             index = 32 + 36 * r + 6 * g + b for levels r, g, b in 0..5
+//             index = 32 + 36 * r + 6 * g + b for levels r, g, b in 0..5, except that black
+//             is index 0 only and its cube slot 32 holds an amber (255, 175, 19) instead
 //   248..254  a few extra colours of the program (its window teal, warm and signal tones)
 //   255       transparent (white with alpha 0)
 // The map is built once and never changes, so stored icon bytes keep their colours.
@@ -22,6 +23,7 @@ struct ColorMap {
         for (int b = 0; b < 6; ++b)
           entries[32 + 36 * r + 6 * g + b] = {uint8_t(r * 51), uint8_t(g * 51), uint8_t(b * 51),
                                               255};
+    entries[32] = {255, 175, 19, 255};
     const rgb_color extras[7] = {{98, 178, 178, 255}, {255, 203, 0, 255},  {230, 134, 0, 255},
                                  {0, 152, 51, 255},   {255, 227, 70, 255}, {128, 64, 0, 255},
                                  {64, 128, 255, 255}};

@@ -1,0 +1,158 @@
+// Attributes, node status and node information on real files with real extended attributes.
+#include <gtest/gtest.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/AttrBackend.h"
+#include "platform/Node.h"
+#include "platform/NodeInfo.h"
+#include "tests/platform/TempHome.h"
+
+using plat::B_RAW_TYPE;
+using plat::B_STRING_TYPE;
+using plat::IconSize;
+using plat::Node;
+using plat::NodeInfo;
+
+class AttributeTest : public TempHomeTest {
+ protected:
+  void SetUp() override {
+    TempHomeTest::SetUp();
+    file_ = root_ + "/plain.txt";
+    WriteFile(file_, "some content");
+  }
+  std::string file_;
+};
+
+TEST_F(AttributeTest, ValuesOfEverySizeComeBackWhole) {
+  Node node(file_);
+  ASSERT_EQ(node.InitCheck(), 0);
+  for (size_t size : {0u, 1u, 256u, 1024u, 4000u}) {
+    std::vector<uint8_t> value(size);
+    for (size_t i = 0; i < size; ++i) value[i] = uint8_t(i * 7 + size);
+    EXPECT_EQ(node.WriteAttr("PrivCodec", B_RAW_TYPE, 0, value.data(), size), ssize_t(size));
+    std::vector<uint8_t> back(size + 16, 0xEE);
+    ASSERT_EQ(node.ReadAttr("PrivCodec", B_RAW_TYPE, 0, back.data(), back.size()), ssize_t(size))
+        << size;
+    EXPECT_TRUE(std::equal(value.begin(), value.end(), back.begin())) << size;
+  }
+  // Stored under the "user." name, where other programs see it.
+  char raw[8];
+  EXPECT_EQ(getxattr(file_.c_str(), "user.PrivCodec", raw, sizeof raw), -1);
+  EXPECT_EQ(errno, ERANGE);  // still the 4000-byte value
+}
+
+TEST_F(AttributeTest, ShortReadGivesTheFirstBytes) {
+  Node node(file_);
+  const char text[] = "0123456789abcdef";
+  ASSERT_EQ(node.WriteAttr("x_beos:type", B_STRING_TYPE, 0, text, 16), 16);
+  char buf[16] = {};
+  EXPECT_EQ(node.ReadAttr("x_beos:type", B_STRING_TYPE, 0, buf, 5), 5);
+  EXPECT_EQ(std::string(buf, 5), "01234");
+  EXPECT_EQ(buf[5], 0);  // nothing written past the limit
+}
+
+TEST_F(AttributeTest, MissingAndRemovedAttributes) {
+  Node node(file_);
+  char buf[4];
+  EXPECT_EQ(node.ReadAttr("x_licon", B_RAW_TYPE, 0, buf, sizeof buf), -ENODATA);
+  EXPECT_EQ(node.RemoveAttr("x_licon"), -ENODATA);
+  ASSERT_EQ(node.WriteAttr("x_licon", B_RAW_TYPE, 0, "abc", 3), 3);
+  EXPECT_EQ(node.RemoveAttr("x_licon"), 0);
+  EXPECT_EQ(node.ReadAttr("x_licon", B_RAW_TYPE, 0, buf, sizeof buf), -ENODATA);
+}
+
+TEST_F(AttributeTest, InvalidNodesAndArgumentsAreRefused) {
+  Node missing(root_ + "/nothing");
+  EXPECT_EQ(missing.InitCheck(), -ENOENT);
+  char buf[4];
+  EXPECT_EQ(missing.ReadAttr("a", B_RAW_TYPE, 0, buf, 4), -EBADF);
+  EXPECT_EQ(missing.WriteAttr("a", B_RAW_TYPE, 0, buf, 4), -EBADF);
+  struct stat st;
+  EXPECT_EQ(missing.GetStat(&st), -EBADF);
+  Node node(file_);
+  EXPECT_EQ(node.WriteAttr("a", B_RAW_TYPE, 1, buf, 4), -EINVAL);
+}
+
+TEST_F(AttributeTest, LinksAreStatedThemselvesButCarryTheTargetsAttributes) {
+  const std::string link = root_ + "/link";
+  ASSERT_EQ(symlink(file_.c_str(), link.c_str()), 0);
+  Node node(link);
+  struct stat st;
+  ASSERT_EQ(node.GetStat(&st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(node.WriteAttr("x_prefapp", B_STRING_TYPE, 0, "app", 3), 3);
+  Node target(file_);
+  char buf[8];
+  EXPECT_EQ(target.ReadAttr("x_prefapp", B_STRING_TYPE, 0, buf, sizeof buf), 3);
+}
+
+TEST_F(AttributeTest, LockIsExclusiveBetweenNodes) {
+  Node a(file_), b(file_);
+  EXPECT_EQ(a.Lock(), 0);
+  EXPECT_EQ(b.Lock(), -EWOULDBLOCK);
+  EXPECT_EQ(a.Unlock(), 0);
+  EXPECT_EQ(b.Lock(), 0);
+  EXPECT_EQ(b.Sync(), 0);
+}
+
+// A backend that refuses every write, as a full disk would.
+class RefusingBackend : public plat::XattrBackend {
+ public:
+  int Set(const std::string&, const std::string&, const void*, size_t) override { return -ENOSPC; }
+};
+
+TEST_F(AttributeTest, InstalledBackendSeesEveryWrite) {
+  RefusingBackend refusing;
+  plat::SetAttrBackend(&refusing);
+  Node node(file_);
+  NodeInfo info(&node);
+  EXPECT_EQ(node.WriteAttr("PrivCodec", B_RAW_TYPE, 0, "abcde", 5), -ENOSPC);
+  EXPECT_EQ(info.SetType("text/plain"), -ENOSPC);
+  plat::SetAttrBackend(nullptr);
+  EXPECT_EQ(node.WriteAttr("PrivCodec", B_RAW_TYPE, 0, "abcde", 5), 5);
+}
+
+TEST_F(AttributeTest, TypeAndPreferredApplication) {
+  Node node(file_);
+  NodeInfo info(&node);
+  ASSERT_EQ(info.InitCheck(), 0);
+  char text[plat::B_MIME_TYPE_LENGTH];
+  EXPECT_LT(info.GetType(text), 0);  // nothing stored: no type
+  ASSERT_EQ(info.SetType("image/png"), 0);
+  ASSERT_EQ(info.GetType(text), 0);
+  EXPECT_STREQ(text, "image/png");
+  // The freedesktop attribute, without a terminator.
+  char raw[32];
+  EXPECT_EQ(getxattr(file_.c_str(), "user.mime_type", raw, sizeof raw), 9);
+  // A value stored with its terminator (as the coding transaction writes texts) reads the same.
+  ASSERT_EQ(node.WriteAttr(plat::kPrefAppAttr, B_STRING_TYPE, 0, "application/x-vnd.Be", 21), 21);
+  ASSERT_EQ(info.GetPreferredApp(text), 0);
+  EXPECT_STREQ(text, "application/x-vnd.Be");
+  EXPECT_EQ(info.SetType(std::string(300, 'a').c_str()), -ENAMETOOLONG);
+  EXPECT_EQ(info.RemoveType(), 0);
+  EXPECT_LT(info.GetType(text), 0);
+  NodeInfo unset;
+  EXPECT_NE(unset.GetType(text), 0);
+}
+
+TEST_F(AttributeTest, IconsMustHaveTheirExactSize) {
+  Node node(file_);
+  NodeInfo info(&node);
+  uint8_t large[1024], mini[256], back[1024];
+  for (int i = 0; i < 1024; ++i) large[i] = uint8_t(i);
+  std::memset(mini, 42, sizeof mini);
+  ASSERT_EQ(info.SetIcon(large, IconSize::Large), 0);
+  ASSERT_EQ(info.SetIcon(mini, IconSize::Mini), 0);
+  ASSERT_EQ(info.GetIcon(back, IconSize::Large), 0);
+  EXPECT_EQ(std::memcmp(back, large, 1024), 0);
+  ASSERT_EQ(info.GetIcon(back, IconSize::Mini), 0);
+  EXPECT_EQ(std::memcmp(back, mini, 256), 0);
+  // The coding transaction reads the same attribute directly.
+  EXPECT_EQ(node.ReadAttr("BEOS:L:STD_ICON", plat::B_ANY_TYPE, 0, back, 1024), 1024);
+  ASSERT_EQ(node.WriteAttr("BEOS:M:STD_ICON", B_RAW_TYPE, 0, large, 257), 257);
+  EXPECT_EQ(info.GetIcon(back, IconSize::Mini), -EINVAL);
+}

@@ -1,0 +1,89 @@
+// Paths, links, standard folders and folder iteration.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/Directory.h"
+#include "platform/Paths.h"
+#include "tests/platform/TempHome.h"
+
+using plat::LeafOf;
+using plat::Normalized;
+using plat::ParentOf;
+
+TEST(PathsTest, LeafAndParent) {
+  EXPECT_EQ(LeafOf("/a/b/c.txt"), "c.txt");
+  EXPECT_EQ(LeafOf("/a/b/"), "b");
+  EXPECT_EQ(LeafOf("name"), "name");
+  EXPECT_EQ(LeafOf("/"), "");
+  EXPECT_EQ(LeafOf(""), "");
+  EXPECT_EQ(ParentOf("/a/b/c.txt"), "/a/b");
+  EXPECT_EQ(ParentOf("/x"), "/");
+  EXPECT_EQ(ParentOf("/a//b"), "/a");
+  EXPECT_EQ(ParentOf("name"), ".");
+  EXPECT_EQ(ParentOf("/"), "/");
+}
+
+TEST(PathsTest, NormalizedResolvesDotsLexically) {
+  EXPECT_EQ(Normalized("/a/./b/../c//d/"), "/a/c/d");
+  EXPECT_EQ(Normalized("/../.."), "/");
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  EXPECT_EQ(Normalized("x/../y"), std::string(cwd == std::string("/") ? "" : cwd) + "/y");
+}
+
+class FoldersTest : public TempHomeTest {};
+
+TEST_F(FoldersTest, ReadLinkGivesTheTargetText) {
+  const std::string link = root_ + "/l";
+  ASSERT_EQ(symlink("../some/where", link.c_str()), 0);
+  char buf[64];
+  ASSERT_EQ(plat::ReadLink(link, buf, sizeof buf), 13);
+  EXPECT_EQ(std::string(buf, 13), "../some/where");
+  EXPECT_EQ(plat::ReadLink(root_, buf, sizeof buf), -EINVAL);
+  EXPECT_EQ(plat::ReadLink(root_ + "/none", buf, sizeof buf), -ENOENT);
+}
+
+TEST_F(FoldersTest, UserSettingsFolderFollowsTheXdgRules) {
+  std::string dir;
+  ASSERT_TRUE(plat::FindUserSettingsDirectory(&dir, false));
+  EXPECT_EQ(dir, config_);
+  EXPECT_FALSE(Exists(config_));  // looked up, not made
+  ASSERT_TRUE(plat::FindUserSettingsDirectory(&dir, true));
+  EXPECT_TRUE(Exists(config_));
+  SetEnv("XDG_CONFIG_HOME", "relative/is/ignored");
+  ASSERT_TRUE(plat::FindUserSettingsDirectory(&dir, false));
+  EXPECT_EQ(dir, home_ + "/.config");
+  SetEnv("HOME", nullptr);
+  EXPECT_FALSE(plat::FindUserSettingsDirectory(&dir, false));
+  EXPECT_FALSE(plat::FindUserDataDirectory(&dir) && dir != data_);
+  SetEnv("XDG_DATA_HOME", nullptr);
+  EXPECT_FALSE(plat::FindUserDataDirectory(&dir));
+}
+
+TEST_F(FoldersTest, DirectoryListsEveryEntryOnce) {
+  WriteFile(root_ + "/a", "");
+  ASSERT_EQ(mkdir((root_ + "/sub").c_str(), 0755), 0);
+  ASSERT_EQ(symlink("a", (root_ + "/link").c_str()), 0);
+  plat::Directory dir(root_ + "/");
+  ASSERT_EQ(dir.InitCheck(), 0);
+  std::vector<std::string> seen;
+  std::string path;
+  while (dir.GetNextRef(&path) == 0) seen.push_back(path);
+  EXPECT_EQ(dir.GetNextRef(&path), -ENOENT);
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen, (std::vector<std::string>{root_ + "/a", root_ + "/home", root_ + "/link",
+                                            root_ + "/sub"}));
+  plat::Directory missing(root_ + "/none");
+  EXPECT_EQ(missing.InitCheck(), -ENOENT);
+  EXPECT_LT(missing.GetNextRef(&path), 0);
+}
+
+TEST(ExecutableTest, RunningProgramAndStandIn) {
+  EXPECT_EQ(LeafOf(plat::AppExecutablePath()), "platform_tests");
+  plat::SetAppExecutablePath("/opt/x/bin/murvel");
+  EXPECT_EQ(plat::AppExecutablePath(), "/opt/x/bin/murvel");
+  plat::SetAppExecutablePath("");
+  EXPECT_EQ(LeafOf(plat::AppExecutablePath()), "platform_tests");
+}

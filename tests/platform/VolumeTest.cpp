@@ -1,0 +1,40 @@
+// The volume probe on this machine's disk and, for real, on a file system without attributes.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include "platform/Volume.h"
+#include "tests/platform/TempHome.h"
+
+class VolumeTest : public TempHomeTest {};
+
+TEST_F(VolumeTest, DiskWithAttributesKnowsBoth) {
+  const std::string file = root_ + "/f";
+  WriteFile(file, "x");
+  plat::Volume volume;
+  ASSERT_EQ(volume.SetTo(file), 0);
+  EXPECT_TRUE(volume.KnowsAttr());
+  EXPECT_TRUE(volume.KnowsMime());
+  EXPECT_EQ(volume.SetTo(root_ + "/missing"), -ENOENT);
+  EXPECT_FALSE(volume.KnowsAttr());
+}
+
+TEST_F(VolumeTest, RamfsKnowsNeither) {
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a ramfs needs root";
+  const std::string mountPoint = root_ + "/ramfs";
+  ASSERT_EQ(mkdir(mountPoint.c_str(), 0755), 0);
+  if (mount("none", mountPoint.c_str(), "ramfs", 0, nullptr) != 0)
+    GTEST_SKIP() << "cannot mount a ramfs here: " << strerror(errno);
+  const std::string file = mountPoint + "/f";
+  WriteFile(file, "x");
+  plat::Volume volume;
+  EXPECT_EQ(volume.SetTo(file), 0);
+  EXPECT_FALSE(volume.KnowsAttr());
+  EXPECT_FALSE(volume.KnowsMime());
+  // A link on the disk that points into the ramfs is judged by its target's volume.
+  const std::string link = root_ + "/into-ramfs";
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+  EXPECT_EQ(volume.SetTo(link), 0);
+  EXPECT_FALSE(volume.KnowsAttr());
+  EXPECT_EQ(umount2(mountPoint.c_str(), MNT_DETACH), 0);
+}
