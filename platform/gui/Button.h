@@ -1,0 +1,22 @@
+#pragma once
+// A push button that sends its message to the window when pressed. The view colour fills the
+// area around the button face. Buttons take the focus when clicked but are skipped by Tab.
+#include <QPushButton>
+#include <string>
+
+#include "platform/gui/Invoker.h"
+#include "platform/gui/Rect.h"
+#include "platform/gui/ViewColors.h"
+
+namespace plat {
+
+class Button : public QPushButton, public ViewColors, public Invoker {
+ public:
+  Button(const Rect& frame, const char* name, const char* label, const Message& message,
+         uint32_t resizingMode, uint32_t flags);
+
+  void SetLabel(const char* label);
+  std::string Label() const { return text().toStdString(); }
+};
+
+}  // namespace plat

@@ -1,0 +1,25 @@
+#pragma once
+// The message a control sends when the user works it. It goes to the control's window (the
+// default target) as a queued message.
+#include "platform/gui/Message.h"
+
+class QWidget;
+
+namespace plat {
+
+class Invoker {
+ public:
+  Invoker(QWidget* self, const Message& message) : self_(self), message_(message) {}
+  virtual ~Invoker() = default;
+
+  const Message& GetMessage() const { return message_; }
+  void SetMessage(const Message& message) { message_ = message; }
+  // Posts the message to the control's window; does nothing while the control has no window.
+  void Invoke();
+
+ private:
+  QWidget* self_;
+  Message message_;
+};
+
+}  // namespace plat

@@ -1,0 +1,23 @@
+#pragma once
+// One line of text that the user cannot edit, in the high colour on the view colour.
+#include <QLabel>
+#include <string>
+
+#include "platform/gui/Rect.h"
+#include "platform/gui/ViewColors.h"
+
+namespace plat {
+
+enum TextAlign { B_ALIGN_LEFT, B_ALIGN_RIGHT, B_ALIGN_CENTER };
+
+class StringView : public QLabel, public ViewColors {
+ public:
+  StringView(const Rect& frame, const char* name, const char* text, uint32_t resizingMode,
+             uint32_t flags);
+
+  void SetText(const char* text);
+  std::string Text() const { return text().toStdString(); }
+  void SetAlignment(TextAlign align);
+};
+
+}  // namespace plat
