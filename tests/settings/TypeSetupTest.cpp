@@ -1,0 +1,138 @@
+// Folder and type set-up at start, and the background image helpers.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QImage>
+#include <cstring>
+
+#include "platform/MimeType.h"
+#include "platform/Node.h"
+#include "platform/NodeInfo.h"
+#include "platform/Paths.h"
+#include "settings/ProgramIcons.h"
+#include "settings/Settings.h"
+#include "settings/TypeSetup.h"
+#include "tests/platform/TempHome.h"
+
+class TypeSetupTest : public TempHomeTest {
+ protected:
+  void SetUp() override {
+    TempHomeTest::SetUp();
+    ResetSettings();
+    bin_ = root_ + "/bin";
+    ASSERT_EQ(mkdir(bin_.c_str(), 0755), 0);
+    plat::SetAppExecutablePath(bin_ + "/murvel");
+  }
+  void TearDown() override {
+    plat::SetAppExecutablePath("");
+    ResetSettings();
+    TempHomeTest::TearDown();
+  }
+
+  static void SetType(const std::string& path, const char* type) {
+    plat::Node node(path);
+    plat::NodeInfo info(&node);
+    ASSERT_EQ(info.SetType(type), 0);
+  }
+
+  static unsigned Mode(const std::string& path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+  }
+
+  std::string PngFile(const std::string& name) {
+    QImage image(5, 3, QImage::Format_RGB32);
+    image.fill(qRgb(10, 200, 30));
+    const std::string path = root_ + "/" + name;
+    EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG"));
+    return path;
+  }
+
+  std::string bin_;
+};
+
+TEST_F(TypeSetupTest, FirstStartMakesTheFoldersLaterStartsOnlyInstall) {
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs),
+            "Created  codec-Dir !\nCreated  SettingsDir !\n->done\n");
+  EXPECT_STREQ(path2scan, (bin_ + "/codec").c_str());
+  EXPECT_EQ(Mode(bin_ + "/codec"), 0755u);
+  EXPECT_EQ(Mode(config_ + "/_KR_x-vnd.Telva"), 0755u);
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs), "->done\n");
+
+  plat::MimeType type("text/x-CodedData");
+  std::string text;
+  ASSERT_TRUE(type.GetShortDescription(&text));
+  EXPECT_EQ(text, "CodedData");
+  ASSERT_TRUE(type.GetLongDescription(&text));
+  EXPECT_EQ(text, "Vestrine Data-Container");
+  ASSERT_TRUE(type.GetPreferredApp(&text));
+  EXPECT_EQ(text, "application/x-vnd.Telva-Murvel");
+  uint8_t bits[1024];
+  ASSERT_TRUE(type.GetIcon(bits, plat::IconSize::Large));
+  EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
+  ASSERT_TRUE(type.GetIcon(bits, plat::IconSize::Mini));
+  EXPECT_EQ(std::memcmp(bits, DataLBits, 256), 0);
+}
+
+TEST_F(TypeSetupTest, UninstallableTypeIsReportedNotFatal) {
+  SetEnv("XDG_DATA_HOME", nullptr);
+  SetEnv("HOME", nullptr);
+  std::string out = CapturedStdout(CheckNeededDefs);
+  EXPECT_EQ(
+      out.rfind("Created  codec-Dir !\nCreated  SettingsDir !\nCan't install text/x-CodedData: ",
+                0),
+      0u)
+      << out;
+  EXPECT_EQ(out.substr(out.size() - 8), "\n->done\n");
+}
+
+TEST_F(TypeSetupTest, ImageTypesByStoredTypeOrContents) {
+  const std::string png = PngFile("plain.png");
+  SetType(png, "image/png");
+  EXPECT_TRUE(IsNodeTypeOk(png.c_str(), "image/"));
+  // The background image has no name extension and no stored type: its contents tell.
+  const std::string untyped = PngFile("murvel_image");
+  EXPECT_TRUE(IsNodeTypeOk(untyped.c_str(), "image/"));
+  EXPECT_FALSE(IsNodeTypeOk(untyped.c_str(), "image/jpeg"));
+  // A stored type wins over the contents.
+  const std::string text = root_ + "/notes";
+  WriteFile(text, "just words\n");
+  EXPECT_FALSE(IsNodeTypeOk(text.c_str(), "image/"));
+  SetType(untyped, "text/plain");
+  EXPECT_FALSE(IsNodeTypeOk(untyped.c_str(), "image/"));
+  SetType(text, "image/jpeg");
+  EXPECT_TRUE(IsNodeTypeOk(text.c_str(), "image/"));
+  EXPECT_FALSE(IsNodeTypeOk((root_ + "/missing.png").c_str(), "image/"));
+  EXPECT_FALSE(IsNodeTypeOk(nullptr, "image/"));
+}
+
+TEST_F(TypeSetupTest, GetImageLoadsAndRemembersTheNormalisedPath) {
+  const std::string png = PngFile("murvel_image");
+  ASSERT_EQ(mkdir((root_ + "/sub").c_str(), 0755), 0);
+  const std::string roundabout = root_ + "/./sub/../murvel_image";
+  std::unique_ptr<QImage> image;
+  EXPECT_EQ(CapturedStdout([&] { image = GetImage(roundabout.c_str()); }), "");
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->size(), QSize(5, 3));
+  EXPECT_EQ(image->pixel(4, 2) & 0xffffff, qRgb(10, 200, 30) & 0xffffffu);
+  EXPECT_STREQ(Getsetbackimage, png.c_str());
+}
+
+TEST_F(TypeSetupTest, GetImageFailures) {
+  std::strcpy(Getsetbackimage, "before");
+  const std::string garbage = root_ + "/broken.png";
+  WriteFile(garbage, "\x89PNG but not really an image");
+  SetType(garbage, "image/png");
+  std::unique_ptr<QImage> image;
+  EXPECT_EQ(CapturedStdout([&] { image = GetImage(garbage.c_str()); }),
+            "\xC2\xA0"
+            "can't translate '" +
+                garbage + "'\n");
+  EXPECT_EQ(image, nullptr);
+  // Unreadable: null and nothing said.
+  EXPECT_EQ(CapturedStdout([&] { image = GetImage((root_ + "/missing").c_str()); }), "");
+  EXPECT_EQ(image, nullptr);
+  EXPECT_EQ(GetImage(root_.c_str()), nullptr);
+  EXPECT_STREQ(Getsetbackimage, "before");
+}
