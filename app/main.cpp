@@ -1,8 +1,12 @@
 #include <cstdio>
 
-// Placeholder until the window exists.
-int main() {
+#include "app/MVApplication.h"
+
+int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IOLBF, 0);
-  std::printf("Murvel: the window is not built yet\n");
+  {
+    MVApplication app(argc, argv);
+    app.Run();
+  }
   return 0;
 }

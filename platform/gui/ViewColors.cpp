@@ -33,6 +33,9 @@ void ViewColors::ApplyColors() {
   bool transparent = view_ == B_TRANSPARENT_32_BIT;
   if (!transparent) pal.setColor(QPalette::Window, ToQColor(view_));
   pal.setColor(QPalette::WindowText, ToQColor(high_));
+  // Buttons and check boxes fill with their face colour by default; the view colour is the
+  // colour around them.
+  self_->setBackgroundRole(QPalette::Window);
   self_->setAutoFillBackground(!transparent);
   self_->setPalette(pal);
 }
