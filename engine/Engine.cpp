@@ -1,14 +1,26 @@
 #include "engine/Engine.h"
 
-#include <cstdio>
+#include <cstring>
 
-// Placeholder operations until the file work is written: each says what was asked.
-void Engine::XCheck(bool) { std::printf("XCheck: not built yet\n"); }
-bool Engine::XWork() {
-  std::printf("XWork: not built yet\n");
-  return false;
+#include "engine/LinkTarget.h"
+
+std::string Engine::WorkFile() const {
+  return ResolvedFile(s_.currentPath);
 }
-plat::Outcome Engine::CodSim() { return plat::Outcome::Fail("CodSim: not built yet"); }
-plat::Outcome Engine::DecodSim() { return plat::Outcome::Fail("DecodSim: not built yet"); }
-void Engine::DecAllFold(const std::string&) { std::printf("DecAllFold: not built yet\n"); }
-void Engine::ScanFold(const std::string&) { std::printf("ScanFold: not built yet\n"); }
+
+plat::Outcome Engine::RunPass(const char* timeCode, CipherDirection dir) {
+  std::memcpy(s_.cipherKey, timeCode, sizeof s_.cipherKey);
+  s_.keyIndex = 0;
+  s_.byteCounter = 0;
+  std::string file = WorkFile();
+  if (file.empty()) return plat::Outcome::Fail("can't find the file '" + s_.currentPath + "'");
+  return RunContentPass(file, s_.cipherKey, dir, progress_);
+}
+
+plat::Outcome Engine::CodSim() {
+  return RunPass(s_.workingRecord->GetFTime(), CipherDirection::Code);
+}
+
+plat::Outcome Engine::DecodSim() {
+  return RunPass(s_.fileRecord->GetFTime(), CipherDirection::Decode);
+}

@@ -5,8 +5,12 @@
 // delegate here; so does the command-line tool.
 #include <string>
 
+#include "engine/AttrSnapshot.h"
+#include "engine/CipherTransform.h"
+#include "engine/ContentPass.h"
 #include "engine/EngineView.h"
 #include "engine/WorkState.h"
+#include "platform/Node.h"
 #include "platform/Outcome.h"
 
 class Engine {
@@ -27,7 +31,35 @@ class Engine {
   void DecAllFold(const std::string& folder);
   void ScanFold(const std::string& folder);
 
+  // Told of the progress of every content pass that CodSim and DecodSim run (empty: nothing).
+  void SetProgress(PassProgress progress) { progress_ = std::move(progress); }
+
  private:
+  // The current path with every link followed: the one file whose bytes and attributes the
+  // transaction works on.
+  std::string WorkFile() const;
+  plat::Outcome RunPass(const char* timeCode, CipherDirection dir);
+
+  // The two directions of XWork, entered with the node open and the record read.
+  bool CodeFile(plat::Node& node, const std::string& file);
+  bool DecodeFile(plat::Node& node, const std::string& file);
+  // The attribute steps after the bytes were transformed; they stop at the first failure.
+  plat::Outcome MoveAttrsToStash(plat::Node& node);
+  plat::Outcome MoveAttrsFromStash(plat::Node& node);
+  // Whether the file can be changed, with a snapshot of the attributes the transaction touches;
+  // a file that cannot is refused with one line (after `lead`) and a beep.
+  bool CheckChangeable(plat::Node& node, const std::string& file, AttrSnapshot* snapshot,
+                       const char* lead);
+  // After a failed attribute step: bytes transformed back (the pass ran in direction `done`),
+  // attributes as they were; one line saying so, and a beep.
+  void RollBack(plat::Node& node, const std::string& file, const AttrSnapshot& snapshot,
+                const char* timeCode, CipherDirection done, const char* lead,
+                const plat::Outcome& why);
+  bool PasswordMatches();
+  // Inspects every entry of `folder` and works on those whose coded flag equals `coded`.
+  void WorkOverFolder(const std::string& folder, bool coded);
+
   WorkState& s_;
   EngineView& view_;
+  PassProgress progress_;
 };

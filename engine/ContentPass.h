@@ -1,0 +1,32 @@
+#pragma once
+// The content pass: one file's bytes coded or decoded in place, chunk by chunk, with the cipher
+// rule of CipherTransform. Memory stays bounded (one chunk) whatever the file's size, and the
+// file's length never changes. A pass that fails partway turns the bytes it already changed
+// back, so a failed pass leaves the file as it was.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/CipherTransform.h"
+#include "platform/Outcome.h"
+
+// Bytes per chunk: a multiple of the cipher's period, so every chunk starts on key index 0 and
+// counter 0, and about 1 MiB.
+constexpr size_t kPassChunkBytes = 1365 * kCipherPeriod;
+static_assert(kPassChunkBytes % kCipherPeriod == 0, "chunks must start on the cipher's period");
+
+// Told after each chunk how many bytes of how many are done.
+using PassProgress = std::function<void(uint64_t done, uint64_t total)>;
+
+// Codes or decodes the regular file at `path` (links followed) in place with the six key bytes.
+plat::Outcome RunContentPass(const std::string& path, const uint8_t key[6], CipherDirection dir,
+                             const PassProgress& progress = {});
+
+// Whether a pass could run on `path`: a regular file (links followed) that opens for reading and
+// writing. Nothing is changed.
+plat::Outcome CheckPassable(const std::string& path);
+
+inline CipherDirection Opposite(CipherDirection dir) {
+  return dir == CipherDirection::Code ? CipherDirection::Decode : CipherDirection::Code;
+}

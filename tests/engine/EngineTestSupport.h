@@ -1,0 +1,90 @@
+#pragma once
+// What the engine tests share: a view that records what the user would see, a temporary folder
+// on the machine's own file system (real files, real "user." xattrs), a fixed clock, and small
+// helpers that read and write files and xattrs directly, without the engine's own layer.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Engine.h"
+#include "engine/EngineView.h"
+#include "engine/WorkState.h"
+#include "platform/Clock.h"
+
+class RecorderView : public EngineView {
+ public:
+  void SetFileLabel(const std::string& text) override { fileLabels.push_back(text); }
+  void SetButtonLabel(const char* label) override { buttonLabels.push_back(label); }
+  void ShowIcon(const uint8_t* bits) override { icon.assign(bits, bits + 1024); }
+  void SetPassText(const char* text) override { passTexts.push_back(text); }
+  void MakePassFocus(bool focus) override { focusCalls.push_back(focus); }
+  void Beep() override { ++beeps; }
+  void UpdateIfNeeded() override { ++updates; }
+
+  std::vector<std::string> fileLabels;
+  std::vector<std::string> buttonLabels;
+  std::vector<uint8_t> icon;
+  std::vector<std::string> passTexts;
+  std::vector<bool> focusCalls;
+  int beeps = 0;
+  int updates = 0;
+};
+
+using Bytes = std::vector<uint8_t>;
+using XattrMap = std::map<std::string, std::string>;
+
+// Files and xattrs, straight through the system calls.
+Bytes ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const Bytes& bytes);
+Bytes RandomBytes(size_t n, unsigned seed);
+// Every "user." xattr of the file (links followed), name without the prefix -> value.
+XattrMap AllXattrs(const std::string& path);
+std::optional<std::string> GetXattr(const std::string& path, const std::string& name);
+void SetXattr(const std::string& path, const std::string& name, const std::string& value);
+
+// The cipher rule written out here, independently of the engine.
+Bytes CodedByRule(const Bytes& plain, const uint8_t key[6]);
+
+// The fields of a PrivCodec value, unscrambled here, independently of the record class.
+struct PlainRecord {
+  int lineLength = -1;
+  std::string timeCode;
+  std::string name;
+  std::string password;
+};
+PlainRecord UnscrambleRecord(const std::string& value);
+
+// A moment of the local clock.
+std::tm Moment(int year, int month, int day, int hour, int minute, int second);
+
+// True when the tests run with the rights to mount file systems and set immutable flags.
+bool RunningAsRoot();
+
+// A test with a fresh temporary folder (removed afterwards), a working state, a recorder view,
+// an engine and a fixed clock installed. XDG folders point into the temporary folder.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string Path(const std::string& leaf) const { return dir_ + "/" + leaf; }
+  std::string MakeFile(const std::string& leaf, const Bytes& bytes);
+  void EnterPassword(const char* password);
+  // Sets the current path and inspects it with the label switch on.
+  void Inspect(const std::string& path);
+  // Inspects `path` and runs the transaction on it; the standard output of both in `*out`.
+  bool InspectAndWork(const std::string& path, std::string* out = nullptr);
+  // Gives a file a type, a preferred application and both icons, through the platform layer.
+  void Decorate(const std::string& path);
+
+  std::string dir_;
+  std::unique_ptr<plat::FixedClock> clock_;
+  WorkState state_;
+  RecorderView view_;
+  std::unique_ptr<Engine> engine_;
+};
