@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -19,7 +20,17 @@ std::string Why(const char* what, const std::string& path, int err) {
 
 }  // namespace
 
-Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode) {
+Outcome WriteFileAtomically(const std::string& file, const void* data, size_t size, mode_t mode) {
+  // A link (a settings file kept elsewhere, say) stays a link: its target is replaced.
+  std::string path = file;
+  struct stat linkStat;
+  if (lstat(file.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
+    char* target = realpath(file.c_str(), nullptr);
+    if (target) {
+      path = target;
+      free(target);
+    }
+  }
   std::string pattern = path + ".tmp-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -65,7 +76,7 @@ Outcome WriteFileAtomically(const std::string& path, const void* data, size_t si
 }
 
 Outcome ReadWholeFile(const std::string& path, std::string* contents) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Outcome::Fail(Why("cannot open", path, errno));
   struct stat st {};
   errno = 0;

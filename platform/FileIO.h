@@ -10,7 +10,8 @@ namespace plat {
 
 // Replaces the file at `path` with `size` bytes, permission bits exactly `mode`: the bytes go to
 // a temporary file beside it, are flushed to disk and then renamed over the old file, so a
-// crash leaves either the old or the new file, never a short one.
+// crash leaves either the old or the new file, never a short one. When `path` is a symbolic
+// link to an existing file, that file is replaced and the link kept.
 Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode);
 
 // The whole contents of a regular file.

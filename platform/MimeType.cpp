@@ -68,15 +68,16 @@ std::string PackageXml(const std::string& type, const std::string& longText,
   return out.toStdString();
 }
 
-// The Exec= value: the program quoted as desktop entries want it, then %F (the files).
+// The Exec= value: the program quoted as desktop entries want it, then %F (the files). Inside
+// the quotes a double quote, backquote, dollar or backslash takes a backslash; the value's own
+// string escaping then doubles every backslash, so a dollar is written as two backslashes and
+// the dollar, a backslash as four backslashes.
 std::string ExecLine(const std::string& program) {
   std::string quoted = "\"";
   for (char c : program) {
-    if (c == '"' || c == '`' || c == '$') {
-      quoted += '\\';
-      quoted += c;
-    } else if (c == '\\') {
-      quoted += "\\\\\\\\";  // escaped inside the quotes, then again as a desktop-entry string
+    if (c == '"' || c == '`' || c == '$' || c == '\\') {
+      quoted += "\\\\";
+      quoted += c == '\\' ? "\\\\" : std::string(1, c);
     } else if (c == '%') {
       quoted += "%%";
     } else {

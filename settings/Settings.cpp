@@ -91,7 +91,7 @@ bool Getsettings(const char* name) {
 
   uint8_t buf[kFileBytes];
   ssize_t got = -1;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd >= 0) {
     struct stat st;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ReadUpTo(fd, buf, sizeof buf);

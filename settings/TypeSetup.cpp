@@ -83,7 +83,7 @@ std::unique_ptr<QImage> GetImage(const char* path) {
   if (!path || !*path) return nullptr;
   const std::string normalized = plat::Normalized(path);
 
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat st;
   bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

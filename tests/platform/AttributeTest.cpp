@@ -65,18 +65,6 @@ TEST_F(AttributeTest, MissingAndRemovedAttributes) {
   EXPECT_EQ(node.ReadAttr("x_licon", B_RAW_TYPE, 0, buf, sizeof buf), -ENODATA);
 }
 
-TEST_F(AttributeTest, InvalidNodesAndArgumentsAreRefused) {
-  Node missing(root_ + "/nothing");
-  EXPECT_EQ(missing.InitCheck(), -ENOENT);
-  char buf[4];
-  EXPECT_EQ(missing.ReadAttr("a", B_RAW_TYPE, 0, buf, 4), -EBADF);
-  EXPECT_EQ(missing.WriteAttr("a", B_RAW_TYPE, 0, buf, 4), -EBADF);
-  struct stat st;
-  EXPECT_EQ(missing.GetStat(&st), -EBADF);
-  Node node(file_);
-  EXPECT_EQ(node.WriteAttr("a", B_RAW_TYPE, 1, buf, 4), -EINVAL);
-}
-
 TEST_F(AttributeTest, LinksAreStatedThemselvesButCarryTheTargetsAttributes) {
   const std::string link = root_ + "/link";
   ASSERT_EQ(symlink(file_.c_str(), link.c_str()), 0);

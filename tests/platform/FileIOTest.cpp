@@ -25,14 +25,13 @@ TEST_F(FileIOTest, ReplacesTheFileWholeWithItsMode) {
   EXPECT_EQ(entries, 2);  // "home" and "f"
 }
 
-TEST_F(FileIOTest, FailuresLeaveTheOldFile) {
-  plat::Outcome noFolder = plat::WriteFileAtomically(root_ + "/none/f", "x", 1, 0644);
-  EXPECT_FALSE(noFolder);
-  EXPECT_NE(noFolder.why().find("none/f"), std::string::npos);
-  // A folder in the way is not replaced.
-  ASSERT_EQ(mkdir((root_ + "/dir").c_str(), 0755), 0);
-  EXPECT_FALSE(plat::WriteFileAtomically(root_ + "/dir", "x", 1, 0644));
-  std::string contents;
-  EXPECT_FALSE(plat::ReadWholeFile(root_ + "/dir", &contents));
-  EXPECT_FALSE(plat::ReadWholeFile(root_ + "/none", &contents));
+TEST_F(FileIOTest, LinkedFileIsReplacedAndTheLinkKept) {
+  const std::string target = root_ + "/home/kept", link = root_ + "/link";
+  WriteFile(target, "old");
+  ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(plat::WriteFileAtomically(link, "new", 3, 0644));
+  EXPECT_EQ(ReadFile(target), "new");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }

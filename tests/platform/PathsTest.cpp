@@ -35,16 +35,6 @@ TEST(PathsTest, NormalizedResolvesDotsLexically) {
 
 class FoldersTest : public TempHomeTest {};
 
-TEST_F(FoldersTest, ReadLinkGivesTheTargetText) {
-  const std::string link = root_ + "/l";
-  ASSERT_EQ(symlink("../some/where", link.c_str()), 0);
-  char buf[64];
-  ASSERT_EQ(plat::ReadLink(link, buf, sizeof buf), 13);
-  EXPECT_EQ(std::string(buf, 13), "../some/where");
-  EXPECT_EQ(plat::ReadLink(root_, buf, sizeof buf), -EINVAL);
-  EXPECT_EQ(plat::ReadLink(root_ + "/none", buf, sizeof buf), -ENOENT);
-}
-
 TEST_F(FoldersTest, UserSettingsFolderFollowsTheXdgRules) {
   std::string dir;
   ASSERT_TRUE(plat::FindUserSettingsDirectory(&dir, false));
