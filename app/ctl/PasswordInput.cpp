@@ -95,9 +95,8 @@ plat::Outcome ReadPasswordFromStream(std::FILE* in, std::string* out) {
 
 bool FitPassword(std::string* password) {
   if (password->size() <= kCtlPasswordMax) return false;
-  size_t cut = kCtlPasswordMax;
-  // A byte 10xxxxxx continues a character begun before it: cut before that character.
-  while (cut > 0 && (static_cast<unsigned char>((*password)[cut]) & 0xC0) == 0x80) --cut;
-  password->resize(cut);
+  // The window keeps the first 20 bytes as they are, even when that splits a character; the cut
+  // must be the same here, or a password typed in both would not open the same files.
+  password->resize(kCtlPasswordMax);
   return true;
 }

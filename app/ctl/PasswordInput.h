@@ -17,6 +17,6 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out);
 // Reads the first line of `in` (without its line end). Fails when `in` ends before any byte.
 plat::Outcome ReadPasswordFromStream(std::FILE* in, std::string* out);
 
-// Cuts `password` to its first kCtlPasswordMax bytes, backing off so that no UTF-8 character is
-// split. True when anything was cut.
+// Cuts `password` to its first kCtlPasswordMax bytes, as the window does. True when anything was
+// cut.
 bool FitPassword(std::string* password);

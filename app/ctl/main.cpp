@@ -53,8 +53,8 @@ int GetPassword(const CtlOptions& options, std::string* password) {
   if (FitPassword(password)) {
     std::fprintf(stderr,
                  "murvelctl: warning: the password is longer than %zu bytes; only its first "
-                 "%zu bytes are used\n",
-                 kCtlPasswordMax, password->size());
+                 "%zu bytes are used, as in the window\n",
+                 kCtlPasswordMax, kCtlPasswordMax);
   }
   return -1;
 }
