@@ -1,0 +1,59 @@
+#pragma once
+// Test helpers for widgets: the one application object of the test program (made on first use,
+// without command-line arguments, on the offscreen platform), a window that records the messages
+// reaching it, and typing into a control.
+#include <QCoreApplication>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Message.h"
+#include "platform/gui/Window.h"
+
+inline plat::Application& TestApp() {
+  static int argc = 1;
+  static char name[] = "murvel-test";
+  static char* argv[] = {name, nullptr};
+  static plat::Application* app = new plat::Application(argc, argv, "application/x-test");
+  return *app;
+}
+
+// Delivers every queued message.
+inline void DeliverPosted() {
+  QCoreApplication::sendPostedEvents();
+}
+
+class RecordingWindow : public plat::Window {
+ public:
+  explicit RecordingWindow(const plat::Rect& frame = plat::Rect(0, 0, 118, 190))
+      : plat::Window(frame, "test") {}
+  void MessageReceived(plat::Message* message) override { received.push_back(*message); }
+  std::vector<plat::Message> received;
+};
+
+// Types `text` into `widget` key by key, as the user would.
+inline void TypeText(QWidget* widget, const std::string& text) {
+  for (char c : text) {
+    QString s = QString(QChar(c));
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, s);
+    QCoreApplication::sendEvent(widget, &press);
+  }
+}
+
+// Drags `data` onto `window` at `point` and drops it there, as the desktop would (Qt hands a
+// drop only to the widget that took the drag's entry).
+inline void DragAndDrop(QWidget* window, const QMimeData& data, QPoint point) {
+  QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &enter);
+  QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &drop);
+}
+
+inline void PressKey(QWidget* widget, Qt::Key key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &press);
+}
