@@ -69,11 +69,3 @@ TEST_F(FoldersTest, DirectoryListsEveryEntryOnce) {
   EXPECT_EQ(missing.InitCheck(), -ENOENT);
   EXPECT_LT(missing.GetNextRef(&path), 0);
 }
-
-TEST(ExecutableTest, RunningProgramAndStandIn) {
-  EXPECT_EQ(LeafOf(plat::AppExecutablePath()), "platform_tests");
-  plat::SetAppExecutablePath("/opt/x/bin/murvel");
-  EXPECT_EQ(plat::AppExecutablePath(), "/opt/x/bin/murvel");
-  plat::SetAppExecutablePath("");
-  EXPECT_EQ(LeafOf(plat::AppExecutablePath()), "platform_tests");
-}

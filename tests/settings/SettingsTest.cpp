@@ -154,10 +154,3 @@ TEST_F(SettingsTest, FolderInTheWayIsNeitherReadNorReplaced) {
   ASSERT_EQ(stat(file_.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
-
-TEST_F(SettingsTest, MissingSettingsFolderIsNotMadeBySetsettings) {
-  ASSERT_EQ(rmdir(folder_.c_str()), 0);
-  EXPECT_EQ(CapturedStdout([] { Setsettings("murvel_settings"); }),
-            "Path: '" + file_ + "'\ncan't set(fn)!\nEnde Setsettings\n");
-  EXPECT_FALSE(Exists(folder_));
-}
