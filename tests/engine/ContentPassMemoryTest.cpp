@@ -1,5 +1,5 @@
-// A 3 GiB file coded and decoded through the transaction: every byte past the 2 GiB and 4 GiB
-// marks is coded by the rule, and the peak resident size stays far below the file's size.
+// A 3 GiB file coded and decoded through the transaction: the bytes around the 2 GiB mark and at
+// the end are coded by the rule, and the peak resident size stays far below the file's size.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -40,7 +40,7 @@ TEST_F(ContentPassMemoryTest, ThreeGiBFileCodesAndDecodesInBoundedMemory) {
 
   std::string record = *GetXattr(path, "PrivCodec");
   const uint8_t* key = reinterpret_cast<const uint8_t*>(record.data() + 1);
-  const uint64_t probes[] = {0, (1ull << 31) - 2048, (1ull << 32) - 2048, kSize - 4096};
+  const uint64_t probes[] = {0, (1ull << 31) - 2048, kSize - 4096};
   for (uint64_t at : probes) {
     SCOPED_TRACE(at);
     Bytes got = ReadAt(path, at, 4096);
@@ -58,6 +58,7 @@ TEST_F(ContentPassMemoryTest, ThreeGiBFileCodesAndDecodesInBoundedMemory) {
 
   long peak = PeakResidentKiB();
   ASSERT_GT(peak, 0);
+  RecordProperty("peak_resident_kib", int(peak));
   EXPECT_LT(peak, 64 * 1024) << "peak resident size " << peak << " KiB";
 }
 
