@@ -1,7 +1,7 @@
 #pragma once
 // What the engine tests share: a view that records what the user would see, a temporary folder
-// on the machine's own file system (real files, real "user." xattrs), a fixed clock, and small
-// helpers that read and write files and xattrs directly, without the engine's own layer.
+// on the machine's own file system (real files, real "user." xattrs), a fixed clock, and helpers
+// that read and write files and xattrs straight through the system calls.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -12,12 +12,9 @@
 #include <vector>
 
 #include "engine/Engine.h"
-#include "engine/EngineView.h"
-#include "engine/WorkState.h"
 #include "platform/Clock.h"
 
-class RecorderView : public EngineView {
- public:
+struct RecorderView : EngineView {
   void SetFileLabel(const std::string& text) override { fileLabels.push_back(text); }
   void SetButtonLabel(const char* label) override { buttonLabels.push_back(label); }
   void ShowIcon(const uint8_t* bits) override { icon.assign(bits, bits + 1024); }
@@ -26,10 +23,8 @@ class RecorderView : public EngineView {
   void Beep() override { ++beeps; }
   void UpdateIfNeeded() override { ++updates; }
 
-  std::vector<std::string> fileLabels;
-  std::vector<std::string> buttonLabels;
+  std::vector<std::string> fileLabels, buttonLabels, passTexts;
   std::vector<uint8_t> icon;
-  std::vector<std::string> passTexts;
   std::vector<bool> focusCalls;
   int beeps = 0;
   int updates = 0;
@@ -38,7 +33,6 @@ class RecorderView : public EngineView {
 using Bytes = std::vector<uint8_t>;
 using XattrMap = std::map<std::string, std::string>;
 
-// Files and xattrs, straight through the system calls.
 Bytes ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const Bytes& bytes);
 Bytes RandomBytes(size_t n, unsigned seed);
@@ -53,20 +47,15 @@ Bytes CodedByRule(const Bytes& plain, const uint8_t key[6]);
 // The fields of a PrivCodec value, unscrambled here, independently of the record class.
 struct PlainRecord {
   int lineLength = -1;
-  std::string timeCode;
-  std::string name;
-  std::string password;
+  std::string timeCode, name, password;
 };
 PlainRecord UnscrambleRecord(const std::string& value);
 
-// A moment of the local clock.
 std::tm Moment(int year, int month, int day, int hour, int minute, int second);
-
-// True when the tests run with the rights to mount file systems and set immutable flags.
 bool RunningAsRoot();
 
-// A test with a fresh temporary folder (removed afterwards), a working state, a recorder view,
-// an engine and a fixed clock installed. XDG folders point into the temporary folder.
+// A test with a fresh temporary folder (removed afterwards, with any mount left inside it), a
+// working state, a recorder view, an engine and a fixed clock. XDG folders point inside it.
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -75,12 +64,12 @@ class EngineTest : public ::testing::Test {
   std::string Path(const std::string& leaf) const { return dir_ + "/" + leaf; }
   std::string MakeFile(const std::string& leaf, const Bytes& bytes);
   void EnterPassword(const char* password);
-  // Sets the current path and inspects it with the label switch on.
-  void Inspect(const std::string& path);
-  // Inspects `path` and runs the transaction on it; the standard output of both in `*out`.
+  // Inspects `path` (label switch on) and runs the transaction; their output in `*out`.
   bool InspectAndWork(const std::string& path, std::string* out = nullptr);
   // Gives a file a type, a preferred application and both icons, through the platform layer.
   void Decorate(const std::string& path);
+  // Mounts a file system of `type` on the new folder `leaf`; false (with a note) unless root.
+  bool MountOn(const std::string& leaf, const char* type, const char* options);
 
   std::string dir_;
   std::unique_ptr<plat::FixedClock> clock_;
