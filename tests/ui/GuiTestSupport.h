@@ -22,9 +22,9 @@ inline plat::Application& TestApp() {
   return *app;
 }
 
-// Delivers every queued message.
+// Delivers every queued message, and the messages that their handlers queue in turn.
 inline void DeliverPosted() {
-  QCoreApplication::sendPostedEvents();
+  for (int round = 0; round < 3; ++round) QCoreApplication::sendPostedEvents();
 }
 
 class RecordingWindow : public plat::Window {

@@ -1,0 +1,73 @@
+// The background image in the settings folder: tiled over the window, the views greyed, and a
+// later colour drop changing the saved colour but not the grey.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QMimeData>
+
+#include "platform/gui/Button.h"
+#include "platform/gui/CheckBox.h"
+#include "platform/gui/Colors.h"
+#include "tests/app/WindowTestSupport.h"
+#include "ui/CodeView.h"
+#include "ui/fView.h"
+
+namespace {
+
+constexpr rgb_color kGrey = {203, 203, 203, 27};
+
+class BackgroundImageTest : public WindowTest {
+ protected:
+  // A 5 x 7 picture in which every pixel differs, so that tiling shows in the window.
+  QImage Picture() {
+    QImage image(5, 7, QImage::Format_RGB32);
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgb(40 * x, 30 * y, 200));
+    return image;
+  }
+  void ExpectGrey() {
+    const MainLayout& v = window_->Views();
+    EXPECT_EQ(v.backView->ViewColor(), kGrey);
+    EXPECT_EQ(v.sBut->ViewColor(), kGrey);
+    EXPECT_EQ(v.decB->ViewColor(), kGrey);
+    EXPECT_EQ(v.cview->ViewColor(), kGrey);
+    EXPECT_EQ(v.wView->ViewColor(), kGrey);
+    EXPECT_EQ(v.wBut->ViewColor(), kGrey);
+  }
+};
+
+}  // namespace
+
+TEST_F(BackgroundImageTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews) {
+  ASSERT_TRUE(Picture().save(QString::fromStdString(settingsFolder_ + "/murvel_image"), "PNG"));
+  Setsettings("murvel_settings");
+  ASSERT_TRUE(Getsettings("murvel_settings"));
+  Open();
+
+  const fView* back = window_->Views().backView;
+  EXPECT_TRUE(back->hasImage);
+  EXPECT_TRUE(back->ViewBitmapTiled());
+  EXPECT_EQ(back->ViewBitmap().convertToFormat(QImage::Format_RGB32), Picture());
+  ExpectGrey();
+
+  // Inside the two rings, between the panels, the picture shows tiled.
+  QImage shot = window_->grab().toImage();
+  for (QPoint p : {QPoint(3, 100), QPoint(60, 25), QPoint(115, 72)})
+    EXPECT_EQ(shot.pixel(p), Picture().pixel(p.x() % 5, p.y() % 7)) << p.x() << "," << p.y();
+
+  QMimeData colour;
+  colour.setText("112233");
+  DragAndDrop(window_, colour, QPoint(3, 100));
+  DeliverPosted();
+  EXPECT_EQ(backcolor, (rgb_color{0x11, 0x22, 0x33, 0}));
+  ExpectGrey();
+}
+
+TEST_F(BackgroundImageTest, WithoutAnImageTheWindowTakesItsColour) {
+  Setsettings("murvel_settings");
+  ASSERT_TRUE(Getsettings("murvel_settings"));
+  TempHomeTest::WriteFile(settingsFolder_ + "/murvel_image", "just some text\n");
+  Open();
+  EXPECT_FALSE(window_->Views().backView->hasImage);
+  EXPECT_EQ(window_->Views().backView->ViewColor(), backcolor);
+}
