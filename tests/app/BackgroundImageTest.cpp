@@ -62,12 +62,3 @@ TEST_F(BackgroundImageTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews
   EXPECT_EQ(backcolor, (rgb_color{0x11, 0x22, 0x33, 0}));
   ExpectGrey();
 }
-
-TEST_F(BackgroundImageTest, WithoutAnImageTheWindowTakesItsColour) {
-  Setsettings("murvel_settings");
-  ASSERT_TRUE(Getsettings("murvel_settings"));
-  TempHomeTest::WriteFile(settingsFolder_ + "/murvel_image", "just some text\n");
-  Open();
-  EXPECT_FALSE(window_->Views().backView->hasImage);
-  EXPECT_EQ(window_->Views().backView->ViewColor(), backcolor);
-}

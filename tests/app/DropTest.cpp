@@ -59,6 +59,8 @@ class DropTest : public WindowTest {
     EXPECT_EQ(v.wView->ViewColor(), c);
     EXPECT_EQ(v.wBut->ViewColor(), c);
     EXPECT_EQ(v.wBut->HighColor(), GetTextCol(c));
+    EXPECT_EQ(v.cview->Label()->HighColor(), GetTextCol(c));
+    EXPECT_EQ(v.cview->BackgroundBox()->ViewColor(), c);
     EXPECT_EQ(v.askFile->ViewColor(), (rgb_color{250, 250, 250, 255}));
   }
 
@@ -95,35 +97,21 @@ TEST_F(DropTest, ColourFromAColourPickerIsTakenWhole) {
 }
 
 TEST_F(DropTest, FileWithRgbColourRecoloursAndBecomesTheCurrentFile) {
+  // Three colour bytes are no colour; the file is taken all the same.
+  std::string plain = root_ + "/plain.txt";
+  WriteFile(plain, "x");
+  ASSERT_EQ(setxattr(plain.c_str(), "user.RGBCOLOR", "abc", 3, 0), 0);
+  DropFile(plain, kOnBackground);
+  EXPECT_EQ(backcolor, kStart);
+  ASSERT_EQ(window_->checked.size(), 1u);
+
   std::string path = ColouredFile(rgb_color{1, 2, 3, 4});
   DropFile(path, kOnCheckBox);
   EXPECT_EQ(backcolor, (rgb_color{1, 2, 3, 4}));
   ExpectViewsIn(backcolor);
-  ASSERT_EQ(window_->checked.size(), 1u);
-  EXPECT_EQ(window_->checked[0], path);
+  ASSERT_EQ(window_->checked.size(), 2u);
+  EXPECT_EQ(window_->checked[1], path);
   EXPECT_EQ(window_->Views().askFile->Text(), path);
-}
-
-TEST_F(DropTest, FileWithoutFourColourBytesOnlyBecomesTheCurrentFile) {
-  std::string path = root_ + "/plain.txt";
-  WriteFile(path, "x");
-  uint8_t three[3] = {9, 9, 9};
-  ASSERT_EQ(setxattr(path.c_str(), "user.RGBCOLOR", three, 3, 0), 0);
-  DropFile(path, kOnBackground);
-  EXPECT_EQ(backcolor, kStart);
-  ASSERT_EQ(window_->checked.size(), 1u);
-  EXPECT_EQ(window_->checked[0], path);
-}
-
-TEST_F(DropTest, FileHandedOverWithoutADropIsNotLookedAtForColour) {
-  std::string path = ColouredFile(rgb_color{1, 2, 3, 4});
-  plat::Message handed(plat::B_SIMPLE_DATA);
-  handed.AddRef("refs", path);
-  window_->PostMessage(handed, window_->ChildAt(0));
-  DeliverPosted();
-  EXPECT_EQ(backcolor, kStart);
-  ASSERT_EQ(window_->checked.size(), 1u);
-  EXPECT_EQ(window_->checked[0], path);
 }
 
 TEST_F(DropTest, DropOnThePasswordPanelIsOnlyLogged) {

@@ -57,20 +57,6 @@ TEST_F(StartupTest, FirstStartWritesTheSettingsAndOpensTheDefaultWindow) {
   EXPECT_EQ(out.find("Settings geschrieben..\n", written + 1), std::string::npos);
 }
 
-TEST_F(StartupTest, StoredPositionPlacesTheWindow) {
-  ASSERT_EQ(mkdir(config_.c_str(), 0755), 0);
-  ASSERT_EQ(mkdir((config_ + "/_KR_x-vnd.Telva").c_str(), 0755), 0);
-  WIN_X = 400;
-  WIN_Y = 300;
-  Setsettings("murvel_settings");
-  ResetSettings();
-  std::string out;
-  std::unique_ptr<MVApplication> app;
-  out = CapturedStdout([&] { app = std::make_unique<MVApplication>(argc_, argv_); });
-  EXPECT_EQ(out.find("Settings geschrieben"), std::string::npos);
-  EXPECT_EQ(app->MainWindow()->Frame().ToQRect(), QRect(QPoint(400, 300), QPoint(518, 490)));
-}
-
 TEST_F(StartupTest, OnlyTheFirstOfSeveralFilesIsTakenAndItIsNoDrop) {
   std::string first = File("one.txt");
   rgb_color red = {255, 0, 0, 255};

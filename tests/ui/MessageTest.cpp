@@ -1,103 +1,36 @@
-// Messages, their routing from views to the window, drops turned into messages, and the
-// command-line arguments turned into "refs".
+// Messages, their routing from views to the window, drops, and the entry field's commit.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QMimeData>
-#include <QUrl>
 
-#include "platform/gui/Button.h"
-#include "platform/gui/CheckBox.h"
 #include "platform/gui/TextControl.h"
 #include "platform/gui/View.h"
 #include "tests/ui/GuiTestSupport.h"
 
 using plat::Message;
 
-TEST(MessageTest, FieldsAreFoundByNameTypeAndIndex) {
-  Message m(plat::B_SIMPLE_DATA);
-  m.AddRef("refs", "/a");
-  m.AddRef("refs", "/b c");
-  m.AddData("text/plain", plat::B_MIME_TYPE, "62B2B2", 6);
-  EXPECT_EQ(m.CountItems("refs"), 2);
-  std::string path;
-  ASSERT_TRUE(m.FindRef("refs", 1, &path));
-  EXPECT_EQ(path, "/b c");
-  EXPECT_FALSE(m.FindRef("refs", 2, &path));
-  EXPECT_FALSE(m.FindRef("other", 0, &path));
-
-  const void* data = nullptr;
-  size_t size = 0;
-  EXPECT_FALSE(m.FindData("text/plain", plat::B_RAW_TYPE, 0, &data, &size));
-  ASSERT_TRUE(m.FindData("text/plain", plat::B_ANY_TYPE, 0, &data, &size));
-  EXPECT_EQ(std::string(static_cast<const char*>(data), size), "62B2B2");
-  plat::Outcome wrongType = m.FindData("refs", plat::B_MIME_TYPE, 0, &data, &size);
-  EXPECT_NE(wrongType.why().find("'RREF'"), std::string::npos);
-}
-
-TEST(MessageTest, DumpListsCodeAndEveryField) {
+TEST(MessageTest, FieldsAreFoundByNameTypeAndIndexAndDumped) {
   Message m(plat::FourCC("CWPA"));
-  EXPECT_EQ(m.Dump(), "Message('CWPA') {\n}\n");
+  m.AddRef("refs", "/a");
   m.AddRef("refs", "/tmp/x\"y");
   uint8_t raw[] = {0x01, 0xff};
   m.AddData("bits", plat::B_RAW_TYPE, raw, 2);
+  std::string path;
+  ASSERT_TRUE(m.FindRef("refs", 1, &path));
+  EXPECT_EQ(path, "/tmp/x\"y");
+  EXPECT_FALSE(m.FindRef("refs", 2, &path));
+  const void* data = nullptr;
+  size_t size = 0;
+  EXPECT_FALSE(m.FindData("bits", plat::B_MIME_TYPE, 0, &data, &size));
+  ASSERT_TRUE(m.FindData("bits", plat::B_ANY_TYPE, 0, &data, &size));
+  EXPECT_EQ(size, 2u);
   m.SetDropped(true);
   EXPECT_EQ(m.Dump(),
             "Message('CWPA') dropped {\n"
-            "    refs[0] ('RREF', 8 bytes) = \"/tmp/x\\\"y\"\n"
+            "    refs[0] ('RREF', 2 bytes) = \"/a\"\n"
+            "    refs[1] ('RREF', 8 bytes) = \"/tmp/x\\\"y\"\n"
             "    bits[0] ('RAWT', 2 bytes) = 01 ff\n"
             "}\n");
-  EXPECT_EQ(plat::CodeText(0x00000001), "0x00000001");
-}
-
-TEST(MessageTest, DropDataBecomesRefsTextOrColour) {
-  QMimeData files;
-  files.setUrls({QUrl::fromLocalFile("/tmp/one"), QUrl("https://example.org/x"),
-                 QUrl::fromLocalFile("/tmp/two")});
-  files.setText("/tmp/one\n/tmp/two");
-  Message m = plat::MessageFromMimeData(files);
-  EXPECT_EQ(m.what, plat::B_SIMPLE_DATA);
-  EXPECT_FALSE(m.WasDropped());
-  EXPECT_EQ(m.CountItems("refs"), 2);
-  EXPECT_EQ(m.CountItems("text/plain"), 0);  // the names of the files are no colour text
-
-  QMimeData text;
-  text.setText("62B2B2");
-  m = plat::MessageFromMimeData(text);
-  const void* data = nullptr;
-  size_t size = 0;
-  ASSERT_TRUE(m.FindData("text/plain", plat::B_MIME_TYPE, 0, &data, &size));
-  EXPECT_EQ(std::string(static_cast<const char*>(data), size), "62B2B2");
-
-  QMimeData colour;
-  colour.setColorData(QColor(0x12, 0x34, 0x56));
-  m = plat::MessageFromMimeData(colour);
-  ASSERT_TRUE(m.FindData("RGBColor", plat::B_RGB_COLOR_TYPE, 0, &data, &size));
-  ASSERT_EQ(size, 4u);
-  const uint8_t* rgba = static_cast<const uint8_t*>(data);
-  EXPECT_EQ(rgba[0], 0x12);
-  EXPECT_EQ(rgba[1], 0x34);
-  EXPECT_EQ(rgba[2], 0x56);
-
-  QMimeData nothing;
-  nothing.setData("application/octet-stream", "x");
-  EXPECT_FALSE(plat::AcceptsMimeData(nothing));
-  EXPECT_TRUE(plat::AcceptsMimeData(colour));
-}
-
-TEST(MessageTest, ArgumentsBecomeOneRefsMessageWithAbsolutePaths) {
-  char prog[] = "murvel", rel[] = "sub/../file.txt", abs[] = "/tmp/b",
-       url[] = "file:///tmp/with%20blank";
-  char* argv[] = {prog, rel, abs, url, nullptr};
-  Message m = plat::Application::ArgvRefs(4, argv);
-  EXPECT_EQ(m.what, plat::B_REFS_RECEIVED);
-  ASSERT_EQ(m.CountItems("refs"), 3);
-  std::string path;
-  ASSERT_TRUE(m.FindRef("refs", 0, &path));
-  EXPECT_EQ(path, QDir::currentPath().toStdString() + "/sub/../file.txt");
-  ASSERT_TRUE(m.FindRef("refs", 2, &path));
-  EXPECT_EQ(path, "/tmp/with blank");
-  EXPECT_TRUE(plat::Application::ArgvRefs(1, argv).IsEmpty());
 }
 
 namespace {
@@ -130,15 +63,12 @@ TEST_F(RoutingTest, UnhandledMessagesClimbToTheWindowInPostingOrder) {
   ASSERT_EQ(window_->received.size(), 2u);
   EXPECT_EQ(window_->received[0].what, plat::FourCC("AAAA"));
   EXPECT_EQ(window_->received[1].what, plat::FourCC("BBBB"));
-  EXPECT_EQ(window_->ChildAt(0), outer_);
-  EXPECT_EQ(window_->ChildAt(1), nullptr);
-}
 
-TEST_F(RoutingTest, MessageForAViewThatWentAwayIsDropped) {
-  window_->PostMessage(Message(plat::FourCC("AAAA")), inner_);
+  // A message for a view that went away while it waited is dropped.
+  window_->PostMessage(Message(plat::FourCC("CCCC")), inner_);
   delete inner_;
   DeliverPosted();
-  EXPECT_TRUE(window_->received.empty());
+  EXPECT_EQ(window_->received.size(), 2u);
 }
 
 TEST_F(RoutingTest, DropIsMarkedAndGoesToTheViewUnderThePointer) {
@@ -156,31 +86,6 @@ TEST_F(RoutingTest, DropIsMarkedAndGoesToTheViewUnderThePointer) {
   ASSERT_EQ(keeper->kept.size(), 1u);
   EXPECT_TRUE(keeper->kept[0].WasDropped());
   EXPECT_TRUE(window_->received.empty());
-
-  window_->DeliverDrop(Message(plat::B_SIMPLE_DATA), QPoint(80, 30));  // on "outer" only
-  DeliverPosted();
-  ASSERT_EQ(window_->received.size(), 1u);
-  EXPECT_TRUE(window_->received[0].WasDropped());
-}
-
-TEST_F(RoutingTest, ControlsSendTheirMessagesToTheWindow) {
-  auto* button = new plat::Button(plat::Rect(6, 105, 112, 130), "b", "Go",
-                                  Message(plat::FourCC("BUTT")), 0, 0);
-  auto* box = new plat::CheckBox(plat::Rect(6, 140, 112, 160), "c", "box",
-                                 Message(plat::FourCC("CHEK")), 0, 0);
-  outer_->AddChild(button);
-  outer_->AddChild(box);
-  box->SetValue(1);  // set by the program: sends nothing
-  EXPECT_EQ(box->Value(), 1);
-  button->click();
-  box->click();
-  DeliverPosted();
-  ASSERT_EQ(window_->received.size(), 2u);
-  EXPECT_EQ(window_->received[0].what, plat::FourCC("BUTT"));
-  EXPECT_EQ(window_->received[1].what, plat::FourCC("CHEK"));
-  EXPECT_EQ(box->Value(), 0);
-  EXPECT_EQ(button->focusPolicy(), Qt::ClickFocus);
-  EXPECT_EQ(box->focusPolicy(), Qt::ClickFocus);
 }
 
 TEST_F(RoutingTest, EntryCommitsOnEnterOrOnLosingTheFocusAfterAChange) {
@@ -205,15 +110,11 @@ TEST_F(RoutingTest, EntryCommitsOnEnterOrOnLosingTheFocusAfterAChange) {
   focusOut(Qt::MouseFocusReason);  // committed already
   EXPECT_EQ(window_->received.size(), 1u);
 
-  PressKey(entry, Qt::Key_Return);
-  DeliverPosted();
-  EXPECT_EQ(window_->received.size(), 2u);
-
   // A notice from the program shows as written; typing hides again.
   entry->SetText(" -wrong!- ");
   EXPECT_EQ(entry->echoMode(), QLineEdit::Normal);
   focusOut(Qt::MouseFocusReason);  // set by the program: no commit
-  EXPECT_EQ(window_->received.size(), 2u);
+  EXPECT_EQ(window_->received.size(), 1u);
   entry->MakeFocus(true);
   EXPECT_EQ(entry->selectedText(), " -wrong!- ");
   TypeText(entry, "x");
