@@ -12,8 +12,9 @@
 #include "platform/Outcome.h"
 
 // Bytes per chunk: a multiple of the cipher's period, so every chunk starts on key index 0 and
-// counter 0, and about 1 MiB.
-constexpr size_t kPassChunkBytes = 1365 * kCipherPeriod;
+// counter 0, and 127.5 KiB, small enough to stay in the second-level cache between the read, the
+// transform and the write (measured: a 1 GiB pass takes about 0.8x the time of 1 MiB chunks).
+constexpr size_t kPassChunkBytes = 170 * kCipherPeriod;
 static_assert(kPassChunkBytes % kCipherPeriod == 0, "chunks must start on the cipher's period");
 
 // Told after each chunk how many bytes of how many are done.
