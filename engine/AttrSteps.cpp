@@ -33,15 +33,17 @@ plat::Outcome RemoveIfThere(plat::Node& node, const char* name) {
 plat::Outcome ReadText(const plat::Node& node, const char* name, char* text, bool* found) {
   *found = false;
   text[0] = '\0';
-  ssize_t r = node.ReadAttr(name, plat::B_STRING_TYPE, 0, text, kAttrTextMax);
+  char buf[kAttrTextMax + 1];  // one byte more: a longer value is seen as such
+  ssize_t r = node.ReadAttr(name, plat::B_STRING_TYPE, 0, buf, sizeof buf);
   if (r == -ENODATA) return plat::Outcome::Ok();
   if (r < 0) return Failed("can't read", name, r);
-  if (size_t(r) >= kAttrTextMax) {
-    text[0] = '\0';
+  size_t len = strnlen(buf, size_t(r));
+  if (len >= kAttrTextMax) {
     return plat::Outcome::Fail(std::string("the value of ") + name + " is too long to keep");
   }
-  text[r] = '\0';
-  *found = text[0] != '\0';
+  std::memcpy(text, buf, len);
+  text[len] = '\0';
+  *found = len > 0;
   return plat::Outcome::Ok();
 }
 

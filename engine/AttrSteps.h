@@ -5,10 +5,13 @@
 #include <string>
 
 #include "platform/Node.h"
+#include "platform/NodeInfo.h"
 #include "platform/Outcome.h"
 
-// Room for a type or an application signature as text (longer values are refused, not cut).
-constexpr size_t kAttrTextMax = 1024;
+// Room for a type or an application signature as text, terminator included: what the file's
+// type and preferred application can be set back to on decoding. Longer values are refused,
+// not cut, so that a file is never coded with a stash that could not be put back.
+constexpr size_t kAttrTextMax = plat::B_MIME_TYPE_LENGTH;
 
 plat::Outcome WriteWhole(plat::Node& node, const char* name, plat::type_code type, const void* data,
                          size_t len);
@@ -17,7 +20,8 @@ plat::Outcome WriteText(plat::Node& node, const char* name, const char* text);
 plat::Outcome RemoveIfThere(plat::Node& node, const char* name);
 
 // Reads a text value into `text` (kAttrTextMax bytes), terminated, up to its first zero byte.
-// `*found` tells whether the attribute exists and holds any text.
+// `*found` tells whether the attribute exists and holds any text; a text that does not fit
+// fails.
 plat::Outcome ReadText(const plat::Node& node, const char* name, char* text, bool* found);
 
 // Reads attribute `name` into `bits` when its value has exactly `size` bytes; `*found` tells

@@ -1,4 +1,4 @@
-#include "CipherTransform.h"
+#include "engine/CipherTransform.h"
 
 namespace {
 

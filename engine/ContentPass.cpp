@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -91,7 +92,10 @@ struct OpenFile {
 
 plat::Outcome OpenRegular(const std::string& path, OpenFile* out) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return plat::Outcome::Fail(ErrnoText(("can't open '" + path + "'").c_str(), errno));
+  if (fd < 0) {
+    return plat::Outcome::Fail(
+        ErrnoText(("can't open '" + path + "' for reading and writing").c_str(), errno));
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
     int err = errno;
@@ -125,7 +129,10 @@ plat::Outcome RunContentPass(const std::string& path, const uint8_t key[6], Ciph
 
   size_t bufLen = size_t(std::min<uint64_t>(kPassChunkBytes, file.size));
   std::unique_ptr<uint8_t[]> buf(new (std::nothrow) uint8_t[bufLen ? bufLen : 1]);
-  if (!buf) return plat::Outcome::Fail("nicht Genug Speicher bekommen");
+  if (!buf) {
+    std::printf(" nicht Genug Speicher bekommen \n");
+    return plat::Outcome::Fail("no memory for the work buffer");
+  }
 
   uint64_t doneTo = 0;
   plat::Outcome pass =

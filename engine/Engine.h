@@ -43,13 +43,17 @@ class Engine {
   // The two directions of XWork, entered with the node open and the record read.
   bool CodeFile(plat::Node& node, const std::string& file);
   bool DecodeFile(plat::Node& node, const std::string& file);
+  // The change itself, once the record is at hand: the content pass in direction `dir`, then the
+  // attribute steps. A file that cannot be changed is refused before anything is touched; a
+  // failed step puts bytes and attributes back. Failures print one line after `lead` and beep.
+  bool ChangeFile(plat::Node& node, const std::string& file, CipherDirection dir, const char* lead);
   // The attribute steps after the bytes were transformed; they stop at the first failure.
   plat::Outcome MoveAttrsToStash(plat::Node& node);
   plat::Outcome MoveAttrsFromStash(plat::Node& node);
-  // Whether the file can be changed, with a snapshot of the attributes the transaction touches;
-  // a file that cannot is refused with one line (after `lead`) and a beep.
-  bool CheckChangeable(plat::Node& node, const std::string& file, AttrSnapshot* snapshot,
-                       const char* lead);
+  // Whether the file can be changed, with a snapshot of the attributes the transaction touches.
+  plat::Outcome CheckChangeable(plat::Node& node, const std::string& file, AttrSnapshot* snapshot);
+  // Prints "`lead`: why", beeps, and gives false.
+  bool Refuse(const char* lead, const plat::Outcome& why);
   // After a failed attribute step: bytes transformed back (the pass ran in direction `done`),
   // attributes as they were; one line saying so, and a beep.
   void RollBack(plat::Node& node, const std::string& file, const AttrSnapshot& snapshot,

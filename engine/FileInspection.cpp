@@ -27,7 +27,8 @@ void Engine::XCheck(bool setLabel) {
   }
 
   // A link with a target of more than four bytes is followed; a relative target is taken from
-  // the link's folder. A target too long for the link buffer is not guessed at.
+  // the link's folder. A target too long for the link buffer is not guessed at: the entry is
+  // not workable.
   char target[PATH_MAX + 1];
   long n = plat::ReadLink(s_.currentPath, target, PATH_MAX);
   size_t kept = n > 0 ? std::min(size_t(n), sizeof s_.linkTarget - 1) : 0;
@@ -35,6 +36,7 @@ void Engine::XCheck(bool setLabel) {
   s_.linkTarget[kept] = '\0';
   if (n > 4) {
     if (size_t(n) > kept) {
+      s_.workable = false;
       node.Unset();
     } else {
       s_.currentPath = LinkTargetPath(s_.currentPath, s_.linkTarget);

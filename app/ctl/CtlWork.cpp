@@ -33,6 +33,12 @@ std::string RecordDetail(CCO& record) {
   return "\"" + Printable(record.Name()) + "\", " + when;
 }
 
+// The engine's last line of diagnostics, which says why a file was not done, without its tag.
+std::string EngineReason(const std::string& diagnostics) {
+  std::string line = LastLine(diagnostics);
+  return line.rfind("> ", 0) == 0 ? line.substr(2) : line;
+}
+
 }  // namespace
 
 std::string WhyNotWorkable(const std::string& path) {
@@ -72,7 +78,7 @@ bool CtlWork::Inspect(const std::string& file, std::string* whyNot) {
   state_.workable = false;
   state_.coded = false;
   engine_.XCheck(false);
-  std::string said = LastLine(out_.TakeDiagnostics());
+  std::string said = EngineReason(out_.TakeDiagnostics());
   if (state_.workable && reason.empty()) return true;
   *whyNot = !reason.empty() ? reason : !said.empty() ? said : "the inspection refused it";
   return false;
@@ -93,46 +99,35 @@ bool CtlWork::Transact(const char* verb) {
 }
 
 bool CtlWork::Code(const std::string& file) {
-  std::string why;
-  if (!Inspect(file, &why)) {
-    Report("not workable", file, why);
-    return false;
-  }
-  if (state_.coded) {
-    Report("skipped", file, "already coded");
-    return false;
-  }
-  bool ok = Transact("coding");
-  std::string said = LastLine(out_.TakeDiagnostics());
-  if (ok && CarriesRecord()) {
-    Report("coded", file);
-    return true;
-  }
-  Report("failed", file, said.empty() ? "not coded" : said);
-  return false;
+  return CodeOrDecode(file, false);
 }
 
 bool CtlWork::Decode(const std::string& file) {
+  return CodeOrDecode(file, true);
+}
+
+bool CtlWork::CodeOrDecode(const std::string& file, bool decode) {
   std::string why;
   if (!Inspect(file, &why)) {
     Report("not workable", file, why);
     return false;
   }
-  if (!state_.coded) {
-    Report("skipped", file, "not coded");
+  if (state_.coded != decode) {
+    Report("skipped", file, decode ? "not coded" : "already coded");
     return false;
   }
-  bool ok = Transact("decoding");
-  std::string said = LastLine(out_.TakeDiagnostics());
-  if (view_.PasswordRefused()) {
+  bool ok = Transact(decode ? "decoding" : "coding");
+  std::string said = EngineReason(out_.TakeDiagnostics());
+  if (decode && view_.PasswordRefused()) {
     Report("wrong password", file);
     return false;
   }
-  if (ok && !CarriesRecord()) {
-    Report("decoded", file);
+  // Done when the record is there after coding, and gone after decoding.
+  if (ok && CarriesRecord() != decode) {
+    Report(decode ? "decoded" : "coded", file);
     return true;
   }
-  Report("failed", file, said.empty() ? "not decoded" : said);
+  Report("failed", file, !said.empty() ? said : decode ? "not decoded" : "not coded");
   return false;
 }
 

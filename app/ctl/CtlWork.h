@@ -28,6 +28,9 @@ class CtlWork {
   void Interrupted(const std::string& file);
 
  private:
+  // Codes a plain file (`decode` false) or decodes a coded one; a file in the other state is
+  // skipped.
+  bool CodeOrDecode(const std::string& file, bool decode);
   // Runs the inspection on `file`. False, with the reason, when it is not workable.
   bool Inspect(const std::string& file, std::string* whyNot);
   // Runs the transaction with a progress line labelled `verb` and the file's leaf name.

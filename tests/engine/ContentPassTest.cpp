@@ -32,15 +32,14 @@ TEST_F(ContentPassTest, CodesEveryLengthByTheRuleAndDecodesBack) {
     Bytes plain = RandomBytes(len, unsigned(len));
     std::string path = MakeFile("file", plain);
     uint64_t lastDone = 0;
-    ASSERT_TRUE(
-        RunContentPass(path, kKey, CipherDirection::Code, [&](uint64_t done, uint64_t total) {
-          EXPECT_EQ(total, len);
-          EXPECT_GT(done, lastDone);
-          lastDone = done;
-        }));
+    auto progress = [&](uint64_t done, uint64_t total) {
+      EXPECT_EQ(total, len);
+      EXPECT_GT(done, lastDone);
+      lastDone = done;
+    };
+    ASSERT_TRUE(RunContentPass(path, kKey, CipherDirection::Code, progress));
     EXPECT_EQ(lastDone, len);
-    Bytes coded = ReadFileBytes(path);
-    EXPECT_TRUE(coded == CodedByRule(plain, kKey));
+    EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, kKey));
     ASSERT_TRUE(RunContentPass(path, kKey, CipherDirection::Decode));
     EXPECT_TRUE(ReadFileBytes(path) == plain);
   }

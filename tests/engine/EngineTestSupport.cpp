@@ -1,5 +1,8 @@
 #include "EngineTestSupport.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -76,15 +79,35 @@ PlainRecord UnscrambleRecord(const std::string& value) {
   return r;
 }
 
-std::tm Moment(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return t;
+const uint8_t* KeyBytes(const std::string& timeCode) {
+  return reinterpret_cast<const uint8_t*>(timeCode.data());
+}
+
+std::tm FixtureMoment() {
+  return Moment(2026, 12, 7, 8, 30, 15);
+}
+
+const std::string kFixtureTimeCode = {15 + 13, 30 + 12, 8 + 11, 126 - 41, 11 + 22, 7 + 23};
+
+void DecorateFile(const std::string& path) {
+  plat::Node node(path);
+  plat::NodeInfo info(&node);
+  Bytes large = RandomBytes(1024, 11), mini = RandomBytes(256, 12);
+  ASSERT_EQ(info.SetType("text/plain"), 0);
+  ASSERT_EQ(info.SetPreferredApp("application/x-vnd.Test-Editor"), 0);
+  ASSERT_EQ(info.SetIcon(large.data(), plat::IconSize::Large), 0);
+  ASSERT_EQ(info.SetIcon(mini.data(), plat::IconSize::Mini), 0);
+}
+
+bool MakeUnwritable(const std::string& path, bool on) {
+  if (!RunningAsRoot()) return chmod(path.c_str(), on ? 0444 : 0644) == 0;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = 0;
+  bool ok = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) close(fd);
+  return ok;
 }
 
 bool RunningAsRoot() {
@@ -97,7 +120,7 @@ void EngineTest::SetUp() {
   dir_ = pattern;
   setenv("XDG_CONFIG_HOME", (dir_ + "/.config").c_str(), 1);
   setenv("XDG_DATA_HOME", (dir_ + "/.local/share").c_str(), 1);
-  clock_ = std::make_unique<plat::FixedClock>(Moment(2026, 12, 7, 8, 30, 15));
+  clock_ = std::make_unique<plat::FixedClock>(FixtureMoment());
   plat::SetClock(clock_.get());
   engine_ = std::make_unique<Engine>(state_, view_);
 }
@@ -133,16 +156,6 @@ bool EngineTest::InspectAndWork(const std::string& path, std::string* out) {
   std::string text = testing::internal::GetCapturedStdout();
   if (out) *out = text;
   return result;
-}
-
-void EngineTest::Decorate(const std::string& path) {
-  plat::Node node(path);
-  plat::NodeInfo info(&node);
-  Bytes large = RandomBytes(1024, 11), mini = RandomBytes(256, 12);
-  ASSERT_EQ(info.SetType("text/plain"), 0);
-  ASSERT_EQ(info.SetPreferredApp("application/x-vnd.Test-Editor"), 0);
-  ASSERT_EQ(info.SetIcon(large.data(), plat::IconSize::Large), 0);
-  ASSERT_EQ(info.SetIcon(mini.data(), plat::IconSize::Mini), 0);
 }
 
 bool EngineTest::MountOn(const std::string& leaf, const char* type, const char* options) {

@@ -1,7 +1,8 @@
 #pragma once
-// What the engine tests share: a view that records what the user would see, a temporary folder
-// on the machine's own file system (real files, real "user." xattrs), a fixed clock, and helpers
-// that read and write files and xattrs straight through the system calls.
+// What the tests of the file work share (the engine's, murvelctl's and the window's end-to-end
+// test): a view that records what the user would see, a temporary folder on the machine's own
+// file system (real files, real "user." xattrs), a fixed clock, and helpers that read and write
+// files and xattrs straight through the system calls.
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -13,6 +14,7 @@
 
 #include "engine/Engine.h"
 #include "platform/Clock.h"
+#include "tests/codec/CodecTestSupport.h"
 
 struct RecorderView : EngineView {
   void SetFileLabel(const std::string& text) override { fileLabels.push_back(text); }
@@ -43,6 +45,7 @@ void SetXattr(const std::string& path, const std::string& name, const std::strin
 
 // The cipher rule written out here, independently of the engine.
 Bytes CodedByRule(const Bytes& plain, const uint8_t key[6]);
+const uint8_t* KeyBytes(const std::string& timeCode);
 
 // The fields of a PrivCodec value, unscrambled here, independently of the record class.
 struct PlainRecord {
@@ -51,7 +54,15 @@ struct PlainRecord {
 };
 PlainRecord UnscrambleRecord(const std::string& value);
 
-std::tm Moment(int year, int month, int day, int hour, int minute, int second);
+// The moment of the fixture's clock, and its time code by the table of offsets.
+std::tm FixtureMoment();
+extern const std::string kFixtureTimeCode;
+
+// Gives a file a type, a preferred application and both icons, through the platform layer.
+void DecorateFile(const std::string& path);
+// Makes a file unwritable even for root (the immutable flag) or, for others, read-only; a
+// second call with `on` false undoes it.
+bool MakeUnwritable(const std::string& path, bool on);
 bool RunningAsRoot();
 
 // A test with a fresh temporary folder (removed afterwards, with any mount left inside it), a
@@ -66,8 +77,6 @@ class EngineTest : public ::testing::Test {
   void EnterPassword(const char* password);
   // Inspects `path` (label switch on) and runs the transaction; their output in `*out`.
   bool InspectAndWork(const std::string& path, std::string* out = nullptr);
-  // Gives a file a type, a preferred application and both icons, through the platform layer.
-  void Decorate(const std::string& path);
   // Mounts a file system of `type` on the new folder `leaf`; false (with a note) unless root.
   bool MountOn(const std::string& leaf, const char* type, const char* options);
 

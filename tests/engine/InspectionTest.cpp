@@ -36,7 +36,7 @@ TEST_F(InspectionTest, PlainFileOffersCoding) {
 
 TEST_F(InspectionTest, CodedFileOffersDecodingWithItsStashedIcon) {
   std::string withIcon = MakeFile("icon.bin", Bytes(50, 1));
-  Decorate(withIcon);
+  DecorateFile(withIcon);
   std::string icon = *GetXattr(withIcon, "BEOS:L:STD_ICON");
   std::string without = MakeFile("plain.bin", Bytes(50, 2));
   EnterPassword("pw");
@@ -90,6 +90,13 @@ TEST_F(InspectionTest, LinksWithLongTargetsAreFollowedFromTheLinksFolder) {
   Check(Path("links/short"));
   EXPECT_EQ(state_.currentPath, Path("links/short"));
   EXPECT_TRUE(state_.workable);
+  // A target too long for the link buffer is not guessed at, even when it leads to a file.
+  std::string longTarget = dir_;
+  while (longTarget.size() < sizeof state_.linkTarget) longTarget += "/.";
+  ASSERT_EQ(symlink((longTarget + "/target.txt").c_str(), Path("links/long").c_str()), 0);
+  EXPECT_EQ(Check(Path("links/long")), "");
+  EXPECT_FALSE(state_.workable);
+  EXPECT_EQ(state_.currentPath, Path("links/long"));
 }
 
 TEST_F(InspectionTest, VolumeWithoutAttributesIsRefused) {

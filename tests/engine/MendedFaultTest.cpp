@@ -1,8 +1,5 @@
 // Failures provoked for real: a pass that cannot finish, attribute writes and removals that
 // fail, links, files that cannot be written, crafted records. Each leaves the file as it was.
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,27 +43,16 @@ std::ostream& operator<<(std::ostream& os, const Refusal& r) {
   return os << (r.write ? "write " : "remove ") << r.name;
 }
 
-// Sets or clears the immutable flag, which even root cannot write through.
-bool SetImmutable(const std::string& path, bool on) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  int flags = 0;
-  bool ok = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-  ok = ok && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  if (fd >= 0) close(fd);
-  return ok;
-}
-
 class FaultTest : public EngineTest {
  protected:
   void TearDown() override {
     plat::SetAttrBackend(nullptr);
-    for (const std::string& path : immutable_) EXPECT_TRUE(SetImmutable(path, false));
+    for (const std::string& path : unwritable_) EXPECT_TRUE(MakeUnwritable(path, false));
     EngineTest::TearDown();
   }
   std::string FullFile(const std::string& leaf) {
     std::string path = MakeFile(leaf, RandomBytes(3000, 21));
-    Decorate(path);
+    DecorateFile(path);
     return path;
   }
   // Runs the transaction on `path`: refused with one line starting `line`, a beep, and the
@@ -84,7 +70,7 @@ class FaultTest : public EngineTest {
     EXPECT_TRUE(ReadFileBytes(path) == bytes);
     EXPECT_EQ(AllXattrs(path), attrs);
   }
-  std::vector<std::string> immutable_;
+  std::vector<std::string> unwritable_;
 };
 
 class CodingStepFails : public FaultTest, public testing::WithParamInterface<Refusal> {};
@@ -137,7 +123,8 @@ TEST_F(FaultTest, PassThatCannotFinishTouchesNoAttribute) {
   ASSERT_EQ(truncate(path.c_str(), 4 << 20), 0);
   SetXattr(path, "mime_type", "application/octet-stream");
   EnterPassword("pw");
-  ExpectRefusedUnchanged(path, "\n> Not coded, file left as it was: ");
+  ExpectRefusedUnchanged(path,
+                         "\n> Not coded: write failed: No space left on device; bytes turned back");
 }
 
 TEST_F(FaultTest, LinksCodeTheFileTheyName) {
@@ -150,8 +137,7 @@ TEST_F(FaultTest, LinksCodeTheFileTheyName) {
   ASSERT_TRUE(InspectAndWork(Path("ln")));
   EXPECT_EQ(state_.currentPath, Path("ln"));
   EXPECT_TRUE(GetXattr(file, "PrivCodec"));
-  EXPECT_TRUE(ReadFileBytes(file) == CodedByRule(plain, reinterpret_cast<const uint8_t*>(
-                                                            state_.workingRecord->GetFTime())));
+  EXPECT_TRUE(ReadFileBytes(file) == CodedByRule(plain, KeyBytes(kFixtureTimeCode)));
   ASSERT_TRUE(InspectAndWork(Path("ln")));
   EXPECT_TRUE(ReadFileBytes(file) == plain);
   EXPECT_EQ(AllXattrs(file), XattrMap());
@@ -178,15 +164,11 @@ TEST_F(FaultTest, UnwritableFileIsRefusedBothWays) {
   EnterPassword("pw");
   ASSERT_TRUE(InspectAndWork(codedFile));
   for (const std::string& path : {plainFile, codedFile}) {
-    if (RunningAsRoot()) {
-      ASSERT_TRUE(SetImmutable(path, true));
-      immutable_.push_back(path);
-    } else {
-      ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    }
+    ASSERT_TRUE(MakeUnwritable(path, true));
+    unwritable_.push_back(path);
   }
-  ExpectRefusedUnchanged(plainFile, "> Can't work on '" + plainFile + "', left as it was: ");
-  ExpectRefusedUnchanged(codedFile, "> Can't work on '" + codedFile + "', left as it was: ");
+  ExpectRefusedUnchanged(plainFile, "\n> Not coded: can't open '" + plainFile + "' for reading");
+  ExpectRefusedUnchanged(codedFile, "> Not decoded: can't open '" + codedFile + "' for reading");
 }
 
 TEST_F(FaultTest, FileOnReadOnlyMountIsRefused) {
@@ -197,7 +179,15 @@ TEST_F(FaultTest, FileOnReadOnlyMountIsRefused) {
   ASSERT_EQ(mount(dir_.c_str(), mnt.c_str(), nullptr, MS_BIND, nullptr), 0);
   ASSERT_EQ(mount(nullptr, mnt.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
   EnterPassword("pw");
-  ExpectRefusedUnchanged(mnt + "/ro.txt", "> Can't work on '" + mnt + "/ro.txt'");
+  ExpectRefusedUnchanged(mnt + "/ro.txt", "> Not coded: can't open '" + mnt + "/ro.txt'");
+}
+
+// A type longer than the file's type can be set back to is refused, not cut, when coding.
+TEST_F(FaultTest, TypeTooLongToPutBackIsNotStashed) {
+  std::string path = MakeFile("long-type", RandomBytes(2000, 25));
+  SetXattr(path, "mime_type", "text/" + std::string(300, 'x'));
+  EnterPassword("pw");
+  ExpectRefusedUnchanged(path, "\n> Not coded, file left as it was: the value of mime_type");
 }
 
 TEST_F(FaultTest, CraftedRecordsAreReadWithinTheirBounds) {

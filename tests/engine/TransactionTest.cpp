@@ -1,56 +1,17 @@
-// The coding transaction on real files with real xattrs: what a coded file carries, how it
-// comes back, and what a wrong or missing password does.
+// The coding transaction on real files with real xattrs: what a coded file carries when it had
+// less than everything, what a wrong or missing password does, and records that are renewed.
+// (A fully decorated file is coded and decoded through the window in tests/app/EndToEndTest.)
 #include <cstring>
 
 #include "EngineTestSupport.h"
 
 namespace {
 
-// The time code of the fixture's clock (2026-12-07 08:30:15), by the table of offsets.
-const uint8_t kFixedKey[6] = {15 + 13, 30 + 12, 8 + 11, 126 - 41, 11 + 22, 7 + 23};
-const std::string kFixedTimeCode(kFixedKey, kFixedKey + 6);
-
 std::string Text(const char* s) {
   return std::string(s, std::strlen(s) + 1);
 }
 
 using TransactionTest = EngineTest;
-
-TEST_F(TransactionTest, CodesEverythingAwayAndBringsItBackExactly) {
-  Bytes plain = RandomBytes(5000, 1);
-  std::string path = MakeFile("report.txt", plain);
-  Decorate(path);
-  XattrMap before = AllXattrs(path);
-  EnterPassword("Secret7");
-
-  std::string out;
-  ASSERT_TRUE(InspectAndWork(path, &out));
-  EXPECT_EQ(out, "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:");
-  EXPECT_EQ(view_.buttonLabels.back(), "DECODE THIS");
-  XattrMap coded = AllXattrs(path);
-  EXPECT_EQ(coded, (XattrMap{{"PrivCodec", coded["PrivCodec"]},
-                             {"x_beos:type", Text("text/plain")},
-                             {"x_prefapp", Text("application/x-vnd.Test-Editor")},
-                             {"x_licon", before["BEOS:L:STD_ICON"]},
-                             {"x_micon", before["BEOS:M:STD_ICON"]},
-                             {"mime_type", "text/x-CodedData"}}));
-  PlainRecord record = UnscrambleRecord(coded["PrivCodec"]);
-  EXPECT_EQ(record.lineLength, 9 + 10 + 7);
-  EXPECT_EQ(record.name, "report.txt");
-  EXPECT_EQ(record.password, "Secret7");
-  EXPECT_EQ(record.timeCode, kFixedTimeCode);
-  EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, kFixedKey));
-
-  ASSERT_TRUE(InspectAndWork(path, &out));
-  std::string shown = coded["PrivCodec"].substr(0, coded["PrivCodec"].find('\0'));
-  EXPECT_EQ(out, "MVW> Has Codec-Attr.!\nMVW> Has   Codec-Attr. ! '" + shown +
-                     "' '20'\n> Remo. Codec-Attr. !\n");
-  EXPECT_EQ(view_.passTexts.back(), "******");
-  EXPECT_EQ(view_.buttonLabels.back(), "CODE THIS");
-  EXPECT_EQ(view_.beeps, 0);
-  EXPECT_EQ(AllXattrs(path), before);
-  EXPECT_TRUE(ReadFileBytes(path) == plain);
-}
 
 TEST_F(TransactionTest, StashesOnlyWhatTheFileHad) {
   std::string typed = MakeFile("typed.txt", Bytes(300, 'x'));
@@ -76,7 +37,7 @@ TEST_F(TransactionTest, StashesOnlyWhatTheFileHad) {
 
 TEST_F(TransactionTest, WrongPasswordChangesNothing) {
   std::string path = MakeFile("secret.doc", RandomBytes(2000, 2));
-  Decorate(path);
+  DecorateFile(path);
   EnterPassword("Secret7");
   ASSERT_TRUE(InspectAndWork(path));
   Bytes coded = ReadFileBytes(path);
@@ -114,7 +75,7 @@ TEST_F(TransactionTest, ShortRecordIsCodedOver) {
   EnterPassword("pw");
   ASSERT_TRUE(InspectAndWork(path));
   EXPECT_EQ(UnscrambleRecord(*GetXattr(path, "PrivCodec")).password, "pw");
-  EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, kFixedKey));
+  EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, KeyBytes(kFixtureTimeCode)));
 }
 
 TEST_F(TransactionTest, CodingsAtTwoMomentsDifferAndEachDecodes) {
@@ -127,7 +88,7 @@ TEST_F(TransactionTest, CodingsAtTwoMomentsDifferAndEachDecodes) {
   clock_->Set(Moment(2027, 3, 1, 17, 5, 59));
   ASSERT_TRUE(InspectAndWork(path));
   EXPECT_NE(ReadFileBytes(path), first);
-  EXPECT_NE(UnscrambleRecord(*GetXattr(path, "PrivCodec")).timeCode, kFixedTimeCode);
+  EXPECT_NE(UnscrambleRecord(*GetXattr(path, "PrivCodec")).timeCode, kFixtureTimeCode);
   ASSERT_TRUE(InspectAndWork(path));
   EXPECT_TRUE(ReadFileBytes(path) == plain);
 }
