@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "rgb_color.h"
+#include "platform/rgb_color.h"
 
 class QImage;
 
@@ -22,7 +22,11 @@ uint8_t NearestColorIndex(const rgb_color& color);
 
 class Bitmap {
  public:
-  Bitmap(int width, int height) : width_(width), height_(height), bits_(size_t(width * height)) {}
+  // A negative edge counts as 0: the picture is then empty.
+  Bitmap(int width, int height)
+      : width_(width > 0 ? width : 0),
+        height_(height > 0 ? height : 0),
+        bits_(size_t(width_) * size_t(height_)) {}
   int Width() const { return width_; }
   int Height() const { return height_; }
   size_t BitsLength() const { return bits_.size(); }

@@ -60,7 +60,7 @@ class MimeType {
   static std::string MimeAppsListPath();
 
  private:
-  Outcome ReadDescriptions(std::string* shortText, std::string* longText) const;
+  Outcome ReadDescription(bool shortOne, std::string* text) const;
 
   std::string type_;
   std::string short_;

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <string>
 
-#include "TypeCodes.h"
+#include "platform/TypeCodes.h"
 
 namespace plat {
 

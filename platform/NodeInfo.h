@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "Node.h"
+#include "platform/Node.h"
 
 namespace plat {
 

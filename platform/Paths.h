@@ -2,7 +2,7 @@
 // Entries, paths and standard folders. Entry references are plain paths.
 #include <string>
 
-#include "Outcome.h"
+#include "platform/Outcome.h"
 
 namespace plat {
 

@@ -39,10 +39,6 @@ const rgb_color* SystemColorMap() {
   return kMap.entries;
 }
 
-}  // namespace plat
-
-namespace plat {
-
 uint8_t NearestColorIndex(const rgb_color& color) {
   if (color.alpha < 128) return B_TRANSPARENT_MAGIC_CMAP8;
   const rgb_color* map = SystemColorMap();

@@ -132,7 +132,9 @@ void Setsettings(const char* name) {
     buf[10] = backcolor.blue;
     buf[11] = backcolor.alpha;
     buf[12] = wtfold;
-    if (!plat::WriteFileAtomically(path, buf, sizeof buf, 0644)) printf("can't set(fn)!\n");
+    const plat::Outcome written = plat::WriteFileAtomically(path, buf, sizeof buf, 0644);
+    // The old file, if any, is still whole; the second line says why the new one is not there.
+    if (!written) printf("can't set(fn)!\nSettings: %s\n", written.why().c_str());
   }
   printf("Ende Setsettings\n");
 }

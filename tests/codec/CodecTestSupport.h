@@ -1,12 +1,11 @@
 #pragma once
-// Helpers of the codec record's tests: a fixed local clock and captured standard output.
+// Helpers of the codec record's tests: a local clock fixed at a moment of the test's choice.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <ctime>
-#include <string>
 
 #include "platform/Clock.h"
+#include "tests/platform/CapturedStdout.h"
 
 // The local calendar moment year-month-day hour:minute:second, as localtime() breaks it.
 inline std::tm Moment(int year, int month, int day, int hour, int minute, int second) {
@@ -20,23 +19,22 @@ inline std::tm Moment(int year, int month, int day, int hour, int minute, int se
   return t;
 }
 
-// Tests whose records read a clock standing at a moment of their choice.
+// Installs a fixed clock for the lifetime of the object.
+class ClockAt {
+ public:
+  explicit ClockAt(const std::tm& when) : clock_(when) { plat::SetClock(&clock_); }
+  ~ClockAt() { plat::SetClock(nullptr); }
+  void Set(const std::tm& when) { clock_.Set(when); }
+
+ private:
+  plat::FixedClock clock_;
+};
+
+// Tests whose records read a clock standing where the test puts it.
 class FixedClockTest : public testing::Test {
  protected:
-  void SetUp() override { plat::SetClock(&clock_); }
-  void TearDown() override { plat::SetClock(nullptr); }
   void SetNow(const std::tm& when) { clock_.Set(when); }
 
  private:
-  plat::FixedClock clock_{Moment(2026, 3, 14, 15, 9, 26)};
+  ClockAt clock_{Moment(2026, 3, 14, 15, 9, 26)};
 };
-
-// What `f` prints on standard output.
-template <typename F>
-std::string Captured(F&& f) {
-  fflush(stdout);
-  testing::internal::CaptureStdout();
-  f();
-  fflush(stdout);
-  return testing::internal::GetCapturedStdout();
-}

@@ -13,16 +13,15 @@ using plat::Normalized;
 using plat::ParentOf;
 
 TEST(PathsTest, LeafAndParent) {
-  EXPECT_EQ(LeafOf("/a/b/c.txt"), "c.txt");
-  EXPECT_EQ(LeafOf("/a/b/"), "b");
-  EXPECT_EQ(LeafOf("name"), "name");
-  EXPECT_EQ(LeafOf("/"), "");
-  EXPECT_EQ(LeafOf(""), "");
-  EXPECT_EQ(ParentOf("/a/b/c.txt"), "/a/b");
-  EXPECT_EQ(ParentOf("/x"), "/");
-  EXPECT_EQ(ParentOf("/a//b"), "/a");
-  EXPECT_EQ(ParentOf("name"), ".");
-  EXPECT_EQ(ParentOf("/"), "/");
+  const struct {
+    const char *path, *leaf, *parent;
+  } cases[] = {
+      {"/a/b/c.txt", "c.txt", "/a/b"}, {"/a/b/", "b", "/a"}, {"/a//b", "b", "/a"}, {"/x", "x", "/"},
+      {"name", "name", "."},           {"/", "", "/"},       {"", "", "."}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(LeafOf(c.path), c.leaf) << c.path;
+    EXPECT_EQ(ParentOf(c.path), c.parent) << c.path;
+  }
 }
 
 TEST(PathsTest, NormalizedResolvesDotsLexically) {

@@ -1,17 +1,18 @@
 #pragma once
 // Test helpers: a temporary folder on the real disk that stands in for the user's home
 // (HOME, XDG_CONFIG_HOME and XDG_DATA_HOME point into it while a test runs), and captured
-// standard output.
+// standard output (CapturedStdout.h).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/platform/CapturedStdout.h"
 
 class TempHomeTest : public testing::Test {
  protected:
@@ -69,13 +70,3 @@ class TempHomeTest : public testing::Test {
   };
   std::vector<Saved> saved_;
 };
-
-// What `f` prints on standard output.
-template <typename F>
-std::string CapturedStdout(F&& f) {
-  fflush(stdout);
-  testing::internal::CaptureStdout();
-  f();
-  fflush(stdout);
-  return testing::internal::GetCapturedStdout();
-}

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -11,37 +10,36 @@
 
 namespace {
 
-std::string Bytes(std::initializer_list<int> bytes) {
-  std::string out;
-  for (int b : bytes) out += char(b);
-  return out;
-}
-
 std::string FloatBytes(float value) {
   char raw[4];
   std::memcpy(raw, &value, 4);  // the machine is little-endian, like the file
   return std::string(raw, 4);
 }
 
-}  // namespace
-
 class SettingsTest : public TempHomeTest {
  protected:
   void SetUp() override {
     TempHomeTest::SetUp();
     ResetSettings();
-    folder_ = config_ + "/_KR_x-vnd.Telva";
-    file_ = folder_ + "/murvel_settings";
-    ASSERT_EQ(mkdir(config_.c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(folder_.c_str(), 0755), 0);
+    file_ = config_ + "/_KR_x-vnd.Telva/murvel_settings";
+    ASSERT_TRUE(std::filesystem::create_directories(config_ + "/_KR_x-vnd.Telva"));
   }
   void TearDown() override {
     ResetSettings();
     TempHomeTest::TearDown();
   }
   std::string Reading() const { return "reading  SettingsFile\n '" + file_ + "'\n"; }
+  std::string Writing() const { return "Path: '" + file_ + "'\n"; }
+  // Loads and checks the frame Getsettings forms: left, top, right, bottom.
+  void ExpectLoadedFrame(float left, float top) {
+    ASSERT_TRUE(Getsettings("murvel_settings"));
+    EXPECT_EQ(WIN_X, left);
+    EXPECT_EQ(WIN_Y, top);
+    EXPECT_EQ(WIN_W, left + 118.0f);
+    EXPECT_EQ(WIN_H, top + 190.0f);
+  }
 
-  std::string folder_, file_;
+  std::string file_;
 };
 
 TEST_F(SettingsTest, FirstRunWritesTheDefaultsAndReadsThemBack) {
@@ -51,23 +49,18 @@ TEST_F(SettingsTest, FirstRunWritesTheDefaultsAndReadsThemBack) {
   EXPECT_FALSE(loaded);
   EXPECT_EQ(WIN_W, 118.0f);  // still a width
   EXPECT_EQ(CapturedStdout([] { Setsettings("murvel_settings"); }),
-            "Path: '" + file_ + "'\nEnde Setsettings\n");
+            Writing() + "Ende Setsettings\n");
   EXPECT_EQ(ReadFile(file_),
-            Bytes({0x00, 0x00, 0xF0, 0x41, 0x00, 0x00, 0x48, 0x42, 0x62, 0xB2, 0xB2, 0xFF, 0x00}));
+            std::string("\x00\x00\xF0\x41\x00\x00\x48\x42\x62\xB2\xB2\xFF\x00", 13));
   struct stat st;
   ASSERT_EQ(stat(file_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0644u);
 
-  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings"); }), Reading());
-  EXPECT_TRUE(loaded);
-  EXPECT_EQ(WIN_X, 30.0f);
-  EXPECT_EQ(WIN_Y, 50.0f);
-  EXPECT_EQ(WIN_W, 148.0f);
-  EXPECT_EQ(WIN_H, 240.0f);
+  EXPECT_EQ(CapturedStdout([&] { ExpectLoadedFrame(30, 50); }), Reading());
   EXPECT_EQ(backcolor, (rgb_color{98, 178, 178, 255}));
   EXPECT_EQ(wtfold, 0);
   // The image path is set whether or not the image is there.
-  EXPECT_STREQ(Getsetbackimage, (folder_ + "/murvel_image").c_str());
+  EXPECT_STREQ(Getsetbackimage, (config_ + "/_KR_x-vnd.Telva/murvel_image").c_str());
 }
 
 TEST_F(SettingsTest, MovedWindowAndOptionsComeBackNextStart) {
@@ -77,56 +70,47 @@ TEST_F(SettingsTest, MovedWindowAndOptionsComeBackNextStart) {
   backcolor = {1, 2, 3, 4};
   wtfold = 1;
   CapturedStdout([] { Setsettings("murvel_settings"); });
-  const std::string bytes = ReadFile(file_);
-  ASSERT_EQ(bytes.size(), 13u);
-  EXPECT_EQ(bytes.substr(0, 8), Bytes({0x00, 0x00, 0x48, 0x43, 0x00, 0x00, 0xF0, 0x42}));
-  EXPECT_EQ(bytes.substr(8), Bytes({1, 2, 3, 4, 1}));
+  EXPECT_EQ(ReadFile(file_),
+            std::string("\x00\x00\x48\x43\x00\x00\xF0\x42\x01\x02\x03\x04\x01", 13));
 
   ResetSettings();
-  ASSERT_TRUE(Getsettings("murvel_settings"));
-  EXPECT_EQ(WIN_X, 200.0f);
-  EXPECT_EQ(WIN_Y, 120.0f);
-  EXPECT_EQ(WIN_W, 318.0f);
-  EXPECT_EQ(WIN_H, 310.0f);
+  ExpectLoadedFrame(200, 120);
   EXPECT_EQ(backcolor, (rgb_color{1, 2, 3, 4}));
   EXPECT_EQ(wtfold, 1);
 }
 
-TEST_F(SettingsTest, ShortFileLoadsTheFieldsItHas) {
-  WriteFile(file_, FloatBytes(200.0f) + "\x01\x02");
-  ASSERT_TRUE(Getsettings("murvel_settings"));
-  EXPECT_EQ(WIN_X, 200.0f);
-  EXPECT_EQ(WIN_Y, 50.0f);
-  EXPECT_EQ(backcolor, (rgb_color{98, 178, 178, 255}));
-
-  ResetSettings();
-  WriteFile(file_, FloatBytes(1.0f) + FloatBytes(2.0f) + "\x09\x08\x07\x06");
-  ASSERT_TRUE(Getsettings("murvel_settings"));
-  EXPECT_EQ(backcolor, (rgb_color{9, 8, 7, 6}));
-  EXPECT_EQ(wtfold, 0);
-
-  ResetSettings();
-  WriteFile(file_, "");
-  EXPECT_TRUE(Getsettings("murvel_settings"));
-  EXPECT_EQ(WIN_W, 148.0f);
-}
-
-TEST_F(SettingsTest, UnusablePositionsKeepTheirValuesAndSaySo) {
-  WriteFile(file_, FloatBytes(std::numeric_limits<float>::quiet_NaN()) + FloatBytes(1e6f) +
-                       "\x10\x20\x30\xff\x05");
-  std::string out = CapturedStdout([] { EXPECT_TRUE(Getsettings("murvel_settings")); });
-  EXPECT_EQ(out, Reading() + "Settings: WIN_X nan unusable, keeping 30\n" +
-                     "Settings: WIN_Y 1e+06 unusable, keeping 50\n");
-  EXPECT_EQ(WIN_X, 30.0f);
-  EXPECT_EQ(WIN_H, 240.0f);
-  EXPECT_EQ(backcolor, (rgb_color{0x10, 0x20, 0x30, 0xff}));
-  EXPECT_EQ(wtfold, 1);  // any set byte is on
-
-  ResetSettings();
-  WriteFile(file_, FloatBytes(-std::numeric_limits<float>::infinity()) + FloatBytes(-99999.0f));
-  CapturedStdout([] { EXPECT_TRUE(Getsettings("murvel_settings")); });
-  EXPECT_EQ(WIN_X, 30.0f);
-  EXPECT_EQ(WIN_Y, -99999.0f);
+// A short file loads the fields it has; a position that is no number or lies far off any screen
+// keeps its value, and says so.
+TEST_F(SettingsTest, ShortAndDamagedFiles) {
+  const rgb_color teal{98, 178, 178, 255};
+  const struct {
+    std::string bytes;
+    float left, top;
+    rgb_color color;
+    uint8_t watch;
+    std::string said;
+  } cases[] = {
+      {"", 30, 50, teal, 0, ""},
+      {FloatBytes(200) + "\x01\x02", 200, 50, teal, 0, ""},
+      {FloatBytes(1) + FloatBytes(2) + "\x09\x08\x07\x06", 1, 2, {9, 8, 7, 6}, 0, ""},
+      {FloatBytes(std::numeric_limits<float>::quiet_NaN()) + FloatBytes(1e6f) +
+           "\x10\x20\x30\xff\x05",
+       30,
+       50,
+       {0x10, 0x20, 0x30, 0xff},
+       1,  // any set byte is on
+       "Settings: WIN_X nan unusable, keeping 30\nSettings: WIN_Y 1e+06 unusable, keeping 50\n"},
+      {FloatBytes(-std::numeric_limits<float>::infinity()) + FloatBytes(-99999), 30, -99999, teal,
+       0, "Settings: WIN_X -inf unusable, keeping 30\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.said);
+    ResetSettings();
+    WriteFile(file_, c.bytes);
+    EXPECT_EQ(CapturedStdout([&] { ExpectLoadedFrame(c.left, c.top); }), Reading() + c.said);
+    EXPECT_EQ(backcolor, c.color);
+    EXPECT_EQ(wtfold, c.watch);
+  }
 }
 
 TEST_F(SettingsTest, NoUserSettingsFolder) {
@@ -144,13 +128,12 @@ TEST_F(SettingsTest, NoUserSettingsFolder) {
 
 TEST_F(SettingsTest, FolderInTheWayIsNeitherReadNorReplaced) {
   ASSERT_EQ(mkdir(file_.c_str(), 0755), 0);
-  bool loaded = true;
-  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings"); }),
+  EXPECT_EQ(CapturedStdout([] { EXPECT_FALSE(Getsettings("murvel_settings")); }),
             Reading() + "Can't Getsettings\n");
-  EXPECT_FALSE(loaded);
   EXPECT_EQ(CapturedStdout([] { Setsettings("murvel_settings"); }),
-            "Path: '" + file_ + "'\ncan't set(fn)!\nEnde Setsettings\n");
-  struct stat st;
-  ASSERT_EQ(stat(file_.c_str(), &st), 0);
-  EXPECT_TRUE(S_ISDIR(st.st_mode));
+            Writing() + "can't set(fn)!\nSettings: cannot replace '" + file_ +
+                "': Is a directory\nEnde Setsettings\n");
+  EXPECT_TRUE(std::filesystem::is_directory(file_));
 }
+
+}  // namespace
