@@ -4,9 +4,9 @@
 #include <QShortcut>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "app/DoError.h"
+#include "codec/TimeCode.h"
 #include "platform/Clock.h"
 #include "platform/Node.h"
 #include "platform/TypeCodes.h"
@@ -171,15 +171,8 @@ plat::Outcome MVWindow::DecodSim() {
 }
 
 const char* MVWindow::NewText() {
-  static char text[7];
-  const std::tm now = plat::CurrentClock().LocalNow();
-  text[0] = char((now.tm_sec + 13) % 256);
-  text[1] = char((now.tm_min + 12) % 256);
-  text[2] = char((now.tm_hour + 11) % 256);
-  text[3] = char(((now.tm_year - 41) % 256 + 256) % 256);
-  text[4] = char((now.tm_mon + 22) % 256);
-  text[5] = char((now.tm_mday + 23) % 256);
-  text[6] = '\0';
+  static char text[kTimeCodeBytes + 1];
+  FormTimeCode(plat::CurrentClock().LocalNow(), text);
   return text;
 }
 

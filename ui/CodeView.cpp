@@ -30,13 +30,17 @@ CodeView::CodeView(const plat::Rect& frame, const char* name)
   ppass->MakeFocus(true);
   ppass->setEnabled(true);
   ppass->HideTyping(true);
+  // The entry keeps the desktop's default font rather than the bold one of the box around it.
+  ppass->setFont(plat::DefaultFont());
   bkgBox->AddChild(ppass);
 
   labelFrame = plat::Rect(L + 44, T + 5, L + 100, T + 18);
   stext = new plat::StringView(labelFrame, "stext",
                                "Passwort:", plat::B_FOLLOW_LEFT | plat::B_FOLLOW_TOP,
                                plat::B_WILL_DRAW);
-  stext->setFont(plat::BoldFont(11));
+  // Bold at 11 pixels, or smaller where the desktop's bold font would push the colon out of the
+  // label's 57 pixels.
+  stext->setFont(plat::FittingFont(plat::BoldFont(11), stext->text(), stext->width()));
   bkgBox->AddChild(stext);
   bkgBox->AddChild(iBox);
   AddChild(bkgBox);

@@ -1,6 +1,8 @@
 #include "platform/gui/Fonts.h"
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <cmath>
 
 namespace plat {
@@ -20,6 +22,25 @@ QFont PlainFont(float size) {
 }
 QFont BoldFont(float size) {
   return Sized(size, true);
+}
+
+QFont DefaultFont() {
+  QFont font = QApplication::font();
+  font.setFamily(font.family());
+  font.setBold(false);
+  if (font.pixelSize() > 0)
+    font.setPixelSize(font.pixelSize());
+  else
+    font.setPointSizeF(font.pointSizeF());
+  return font;
+}
+
+QFont FittingFont(QFont font, const QString& text, int width) {
+  constexpr int kSmallest = 6;
+  int size = QFontInfo(font).pixelSize();
+  while (size > kSmallest && QFontMetrics(font).horizontalAdvance(text) > width)
+    font.setPixelSize(--size);
+  return font;
 }
 
 }  // namespace plat

@@ -5,41 +5,14 @@
 #include <QImage>
 #include <QMimeData>
 
-#include "platform/gui/Button.h"
-#include "platform/gui/CheckBox.h"
-#include "platform/gui/Colors.h"
 #include "tests/app/WindowTestSupport.h"
-#include "ui/CodeView.h"
-#include "ui/fView.h"
 
-namespace {
-
-constexpr rgb_color kGrey = {203, 203, 203, 27};
-
-class BackgroundImageTest : public WindowTest {
- protected:
+TEST_F(WindowTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews) {
   // A 5 x 7 picture in which every pixel differs, so that tiling shows in the window.
-  QImage Picture() {
-    QImage image(5, 7, QImage::Format_RGB32);
-    for (int y = 0; y < 7; ++y)
-      for (int x = 0; x < 5; ++x) image.setPixel(x, y, qRgb(40 * x, 30 * y, 200));
-    return image;
-  }
-  void ExpectGrey() {
-    const MainLayout& v = window_->Views();
-    EXPECT_EQ(v.backView->ViewColor(), kGrey);
-    EXPECT_EQ(v.sBut->ViewColor(), kGrey);
-    EXPECT_EQ(v.decB->ViewColor(), kGrey);
-    EXPECT_EQ(v.cview->ViewColor(), kGrey);
-    EXPECT_EQ(v.wView->ViewColor(), kGrey);
-    EXPECT_EQ(v.wBut->ViewColor(), kGrey);
-  }
-};
-
-}  // namespace
-
-TEST_F(BackgroundImageTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews) {
-  ASSERT_TRUE(Picture().save(QString::fromStdString(settingsFolder_ + "/murvel_image"), "PNG"));
+  QImage picture(5, 7, QImage::Format_RGB32);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 5; ++x) picture.setPixel(x, y, qRgb(40 * x, 30 * y, 200));
+  ASSERT_TRUE(picture.save(QString::fromStdString(settingsFolder_ + "/murvel_image"), "PNG"));
   Setsettings("murvel_settings");
   ASSERT_TRUE(Getsettings("murvel_settings"));
   Open();
@@ -47,18 +20,18 @@ TEST_F(BackgroundImageTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews
   const fView* back = window_->Views().backView;
   EXPECT_TRUE(back->hasImage);
   EXPECT_TRUE(back->ViewBitmapTiled());
-  EXPECT_EQ(back->ViewBitmap().convertToFormat(QImage::Format_RGB32), Picture());
-  ExpectGrey();
+  const rgb_color grey = {203, 203, 203, 27};
+  ExpectViewsIn(grey);
 
   // Inside the two rings, between the panels, the picture shows tiled.
   QImage shot = window_->grab().toImage();
   for (QPoint p : {QPoint(3, 100), QPoint(60, 25), QPoint(115, 72)})
-    EXPECT_EQ(shot.pixel(p), Picture().pixel(p.x() % 5, p.y() % 7)) << p.x() << "," << p.y();
+    EXPECT_EQ(shot.pixel(p), picture.pixel(p.x() % 5, p.y() % 7)) << p.x() << "," << p.y();
 
   QMimeData colour;
   colour.setText("112233");
   DragAndDrop(window_, colour, QPoint(3, 100));
   DeliverPosted();
   EXPECT_EQ(backcolor, (rgb_color{0x11, 0x22, 0x33, 0}));
-  ExpectGrey();
+  ExpectViewsIn(grey);
 }

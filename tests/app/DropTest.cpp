@@ -6,13 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "platform/gui/Button.h"
-#include "platform/gui/CheckBox.h"
-#include "platform/gui/StringView.h"
-#include "settings/ColourHelpers.h"
 #include "tests/app/WindowTestSupport.h"
-#include "ui/CodeView.h"
-#include "ui/fView.h"
 
 namespace {
 
@@ -23,6 +17,8 @@ const QPoint kOnFileLabel(20, 12);
 const QPoint kOnCheckBox(60, 86);
 const QPoint kOnIconBox(20, 50);
 
+constexpr rgb_color kStart = {10, 20, 30, 255};
+
 class DropTest : public WindowTest {
  protected:
   void SetUp() override {
@@ -30,99 +26,91 @@ class DropTest : public WindowTest {
     backcolor = kStart;
     Open();
   }
-  void DropText(const char* text, QPoint where = kOnBackground) {
+  // Drops `data` at `where` and returns what the window printed.
+  std::string Drop(const QMimeData& data, QPoint where) {
+    return CapturedStdout([&] {
+      DragAndDrop(window_, data, where);
+      DeliverPosted();
+    });
+  }
+  std::string DropText(const char* text, QPoint where) {
     QMimeData data;
     data.setText(text);
-    DragAndDrop(window_, data, where);
-    DeliverPosted();
+    return Drop(data, where);
   }
-  void DropFile(const std::string& path, QPoint where) {
+  // A file manager's drag: the URL and the path as text.
+  std::string DropFile(const std::string& path, QPoint where) {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
     data.setText(QString::fromStdString(path));
-    DragAndDrop(window_, data, where);
-    DeliverPosted();
+    return Drop(data, where);
   }
-  std::string ColouredFile(rgb_color colour) {
-    std::string path = root_ + "/coloured.txt";
+  // A file with `size` bytes of `colour` as its RGBCOLOR attribute.
+  std::string ColouredFile(const char* name, rgb_color colour, size_t size = 4) {
+    std::string path = root_ + "/" + name;
     WriteFile(path, "some words");
-    EXPECT_EQ(setxattr(path.c_str(), "user.RGBCOLOR", &colour, 4, 0), 0);
+    EXPECT_EQ(setxattr(path.c_str(), "user.RGBCOLOR", &colour, size, 0), 0);
     return path;
   }
-  // Every recoloured view shows `c`, the check box's text reads well on it.
-  void ExpectViewsIn(rgb_color c) {
-    const MainLayout& v = window_->Views();
-    EXPECT_EQ(v.backView->ViewColor(), c);
-    EXPECT_EQ(v.sBut->ViewColor(), c);
-    EXPECT_EQ(v.decB->ViewColor(), c);
-    EXPECT_EQ(v.cview->ViewColor(), c);
-    EXPECT_EQ(v.wView->ViewColor(), c);
-    EXPECT_EQ(v.wBut->ViewColor(), c);
-    EXPECT_EQ(v.wBut->HighColor(), GetTextCol(c));
-    EXPECT_EQ(v.cview->Label()->HighColor(), GetTextCol(c));
-    EXPECT_EQ(v.cview->BackgroundBox()->ViewColor(), c);
-    EXPECT_EQ(v.askFile->ViewColor(), (rgb_color{250, 250, 250, 255}));
-  }
-
-  static constexpr rgb_color kStart = {10, 20, 30, 255};
 };
 
 }  // namespace
 
 TEST_F(DropTest, ColourTextRecoloursTheWindow) {
-  ExpectViewsIn(kStart);
-  DropText("62B2B2", kOnFileLabel);
-  EXPECT_EQ(backcolor, (rgb_color{98, 178, 178, 0}));
-  ExpectViewsIn(backcolor);
+  const struct {
+    const char* text;
+    QPoint where;
+    rgb_color colour;
+    const char* printed;
+  } cases[] = {
+      {"62B2B2", kOnFileLabel, {98, 178, 178, 0}, ""},
+      {"#62B2B2", kOnBackground, {98, 178, 176, 0}, "#"},  // six characters: the last digit lost
+      {"9a", kOnCheckBox, {0x9a, 0, 0, 0}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(DropText(c.text, c.where), c.printed);
+    EXPECT_EQ(backcolor, c.colour);
+    ExpectViewsIn(c.colour);
+  }
   EXPECT_TRUE(window_->checked.empty());  // text is no file
-}
-
-TEST_F(DropTest, NumberSignFormLosesItsLastDigit) {
-  std::string out = CapturedStdout([&] { DropText("#62B2B2"); });
-  EXPECT_EQ(out, "#");
-  EXPECT_EQ(backcolor, (rgb_color{98, 178, 176, 0}));
-  ExpectViewsIn(backcolor);
 }
 
 TEST_F(DropTest, ColourFromAColourPickerIsTakenWhole) {
   QMimeData data;
   data.setColorData(QColor(0x12, 0x34, 0x56));
   data.setText("#123456");  // pickers send the colour's name beside it
-  CapturedStdout([&] {
-    DragAndDrop(window_, data, kOnCheckBox);
-    DeliverPosted();
-  });
+  Drop(data, kOnCheckBox);
   EXPECT_EQ(backcolor, (rgb_color{0x12, 0x34, 0x56, 0}));
   ExpectViewsIn(backcolor);
 }
 
 TEST_F(DropTest, FileWithRgbColourRecoloursAndBecomesTheCurrentFile) {
   // Three colour bytes are no colour; the file is taken all the same.
-  std::string plain = root_ + "/plain.txt";
-  WriteFile(plain, "x");
-  ASSERT_EQ(setxattr(plain.c_str(), "user.RGBCOLOR", "abc", 3, 0), 0);
+  std::string plain = ColouredFile("plain.txt", rgb_color{1, 2, 3, 4}, 3);
   DropFile(plain, kOnBackground);
   EXPECT_EQ(backcolor, kStart);
-  ASSERT_EQ(window_->checked.size(), 1u);
+  ExpectViewsIn(kStart);
+  EXPECT_EQ(window_->checked, std::vector<std::string>{plain});
 
-  std::string path = ColouredFile(rgb_color{1, 2, 3, 4});
+  std::string path = ColouredFile("coloured.txt", rgb_color{1, 2, 3, 4});
   DropFile(path, kOnCheckBox);
   EXPECT_EQ(backcolor, (rgb_color{1, 2, 3, 4}));
   ExpectViewsIn(backcolor);
-  ASSERT_EQ(window_->checked.size(), 2u);
-  EXPECT_EQ(window_->checked[1], path);
+  EXPECT_EQ(window_->checked, (std::vector<std::string>{plain, path}));
   EXPECT_EQ(window_->Views().askFile->Text(), path);
 }
 
 TEST_F(DropTest, DropOnThePasswordPanelIsOnlyLogged) {
-  std::string path = ColouredFile(rgb_color{1, 2, 3, 4});
-  std::string out = CapturedStdout([&] { DropFile(path, kOnIconBox); });
+  std::string path = ColouredFile("coloured.txt", rgb_color{1, 2, 3, 4});
+  std::string out = DropFile(path, kOnIconBox);
   EXPECT_EQ(out.rfind("**CODEVIEW**\nMessage('DATA') dropped {\n", 0), 0u) << out;
   EXPECT_NE(out.find(path), std::string::npos);
-  out = CapturedStdout([&] { DropText("000000", kOnIconBox); });
+  out = DropText("000000", kOnIconBox);
   EXPECT_EQ(out.rfind("**CODEVIEW**\n", 0), 0u) << out;
   EXPECT_NE(out.find("\"000000\""), std::string::npos);
 
+  ExpectViewsIn(kStart);
   EXPECT_EQ(backcolor, kStart);
   EXPECT_TRUE(window_->checked.empty());
   EXPECT_EQ(window_->Views().askFile->Text(), "-Drag a file-");

@@ -2,52 +2,26 @@
 // the watch flag and a password are both there; moving it keeps the new position.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "platform/gui/CheckBox.h"
 #include "tests/app/WindowTestSupport.h"
-#include "ui/CodeView.h"
 
-namespace {
-
-std::string SettingsBytes(float x, float y, rgb_color c, uint8_t flag) {
-  std::string out(13, '\0');
-  std::memcpy(&out[0], &x, 4);
-  std::memcpy(&out[4], &y, 4);
-  std::memcpy(&out[8], &c, 4);
-  out[12] = char(flag);
-  return out;
-}
-
-}  // namespace
-
-TEST_F(WindowTest, ClosingSavesTheSettingsWithoutAScanWhenNoPasswordWasEntered) {
-  Open();
-  window_->Views().wBut->click();
-  DeliverPosted();
-  EXPECT_TRUE(window_->close());
-  EXPECT_EQ(window_->scans, 0);
-  EXPECT_EQ(wtfold, 1);
-  EXPECT_EQ(ReadFile(SettingsFile()), SettingsBytes(30, 50, rgb_color{98, 178, 178, 255}, 1));
-}
-
-TEST_F(WindowTest, ClosingWithAPasswordButNoWatchFlagDoesNotScan) {
-  Open();
-  Post(plat::Message(CW_PASS));
-  EXPECT_TRUE(window_->close());
-  EXPECT_EQ(window_->scans, 0);
-  EXPECT_EQ(ReadFile(SettingsFile()), SettingsBytes(30, 50, rgb_color{98, 178, 178, 255}, 0));
-}
-
-TEST_F(WindowTest, ClosingScansWithTheWatchFlagAndAPassword) {
-  Open();
-  Post(plat::Message(CW_PASS));
-  window_->Views().wBut->click();
-  DeliverPosted();
-  EXPECT_TRUE(window_->close());
-  EXPECT_EQ(window_->scans, 1);
-  EXPECT_EQ(wtfold, 1);
-  EXPECT_EQ(ReadFile(SettingsFile()).size(), 13u);
+TEST_F(WindowTest, ClosingSavesTheSettingsAndScansOnlyWithWatchFlagAndPassword) {
+  const struct {
+    bool watch, password;
+    int scans;
+  } cases[] = {{false, false, 0}, {true, false, 0}, {false, true, 0}, {true, true, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "watch " << c.watch << ", password " << c.password);
+    Open();
+    if (c.password) Post(plat::Message(CW_PASS));
+    if (c.watch) Click(window_->Views().wBut);
+    EXPECT_TRUE(window_->close());
+    EXPECT_EQ(window_->scans, c.scans);
+    EXPECT_EQ(wtfold, c.watch ? 1 : 0);
+    EXPECT_EQ(ReadFile(SettingsFile()), SettingsBytes(30, 50, {98, 178, 178, 255}, c.watch));
+    delete window_;
+    window_ = nullptr;
+    wtfold = 0;
+  }
 }
 
 TEST_F(WindowTest, MovedWindowReopensWhereItWasWithoutCreeping) {
