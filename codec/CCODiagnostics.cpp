@@ -4,6 +4,20 @@
 #include "codec/CCO.h"
 #include "codec/TimeCode.h"
 
+namespace {
+
+// Prints data[0] to data[last], both included, each with `byte`, and `marker` before index 7:
+// it sets the line's plain head (bytes 0 to 6) apart from the scrambled rest. Ends the line.
+void DumpBytes(const char* data, int last, const char* marker, void (*byte)(unsigned char)) {
+  for (int i = 0; data != nullptr && i <= last; ++i) {
+    if (i == 7) printf("%s", marker);
+    byte(static_cast<unsigned char>(data[i]));
+  }
+  printf("\n");
+}
+
+}  // namespace
+
 bool CCO::Init(char* data) {
   printf("CCO-Init\n");
   for (int i = 0; data != nullptr && i < 20; ++i)
@@ -40,32 +54,19 @@ void CCO::PrintToView() {
 }
 
 void CCO::PrintAsHex(const char* data, int last) {
-  if (data == nullptr) last = -1;
-  for (int i = 0; i <= last; ++i) {
-    if (i == 7) printf("|<H>");
-    printf("| %2x", static_cast<unsigned>(static_cast<unsigned char>(data[i])));
-  }
-  printf("\n");
+  DumpBytes(data, last, "|<H>", [](unsigned char b) { printf("| %2x", unsigned(b)); });
 }
 
+// Characters 32..127 as themselves, control characters and bytes of 128 and above as numbers.
 void CCO::PrintAsAsc(const char* data, int last) {
-  if (data == nullptr) last = -1;
-  for (int i = 0; i <= last; ++i) {
-    if (i == 7) printf("|<A>");
-    if (static_cast<signed char>(data[i]) >= 32) {
-      printf("|  %c", data[i]);
-    } else {
-      printf("|%3d", static_cast<unsigned>(static_cast<unsigned char>(data[i])));
-    }
-  }
-  printf("\n");
+  DumpBytes(data, last, "|<A>", [](unsigned char b) {
+    if (static_cast<signed char>(b) >= 32)
+      printf("|  %c", b);
+    else
+      printf("|%3d", unsigned(b));
+  });
 }
 
 void CCO::PrintAsDez(const char* data, int last) {
-  if (data == nullptr) last = -1;
-  for (int i = 0; i <= last; ++i) {
-    if (i == 7) printf("|<D>");
-    printf("|%3d", static_cast<unsigned>(static_cast<unsigned char>(data[i])));
-  }
-  printf("\n");
+  DumpBytes(data, last, "|<D>", [](unsigned char b) { printf("|%3d", unsigned(b)); });
 }

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/AttrBackend.h"
 #include "platform/Node.h"
 #include "platform/NodeInfo.h"
 #include "tests/platform/TempHome.h"
@@ -71,22 +70,6 @@ TEST_F(AttributeTest, LockIsExclusiveBetweenNodes) {
   EXPECT_EQ(a.Unlock(), 0);
   EXPECT_EQ(b.Lock(), 0);
   EXPECT_EQ(b.Sync(), 0);
-}
-
-// A backend that refuses every write, as a full disk would.
-class RefusingBackend : public plat::XattrBackend {
- public:
-  int Set(const std::string&, const std::string&, const void*, size_t) override { return -ENOSPC; }
-};
-
-TEST_F(AttributeTest, InstalledBackendSeesEveryWrite) {
-  RefusingBackend refusing;
-  plat::SetAttrBackend(&refusing);
-  Node node(file_);
-  EXPECT_EQ(node.WriteAttr("PrivCodec", B_RAW_TYPE, 0, "abcde", 5), -ENOSPC);
-  EXPECT_EQ(NodeInfo(&node).SetType("text/plain"), -ENOSPC);
-  plat::SetAttrBackend(nullptr);
-  EXPECT_EQ(node.WriteAttr("PrivCodec", B_RAW_TYPE, 0, "abcde", 5), 5);
 }
 
 TEST_F(AttributeTest, TypeAndPreferredApplication) {

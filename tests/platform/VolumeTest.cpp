@@ -25,6 +25,11 @@ TEST_F(VolumeTest, RamfsKnowsNeither) {
   ASSERT_EQ(mkdir(mountPoint.c_str(), 0755), 0);
   if (mount("none", mountPoint.c_str(), "ramfs", 0, nullptr) != 0)
     GTEST_SKIP() << "cannot mount a ramfs here: " << strerror(errno);
+  // Unmounted however the test ends, before the temporary folder is removed.
+  struct Unmount {
+    std::string at;
+    ~Unmount() { EXPECT_EQ(umount2(at.c_str(), MNT_DETACH), 0); }
+  } unmount{mountPoint};
   const std::string file = mountPoint + "/f";
   WriteFile(file, "x");
   plat::Volume volume;
@@ -36,5 +41,4 @@ TEST_F(VolumeTest, RamfsKnowsNeither) {
   ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
   EXPECT_EQ(volume.SetTo(link), 0);
   EXPECT_FALSE(volume.KnowsAttr());
-  EXPECT_EQ(umount2(mountPoint.c_str(), MNT_DETACH), 0);
 }
