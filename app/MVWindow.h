@@ -55,7 +55,6 @@ class MVWindow : public plat::Window, public EngineView {
 
   const WorkState& State() const { return state_; }
   const MainLayout& Views() const { return *views_; }
-  rgb_color DropColor() const { return dropColor_; }
 
  private:
   // The colour checks of a dropped message.

@@ -47,7 +47,6 @@ class CodeView : public plat::View {
   plat::StringView* Label() const { return stext; }
   plat::TextControl* PassControl() const { return ppass; }
   plat::View* IconBox() const { return iBox; }
-  const plat::Bitmap& IconBitmap() const { return iconBitmap; }
 
  private:
   plat::Rect bounds;

@@ -12,8 +12,6 @@ namespace plat {
 constexpr rgb_color B_TRANSPARENT_32_BIT = {77, 84, 77, 0};
 
 // Shading factors: below 1.0 lightens, above 1.0 darkens.
-constexpr float B_LIGHTEN_2_TINT = 0.385f;
-constexpr float B_LIGHTEN_1_TINT = 0.59f;
 constexpr float B_DARKEN_1_TINT = 1.147f;
 constexpr float B_DARKEN_2_TINT = 1.295f;
 

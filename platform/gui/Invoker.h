@@ -12,8 +12,6 @@ class Invoker {
   Invoker(QWidget* self, const Message& message) : self_(self), message_(message) {}
   virtual ~Invoker() = default;
 
-  const Message& GetMessage() const { return message_; }
-  void SetMessage(const Message& message) { message_ = message; }
   // Posts the message to the control's window; does nothing while the control has no window.
   void Invoke();
 

@@ -50,11 +50,6 @@ Outcome Message::FindData(const char* name, type_code type, int index, const voi
   return Outcome::Ok();
 }
 
-int Message::CountItems(const char* name) const {
-  const Field* f = FindField(name);
-  return f ? int(f->items.size()) : 0;
-}
-
 std::string CodeText(uint32_t code) {
   char text[16];
   bool printable = true;

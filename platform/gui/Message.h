@@ -39,8 +39,6 @@ class Message {
   Outcome FindData(const char* name, type_code type, int index, const void** data,
                    size_t* size) const;
 
-  // Number of items under `name` (0 when there is no such field).
-  int CountItems(const char* name) const;
   bool IsEmpty() const { return fields_.empty(); }
 
   bool WasDropped() const { return dropped_; }

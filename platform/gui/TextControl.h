@@ -24,7 +24,6 @@ class TextControl : public QLineEdit, public ViewColors, public Invoker {
   std::string Text() const { return text().toStdString(); }
 
   void HideTyping(bool hide);
-  bool IsTypingHidden() const { return hidden_; }
 
   // With true, takes the keyboard focus and selects the whole text, so typing replaces it; with
   // false, gives the focus up.

@@ -4,12 +4,10 @@
 #include <QPainter>
 
 #include "platform/gui/Colors.h"
-#include "platform/gui/Window.h"
 
 namespace plat {
 
-View::View(const Rect& frame, const char* name, uint32_t resizingMode, uint32_t flags)
-    : ViewColors(this), resizingMode_(resizingMode) {
+View::View(const Rect& frame, const char* name, uint32_t, uint32_t flags) : ViewColors(this) {
   setObjectName(name);
   setGeometry(frame.ToQRect());
   setFocusPolicy((flags & B_NAVIGABLE) ? Qt::StrongFocus : Qt::NoFocus);
@@ -23,14 +21,6 @@ void View::AddChild(QWidget* child) {
 void View::SetViewBitmap(const QImage& bitmap, bool tile) {
   bitmap_ = bitmap;
   tile_ = tile;
-}
-
-void View::ClearViewBitmap() {
-  bitmap_ = QImage();
-}
-
-Window* View::GetWindow() const {
-  return dynamic_cast<Window*>(window());
 }
 
 void View::MessageReceived(Message* message) {

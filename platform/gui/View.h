@@ -18,9 +18,7 @@ class QPainter;
 
 namespace plat {
 
-class Window;
-
-// Resizing modes. The window has a fixed size, so they are recorded and have no effect.
+// Resizing modes. The window has a fixed size, so they are accepted and have no effect.
 constexpr uint32_t B_FOLLOW_NONE = 0;
 constexpr uint32_t B_FOLLOW_LEFT = 0x1;
 constexpr uint32_t B_FOLLOW_RIGHT = 0x2;
@@ -41,20 +39,15 @@ class View : public QWidget, public ViewColors, public Handler {
 
   Rect Frame() const { return Rect::FromQRect(geometry()); }
   Rect Bounds() const { return Frame().Bounds(); }
-  uint32_t ResizingMode() const { return resizingMode_; }
 
   // The bitmap drawn over the view colour; `tile` repeats it over the whole view.
   void SetViewBitmap(const QImage& bitmap, bool tile);
-  void ClearViewBitmap();
   const QImage& ViewBitmap() const { return bitmap_; }
   bool ViewBitmapTiled() const { return tile_; }
 
   // The pen width that Draw() uses for lines.
   void SetPenSize(float size) { penSize_ = size; }
   float PenSize() const { return penSize_; }
-
-  // The window that holds the view; nullptr while it has none.
-  Window* GetWindow() const;
 
   // Passes the message on to the parent view or the window.
   void MessageReceived(Message* message) override;
@@ -66,7 +59,6 @@ class View : public QWidget, public ViewColors, public Handler {
   void ApplyColors() override;
 
  private:
-  uint32_t resizingMode_;
   QImage bitmap_;
   bool tile_ = false;
   float penSize_ = 1.0f;

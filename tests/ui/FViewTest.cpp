@@ -84,16 +84,13 @@ TEST_F(FViewTest, RingsLandOnePixelApartOnScreen) {
   fView view(plat::Rect(0, 0, 19, 9), "v", 0, plat::B_WILL_DRAW, false);
   view.SetViewColor(kBase);
   QImage image = view.grab().toImage();
-  auto at = [&](int x, int y) { return plat::FromQColor(image.pixelColor(x, y)); };
-  auto shade = [&](float tint) {
-    rgb_color c = plat::tint_color(kBase, tint);
-    c.alpha = 255;
-    return c;
-  };
-  EXPECT_EQ(at(0, 5), shade(1.295f));   // outer ring, left
-  EXPECT_EQ(at(1, 5), shade(0.65f));    // second ring, left
-  EXPECT_EQ(at(2, 5), shade(0.775f));   // third ring, left
-  EXPECT_EQ(at(10, 9), shade(1.295f));  // outer ring, bottom
-  EXPECT_EQ(at(10, 8), shade(1.147f));  // second ring, bottom
-  EXPECT_EQ(at(10, 5), kBase);          // the fill
+  // Outer, second and third ring at the left; outer and second ring at the bottom; the fill.
+  const struct {
+    int x, y;
+    float tint;
+  } pixels[] = {{0, 5, 1.295f},  {1, 5, 0.65f},   {2, 5, 0.775f},
+                {10, 9, 1.295f}, {10, 8, 1.147f}, {10, 5, 1.0f}};
+  for (const auto& p : pixels)
+    EXPECT_EQ(plat::FromQColor(image.pixelColor(p.x, p.y)), plat::tint_color(kBase, p.tint))
+        << p.x << "," << p.y;
 }

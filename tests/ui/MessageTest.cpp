@@ -11,17 +11,15 @@ TEST(MessageTest, FieldsAreFoundByNameTypeAndIndexAndDumped) {
   Message m(plat::FourCC("CWPA"));
   m.AddRef("refs", "/a");
   m.AddRef("refs", "/tmp/x\"y\n");
-  uint8_t raw[] = {0x01, 0xff};
+  const uint8_t raw[] = {0x01, 0xff};
   m.AddData("bits", plat::B_RAW_TYPE, raw, 2);
   std::string path;
-  ASSERT_TRUE(m.FindRef("refs", 1, &path));
-  EXPECT_EQ(path, "/tmp/x\"y\n");
+  EXPECT_TRUE(m.FindRef("refs", 1, &path) && path == "/tmp/x\"y\n");
   EXPECT_FALSE(m.FindRef("refs", 2, &path));
   const void* data = nullptr;
   size_t size = 0;
   EXPECT_FALSE(m.FindData("bits", plat::B_MIME_TYPE, 0, &data, &size));
-  ASSERT_TRUE(m.FindData("bits", plat::B_ANY_TYPE, 0, &data, &size));
-  EXPECT_EQ(size, 2u);
+  EXPECT_TRUE(m.FindData("bits", plat::B_ANY_TYPE, 0, &data, &size) && size == 2);
   m.SetDropped(true);
   EXPECT_EQ(m.Dump(),
             "Message('CWPA') dropped {\n"
