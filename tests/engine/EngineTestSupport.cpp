@@ -58,6 +58,10 @@ void SetXattr(const std::string& path, const std::string& name, const std::strin
       << name << ": " << std::strerror(errno);
 }
 
+std::string CText(const char* text) {
+  return std::string(text, std::strlen(text) + 1);
+}
+
 Bytes CodedByRule(const Bytes& plain, const uint8_t key[6]) {
   Bytes out(plain.size());
   for (size_t i = 0; i < plain.size(); ++i) out[i] = uint8_t(plain[i] + key[i % 6] + (i % 256));

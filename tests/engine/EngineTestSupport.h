@@ -42,6 +42,8 @@ Bytes RandomBytes(size_t n, unsigned seed);
 XattrMap AllXattrs(const std::string& path);
 std::optional<std::string> GetXattr(const std::string& path, const std::string& name);
 void SetXattr(const std::string& path, const std::string& name, const std::string& value);
+// A text with its terminating zero, as a text attribute holds it.
+std::string CText(const char* text);
 
 // The cipher rule written out here, independently of the engine.
 Bytes CodedByRule(const Bytes& plain, const uint8_t key[6]);

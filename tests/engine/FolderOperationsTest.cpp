@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 
 #include "EngineTestSupport.h"
@@ -31,73 +32,62 @@ TEST_F(FolderTest, EmptyOrMissingFolderDoesNothing) {
   EXPECT_TRUE(view_.fileLabels.empty());
 }
 
-TEST_F(FolderTest, ScanCodesPlainFilesAndDecodeAllDecodesCodedOnes) {
-  Bytes plainBytes = RandomBytes(1000, 31), codedPlain = RandomBytes(1500, 32);
+TEST_F(FolderTest, ScanCodesPlainFilesOnceAndDecodeAllDecodesCodedOnes) {
+  const Bytes plainBytes = RandomBytes(1000, 31), codedPlain = RandomBytes(1500, 32);
+  const Bytes outsideBytes = RandomBytes(700, 35);
   std::string plain = MakeFile("codec/plain.txt", plainBytes);
   std::string coded = MakeFile("codec/coded.txt", codedPlain);
   EnterPassword("pw");
   ASSERT_TRUE(InspectAndWork(coded));
-  Bytes codedBytes = ReadFileBytes(coded);
-  XattrMap codedAttrs = AllXattrs(coded);
+  const Bytes codedBytes = ReadFileBytes(coded);
+  const XattrMap codedAttrs = AllXattrs(coded);
   ASSERT_EQ(mkdir(Path("codec/sub").c_str(), 0755), 0);
   std::string inner = MakeFile("codec/sub/inner.txt", Bytes(10, 'i'));
+  std::string outside = MakeFile("outside.bin", outsideBytes);
+  ASSERT_EQ(symlink(outside.c_str(), Path("codec/to-outside").c_str()), 0);
   view_ = RecorderView();
 
   Run(false);
   EXPECT_TRUE(IsCoded(plain));
   EXPECT_TRUE(ReadFileBytes(coded) == codedBytes);
   EXPECT_EQ(AllXattrs(coded), codedAttrs);
-  // Each entry was shown; the button kept its label.
+  // The link's target was coded wherever it lies; the link stayed a link.
+  EXPECT_TRUE(IsCoded(outside));
+  struct stat st {};
+  ASSERT_EQ(lstat(Path("codec/to-outside").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  // Each entry was shown (a followed link then by its target's name); the inspections left the
+  // button's label alone, and each coding set it.
   EXPECT_EQ(std::set<std::string>(view_.fileLabels.begin(), view_.fileLabels.end()),
-            (std::set<std::string>{"plain.txt", "coded.txt", "sub"}));
-  EXPECT_EQ(view_.buttonLabels, std::vector<std::string>{"DECODE THIS"});
+            (std::set<std::string>{"plain.txt", "coded.txt", "sub", "to-outside", "outside.bin"}));
+  EXPECT_EQ(view_.buttonLabels, (std::vector<std::string>{"DECODE THIS", "DECODE THIS"}));
+
+  // A second scan, at another moment, finds every file coded and codes none again.
+  const Bytes plainOnce = ReadFileBytes(plain), outsideOnce = ReadFileBytes(outside);
+  clock_->Set(Moment(2027, 1, 2, 3, 4, 5));
+  Run(false);
+  EXPECT_TRUE(ReadFileBytes(plain) == plainOnce);
+  EXPECT_TRUE(ReadFileBytes(outside) == outsideOnce);
 
   Run(true);
   EXPECT_TRUE(ReadFileBytes(plain) == plainBytes);
   EXPECT_TRUE(ReadFileBytes(coded) == codedPlain);
+  EXPECT_TRUE(ReadFileBytes(outside) == outsideBytes);
   EXPECT_EQ(AllXattrs(plain), XattrMap());
   // The subfolder was neither entered nor changed.
   EXPECT_EQ(ReadFileBytes(inner), Bytes(10, 'i'));
   EXPECT_EQ(AllXattrs(inner), XattrMap());
 }
 
-TEST_F(FolderTest, SecondScanCodesNothingAgain) {
-  std::string a = MakeFile("codec/a", RandomBytes(800, 33));
-  std::string b = MakeFile("codec/b", RandomBytes(900, 34));
-  EnterPassword("pw");
-  Run(false);
-  Bytes aOnce = ReadFileBytes(a), bOnce = ReadFileBytes(b);
-  ASSERT_TRUE(IsCoded(a) && IsCoded(b));
-  clock_->Set(Moment(2027, 1, 2, 3, 4, 5));
-  Run(false);
-  EXPECT_TRUE(ReadFileBytes(a) == aOnce);
-  EXPECT_TRUE(ReadFileBytes(b) == bOnce);
-}
-
-TEST_F(FolderTest, LinkWithAbsolutePathCodesItsTargetAndStaysALink) {
-  Bytes bytes = RandomBytes(700, 35);
-  std::string outside = MakeFile("outside.bin", bytes);
-  ASSERT_EQ(symlink(outside.c_str(), Path("codec/to-outside").c_str()), 0);
-  EnterPassword("pw");
-  Run(false);
-  EXPECT_TRUE(IsCoded(outside));
-  EXPECT_NE(ReadFileBytes(outside), bytes);
-  struct stat st {};
-  ASSERT_EQ(lstat(Path("codec/to-outside").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
-  Run(true);
-  EXPECT_TRUE(ReadFileBytes(outside) == bytes);
-}
-
 TEST_F(FolderTest, WrongPasswordLeavesThatFileCodedAndGoesOn) {
-  Bytes oneBytes = RandomBytes(600, 36);
+  const Bytes oneBytes = RandomBytes(600, 36);
   std::string one = MakeFile("codec/one", oneBytes);
   std::string two = MakeFile("codec/two", RandomBytes(650, 37));
   EnterPassword("first");
   ASSERT_TRUE(InspectAndWork(one));
   EnterPassword("second");
   ASSERT_TRUE(InspectAndWork(two));
-  Bytes twoCoded = ReadFileBytes(two);
+  const Bytes twoCoded = ReadFileBytes(two);
   view_ = RecorderView();
 
   EnterPassword("first");
@@ -106,6 +96,7 @@ TEST_F(FolderTest, WrongPasswordLeavesThatFileCodedAndGoesOn) {
   EXPECT_FALSE(IsCoded(one));
   EXPECT_TRUE(ReadFileBytes(two) == twoCoded);
   EXPECT_TRUE(IsCoded(two));
+  EXPECT_EQ(std::count(view_.passTexts.begin(), view_.passTexts.end(), " -wrong!- "), 1);
   EXPECT_EQ(view_.beeps, 1);
 }
 

@@ -1,15 +1,9 @@
 // The coding transaction on real files with real xattrs: what a coded file carries when it had
 // less than everything, what a wrong or missing password does, and records that are renewed.
 // (A fully decorated file is coded and decoded through the window in tests/app/EndToEndTest.)
-#include <cstring>
-
 #include "EngineTestSupport.h"
 
 namespace {
-
-std::string Text(const char* s) {
-  return std::string(s, std::strlen(s) + 1);
-}
 
 using TransactionTest = EngineTest;
 
@@ -24,10 +18,12 @@ TEST_F(TransactionTest, StashesOnlyWhatTheFileHad) {
   typedCoded.erase("PrivCodec");
   bareCoded.erase("PrivCodec");
   EXPECT_EQ(typedCoded,
-            (XattrMap{{"x_beos:type", Text("text/plain")}, {"mime_type", "text/x-CodedData"}}));
+            (XattrMap{{"x_beos:type", CText("text/plain")}, {"mime_type", "text/x-CodedData"}}));
   EXPECT_EQ(bareCoded, (XattrMap{{"mime_type", "text/x-CodedData"}}));
 
-  // Decoding gives back the type; a file that had none is typed by its contents again.
+  // Decoding gives back the type; a file that had none is typed by its contents again, and one
+  // that had no preferred application has none, whatever it was given while coded.
+  SetXattr(bare, "BEOS:PREF_APP", "application/x-vnd.Other");
   ASSERT_TRUE(InspectAndWork(typed));
   ASSERT_TRUE(InspectAndWork(bare));
   EXPECT_EQ(AllXattrs(typed), (XattrMap{{"mime_type", "text/plain"}}));
