@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CipherTransform.h"
+#include "engine/ContentPass.h"
 
 namespace {
 
@@ -54,9 +55,10 @@ void BM_TransformSimple(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
-// 64 KiB sits in the first-level caches, 1 MiB in the second (the size of a content-pass chunk),
+// 32 KiB sits in the first-level data cache, a content-pass chunk (127.5 KiB) in the second,
 // 64 MiB is a pass through main memory.
-#define MURVEL_SIZES Arg(64 << 10)->Arg(1 << 20)->Arg(64 << 20)
+const int64_t kSizes[] = {32 << 10, int64_t(kPassChunkBytes), 64 << 20};
+#define MURVEL_SIZES Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])
 BENCHMARK(BM_Transform)->MURVEL_SIZES;
 BENCHMARK(BM_Memcpy)->MURVEL_SIZES;
 BENCHMARK(BM_TransformSimple)->MURVEL_SIZES;
@@ -85,12 +87,13 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
 
   std::printf("\nTransform speed as a fraction of memcpy's (same buffer size, same run):\n");
-  for (const char* size : {"65536", "1048576", "67108864"}) {
-    auto fast = reporter.rates.find(std::string("BM_Transform/") + size);
-    auto simple = reporter.rates.find(std::string("BM_TransformSimple/") + size);
-    auto copy = reporter.rates.find(std::string("BM_Memcpy/") + size);
+  for (int64_t bytes : kSizes) {
+    const std::string size = std::to_string(bytes);
+    auto fast = reporter.rates.find("BM_Transform/" + size);
+    auto simple = reporter.rates.find("BM_TransformSimple/" + size);
+    auto copy = reporter.rates.find("BM_Memcpy/" + size);
     if (copy == reporter.rates.end() || copy->second <= 0) continue;
-    std::printf("  %9s bytes:", size);
+    std::printf("  %9s bytes:", size.c_str());
     if (fast != reporter.rates.end())
       std::printf("  TransformBytes %.2fx", fast->second / copy->second);
     if (simple != reporter.rates.end())
