@@ -55,8 +55,8 @@ void BM_TransformSimple(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * state.range(0));
 }
 
-// 64 KiB and a content-pass chunk (127.5 KiB) sit in the second-level cache, 1 MiB mostly does
-// not, 64 MiB is a pass through main memory.
+// 64 KiB, one content-pass chunk (127.5 KiB) and 1 MiB sit in the caches; 64 MiB is a pass
+// through main memory.
 const int64_t kSizes[] = {64 << 10, int64_t(kPassChunkBytes), 1 << 20, 64 << 20};
 #define MURVEL_SIZES Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Arg(kSizes[3])
 BENCHMARK(BM_Transform)->MURVEL_SIZES;
