@@ -1,5 +1,6 @@
 // The volume probe on this machine's disk and, for real, on a file system without attributes.
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -23,7 +24,10 @@ TEST_F(VolumeTest, RamfsKnowsNeither) {
   if (geteuid() != 0) GTEST_SKIP() << "mounting a ramfs needs root";
   const std::string mountPoint = root_ + "/ramfs";
   ASSERT_EQ(mkdir(mountPoint.c_str(), 0755), 0);
-  if (mount("none", mountPoint.c_str(), "ramfs", 0, nullptr) != 0)
+  // In a mount namespace of this process's own, so that nothing shows outside even if the test
+  // dies before it unmounts.
+  if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      mount("none", mountPoint.c_str(), "ramfs", 0, nullptr) != 0)
     GTEST_SKIP() << "cannot mount a ramfs here: " << strerror(errno);
   // Unmounted however the test ends, before the temporary folder is removed.
   struct Unmount {
