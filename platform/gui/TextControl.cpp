@@ -1,6 +1,7 @@
 #include "platform/gui/TextControl.h"
 
 #include <QFocusEvent>
+#include <QMouseEvent>
 
 #include "platform/gui/View.h"
 
@@ -47,6 +48,12 @@ void TextControl::Edited() {
 void TextControl::Commit() {
   changed_ = false;
   Invoke();
+}
+
+void TextControl::mouseReleaseEvent(QMouseEvent* event) {
+  QLineEdit::mouseReleaseEvent(event);
+  const bool noticeShown = hidden_ && echoMode() == QLineEdit::Normal;
+  if (noticeShown && !hasSelectedText()) selectAll();
 }
 
 void TextControl::focusOutEvent(QFocusEvent* event) {

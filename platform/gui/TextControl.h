@@ -5,7 +5,8 @@
 //
 // With hidden typing, what the user types shows as bullets, while Text() holds the real
 // characters. Text placed with SetText() (a notice such as "******") shows as written until the
-// user starts typing again.
+// user starts typing again; a click into such a notice selects it whole, so that what the user
+// types replaces it instead of being added to it unseen.
 #include <QLineEdit>
 #include <string>
 
@@ -31,6 +32,7 @@ class TextControl : public QLineEdit, public ViewColors, public Invoker {
 
  protected:
   void focusOutEvent(QFocusEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   void Commit();

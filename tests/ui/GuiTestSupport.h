@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QWidget>
 #include <string>
 #include <vector>
@@ -56,4 +57,14 @@ inline void DragAndDrop(QWidget* window, const QMimeData& data, QPoint point) {
 inline void PressKey(QWidget* widget, Qt::Key key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
   QCoreApplication::sendEvent(widget, &press);
+}
+
+// Presses and releases the left mouse button at `point` (widget coordinates).
+inline void ClickAt(QWidget* widget, QPoint point) {
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, QPointF(point), widget->mapToGlobal(QPointF(point)), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+  }
 }

@@ -102,4 +102,12 @@ TEST_F(RoutingTest, EntryCommitsOnEnterOrOnLosingTheFocusAfterAChange) {
   TypeText(entry, "x");
   EXPECT_EQ(entry->echoMode(), QLineEdit::Password);
   EXPECT_EQ(entry->Text(), "x");
+
+  // Clicked into, a notice is replaced by what is typed, not added to.
+  entry->SetText("******");
+  ClickAt(entry, QPoint(20, 10));
+  TypeText(entry, "y");
+  EXPECT_EQ(entry->Text(), "y");
+  ClickAt(entry, QPoint(20, 10));  // the user's own text: the click only places the cursor
+  EXPECT_FALSE(entry->hasSelectedText());
 }
