@@ -65,8 +65,14 @@ bool Engine::DecodeFile(plat::Node& node, const std::string& file) {
 
 bool Engine::ChangeFile(plat::Node& node, const std::string& file, CipherDirection dir,
                         const char* lead) {
+  // What the attribute steps may touch, as it was, to put back if one of them fails. A file
+  // whose attributes cannot be read is not changed; nor is one that cannot be opened for
+  // writing, which the content pass finds before it changes anything.
   AttrSnapshot snapshot;
-  plat::Outcome ready = CheckChangeable(node, file, &snapshot);
+  plat::Outcome ready =
+      snapshot.Take(node, {kPrivCodecAttr, kTypeStashAttr, kPrefAppStashAttr, kLargeIconStashAttr,
+                           kMiniIconStashAttr, plat::kTypeAttr, plat::kPrefAppAttr,
+                           plat::kLargeIconAttr, plat::kMiniIconAttr});
   if (!ready) return Refuse(lead, ready);
   plat::Outcome pass = dir == CipherDirection::Code ? CodSim() : DecodSim();
   if (!pass) return Refuse(lead, pass);
@@ -87,17 +93,6 @@ bool Engine::PasswordMatches() {
   size_t typed = strnlen(s_.password, sizeof s_.password);
   return s_.fileRecord->PassLength() == typed &&
          std::memcmp(s_.fileRecord->NPass(), s_.password, typed) == 0;
-}
-
-plat::Outcome Engine::CheckChangeable(plat::Node& node, const std::string& file,
-                                      AttrSnapshot* snapshot) {
-  plat::Outcome check = CheckPassable(file);
-  if (!check) return check;
-  plat::NodeInfo info(&node);
-  if (info.InitCheck() != 0) return plat::Outcome::Fail("can't reach its type and icons");
-  return snapshot->Take(node, {kPrivCodecAttr, kTypeStashAttr, kPrefAppStashAttr,
-                               kLargeIconStashAttr, kMiniIconStashAttr, plat::kTypeAttr,
-                               plat::kPrefAppAttr, plat::kLargeIconAttr, plat::kMiniIconAttr});
 }
 
 bool Engine::Refuse(const char* lead, const plat::Outcome& why) {

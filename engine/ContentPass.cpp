@@ -113,13 +113,6 @@ plat::Outcome OpenRegular(const std::string& path, OpenFile* out) {
 
 }  // namespace
 
-plat::Outcome CheckPassable(const std::string& path) {
-  OpenFile file;
-  plat::Outcome r = OpenRegular(path, &file);
-  if (r) ::close(file.fd);
-  return r;
-}
-
 plat::Outcome RunContentPass(const std::string& path, const uint8_t key[6], CipherDirection dir,
                              const PassProgress& progress) {
   OpenFile file;

@@ -24,10 +24,6 @@ using PassProgress = std::function<void(uint64_t done, uint64_t total)>;
 plat::Outcome RunContentPass(const std::string& path, const uint8_t key[6], CipherDirection dir,
                              const PassProgress& progress = {});
 
-// Whether a pass could run on `path`: a regular file (links followed) that opens for reading and
-// writing. Nothing is changed.
-plat::Outcome CheckPassable(const std::string& path);
-
 inline CipherDirection Opposite(CipherDirection dir) {
   return dir == CipherDirection::Code ? CipherDirection::Decode : CipherDirection::Code;
 }

@@ -24,7 +24,8 @@ class Engine {
   // match, or the work could not be done (the file is then left as it was).
   bool XWork();
   // The content pass over the current file, keyed by the working record (CodSim) or the file
-  // record (DecodSim). The file is unchanged when the outcome is a failure.
+  // record (DecodSim). A pass that fails turns back what it changed; its reason says so, or
+  // that this failed too.
   plat::Outcome CodSim();
   plat::Outcome DecodSim();
   // Folder operations over `folder` (the codec folder).
@@ -50,8 +51,6 @@ class Engine {
   // The attribute steps after the bytes were transformed; they stop at the first failure.
   plat::Outcome MoveAttrsToStash(plat::Node& node);
   plat::Outcome MoveAttrsFromStash(plat::Node& node);
-  // Whether the file can be changed, with a snapshot of the attributes the transaction touches.
-  plat::Outcome CheckChangeable(plat::Node& node, const std::string& file, AttrSnapshot* snapshot);
   // Prints "`lead`: why", beeps, and gives false.
   bool Refuse(const char* lead, const plat::Outcome& why);
   // After a failed attribute step: bytes transformed back (the pass ran in direction `done`),

@@ -76,8 +76,8 @@ TEST_F(InspectionTest, LinksWithLongTargetsAreFollowedFromTheLinksFolder) {
   ASSERT_EQ(mkdir(Path("links").c_str(), 0755), 0);
   ASSERT_EQ(symlink(target.c_str(), Path("links/abs").c_str()), 0);
   ASSERT_EQ(symlink("../target.txt", Path("links/rel").c_str()), 0);
-  ASSERT_EQ(symlink("t", Path("links/short").c_str()), 0);
-  MakeFile("links/t", Bytes(1, 't'));
+  ASSERT_EQ(symlink("four", Path("links/short").c_str()), 0);
+  MakeFile("links/four", Bytes(1, 't'));
 
   Check(Path("links/abs"));
   EXPECT_EQ(state_.currentPath, target);
