@@ -20,8 +20,8 @@ void Engine::WorkOverFolder(const std::string& folder, bool coded) {
     XCheck(false);
     view_.SetFileLabel(plat::LeafOf(s_.currentPath));
     view_.UpdateIfNeeded();
-    // The coded flag keeps its last value for an entry the inspection refuses; such an entry is
-    // not workable, so the workable flag is asked as well.
-    if (s_.workable && s_.coded == coded) (void)XWork();
+    // The coded flag keeps its last value for an entry the inspection refuses; the transaction
+    // does nothing for such an entry, since it is not workable.
+    if (s_.coded == coded) (void)XWork();
   }
 }

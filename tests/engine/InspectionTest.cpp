@@ -90,6 +90,15 @@ TEST_F(InspectionTest, LinksWithLongTargetsAreFollowedFromTheLinksFolder) {
   Check(Path("links/short"));
   EXPECT_EQ(state_.currentPath, Path("links/short"));
   EXPECT_TRUE(state_.workable);
+  // A dangling link is followed all the same; the transaction then finds no file to open.
+  ASSERT_EQ(symlink("/nonexistent/file", Path("links/dangling").c_str()), 0);
+  Check(Path("links/dangling"));
+  EXPECT_TRUE(state_.workable);
+  EXPECT_EQ(state_.currentPath, "/nonexistent/file");
+  EnterPassword("pw");
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(engine_->XWork());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "> dnode BAD InitCheck\n");
   // A target too long for the link buffer is not guessed at, even when it leads to a file.
   std::string longTarget = dir_;
   while (longTarget.size() < sizeof state_.linkTarget) longTarget += "/.";

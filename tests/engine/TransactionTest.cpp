@@ -62,6 +62,17 @@ TEST_F(TransactionTest, NoPasswordNoWork) {
   EXPECT_EQ(view_.buttonLabels, std::vector<std::string>{"CODE IT"});
   EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
   EXPECT_EQ(AllXattrs(path), XattrMap());
+
+  // A record whose password is empty matches the empty buffer, yet without an entered password
+  // nothing is decoded.
+  EnterPassword("");
+  ASSERT_TRUE(InspectAndWork(path));
+  const Bytes coded = ReadFileBytes(path);
+  state_.passwordSet = false;
+  EXPECT_TRUE(InspectAndWork(path));
+  EXPECT_EQ(view_.passTexts.back(), "******");
+  EXPECT_TRUE(ReadFileBytes(path) == coded);
+  EXPECT_TRUE(GetXattr(path, "PrivCodec"));
 }
 
 TEST_F(TransactionTest, ShortRecordIsCodedOver) {
