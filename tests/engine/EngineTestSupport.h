@@ -16,6 +16,7 @@
 #include "platform/Clock.h"
 #include "tests/codec/CodecTestSupport.h"
 
+// What the user would see, recorded in order.
 struct RecorderView : EngineView {
   void SetFileLabel(const std::string& text) override { fileLabels.push_back(text); }
   void SetButtonLabel(const char* label) override { buttonLabels.push_back(label); }
@@ -23,13 +24,12 @@ struct RecorderView : EngineView {
   void SetPassText(const char* text) override { passTexts.push_back(text); }
   void MakePassFocus(bool focus) override { focusCalls.push_back(focus); }
   void Beep() override { ++beeps; }
-  void UpdateIfNeeded() override { ++updates; }
+  void UpdateIfNeeded() override {}
 
   std::vector<std::string> fileLabels, buttonLabels, passTexts;
   std::vector<uint8_t> icon;
   std::vector<bool> focusCalls;
   int beeps = 0;
-  int updates = 0;
 };
 
 using Bytes = std::vector<uint8_t>;
