@@ -19,7 +19,7 @@ class CtlView : public EngineView {
   // Forgets the last text, before a file is worked on.
   void Clear() { passText_.clear(); }
   // True when the last transaction refused the password.
-  bool PasswordRefused() const;
+  bool PasswordRefused() const { return passText_.find("wrong") != std::string::npos; }
 
  private:
   std::string passText_;

@@ -1,3 +1,5 @@
+// The content cipher as the window's operations: the current file's bytes coded with the working
+// record's time code, or decoded with the file record's, in one content pass.
 #include "engine/Engine.h"
 
 #include <cstring>

@@ -1,5 +1,0 @@
-#include "app/ctl/CtlView.h"
-
-bool CtlView::PasswordRefused() const {
-  return passText_.find("wrong") != std::string::npos;
-}
