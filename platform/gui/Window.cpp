@@ -113,8 +113,9 @@ bool AcceptsMimeData(const QMimeData& data) {
 
 Message MessageFromMimeData(const QMimeData& data) {
   Message message(B_SIMPLE_DATA);
-  // File managers send the file names as text beside the URLs; that text is no colour.
-  if (data.hasText() && !HasLocalFile(data)) {
+  // File managers send the file names as text beside the URLs, colour pickers the colour's name
+  // beside the colour: neither text is a colour text of its own.
+  if (data.hasText() && !HasLocalFile(data) && !data.hasColor()) {
     QByteArray text = data.text().toUtf8();
     message.AddData("text/plain", B_MIME_TYPE, text.constData(), size_t(text.size()));
   }

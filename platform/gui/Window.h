@@ -66,9 +66,9 @@ class Window : public QWidget, public Handler {
 };
 
 // The message that a drop of `data` becomes: local file URLs as "refs", text as "text/plain"
-// (B_MIME_TYPE) when there are no local file URLs, a colour (application/x-color) as "RGBColor"
-// (B_RGB_COLOR_TYPE, four bytes red, green, blue, alpha). Its code is B_SIMPLE_DATA; it is not yet
-// marked as dropped.
+// (B_MIME_TYPE) when there are neither local file URLs nor a colour, a colour (application/x-color)
+// as "RGBColor" (B_RGB_COLOR_TYPE, four bytes red, green, blue, alpha). Its code is B_SIMPLE_DATA;
+// it is not yet marked as dropped.
 Message MessageFromMimeData(const QMimeData& data);
 // Whether `data` holds anything MessageFromMimeData() takes.
 bool AcceptsMimeData(const QMimeData& data);
