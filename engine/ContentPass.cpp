@@ -93,8 +93,9 @@ struct OpenFile {
 plat::Outcome OpenRegular(const std::string& path, OpenFile* out) {
   int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) {
+    int err = errno;  // before the message's text is put together
     return plat::Outcome::Fail(
-        ErrnoText(("can't open '" + path + "' for reading and writing").c_str(), errno));
+        ErrnoText(("can't open '" + path + "' for reading and writing").c_str(), err));
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
