@@ -32,6 +32,9 @@ CodeView::CodeView(const plat::Rect& frame, const char* name)
   ppass->HideTyping(true);
   // The entry keeps the desktop's default font rather than the bold one of the box around it.
   ppass->setFont(plat::DefaultFont());
+  // Nothing dropped goes into the password: a drop on the entry field is the panel's, like a drop
+  // anywhere else on it (file managers send a file's path as text, which would be typed in).
+  ppass->setAcceptDrops(false);
   bkgBox->AddChild(ppass);
 
   labelFrame = plat::Rect(L + 44, T + 5, L + 100, T + 18);

@@ -6,16 +6,18 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/gui/TextControl.h"
 #include "tests/app/WindowTestSupport.h"
 
 namespace {
 
-// Points of the window over the background view, the file label, the check box and the
-// password panel's icon box.
+// Points of the window over the background view, the file label, the check box, and the
+// password panel's icon box and entry field.
 const QPoint kOnBackground(60, 26);
 const QPoint kOnFileLabel(20, 12);
 const QPoint kOnCheckBox(60, 86);
 const QPoint kOnIconBox(20, 50);
+const QPoint kOnEntry(76, 58);
 
 constexpr rgb_color kStart = {10, 20, 30, 255};
 
@@ -109,6 +111,10 @@ TEST_F(DropTest, DropOnThePasswordPanelIsOnlyLogged) {
   out = DropText("000000", kOnIconBox);
   EXPECT_EQ(out.rfind("**CODEVIEW**\n", 0), 0u) << out;
   EXPECT_NE(out.find("\"000000\""), std::string::npos);
+  // Nor does the entry field take a drop into the password.
+  EXPECT_EQ(DropFile(path, kOnEntry).rfind("**CODEVIEW**\n", 0), 0u);
+  EXPECT_EQ(DropText("000000", kOnEntry).rfind("**CODEVIEW**\n", 0), 0u);
+  EXPECT_EQ(window_->Views().cview->PassControl()->Text(), "");
 
   ExpectViewsIn(kStart);
   EXPECT_EQ(backcolor, kStart);

@@ -45,13 +45,18 @@ inline void TypeText(QWidget* widget, const std::string& text) {
   }
 }
 
-// Drags `data` onto `window` at `point` and drops it there, as the desktop would (Qt hands a
-// drop only to the widget that took the drag's entry).
+// Drags `data` onto `window` at `point` (window coordinates) and drops it there, as Qt does: to
+// the first widget at the point, or above it, that takes drops, and only when it took the entry.
 inline void DragAndDrop(QWidget* window, const QMimeData& data, QPoint point) {
-  QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(window, &enter);
-  QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(window, &drop);
+  QWidget* target = window->childAt(point);
+  while (target && target != window && !target->acceptDrops()) target = target->parentWidget();
+  if (!target) target = window;
+  const QPoint at = target->mapFrom(window, point);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return;
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
 }
 
 inline void PressKey(QWidget* widget, Qt::Key key) {
