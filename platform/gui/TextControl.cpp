@@ -14,7 +14,9 @@ TextControl::TextControl(const Rect& frame, const char* name, const char* text,
   setGeometry(frame.ToQRect());
   setFocusPolicy((flags & B_NAVIGABLE) ? Qt::StrongFocus : Qt::ClickFocus);
   setText(QString::fromUtf8(text));
-  connect(this, &QLineEdit::returnPressed, this, [this] { Commit(); });
+  connect(this, &QLineEdit::returnPressed, this, [this] {
+    if (!notice_) Commit();
+  });
   connect(this, &QLineEdit::textEdited, this, [this] { Edited(); });
   ApplyColors();
 }
@@ -24,6 +26,7 @@ void TextControl::SetText(const char* text) {
   if (hidden_) setEchoMode(QLineEdit::Normal);
   setText(QString::fromUtf8(text));
   changed_ = false;
+  notice_ = true;
 }
 
 void TextControl::HideTyping(bool hide) {
@@ -42,6 +45,7 @@ void TextControl::MakeFocus(bool focus) {
 
 void TextControl::Edited() {
   changed_ = true;
+  notice_ = false;
   if (hidden_ && echoMode() != QLineEdit::Password) setEchoMode(QLineEdit::Password);
 }
 

@@ -6,7 +6,9 @@
 // With hidden typing, what the user types shows as bullets, while Text() holds the real
 // characters. Text placed with SetText() (a notice such as "******") shows as written until the
 // user starts typing again; a click into such a notice selects it whole, so that what the user
-// types replaces it instead of being added to it unseen.
+// types replaces it instead of being added to it unseen. Enter on a notice that the user has not
+// touched commits nothing: the notice is not the user's entry, and committing it would make
+// "******" or " -wrong!- " the password.
 #include <QLineEdit>
 #include <string>
 
@@ -40,6 +42,7 @@ class TextControl : public QLineEdit, public ViewColors, public Invoker {
 
   bool hidden_ = false;
   bool changed_ = false;
+  bool notice_ = false;  // the text was placed by the program and not edited since
 };
 
 }  // namespace plat

@@ -97,11 +97,17 @@ TEST_F(RoutingTest, EntryCommitsOnEnterOrOnLosingTheFocusAfterAChange) {
   EXPECT_EQ(entry->echoMode(), QLineEdit::Normal);
   focusOut(Qt::MouseFocusReason);  // set by the program: no commit
   EXPECT_EQ(window_->received.size(), 2u);
+  PressKey(entry, Qt::Key_Return);  // nor does Enter on the untouched notice
+  DeliverPosted();
+  EXPECT_EQ(window_->received.size(), 2u);
   entry->MakeFocus(true);
   EXPECT_EQ(entry->selectedText(), " -wrong!- ");
   TypeText(entry, "x");
   EXPECT_EQ(entry->echoMode(), QLineEdit::Password);
   EXPECT_EQ(entry->Text(), "x");
+  PressKey(entry, Qt::Key_Return);  // what the user typed over it commits
+  DeliverPosted();
+  EXPECT_EQ(window_->received.size(), 3u);
 
   // Clicked into, a notice is replaced by what is typed, not added to.
   entry->SetText("******");
