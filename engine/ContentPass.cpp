@@ -91,18 +91,24 @@ struct OpenFile {
 };
 
 plat::Outcome OpenRegular(const std::string& path, OpenFile* out) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  // Anything but a regular file is refused before it is opened: a FIFO or a device may block
+  // or act on being opened.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    return plat::Outcome::Fail("'" + path + "' is not a regular file");
+  }
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     int err = errno;  // before the message's text is put together
     return plat::Outcome::Fail(
         ErrnoText(("can't open '" + path + "' for reading and writing").c_str(), err));
   }
-  struct stat st {};
   if (::fstat(fd, &st) != 0) {
     int err = errno;
     ::close(fd);
     return plat::Outcome::Fail(ErrnoText("can't read the file's status", err));
   }
+  // Swapped for something else since the look: refused all the same.
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     return plat::Outcome::Fail("'" + path + "' is not a regular file");

@@ -61,11 +61,27 @@ int Node::RemoveAttr(const char* name) {
   return Attrs().Remove(path_, name);
 }
 
+namespace {
+
+// Opens a file or folder (links followed) only to lock or flush it, into `*fd`; 0 or a negative
+// errno. Anything else is not opened at all: a FIFO would wait for a writer, and opening a
+// device can have effects of its own (-EINVAL).
+int OpenQuietly(const std::string& path, int* fd) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return -errno;
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return -EINVAL;
+  *fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  return *fd < 0 ? -errno : 0;
+}
+
+}  // namespace
+
 int Node::Lock() {
   if (init_ != 0) return -EBADF;
   if (lockFd_ >= 0) return 0;
-  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -errno;
+  int fd = -1;
+  int rc = OpenQuietly(path_, &fd);
+  if (rc != 0) return rc;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int err = errno;
     close(fd);
@@ -85,9 +101,12 @@ int Node::Unlock() {
 
 int Node::Sync() {
   if (init_ != 0) return -EBADF;
-  int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -errno;
-  int rc = fsync(fd) == 0 ? 0 : -errno;
+  // Only files and folders hold data and attributes to flush.
+  int fd = -1;
+  int rc = OpenQuietly(path_, &fd);
+  if (rc == -EINVAL) return 0;
+  if (rc != 0) return rc;
+  rc = fsync(fd) == 0 ? 0 : -errno;
   close(fd);
   return rc;
 }

@@ -164,6 +164,22 @@ TEST_F(FaultTest, TypeTooLongToPutBackIsNotStashed) {
   ExpectRefusedUnchanged(path, "\n> Not coded, file left as it was: the value of mime_type");
 }
 
+// A link to a FIFO counts as workable, so the transaction runs: it must refuse the FIFO without
+// ever opening it, which would wait for a writer that never comes (the alarm ends a hung run).
+TEST_F(FaultTest, LinkToFifoIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0644), 0);
+  ASSERT_EQ(symlink(Path("fifo").c_str(), Path("to-fifo").c_str()), 0);
+  EnterPassword("pw");
+  alarm(60);
+  std::string out;
+  EXPECT_FALSE(InspectAndWork(Path("to-fifo"), &out));
+  alarm(0);
+  EXPECT_EQ(out, "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:\n> Not coded: '" +
+                     Path("fifo") + "' is not a regular file\n");
+  EXPECT_EQ(view_.beeps, 1);
+  EXPECT_EQ(AllXattrs(Path("fifo")), XattrMap());
+}
+
 TEST_F(FaultTest, CraftedRecordsAreReadWithinTheirBounds) {
   Bytes plain = RandomBytes(200, 24);
   std::string path = MakeFile("crafted", plain);
