@@ -1,9 +1,8 @@
 #include "platform/gui/Application.h"
 
-#include <QDir>
-#include <QUrl>
 #include <cstdlib>
 
+#include "platform/gui/LocalPath.h"
 #include "platform/gui/MessageEvent.h"
 #include "platform/gui/Window.h"
 
@@ -67,11 +66,8 @@ void Application::MessageReceived(Message*) {}
 Message Application::ArgvRefs(int argc, char** argv) {
   Message refs(B_REFS_RECEIVED);
   for (int i = 1; i < argc; ++i) {
-    QString arg = QString::fromLocal8Bit(argv[i]);
-    if (arg.isEmpty()) continue;
-    QString path =
-        arg.startsWith("file://") ? QUrl(arg).toLocalFile() : QDir::current().absoluteFilePath(arg);
-    refs.AddRef("refs", path.toStdString());
+    std::string path = PathOfArgument(argv[i]);
+    if (!path.empty()) refs.AddRef("refs", path);
   }
   return refs;
 }

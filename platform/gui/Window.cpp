@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "platform/gui/Colors.h"
+#include "platform/gui/LocalPath.h"
 #include "platform/gui/MessageEvent.h"
 
 namespace plat {
@@ -127,7 +128,7 @@ Message MessageFromMimeData(const QMimeData& data) {
     }
   }
   for (const QUrl& url : data.urls())
-    if (url.isLocalFile()) message.AddRef("refs", url.toLocalFile().toStdString());
+    if (url.isLocalFile()) message.AddRef("refs", LocalPathOf(url));
   return message;
 }
 

@@ -101,6 +101,15 @@ TEST_F(DropTest, FileWithRgbColourRecoloursAndBecomesTheCurrentFile) {
   ExpectViewsIn(backcolor);
   EXPECT_EQ(window_->checked, (std::vector<std::string>{plain, path}));
   EXPECT_EQ(window_->Views().askFile->Text(), path);
+
+  // A name that is no UTF-8 comes percent-encoded in the URL; its bytes are kept.
+  std::string latin1 = ColouredFile("caf\xE9.txt", rgb_color{5, 6, 7, 8});
+  QMimeData data;
+  data.setUrls(
+      {QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
+  Drop(data, kOnBackground);
+  EXPECT_EQ(backcolor, (rgb_color{5, 6, 7, 8}));
+  EXPECT_EQ(window_->checked.back(), latin1);
 }
 
 TEST_F(DropTest, DropOnThePasswordPanelIsOnlyLogged) {

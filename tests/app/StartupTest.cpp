@@ -1,6 +1,9 @@
 // Start-up of the application object and the files handed to it.
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "app/MVApplication.h"
 #include "app/MVWindow.h"
@@ -59,12 +62,18 @@ TEST_F(StartupTest, FirstStartWritesTheSettingsAndLaterStartsOpenWhereTheyTell) 
 // Files on the command line come as one "refs" message once the window exists; only the first
 // is taken, and it is no drop, so its colour attribute is not looked at.
 TEST_F(StartupTest, OnlyTheFirstOfTheFilesHandedOverIsTakenAndItIsNoDrop) {
-  std::string files[] = {File("arg one.txt"), File("two.txt"), File("three.txt")};
+  // The first is named relative to the current folder, with bytes that are no UTF-8.
+  std::string files[] = {File("caf\xE9 one.txt"), File("two.txt"), File("three.txt")};
+  char first[] = "caf\xE9 one.txt";
   rgb_color red = {255, 0, 0, 255};
   ASSERT_EQ(setxattr(files[0].c_str(), "user.RGBCOLOR", &red, 4, 0), 0);
-  for (int i = 0; i < 3; ++i) argv_[i + 1] = files[i].data();
+  argv_[1] = first;
+  for (int i = 1; i < 3; ++i) argv_[i + 1] = files[i].data();
   argc_ = 4;
+  const std::string cwd = std::filesystem::current_path();
+  ASSERT_EQ(chdir(root_.c_str()), 0);
   MVApplication app(argc_, argv_);
+  ASSERT_EQ(chdir(cwd.c_str()), 0);
   const rgb_color before = backcolor;
   EXPECT_TRUE(app.MainWindow()->State().currentPath.empty());
   DeliverPosted();
