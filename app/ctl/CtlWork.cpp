@@ -79,6 +79,10 @@ bool CtlWork::Inspect(const std::string& file, std::string* whyNot) {
   state_.coded = false;
   engine_.XCheck(false);
   std::string said = EngineReason(out_.TakeDiagnostics());
+  // The inspection takes a record it cannot read for none; a script must not be told "plain".
+  if (reason.empty() && state_.workable && state_.attrSize < 0 && state_.attrSize != -ENODATA) {
+    reason = std::string("can't read its attributes: ") + std::strerror(-state_.attrSize);
+  }
   if (state_.workable && reason.empty()) return true;
   *whyNot = !reason.empty() ? reason : !said.empty() ? said : "the inspection refused it";
   return false;

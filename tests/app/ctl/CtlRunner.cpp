@@ -1,6 +1,7 @@
 #include "CtlRunner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -39,7 +40,7 @@ int ExitCodeOf(pid_t pid) {
 }  // namespace
 
 CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
-                 const std::string& cwd) {
+                 const std::string& cwd, bool asNobody) {
   std::string in = cwd + "/.ctl-in", out = cwd + "/.ctl-out", err = cwd + "/.ctl-err";
   std::ofstream(in, std::ios::binary) << input;
   pid_t pid = fork();
@@ -53,6 +54,8 @@ CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
     dup2(e, 2);
     // No controlling terminal: the password can only come from standard input.
     setsid();
+    if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+      _exit(125);
     ExecCtl(args, cwd);
   }
   CtlResult r;

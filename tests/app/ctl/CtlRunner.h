@@ -10,9 +10,10 @@ struct CtlResult {
   std::string err;    // standard error (for a terminal run: everything the terminal showed)
 };
 
-// Runs murvelctl with `args`, `input` on its standard input, in the folder `cwd`.
+// Runs murvelctl with `args`, `input` on its standard input, in the folder `cwd`; with
+// `asNobody` (the tests run as root) as the user and group nobody.
 CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
-                 const std::string& cwd);
+                 const std::string& cwd, bool asNobody = false);
 
 // Runs murvelctl on a new pseudo-terminal (its controlling terminal) and types each of
 // `answers` after a prompt ending in ": " has appeared.
