@@ -146,10 +146,17 @@ Outcome MimeType::Install() {
     if (listPath.empty()) {
       note(Outcome::Fail("no user settings folder for mimeapps.list"));
     } else {
+      // A missing list starts empty; one that is there but cannot be read is left alone, since
+      // rewriting it would drop the user's other associations.
       std::string list;
-      (void)ReadWholeFile(listPath, &list);  // a missing list starts empty
-      note(WriteIfDifferent(listPath, WithDefaultApp(list, type_, DesktopId(prefApp_)), 0644,
-                            nullptr));
+      Outcome read = ReadWholeFile(listPath, &list);
+      struct stat listStat;
+      if (!read && stat(listPath.c_str(), &listStat) == 0) {
+        note(read);
+      } else {
+        note(WriteIfDifferent(listPath, WithDefaultApp(list, type_, DesktopId(prefApp_)), 0644,
+                              nullptr));
+      }
     }
   }
 

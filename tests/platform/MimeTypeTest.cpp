@@ -1,6 +1,8 @@
 // The files that installing a file type writes into the user's freedesktop folders.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/MimeType.h"
 #include "tests/platform/TempHome.h"
@@ -55,6 +57,28 @@ TEST_F(MimeTypeTest, OtherAssociationsSurviveAndOursIsReplaced) {
   std::string after = before;
   after.replace(after.find("old.desktop"), 11, "x-vnd.Telva-Murvel.desktop");
   EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"), after);
+}
+
+// A list the user cannot read (left owned by root, say) is not replaced by one holding our entry
+// alone; the install says why.
+TEST_F(MimeTypeTest, UnreadableListIsLeftAlone) {
+  if (geteuid() != 0) GTEST_SKIP() << "reading as another user needs root";
+  for (const std::string& dir : {root_, config_, data_}) {
+    ASSERT_TRUE(dir == root_ || mkdir(dir.c_str(), 0777) == 0);
+    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+  }
+  const std::string list = config_ + "/mimeapps.list";
+  WriteFile(list, "[Default Applications]\nimage/png=viewer.desktop;\n");
+  ASSERT_EQ(chmod(list.c_str(), 0600), 0);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(Coded("/usr/bin/true").Install().ok() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(ReadFile(list), "[Default Applications]\nimage/png=viewer.desktop;\n");
 }
 
 TEST_F(MimeTypeTest, ReinstallLeavesUnchangedFilesAlone) {
