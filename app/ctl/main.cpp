@@ -112,5 +112,10 @@ int main(int argc, char** argv) {
     }
     allDone = allDone && done;
   }
+  // Result lines that could not be written (a full disk, say) leave a script without its answer.
+  if (std::fflush(out.Results()) != 0 || std::ferror(out.Results())) {
+    std::fprintf(stderr, "murvelctl: the result lines could not all be written\n");
+    return kExitNotDone;
+  }
   return allDone ? kExitDone : kExitNotDone;
 }

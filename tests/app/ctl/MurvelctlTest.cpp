@@ -3,7 +3,10 @@
 // window's engine. What the engine does to a file is the engine tests' business; here it is
 // enough that murvelctl's files come back exactly.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include "CtlRunner.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -54,6 +57,12 @@ TEST_F(MurvelctlTest, UsageErrorsExitWithTwoAndTouchNothing) {
   CtlResult version = Ctl({"--version"});
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out.rfind("murvelctl ", 0), 0u);
+
+  // Result lines that cannot be written are a failure.
+  const std::string full =
+      "cd '" + dir_ + "' && " MURVELCTL_PATH " status f >/dev/full 2>/dev/null";
+  const int status = std::system(full.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
 }
 
 TEST_F(MurvelctlTest, CodeStatusDecodeRoundTrip) {
