@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/AttrNames.h"
+#include "engine/DeferredSignals.h"
 #include "engine/Engine.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
@@ -74,6 +75,8 @@ bool Engine::ChangeFile(plat::Node& node, const std::string& file, CipherDirecti
                            kMiniIconStashAttr, plat::kTypeAttr, plat::kPrefAppAttr,
                            plat::kLargeIconAttr, plat::kMiniIconAttr});
   if (!ready) return Refuse(lead, ready);
+  // From the first changed byte to the last attribute step, nothing but a kill ends the program.
+  DeferredSignals deferred;
   plat::Outcome pass = dir == CipherDirection::Code ? CodSim() : DecodSim();
   if (!pass) return Refuse(lead, pass);
 

@@ -2,7 +2,10 @@
 // fail, links, files that cannot be written, crafted records. Each leaves the file as it was.
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include "EngineTestSupport.h"
 #include "platform/AttrBackend.h"
@@ -116,6 +119,32 @@ TEST_F(FaultTest, PassThatCannotFinishTouchesNoAttribute) {
   EnterPassword("pw");
   ExpectRefusedUnchanged(path,
                          "\n> Not coded: write failed: No space left on device; bytes turned back");
+}
+
+// A termination request that comes while a file is being coded (here: as its record is written)
+// ends the program only once the file is whole: bytes coded and record written.
+TEST_F(FaultTest, TerminationWaitsForTheFileInHand) {
+  struct TerminatingBackend : plat::XattrBackend {
+    int Set(const std::string& path, const std::string& name, const void* data,
+            size_t size) override {
+      if (name == "PrivCodec") raise(SIGTERM);
+      return XattrBackend::Set(path, name, data, size);
+    }
+  } backend;
+  Bytes plain = RandomBytes(5000, 26);
+  std::string path = MakeFile("f", plain);
+  EnterPassword("pw");
+  pid_t pid = fork();
+  if (pid == 0) {
+    plat::SetAttrBackend(&backend);
+    InspectAndWork(path);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  EXPECT_TRUE(GetXattr(path, "PrivCodec").has_value());
+  EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, KeyBytes(kFixtureTimeCode)));
 }
 
 // A short link target is not followed by the inspection, yet bytes and attributes both land on
