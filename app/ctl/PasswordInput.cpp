@@ -10,9 +10,12 @@
 
 namespace {
 
-// The terminal whose echo is off, and its settings to put back; read by the signal handler.
+// The terminal whose echo is off, its settings to put back and those that hide the typing, and
+// the prompt; read by the signal handlers.
 volatile sig_atomic_t gTtyFd = -1;
 struct termios gSavedTty;
+struct termios gHiddenTty;
+const char* gPrompt = "";
 
 void RestoreTty() {
   if (gTtyFd >= 0) tcsetattr(gTtyFd, TCSAFLUSH, &gSavedTty);
@@ -22,6 +25,38 @@ void OnSignalWhileAsking(int sig) {
   RestoreTty();
   signal(sig, SIG_DFL);
   raise(sig);
+}
+
+void OnStopWhileAsking(int sig);
+
+void Catch(int sig, void (*handler)(int), struct sigaction* previous) {
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = handler;
+  sigemptyset(&sa.sa_mask);
+  sigaction(sig, &sa, previous);
+}
+
+// Ctrl-Z: the terminal is put back before the stop, and the shell that continues murvelctl does
+// not hide the typing again, so murvelctl does, and asks afresh (what was typed before the stop
+// is dropped with the rest of the unread input).
+void OnStopWhileAsking(int sig) {
+  const int savedErrno = errno;
+  RestoreTty();
+  signal(sig, SIG_DFL);
+  sigset_t stop;
+  sigemptyset(&stop);
+  sigaddset(&stop, sig);
+  sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  raise(sig);  // stopped here until continued
+  sigprocmask(SIG_BLOCK, &stop, nullptr);
+  Catch(sig, OnStopWhileAsking, nullptr);
+  if (gTtyFd >= 0) {
+    tcsetattr(gTtyFd, TCSAFLUSH, &gHiddenTty);
+    ssize_t written = write(gTtyFd, gPrompt, std::strlen(gPrompt));
+    (void)written;
+  }
+  errno = savedErrno;
 }
 
 // Reads one line from `fd` into `out`, without the line end. False when the input ended (or
@@ -51,17 +86,20 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out) {
                                std::strerror(errno) + "); use --password-stdin");
   }
   struct termios tty;
-  struct sigaction previous[3];
-  const int signals[3] = {SIGINT, SIGTERM, SIGHUP};
+  constexpr int kCount = 5;
+  struct sigaction previous[kCount];
+  const int signals[kCount] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
   if (tcgetattr(fd, &tty) == 0) {
     gSavedTty = tty;
-    gTtyFd = fd;
-    struct sigaction sa {};
-    sa.sa_handler = OnSignalWhileAsking;
-    sigemptyset(&sa.sa_mask);
-    for (int i = 0; i < 3; ++i) sigaction(signals[i], &sa, &previous[i]);
     tty.c_lflag &= ~tcflag_t(ECHO);
     tty.c_lflag |= ECHONL;
+    gHiddenTty = tty;
+    gPrompt = prompt;
+    gTtyFd = fd;
+    for (int i = 0; i < kCount; ++i) {
+      Catch(signals[i], signals[i] == SIGTSTP ? OnStopWhileAsking : OnSignalWhileAsking,
+            &previous[i]);
+    }
     tcsetattr(fd, TCSAFLUSH, &tty);
   }
   // A prompt that cannot be written does not stop the read.
@@ -71,7 +109,7 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out) {
   if (gTtyFd >= 0) {
     RestoreTty();
     gTtyFd = -1;
-    for (int i = 0; i < 3; ++i) sigaction(signals[i], &previous[i], nullptr);
+    for (int i = 0; i < kCount; ++i) sigaction(signals[i], &previous[i], nullptr);
   }
   close(fd);
   if (!got) return plat::Outcome::Fail("no password was typed");

@@ -5,8 +5,10 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -68,11 +70,40 @@ CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
   return r;
 }
 
+// The shell's part: runs murvelctl as a foreground job in its own process group and continues it
+// whenever it stops; exits with the job's status.
+[[noreturn]] void RunCtlAsJob(const std::vector<std::string>& args, const std::string& cwd) {
+  signal(SIGTTOU, SIG_IGN);
+  pid_t job = fork();
+  if (job == 0) {
+    setpgid(0, 0);
+    signal(SIGTTOU, SIG_DFL);
+    ExecCtl(args, cwd);
+  }
+  setpgid(job, job);
+  tcsetpgrp(STDIN_FILENO, job);
+  int status = 0;
+  while (waitpid(job, &status, WUNTRACED) == job && WIFSTOPPED(status)) {
+    termios tty;
+    if (tcgetattr(STDIN_FILENO, &tty) == 0) {
+      tty.c_lflag |= ECHO;
+      tcsetattr(STDIN_FILENO, TCSANOW, &tty);
+    }
+    tcsetpgrp(STDIN_FILENO, job);
+    kill(-job, SIGCONT);
+  }
+  _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 255);
+}
+
 CtlResult RunCtlOnTerminal(const std::vector<std::string>& args,
-                           const std::vector<std::string>& answers, const std::string& cwd) {
+                           const std::vector<std::string>& answers, const std::string& cwd,
+                           bool jobControl) {
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid == 0) ExecCtl(args, cwd);
+  if (pid == 0) {
+    if (jobControl) RunCtlAsJob(args, cwd);
+    ExecCtl(args, cwd);
+  }
   CtlResult r;
   size_t answered = 0;
   size_t seen = 0;  // how much of the output the last prompt search covered
@@ -86,7 +117,8 @@ CtlResult RunCtlOnTerminal(const std::vector<std::string>& args,
     size_t prompt = r.err.find(": ", seen);
     if (prompt != std::string::npos && answered < answers.size()) {
       seen = prompt + 2;
-      std::string line = answers[answered++] + "\n";
+      std::string line = answers[answered++];
+      if (line.empty() || line.back() != '\x1a') line += "\n";
       if (write(master, line.data(), line.size()) != ssize_t(line.size())) break;
     }
   }

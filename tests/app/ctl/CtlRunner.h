@@ -16,6 +16,9 @@ CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
                  const std::string& cwd, bool asNobody = false);
 
 // Runs murvelctl on a new pseudo-terminal (its controlling terminal) and types each of
-// `answers` after a prompt ending in ": " has appeared.
+// `answers` after a prompt ending in ": " has appeared, with a line end unless it ends in Ctrl-Z
+// ("\x1a"). With `jobControl` murvelctl runs as a job of a small shell on that terminal, which
+// continues it when it stops, after turning echo back on as shells do.
 CtlResult RunCtlOnTerminal(const std::vector<std::string>& args,
-                           const std::vector<std::string>& answers, const std::string& cwd);
+                           const std::vector<std::string>& answers, const std::string& cwd,
+                           bool jobControl = false);
