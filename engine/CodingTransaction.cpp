@@ -2,6 +2,7 @@
 // file decoded after the password check. Every step is checked; a file that cannot be changed is
 // refused before anything is touched, and a step that fails halfway puts the file back as it
 // was, bytes and attributes.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,14 @@ bool Engine::XWork() {
   if (!file.empty()) (void)node.SetTo(file);
   if (node.InitCheck() != 0) {
     std::printf("> dnode BAD InitCheck\n");
+    return false;
+  }
+  // The file is locked before its record is read, so that two programs working on it at once
+  // cannot both find it plain and code it twice, one key lost. A file that cannot be opened for
+  // the lock is worked on without it; the content pass says why when it cannot be changed.
+  if (node.Lock() == -EWOULDBLOCK) {
+    std::printf("> Not worked on: another program has '%s' locked\n", file.c_str());
+    view_.Beep();
     return false;
   }
 

@@ -1,5 +1,7 @@
 // Failures provoked for real: a pass that cannot finish, attribute writes and removals that
 // fail, links, files that cannot be written, crafted records. Each leaves the file as it was.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -145,6 +147,17 @@ TEST_F(FaultTest, TerminationWaitsForTheFileInHand) {
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
   EXPECT_TRUE(GetXattr(path, "PrivCodec").has_value());
   EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, KeyBytes(kFixtureTimeCode)));
+}
+
+// A file that another program has locked (another murvelctl coding it, say) is left to it.
+TEST_F(FaultTest, FileLockedElsewhereIsLeftAlone) {
+  std::string path = FullFile("busy");
+  EnterPassword("pw");
+  int other = open(path.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  ExpectRefusedUnchanged(path, "> Not worked on: another program has '" + path + "' locked");
+  close(other);
+  EXPECT_TRUE(InspectAndWork(path));
 }
 
 // A short link target is not followed by the inspection, yet bytes and attributes both land on
