@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "platform/AttrBackend.h"
+#include "platform/Paths.h"
 
 namespace plat {
 namespace {
@@ -20,9 +21,16 @@ int Volume::SetTo(const std::string& path) {
   knowsAttr_ = false;
   struct stat st;
   if (path.empty()) return -ENOENT;
-  if (stat(path.c_str(), &st) != 0) return -errno;
+  // A link that leads nowhere lies on the volume of the folder that holds it (the link itself
+  // answers no attribute question: Linux keeps no "user." attributes on links).
+  std::string probed = path;
+  if (stat(path.c_str(), &st) != 0) {
+    int err = errno;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return -err;
+    probed = ParentOf(path);
+  }
   const std::string key = XattrName(kProbeName);
-  if (getxattr(path.c_str(), key.c_str(), nullptr, 0) >= 0) {
+  if (getxattr(probed.c_str(), key.c_str(), nullptr, 0) >= 0) {
     knowsAttr_ = true;
     return 0;
   }

@@ -95,6 +95,10 @@ TEST_F(InspectionTest, LinksWithLongTargetsAreFollowedFromTheLinksFolder) {
   Check(Path("links/dangling"));
   EXPECT_TRUE(state_.workable);
   EXPECT_EQ(state_.currentPath, "/nonexistent/file");
+  // A short one that leads nowhere is the link's own: its volume is not blamed.
+  ASSERT_EQ(symlink("nope", Path("links/gone").c_str()), 0);
+  EXPECT_EQ(Check(Path("links/gone")), "MVW> NO  Codec-Attr.!\n");
+  EXPECT_EQ(view_.beeps, 0);
   EnterPassword("pw");
   testing::internal::CaptureStdout();
   EXPECT_FALSE(engine_->XWork());

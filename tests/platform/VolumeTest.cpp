@@ -18,6 +18,10 @@ TEST_F(VolumeTest, DiskWithAttributesKnowsBoth) {
   EXPECT_TRUE(volume.KnowsMime());
   EXPECT_EQ(volume.SetTo(root_ + "/missing"), -ENOENT);
   EXPECT_FALSE(volume.KnowsAttr());
+  // A link that leads nowhere is on the volume of the link itself.
+  ASSERT_EQ(symlink("nowhere", (root_ + "/dangling").c_str()), 0);
+  EXPECT_EQ(volume.SetTo(root_ + "/dangling"), 0);
+  EXPECT_TRUE(volume.KnowsAttr());
 }
 
 TEST_F(VolumeTest, RamfsKnowsNeither) {
@@ -44,5 +48,9 @@ TEST_F(VolumeTest, RamfsKnowsNeither) {
   const std::string link = root_ + "/into-ramfs";
   ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
   EXPECT_EQ(volume.SetTo(link), 0);
+  EXPECT_FALSE(volume.KnowsAttr());
+  const std::string dangling = mountPoint + "/dangling";
+  ASSERT_EQ(symlink("nowhere", dangling.c_str()), 0);
+  EXPECT_EQ(volume.SetTo(dangling), 0);
   EXPECT_FALSE(volume.KnowsAttr());
 }
