@@ -158,7 +158,8 @@ void CtlWork::Report(const char* state, const std::string& file, const std::stri
   if (detail.empty()) {
     std::fprintf(out, "%s: %s\n", state, Printable(file).c_str());
   } else {
-    std::fprintf(out, "%s: %s: %s\n", state, Printable(file).c_str(), detail.c_str());
+    // The detail may quote the file's path too (the engine's reasons do).
+    std::fprintf(out, "%s: %s: %s\n", state, Printable(file).c_str(), Printable(detail).c_str());
   }
   std::fflush(out);
 }

@@ -131,6 +131,13 @@ TEST_F(MurvelctlTest, RefusedFilesAreReportedAndTheOthersStillDone) {
                 "\n"
                 "coded: other\n");
   EXPECT_TRUE(ReadFileBytes(coded) == codedBytes);
+  // Control bytes of a name never reach the terminal, not even inside the engine's reason.
+  const std::string escape = MakeFile("red\x1b[31m", Bytes(10, 'e'));
+  ASSERT_TRUE(MakeUnwritable(escape, true));
+  unwritable_.push_back(escape);
+  CtlResult esc = Ctl({"--password-stdin", "code", "red\x1b[31m"}, "pw\n");
+  EXPECT_EQ(esc.out.rfind("failed: red?[31m: Not coded: can't open '", 0), 0u) << esc.out;
+  EXPECT_EQ(esc.out.find('\x1b'), std::string::npos);
 
   CtlResult decode = Ctl({"--password-stdin", "decode", "plain"}, "pw\n");
   EXPECT_EQ(decode.exitCode, 1);
