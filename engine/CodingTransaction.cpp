@@ -35,7 +35,14 @@ bool Engine::XWork() {
   ssize_t r = node.ReadAttr(kPrivCodecAttr, plat::B_RAW_TYPE, 0, s_.attrBuffer, kPrivCodecReadMax);
   s_.attrSize = int32_t(r);
   s_.attrBuffer[r > 0 ? r : 0] = '\0';
-  bool result = r >= kPrivCodecMinBytes ? DecodeFile(node, file) : CodeFile(node, file);
+  const bool coded = r >= kPrivCodecMinBytes;
+  if (expectCoded_ && *expectCoded_ != coded) {
+    std::printf("> Not worked on: '%s' was %s meanwhile\n", file.c_str(),
+                coded ? "coded" : "decoded");
+    view_.Beep();
+    return false;
+  }
+  bool result = coded ? DecodeFile(node, file) : CodeFile(node, file);
 
   int synced = node.Sync();
   if (synced != 0) std::printf("> Sync failed: %s\n", std::strerror(-synced));

@@ -3,6 +3,7 @@
 // cipher, the coding transaction and the folder operations. It works on a WorkState and shows
 // what the user must see through an EngineView. The window's operations of the same names
 // delegate here; so does the command-line tool.
+#include <optional>
 #include <string>
 
 #include "engine/AttrSnapshot.h"
@@ -34,6 +35,10 @@ class Engine {
 
   // Told of the progress of every content pass that CodSim and DecodSim run (empty: nothing).
   void SetProgress(PassProgress progress) { progress_ = std::move(progress); }
+  // Makes XWork act only on a file that is still plain (`coded` false) or coded (true), as
+  // found under its lock, so that a file another program changed since the inspection is not
+  // turned back (the command-line tool never decodes when asked to code). Unset: XWork toggles.
+  void SetExpectedState(std::optional<bool> coded) { expectCoded_ = coded; }
 
  private:
   // The current path with every link followed: the one file whose bytes and attributes the
@@ -65,4 +70,5 @@ class Engine {
   WorkState& s_;
   EngineView& view_;
   PassProgress progress_;
+  std::optional<bool> expectCoded_;
 };

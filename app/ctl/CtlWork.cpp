@@ -120,6 +120,7 @@ bool CtlWork::CodeOrDecode(const std::string& file, bool decode) {
     Report("skipped", file, decode ? "not coded" : "already coded");
     return false;
   }
+  engine_.SetExpectedState(decode);
   bool ok = Transact(decode ? "decoding" : "coding");
   std::string said = EngineReason(out_.TakeDiagnostics());
   if (decode && view_.PasswordRefused()) {

@@ -149,8 +149,9 @@ TEST_F(FaultTest, TerminationWaitsForTheFileInHand) {
   EXPECT_TRUE(ReadFileBytes(path) == CodedByRule(plain, KeyBytes(kFixtureTimeCode)));
 }
 
-// A file that another program has locked (another murvelctl coding it, say) is left to it.
-TEST_F(FaultTest, FileLockedElsewhereIsLeftAlone) {
+// A file that another program has locked (another murvelctl coding it, say) is left to it, and
+// one it changed since the inspection is not turned back.
+TEST_F(FaultTest, FileLockedOrChangedElsewhereIsLeftAlone) {
   std::string path = FullFile("busy");
   EnterPassword("pw");
   int other = open(path.c_str(), O_RDONLY);
@@ -158,6 +159,9 @@ TEST_F(FaultTest, FileLockedElsewhereIsLeftAlone) {
   ExpectRefusedUnchanged(path, "> Not worked on: another program has '" + path + "' locked");
   close(other);
   EXPECT_TRUE(InspectAndWork(path));
+  // Coded meanwhile by another program: a caller that wants to code it does not decode it.
+  engine_->SetExpectedState(false);
+  ExpectRefusedUnchanged(path, "> Not worked on: '" + path + "' was coded meanwhile");
 }
 
 // A short link target is not followed by the inspection, yet bytes and attributes both land on
