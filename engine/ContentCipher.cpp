@@ -1,9 +1,8 @@
 // The content cipher as the window's operations: the current file's bytes coded with the working
 // record's time code, or decoded with the file record's, in one content pass.
-#include "engine/Engine.h"
-
 #include <cstring>
 
+#include "engine/Engine.h"
 #include "engine/LinkTarget.h"
 
 std::string Engine::WorkFile() const {
