@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -23,14 +24,25 @@ std::string ReadAll(const std::string& path) {
   return ss.str();
 }
 
-[[noreturn]] void ExecCtl(const std::vector<std::string>& args, const std::string& cwd) {
+[[noreturn]] void ExecCtl(const std::vector<std::string>& args, const std::string& cwd,
+                          const char* program = MURVELCTL_PATH) {
   if (chdir(cwd.c_str()) != 0) _exit(126);
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(MURVELCTL_PATH));
+  argv.push_back(const_cast<char*>(program));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  execv(MURVELCTL_PATH, argv.data());
+  execv(program, argv.data());
   _exit(127);
+}
+
+// A copy of the program in `dir` that any user may run: the build folder may lie where the user
+// nobody cannot reach it (under /root, say).
+std::string RunnableCopy(const std::string& dir) {
+  std::string copy = dir + "/.murvelctl";
+  std::ifstream src(MURVELCTL_PATH, std::ios::binary);
+  std::ofstream(copy, std::ios::binary) << src.rdbuf();
+  chmod(copy.c_str(), 0755);
+  return copy;
 }
 
 int ExitCodeOf(pid_t pid) {
@@ -45,6 +57,7 @@ CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
                  const std::string& cwd, bool asNobody) {
   std::string in = cwd + "/.ctl-in", out = cwd + "/.ctl-out", err = cwd + "/.ctl-err";
   std::ofstream(in, std::ios::binary) << input;
+  const std::string program = asNobody ? RunnableCopy(cwd) : MURVELCTL_PATH;
   pid_t pid = fork();
   if (pid == 0) {
     int i = open(in.c_str(), O_RDONLY);
@@ -58,7 +71,7 @@ CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
     setsid();
     if (asNobody && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
       _exit(125);
-    ExecCtl(args, cwd);
+    ExecCtl(args, cwd, program.c_str());
   }
   CtlResult r;
   r.exitCode = ExitCodeOf(pid);
@@ -67,6 +80,7 @@ CtlResult RunCtl(const std::vector<std::string>& args, const std::string& input,
   std::remove(in.c_str());
   std::remove(out.c_str());
   std::remove(err.c_str());
+  if (asNobody) std::remove(program.c_str());
   return r;
 }
 
