@@ -91,7 +91,8 @@ bool CtlWork::Inspect(const std::string& file, std::string* whyNot) {
 bool CtlWork::CarriesRecord() const {
   plat::Node node(state_.currentPath);
   char value[kPrivCodecReadMax];
-  return node.ReadAttr(kPrivCodecAttr, plat::B_RAW_TYPE, 0, value, sizeof value) >= kPrivCodecMinBytes;
+  return node.ReadAttr(kPrivCodecAttr, plat::B_RAW_TYPE, 0, value, sizeof value) >=
+         kPrivCodecMinBytes;
 }
 
 bool CtlWork::Transact(const char* verb) {
