@@ -12,24 +12,25 @@ std::string XattrName(const std::string& name) {
   return "user." + name;
 }
 
-ssize_t XattrBackend::Get(const std::string& path, const std::string& name, void* buf,
-                          size_t size) {
-  const std::string key = XattrName(name);
-  // getxattr refuses a buffer shorter than the value (ERANGE); the layer promises the first
-  // `size` bytes instead, so a long value is fetched whole and cut. The value may change between
-  // the two calls, hence the loop.
+namespace {
+
+// getxattr refuses a buffer shorter than the value (ERANGE); the layer promises the first `size`
+// bytes instead, so a value that does not fit is fetched whole and cut. The value may change
+// between the calls, hence the loop. `get` is getxattr or fgetxattr bound to the file and name.
+template <typename GetFn>
+ssize_t GetFirstBytes(GetFn get, void* buf, size_t size) {
+  // Most values fit the caller's buffer: one call then does.
+  if (size > 0) {
+    ssize_t got = get(buf, size);
+    if (got >= 0) return got;
+    if (errno != ERANGE) return -errno;
+  }
   for (int attempt = 0; attempt < 8; ++attempt) {
-    ssize_t full = getxattr(path.c_str(), key.c_str(), nullptr, 0);
+    ssize_t full = get(nullptr, 0);
     if (full < 0) return -errno;
     if (size == 0) return 0;
-    if (size_t(full) <= size) {
-      ssize_t got = getxattr(path.c_str(), key.c_str(), buf, size);
-      if (got >= 0) return got;
-      if (errno != ERANGE) return -errno;
-      continue;
-    }
-    std::vector<char> whole(static_cast<size_t>(full));
-    ssize_t got = getxattr(path.c_str(), key.c_str(), whole.data(), whole.size());
+    std::vector<char> whole(static_cast<size_t>(full) + 1);
+    ssize_t got = get(whole.data(), whole.size());
     if (got < 0) {
       if (errno != ERANGE) return -errno;
       continue;
@@ -37,6 +38,57 @@ ssize_t XattrBackend::Get(const std::string& path, const std::string& name, void
     size_t n = size_t(got) < size ? size_t(got) : size;
     std::memcpy(buf, whole.data(), n);
     return ssize_t(n);
+  }
+  return -ERANGE;
+}
+
+}  // namespace
+
+ssize_t XattrBackend::Get(const std::string& path, const std::string& name, void* buf,
+                          size_t size) {
+  const std::string key = XattrName(name);
+  return GetFirstBytes([&](void* b, size_t n) { return getxattr(path.c_str(), key.c_str(), b, n); },
+                       buf, size);
+}
+
+ssize_t XattrBackend::Get(int fd, const std::string& name, void* buf, size_t size) {
+  const std::string key = XattrName(name);
+  return GetFirstBytes([&](void* b, size_t n) { return fgetxattr(fd, key.c_str(), b, n); }, buf,
+                       size);
+}
+
+int XattrBackend::Set(int fd, const std::string& name, const void* data, size_t size) {
+  const std::string key = XattrName(name);
+  static const char kNothing = 0;
+  if (fsetxattr(fd, key.c_str(), size ? data : &kNothing, size, 0) != 0) return -errno;
+  return 0;
+}
+
+int XattrBackend::Remove(int fd, const std::string& name) {
+  const std::string key = XattrName(name);
+  if (fremovexattr(fd, key.c_str()) != 0) return -errno;
+  return 0;
+}
+
+int XattrBackend::List(int fd, std::vector<std::string>* names) {
+  names->clear();
+  std::vector<char> buf;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    ssize_t size = flistxattr(fd, nullptr, 0);
+    if (size < 0) return -errno;
+    buf.resize(size_t(size) + 1);
+    ssize_t got = flistxattr(fd, buf.data(), buf.size());
+    if (got < 0) {
+      if (errno == ERANGE) continue;
+      return -errno;
+    }
+    const std::string prefix = "user.";
+    for (size_t at = 0; at < size_t(got);) {
+      std::string full(buf.data() + at);
+      at += full.size() + 1;
+      if (full.compare(0, prefix.size(), prefix) == 0) names->push_back(full.substr(prefix.size()));
+    }
+    return 0;
   }
   return -ERANGE;
 }

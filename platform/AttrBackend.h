@@ -3,12 +3,14 @@
 // in the "user." namespace (the attribute "PrivCodec" is the xattr "user.PrivCodec").
 //
 // All attribute traffic of the project passes through the backend installed here, so that tests
-// can make single calls fail (a full disk, a file system that refuses a value) without mocks
-// elsewhere. Paths are followed when they name a symbolic link: Linux keeps no "user." attributes
-// on links themselves.
+// can make single calls fail (a full disk, a file system that refuses a value) or run on a model
+// file system, without mocks elsewhere. The calls by path follow symbolic links (Linux keeps no
+// "user." attributes on links themselves); the calls by descriptor act on the one open file, so
+// that a file renamed or replaced meanwhile cannot take the attributes meant for another.
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -24,14 +26,25 @@ class AttrBackend {
                   size_t size) = 0;
   // Removes the attribute. Returns 0 or a negative errno (-ENODATA when missing).
   virtual int Remove(const std::string& path, const std::string& name) = 0;
+
+  // The same on an open file.
+  virtual ssize_t Get(int fd, const std::string& name, void* buf, size_t size) = 0;
+  virtual int Set(int fd, const std::string& name, const void* data, size_t size) = 0;
+  virtual int Remove(int fd, const std::string& name) = 0;
+  // The names (without "user.") of the open file's "user." attributes. 0 or a negative errno.
+  virtual int List(int fd, std::vector<std::string>* names) = 0;
 };
 
-// The real backend, on getxattr/setxattr/removexattr.
+// The real backend, on getxattr/setxattr/removexattr and their descriptor forms.
 class XattrBackend : public AttrBackend {
  public:
   ssize_t Get(const std::string& path, const std::string& name, void* buf, size_t size) override;
   int Set(const std::string& path, const std::string& name, const void* data, size_t size) override;
   int Remove(const std::string& path, const std::string& name) override;
+  ssize_t Get(int fd, const std::string& name, void* buf, size_t size) override;
+  int Set(int fd, const std::string& name, const void* data, size_t size) override;
+  int Remove(int fd, const std::string& name) override;
+  int List(int fd, std::vector<std::string>* names) override;
 };
 
 // The backend in use: the xattr one unless a test installed another (not owned; nullptr restores).

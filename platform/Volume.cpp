@@ -1,7 +1,6 @@
 #include "platform/Volume.h"
 
 #include <sys/stat.h>
-#include <sys/xattr.h>
 
 #include <cerrno>
 
@@ -29,13 +28,9 @@ int Volume::SetTo(const std::string& path) {
     if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return -err;
     probed = ParentOf(path);
   }
-  const std::string key = XattrName(kProbeName);
-  if (getxattr(probed.c_str(), key.c_str(), nullptr, 0) >= 0) {
-    knowsAttr_ = true;
-    return 0;
-  }
-  int err = errno;
-  knowsAttr_ = !(err == ENOTSUP || err == EOPNOTSUPP);
+  char none;
+  ssize_t r = Attrs().Get(probed, kProbeName, &none, 0);
+  knowsAttr_ = !(r == -ENOTSUP || r == -EOPNOTSUPP);
   return 0;
 }
 

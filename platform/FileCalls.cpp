@@ -1,0 +1,105 @@
+#include "platform/FileCalls.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+namespace plat {
+namespace {
+
+int Result(int r) {
+  return r < 0 ? -errno : r;
+}
+
+SystemFileCalls gSystemCalls;
+FileCalls* gCalls = &gSystemCalls;
+
+}  // namespace
+
+int SystemFileCalls::Open(const std::string& path, int flags, mode_t mode) {
+  int fd;
+  do fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
+  while (fd < 0 && errno == EINTR);
+  return Result(fd);
+}
+
+int SystemFileCalls::Close(int fd) {
+  return Result(::close(fd));
+}
+
+int SystemFileCalls::Fstat(int fd, struct stat* st) {
+  return Result(::fstat(fd, st));
+}
+
+int SystemFileCalls::Stat(const std::string& path, struct stat* st) {
+  return Result(::stat(path.c_str(), st));
+}
+
+ssize_t SystemFileCalls::Pread(int fd, void* buf, size_t len, uint64_t offset) {
+  ssize_t r;
+  do r = ::pread(fd, buf, len, off_t(offset));
+  while (r < 0 && errno == EINTR);
+  return r < 0 ? -errno : r;
+}
+
+ssize_t SystemFileCalls::Pwrite(int fd, const void* buf, size_t len, uint64_t offset) {
+  ssize_t r;
+  do r = ::pwrite(fd, buf, len, off_t(offset));
+  while (r < 0 && errno == EINTR);
+  return r < 0 ? -errno : r;
+}
+
+int SystemFileCalls::Fdatasync(int fd) {
+  return Result(::fdatasync(fd));
+}
+
+int SystemFileCalls::Fsync(int fd) {
+  return Result(::fsync(fd));
+}
+
+int SystemFileCalls::Syncfs(int fd) {
+  return Result(::syncfs(fd));
+}
+
+int SystemFileCalls::Ftruncate(int fd, uint64_t size) {
+  return Result(::ftruncate(fd, off_t(size)));
+}
+
+int SystemFileCalls::Flock(int fd, int operation) {
+  int r;
+  do r = ::flock(fd, operation);
+  while (r < 0 && errno == EINTR);
+  return Result(r);
+}
+
+int SystemFileCalls::CreateUnique(std::string* path) {
+  std::vector<char> name(path->begin(), path->end());
+  name.push_back('\0');
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return -errno;
+  *path = name.data();
+  return fd;
+}
+
+int SystemFileCalls::Unlink(const std::string& path) {
+  return Result(::unlink(path.c_str()));
+}
+
+int SystemFileCalls::PunchHole(int fd, uint64_t offset, uint64_t len) {
+  return Result(
+      ::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(len)));
+}
+
+FileCalls& Files() {
+  return *gCalls;
+}
+
+void SetFileCalls(FileCalls* io) {
+  gCalls = io ? io : &gSystemCalls;
+}
+
+}  // namespace plat

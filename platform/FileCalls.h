@@ -1,0 +1,69 @@
+#pragma once
+// The file-system calls of the coding work, as a seam: every open, read, write, flush,
+// truncation, lock and removal that changes or checks a user's file goes through the FileCalls in
+// use, so that tests can make any single call fail (EIO, ENOSPC) or stop the work there, and can
+// run the work on a model of the page cache that loses unflushed writes at a simulated power
+// cut. Attribute calls go through the attribute seam beside it (AttrBackend.h).
+//
+// Every call returns what the system call does, with errors as negative errno values.
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+namespace plat {
+
+class FileCalls {
+ public:
+  virtual ~FileCalls() = default;
+  // open(2): a descriptor, or a negative errno.
+  virtual int Open(const std::string& path, int flags, mode_t mode = 0) = 0;
+  virtual int Close(int fd) = 0;
+  virtual int Fstat(int fd, struct stat* st) = 0;
+  // stat(2) of the path, links followed.
+  virtual int Stat(const std::string& path, struct stat* st) = 0;
+  // One pread/pwrite: the byte count (possibly short) or a negative errno.
+  virtual ssize_t Pread(int fd, void* buf, size_t len, uint64_t offset) = 0;
+  virtual ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) = 0;
+  // Flushes: the file's data (fdatasync), the file with its metadata and attributes (fsync),
+  // everything of the file system that holds the file (syncfs).
+  virtual int Fdatasync(int fd) = 0;
+  virtual int Fsync(int fd) = 0;
+  virtual int Syncfs(int fd) = 0;
+  virtual int Ftruncate(int fd, uint64_t size) = 0;
+  // flock(2) with LOCK_EX | LOCK_NB or LOCK_UN.
+  virtual int Flock(int fd, int operation) = 0;
+  // Creates a new file of mode 0600 from `*path`, whose name ends in "XXXXXX" (mkostemp); on
+  // success `*path` is the file's name and the result its descriptor, open for reading and
+  // writing.
+  virtual int CreateUnique(std::string* path) = 0;
+  virtual int Unlink(const std::string& path) = 0;
+  // Deallocates [offset, offset + len) keeping the size (the range then reads as zeros).
+  virtual int PunchHole(int fd, uint64_t offset, uint64_t len) = 0;
+};
+
+// The calls of the running system.
+class SystemFileCalls : public FileCalls {
+ public:
+  int Open(const std::string& path, int flags, mode_t mode = 0) override;
+  int Close(int fd) override;
+  int Fstat(int fd, struct stat* st) override;
+  int Stat(const std::string& path, struct stat* st) override;
+  ssize_t Pread(int fd, void* buf, size_t len, uint64_t offset) override;
+  ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override;
+  int Fdatasync(int fd) override;
+  int Fsync(int fd) override;
+  int Syncfs(int fd) override;
+  int Ftruncate(int fd, uint64_t size) override;
+  int Flock(int fd, int operation) override;
+  int CreateUnique(std::string* path) override;
+  int Unlink(const std::string& path) override;
+  int PunchHole(int fd, uint64_t offset, uint64_t len) override;
+};
+
+// The FileCalls in use: the system's unless a test installed another (not owned; nullptr restores).
+FileCalls& Files();
+void SetFileCalls(FileCalls* io);
+
+}  // namespace plat
