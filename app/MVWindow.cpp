@@ -7,8 +7,11 @@
 
 #include "app/DoError.h"
 #include "codec/TimeCode.h"
+#include "engine/Diagnostics.h"
 #include "platform/Clock.h"
 #include "platform/Node.h"
+#include "platform/NodeInfo.h"
+#include "platform/Paths.h"
 #include "platform/TypeCodes.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Beep.h"
@@ -23,7 +26,7 @@
 #include "ui/fView.h"
 
 MVWindow::MVWindow(const plat::Rect& frame)
-    : plat::Window(frame, "Murvel"), engine_(state_, *this) {
+    : plat::Window(frame, "Murvel"), fileRecord_(new CCO), workingRecord_(new CCO), engine_(this) {
   state_.passwordSet = false;
   state_.password[0] = '\0';
   state_.workable = false;
@@ -151,23 +154,105 @@ void MVWindow::AboutRequested() {
   DoError("InfoBox");
 }
 
+Password MVWindow::EnteredPassword() const {
+  return {state_.passwordSet, state_.password};
+}
+
+void MVWindow::ShowInspection(const Inspection& found, bool setLabel) {
+  std::fputs(InspectionLines(found).c_str(), stdout);
+  Beep(InspectionBeeps(found));
+  state_.inspection = found;
+  state_.workable = found.workable();
+  // A followed link: the current path names the file it leads to.
+  if (found.file != found.path && !found.file.empty()) state_.currentPath = found.file;
+  if (!found.opened || !found.workable()) return;
+  state_.coded = found.coded;
+  if (found.coded) (void)fileRecord_->DecodeLine(EncodeRecordValue(found.record).c_str());
+  if (setLabel) views_->sBut->SetLabel(found.coded ? "DECODE IT" : "CODE IT");
+  views_->cview->CWViewIcon(
+      found.stashedIcon.size() == plat::kLargeIconBytes ? found.stashedIcon.data() : DataBBits);
+  plat::Window::UpdateIfNeeded();
+}
+
+void MVWindow::ShowWork(const WorkResult& r) {
+  std::fputs(WorkLines(r).c_str(), stdout);
+  if (r.recovery) Beep();
+  if (r.direction == CipherDirection::Decode && r.outcome != WorkOutcome::WrongPassword)
+    views_->cview->CWSetText("******");
+  switch (r.outcome) {
+    case WorkOutcome::Coded:
+      (void)workingRecord_->DecodeLine(EncodeRecordValue(r.record).c_str());
+      views_->sBut->SetLabel("DECODE THIS");
+      break;
+    case WorkOutcome::Decoded:
+      views_->sBut->SetLabel("CODE THIS");
+      break;
+    case WorkOutcome::WrongPassword:
+      views_->cview->CWSetText(" -wrong!- ");
+      views_->cview->CWMakeFocus(true);
+      Beep();
+      break;
+    case WorkOutcome::CantOpen:
+    case WorkOutcome::NoPassword:
+    case WorkOutcome::NotWorkable:
+      break;
+    default:
+      Beep();
+      break;
+  }
+}
+
+void MVWindow::RunFolder(bool decode) {
+  engine_.WorkOverFolder(path2scan, decode, EnteredPassword(), [this](const FolderEntry& e) {
+    state_.currentPath = e.inspection.path;
+    if (e.skippedLink) {
+      std::fputs(InspectionLines(e.inspection).c_str(), stdout);
+    } else {
+      ShowInspection(e.inspection, false);
+    }
+    SetFileLabel(plat::LeafOf(state_.currentPath));
+    if (e.work) ShowWork(*e.work);
+  });
+}
+
 void MVWindow::DecAllFold() {
-  engine_.DecAllFold(path2scan);
+  RunFolder(true);
 }
 void MVWindow::ScanFold() {
-  engine_.ScanFold(path2scan);
+  RunFolder(false);
 }
+
 void MVWindow::XCheck(bool setLabel) {
-  engine_.XCheck(setLabel);
+  SetFileLabel(plat::LeafOf(state_.currentPath));
+  ShowInspection(engine_.Inspect(state_.currentPath), setLabel);
 }
+
 bool MVWindow::XWork() {
-  return engine_.XWork();
+  if (!state_.workable) return false;
+  WorkResult r = engine_.Work(state_.inspection, EnteredPassword());
+  ShowWork(r);
+  switch (r.outcome) {
+    case WorkOutcome::Coded:
+    case WorkOutcome::Decoded:
+    case WorkOutcome::NoPassword:
+      return true;
+    default:
+      return false;
+  }
 }
+
 plat::Outcome MVWindow::CodSim() {
-  return engine_.CodSim();
+  WorkResult r = engine_.TurnBytes(state_.inspection.file,
+                                   reinterpret_cast<const uint8_t*>(workingRecord_->GetFTime()),
+                                   CipherDirection::Code);
+  return r.done() ? plat::Outcome::Ok() : plat::Outcome::Fail(r.reason);
 }
+
 plat::Outcome MVWindow::DecodSim() {
-  return engine_.DecodSim();
+  WorkResult r = engine_.TurnBytes(state_.inspection.file,
+                                   reinterpret_cast<const uint8_t*>(fileRecord_->GetFTime()),
+                                   CipherDirection::Decode);
+  return r.done() ? plat::Outcome::Ok() : plat::Outcome::Fail(r.reason);
 }
 
 const char* MVWindow::NewText() {
@@ -181,21 +266,15 @@ void MVWindow::SetFileLabel(const std::string& text) {
   views_->askFile->repaint();
 }
 
-void MVWindow::SetButtonLabel(const char* label) {
-  views_->sBut->SetLabel(label);
+void MVWindow::Beep(int times) {
+  for (int i = 0; i < times; ++i) plat::beep();
 }
-void MVWindow::ShowIcon(const uint8_t* bits) {
-  views_->cview->CWViewIcon(bits);
+
+void MVWindow::Progress(const std::string&, uint64_t, uint64_t) {
+  plat::Window::UpdateIfNeeded();
 }
-void MVWindow::SetPassText(const char* text) {
-  views_->cview->CWSetText(text);
-}
-void MVWindow::MakePassFocus(bool focus) {
-  views_->cview->CWMakeFocus(focus);
-}
-void MVWindow::Beep() {
-  plat::beep();
-}
-void MVWindow::UpdateIfNeeded() {
+
+void MVWindow::Looking(const std::string& path) {
+  SetFileLabel(plat::LeafOf(path));
   plat::Window::UpdateIfNeeded();
 }

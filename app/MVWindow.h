@@ -1,19 +1,20 @@
 #pragma once
 // The program's one window and the owner of all working state: the current file, the entered
-// password, the flags of the inspection, the two codec records, the cipher state and the icon
-// buffers (all in its WorkState, which the file work shares), and the views.
+// password, the flags of the inspection (its WorkState), the two codec records and the views.
 //
 // Its controller: files and colours dropped on it, the password entry, the two buttons and the
 // check box, window moves, and closing, which saves the settings (and codes the codec folder
 // when "watch Folder" is on and a password was entered) before the program ends. The file work
-// itself is done by the Engine; the window's operations of the same names delegate to it.
+// itself is done by the Engine; the window's operations of the same names delegate to it, print
+// the diagnostic lines made from its results and show the results in the views.
 #include <QPoint>
 #include <memory>
 #include <string>
 
+#include "app/WorkState.h"
+#include "codec/CCO.h"
 #include "engine/Engine.h"
 #include "engine/EngineView.h"
-#include "engine/WorkState.h"
 #include "platform/Outcome.h"
 #include "platform/gui/Window.h"
 #include "platform/rgb_color.h"
@@ -36,24 +37,27 @@ class MVWindow : public plat::Window, public EngineView {
   // Folder operations over the codec folder.
   virtual void DecAllFold();
   virtual void ScanFold();
-  // Inspects, codes or decodes the current file.
+  // Inspects the current file; with `setLabel` the Do-it button's label becomes "CODE IT" or
+  // "DECODE IT".
   virtual void XCheck(bool setLabel);
+  // Codes or decodes the current file. False when it was not workable, the password did not
+  // match, or the work could not be done (the file is then as it was, or settled at the next
+  // look); true otherwise, also when no password was entered and so nothing was done.
   virtual bool XWork();
+  // Only the current file's bytes, coded with the working record's time code or decoded with the
+  // file record's.
   virtual plat::Outcome CodSim();
   virtual plat::Outcome DecodSim();
   // The time code of the current moment: six characters in a buffer that the next call reuses.
   virtual const char* NewText();
 
-  // What the file work shows.
-  void SetFileLabel(const std::string& text) override;
-  void SetButtonLabel(const char* label) override;
-  void ShowIcon(const uint8_t* bits) override;
-  void SetPassText(const char* text) override;
-  void MakePassFocus(bool focus) override;
-  void Beep() override;
-  void UpdateIfNeeded() override;
+  // What the engine tells while it works.
+  void Progress(const std::string& file, uint64_t done, uint64_t total) override;
+  void Looking(const std::string& path) override;
 
   const WorkState& State() const { return state_; }
+  const CCO& FileRecord() const { return *fileRecord_; }
+  const CCO& WorkingRecord() const { return *workingRecord_; }
   const MainLayout& Views() const { return *views_; }
 
  private:
@@ -63,8 +67,19 @@ class MVWindow : public plat::Window, public EngineView {
   void TakePassword();
   void TakeFile(const plat::Message& message);
   void LoadBackgroundImage();
+  // Prints what an inspection or a work found and shows it in the views.
+  void ShowInspection(const Inspection& found, bool setLabel);
+  void ShowWork(const WorkResult& result);
+  void RunFolder(bool decode);
+  Password EnteredPassword() const;
+  void SetFileLabel(const std::string& text);
+  void Beep(int times = 1);
 
   WorkState state_;
+  // Created in this order: the file record (rebuilt from a coded file), then the working record
+  // (generated for the file being coded).
+  std::unique_ptr<CCO> fileRecord_;
+  std::unique_ptr<CCO> workingRecord_;
   Engine engine_;
   std::unique_ptr<MainLayout> views_;
   rgb_color dropColor_ = {0, 0, 0, 0};

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/CipherTransform.h"
-#include "engine/ContentPass.h"
+#include "engine/JournaledPass.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ void BM_TransformSimple(benchmark::State& state) {
 
 // 64 KiB, one content-pass chunk (127.5 KiB) and 1 MiB sit in the caches; 64 MiB is a pass
 // through main memory.
-const int64_t kSizes[] = {64 << 10, int64_t(kPassChunkBytes), 1 << 20, 64 << 20};
+const int64_t kSizes[] = {64 << 10, int64_t(4) << 20, 1 << 20, 64 << 20};
 #define MURVEL_SIZES Arg(kSizes[0])->Arg(kSizes[1])->Arg(kSizes[2])->Arg(kSizes[3])
 BENCHMARK(BM_Transform)->MURVEL_SIZES;
 BENCHMARK(BM_Memcpy)->MURVEL_SIZES;

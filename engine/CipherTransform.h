@@ -18,3 +18,7 @@ void TransformBytes(uint8_t* data, size_t len, uint64_t offset, const uint8_t ke
 // The rule written out byte by byte, as a reference for tests and benchmarks.
 void TransformBytesSimple(uint8_t* data, size_t len, uint64_t offset, const uint8_t key[6],
                           CipherDirection dir);
+
+inline CipherDirection Opposite(CipherDirection dir) {
+  return dir == CipherDirection::Code ? CipherDirection::Decode : CipherDirection::Code;
+}

@@ -1,74 +1,75 @@
 #pragma once
-// The file work of the window, free of widgets: inspection of the current file, the content
-// cipher, the coding transaction and the folder operations. It works on a WorkState and shows
-// what the user must see through an EngineView. The window's operations of the same names
-// delegate here; so does the command-line tool.
+// The file work, free of widgets, for the window and for murvelctl alike: the inspection of an
+// entry, the coding transaction over one file or many, the settling of interrupted changes, and
+// the folder operations. Every operation returns what it found and did as values
+// (engine/Results.h); the window prints its diagnostic lines from them (Diagnostics.h) and shows
+// them in its views, murvelctl prints its result lines. While a long operation runs, the engine
+// tells its view (EngineView.h) how far it is.
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "engine/AttrSnapshot.h"
-#include "engine/CipherTransform.h"
-#include "engine/ContentPass.h"
 #include "engine/EngineView.h"
-#include "engine/WorkState.h"
-#include "platform/Node.h"
-#include "platform/Outcome.h"
+#include "engine/FileInspection.h"
+#include "engine/Recovery.h"
+#include "engine/Results.h"
+#include "engine/Transaction.h"
+
+struct Password {
+  bool set = false;
+  std::string text;  // at most 20 bytes
+};
+
+// An entry of a folder operation: what the inspection found, and the work when there was any.
+struct FolderEntry {
+  Inspection inspection;
+  bool skippedLink = false;  // a link: folder operations never follow one
+  std::optional<WorkResult> work;
+};
 
 class Engine {
  public:
-  Engine(WorkState& state, EngineView& view) : s_(state), view_(view) {}
+  explicit Engine(EngineView* view = nullptr) : view_(view) {}
 
-  // Inspects the current path: workable or not, plain or coded. With `setLabel` the Do-it
-  // button's label becomes "CODE IT" or "DECODE IT".
-  void XCheck(bool setLabel);
-  // Codes or decodes the current file. False when the entry is not workable, the password did not
-  // match, or the work could not be done (the file is then left as it was).
-  bool XWork();
-  // The content pass over the current file, keyed by the working record (CodSim) or the file
-  // record (DecodSim). A pass that fails turns back what it changed; its reason says so, or
-  // that this failed too.
-  plat::Outcome CodSim();
-  plat::Outcome DecodSim();
-  // Folder operations over `folder` (the codec folder).
-  void DecAllFold(const std::string& folder);
-  void ScanFold(const std::string& folder);
+  // Inspects the entry at `path`; an interrupted change on its file is settled first.
+  Inspection Inspect(const std::string& path) const { return InspectEntry(path); }
 
-  // Told of the progress of every content pass that CodSim and DecodSim run (empty: nothing).
-  void SetProgress(PassProgress progress) { progress_ = std::move(progress); }
-  // Makes XWork act only on a file that is still plain (`coded` false) or coded (true), as
-  // found under its lock, so that a file another program changed since the inspection is not
-  // turned back (the command-line tool never decodes when asked to code). Unset: XWork toggles.
-  void SetExpectedState(std::optional<bool> coded) { expectCoded_ = coded; }
+  // Codes the file the inspection `found` when it is plain, decodes it when it is coded. With
+  // `expectCoded` the work is done only when the file is still in that state under its lock.
+  WorkResult Work(const Inspection& found, const Password& password,
+                  std::optional<bool> expectCoded = std::nullopt);
+  // The same for many files at once (one journal and one set of flushes for each batch).
+  // `onResult` is told each result as soon as it is known, in order.
+  std::vector<WorkResult> WorkMany(const std::vector<ChangeRequest>& requests,
+                                   const Password& password,
+                                   const std::function<void(size_t, const WorkResult&)>& onResult,
+                                   const std::function<bool()>& stopRequested = {});
+  // Turns only the bytes of `file` with `key`, keeping everything else (the window's content
+  // pass operations), crash-safe like any change.
+  WorkResult TurnBytes(const std::string& file, const uint8_t key[6], CipherDirection direction);
+
+  // Settles an interrupted change on the file at `path`, if it carries one.
+  RecoveryAttempt Recover(const std::string& path) const;
+
+  // The folder operations: every coded file of `folder` decoded (`decode` true), or every plain
+  // one coded, as if each had been dropped and the Do-it button pressed. Only the folder's own
+  // regular files are worked on; links are skipped, and subfolders are not entered. `onEntry`
+  // is told every entry in order, once its work is done.
+  void WorkOverFolder(const std::string& folder, bool decode, const Password& password,
+                      const std::function<void(const FolderEntry&)>& onEntry);
+
+  // Test and benchmark settings: bytes of one pass window, files of one batch.
+  void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
+  void SetBatchFiles(size_t files) { batchFiles_ = files; }
 
  private:
-  // The current path with every link followed: the one file whose bytes and attributes the
-  // transaction works on.
-  std::string WorkFile() const;
-  plat::Outcome RunPass(const char* timeCode, CipherDirection dir);
+  TransactionOptions Options(const Password& password) const;
 
-  // The two directions of XWork, entered with the node open and the record read.
-  bool CodeFile(plat::Node& node, const std::string& file);
-  bool DecodeFile(plat::Node& node, const std::string& file);
-  // The change itself, once the record is at hand: the content pass in direction `dir`, then the
-  // attribute steps. A file that cannot be changed is refused before anything is touched; a
-  // failed step puts bytes and attributes back. Failures print one line after `lead` and beep.
-  bool ChangeFile(plat::Node& node, const std::string& file, CipherDirection dir, const char* lead);
-  // The attribute steps after the bytes were transformed; they stop at the first failure.
-  plat::Outcome MoveAttrsToStash(plat::Node& node);
-  plat::Outcome MoveAttrsFromStash(plat::Node& node);
-  // Prints "`lead`: why", beeps, and gives false.
-  bool Refuse(const char* lead, const plat::Outcome& why);
-  // After a failed attribute step: bytes transformed back (the pass ran in direction `done`),
-  // attributes as they were; one line saying so, and a beep.
-  void RollBack(plat::Node& node, const std::string& file, const AttrSnapshot& snapshot,
-                const char* timeCode, CipherDirection done, const char* lead,
-                const plat::Outcome& why);
-  bool PasswordMatches();
-  // Inspects every entry of `folder` and works on those whose coded flag equals `coded`.
-  void WorkOverFolder(const std::string& folder, bool coded);
-
-  WorkState& s_;
-  EngineView& view_;
-  PassProgress progress_;
-  std::optional<bool> expectCoded_;
+  EngineView* view_;
+  size_t windowBytes_ = size_t(4) << 20;
+  size_t batchFiles_ = 512;
 };
+
+// The request for the file an inspection found.
+ChangeRequest RequestFor(const Inspection& found, std::optional<bool> expectCoded = std::nullopt);

@@ -1,22 +1,15 @@
 #pragma once
-// What the file work shows the user. The window implements it with its views; tests implement it
-// with a recorder; the command-line tool with nothing, or a line on its terminal.
+// What the engine tells its front end while a long operation runs: how far a pass is, and which
+// entry a folder operation is looking at. The window shows these at once (it runs the engine on
+// its own thread); murvelctl shows a progress line. Everything else comes back as result values.
 #include <cstdint>
 #include <string>
 
 class EngineView {
  public:
   virtual ~EngineView() = default;
-  // The file label's text; shown at once.
-  virtual void SetFileLabel(const std::string& text) = 0;
-  // The Do-it button's label ("CODE IT", "DECODE THIS", ...).
-  virtual void SetButtonLabel(const char* label) = 0;
-  // A 32x32 colour-mapped icon (1024 bytes) for the password view's icon box.
-  virtual void ShowIcon(const uint8_t* bits) = 0;
-  // The password view's entry text, and its keyboard focus.
-  virtual void SetPassText(const char* text) = 0;
-  virtual void MakePassFocus(bool focus) = 0;
-  virtual void Beep() = 0;
-  // Brings the display up to date while a long operation runs on the window's thread.
-  virtual void UpdateIfNeeded() = 0;
+  // `done` of `total` bytes are through; `file` is the file in hand.
+  virtual void Progress(const std::string& file, uint64_t done, uint64_t total) = 0;
+  // A folder operation is looking at the entry `path`.
+  virtual void Looking(const std::string& path) = 0;
 };

@@ -1,89 +1,160 @@
-// The inspection of the current path: is it a file that can be worked on, and is it coded.
+#include "engine/FileInspection.h"
+
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "codec/CCO.h"
 #include "engine/AttrNames.h"
-#include "engine/Engine.h"
-#include "engine/LinkTarget.h"
+#include "engine/ChangeMarker.h"
+#include "engine/Recovery.h"
+#include "platform/AttrBackend.h"
+#include "platform/FileCalls.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
-#include "settings/ProgramIcons.h"
 
-void Engine::XCheck(bool setLabel) {
-  plat::Node node(s_.currentPath);
-  s_.workable = false;
-  view_.SetFileLabel(plat::LeafOf(s_.currentPath));
+namespace {
+
+void NotWorkableFor(Inspection& ins, NotWorkable what, std::string why) {
+  ins.notWorkable = what;
+  ins.whyNot = std::move(why);
+}
+
+// Follows the link at `ins.path` when its target text is long enough; false when the entry is
+// settled as not workable.
+bool FollowLink(Inspection& ins) {
+  char target[PATH_MAX + 1];
+  long n = plat::ReadLink(ins.path, target, PATH_MAX);
+  if (n <= 0) return true;  // not a link
+  if (n <= 4) {
+    NotWorkableFor(ins, NotWorkable::LinkNotFollowed,
+                   "it is a link whose target is named in 4 bytes or fewer, which is not followed");
+    return false;
+  }
+  char resolved[PATH_MAX];
+  if (::realpath(ins.path.c_str(), resolved) == nullptr) {
+    const int err = errno;
+    if (err == ELOOP) {
+      NotWorkableFor(ins, NotWorkable::LinkLoop, "its links lead round in a loop");
+    } else if (err == ENOENT) {
+      NotWorkableFor(ins, NotWorkable::LinkNowhere, "its link leads nowhere");
+    } else {
+      NotWorkableFor(ins, NotWorkable::LinkNowhere,
+                     std::string("its link cannot be followed: ") + std::strerror(err));
+    }
+    return false;
+  }
+  ins.file = resolved;
+  return true;
+}
+
+// Reads at most `max` bytes of the attribute through the open file; the count or -errno.
+ssize_t ReadAttr(int fd, const char* name, std::string* value, size_t max) {
+  value->assign(max, '\0');
+  ssize_t r = plat::Attrs().Get(fd, name, value->data(), max);
+  value->resize(r > 0 ? size_t(r) : 0);
+  return r;
+}
+
+// Opens the file and reads what the inspection tells: the record, the stashed icon, and any
+// interrupted change, which it settles first.
+void LookInside(Inspection& ins) {
+  int fd = plat::Files().Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    NotWorkableFor(ins, NotWorkable::Unreadable,
+                   std::string("can't read its attributes: ") + std::strerror(-fd));
+    return;
+  }
+  std::string value;
+  char probe;
+  if (plat::Attrs().Get(fd, kChangeMarkerAttr, &probe, 0) >= 0) {
+    plat::Files().Close(fd);
+    RecoveryAttempt attempt = RecoverFile(ins.file);
+    if (attempt.report) ins.recovery = attempt.report;
+    if (!attempt.report || !attempt.report->settled) {
+      NotWorkableFor(ins, NotWorkable::Unsettled,
+                     attempt.busy      ? "another program is changing it"
+                     : !attempt.opened ? "it carries an interrupted change, which cannot be "
+                                         "settled: can't open it: " +
+                                             attempt.whyNotOpened
+                                       : "it carries an interrupted change, which could not be "
+                                         "settled: " +
+                                             attempt.report->why);
+      return;
+    }
+    fd = plat::Files().Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+      NotWorkableFor(ins, NotWorkable::Unreadable,
+                     std::string("can't read its attributes: ") + std::strerror(-fd));
+      return;
+    }
+  }
+  ins.opened = true;
+  ssize_t r = ReadAttr(fd, kPrivCodecAttr, &value, size_t(kPrivCodecReadMax));
+  if (r < 0 && r != -ENODATA) {
+    NotWorkableFor(ins, NotWorkable::Unreadable,
+                   std::string("can't read its attributes: ") + std::strerror(int(-r)));
+  } else if (r >= kPrivCodecMinBytes) {
+    ins.coded = true;
+    ins.record = DecodeRecordValue(value.data(), value.size());
+  }
+  // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
+  // longer value is not taken for an icon.
+  if (ReadAttr(fd, kLargeIconStashAttr, &value, plat::kLargeIconBytes + 1) ==
+      ssize_t(plat::kLargeIconBytes))
+    ins.stashedIcon.assign(value.begin(), value.end());
+  plat::Files().Close(fd);
+}
+
+}  // namespace
+
+Inspection InspectEntry(const std::string& path) {
+  Inspection ins;
+  ins.path = path;
+  ins.file = path;
+  ins.notWorkable = NotWorkable::None;
 
   // The kind of entry is judged on the path as handed in, before a link is followed.
   struct stat st {};
-  if (node.GetStat(&st) != 0) {
-    std::printf("CAN'T GET STAT's :(\n>>'%s'\n", s_.currentPath.c_str());
-  } else {
-    s_.workable = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+  if (path.empty() || lstat(path.c_str(), &st) != 0) {
+    ins.statFailed = true;
+    NotWorkableFor(ins, NotWorkable::Missing,
+                   path.empty() ? std::strerror(ENOENT) : std::strerror(errno));
+    return ins;
   }
-
-  // A link with a target of more than four bytes is followed; a relative target is taken from
-  // the link's folder. A target too long for the link buffer is not guessed at: the entry is
-  // not workable.
-  char target[PATH_MAX + 1];
-  long n = plat::ReadLink(s_.currentPath, target, PATH_MAX);
-  size_t kept = n > 0 ? std::min(size_t(n), sizeof s_.linkTarget - 1) : 0;
-  std::memcpy(s_.linkTarget, target, kept);
-  s_.linkTarget[kept] = '\0';
-  if (n > 4) {
-    if (size_t(n) > kept) {
-      s_.workable = false;
-      node.Unset();
-    } else {
-      s_.currentPath = LinkTargetPath(s_.currentPath, s_.linkTarget);
-      node.SetTo(s_.currentPath);
-    }
+  if (S_ISDIR(st.st_mode)) {
+    NotWorkableFor(ins, NotWorkable::Folder, "it is a folder");
+  } else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    NotWorkableFor(ins, NotWorkable::NotRegular, "it is not a regular file");
   }
+  if (S_ISLNK(st.st_mode) && !FollowLink(ins)) return ins;
 
-  // An entry that cannot be opened has no volume to judge.
-  if (node.InitCheck() == 0) {
+  // What the link leads to must be a regular file too.
+  struct stat target {};
+  const bool exists = stat(ins.file.c_str(), &target) == 0;
+  if (exists && ins.workable() && !S_ISREG(target.st_mode)) {
+    NotWorkableFor(ins, S_ISDIR(target.st_mode) ? NotWorkable::Folder : NotWorkable::NotRegular,
+                   S_ISDIR(target.st_mode) ? "it leads to a folder"
+                                           : "it leads to something not a regular file");
+  }
+  if (exists) {
     plat::Volume volume;
-    (void)volume.SetTo(node.Path());  // a volume that cannot be had knows nothing
-    if (!volume.KnowsMime()) {
-      s_.workable = false;
-      std::printf("No valid Volume (Mime)!\n");
-      view_.Beep();
-    }
+    (void)volume.SetTo(ins.file);  // a volume that cannot be had knows nothing
     if (!volume.KnowsAttr()) {
-      s_.workable = false;
-      std::printf("No valid Volume (Attr)!\n");
-      view_.Beep();
+      ins.noAttributes = true;
+      if (ins.workable())
+        NotWorkableFor(ins, NotWorkable::NoAttributes, "its file system keeps no attributes");
     }
   }
-  if (node.InitCheck() != 0 || !s_.workable) return;
-
-  ssize_t r = node.ReadAttr(kPrivCodecAttr, plat::B_RAW_TYPE, 0, s_.attrBuffer, kPrivCodecReadMax);
-  s_.attrSize = int32_t(r);
-  s_.attrBuffer[r > 0 ? r : 0] = '\0';
-  if (r >= kPrivCodecMinBytes) {
-    std::printf("MVW> Has Codec-Attr.!\n");
-    s_.fileRecord->DecodeLine(s_.attrBuffer, size_t(r));
-    if (setLabel) view_.SetButtonLabel("DECODE IT");
-    s_.coded = true;
-  } else {
-    std::printf("MVW> NO  Codec-Attr.!\n");
-    if (setLabel) view_.SetButtonLabel("CODE IT");
-    s_.coded = false;
-  }
-
-  // The stashed large icon when it has the exact size of one; the program's own otherwise. One
-  // byte more is asked for, so a longer value is not taken for an icon.
-  uint8_t icon[plat::kLargeIconBytes + 1];
-  ssize_t got = node.ReadAttr(kLargeIconStashAttr, plat::B_RAW_TYPE, 0, icon, sizeof icon);
-  if (got == ssize_t(plat::kLargeIconBytes)) {
-    std::memcpy(s_.largeIcon, icon, plat::kLargeIconBytes);
-    view_.ShowIcon(s_.largeIcon);
-  } else {
-    view_.ShowIcon(DataBBits);
-  }
-  view_.UpdateIfNeeded();
+  if (!ins.workable()) return ins;
+  // The work acts on the file by its canonical name, whatever folder it is run from later.
+  char canonical[PATH_MAX];
+  if (::realpath(ins.file.c_str(), canonical) != nullptr) ins.file = canonical;
+  LookInside(ins);
+  return ins;
 }

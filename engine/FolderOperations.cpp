@@ -1,27 +1,49 @@
 // The codec folder as a whole: every coded file decoded, or every plain file coded, entry by
-// entry as if each had been dropped on the window and the Do-it button pressed.
+// entry as if each had been dropped on the window and the Do-it button pressed; the files are
+// changed in batches, and their entries told in folder order.
+#include <sys/stat.h>
+
 #include "engine/Engine.h"
+#include "engine/Journal.h"
 #include "platform/Directory.h"
 #include "platform/Paths.h"
 
-void Engine::DecAllFold(const std::string& folder) {
-  WorkOverFolder(folder, true);
-}
-
-void Engine::ScanFold(const std::string& folder) {
-  WorkOverFolder(folder, false);
-}
-
-void Engine::WorkOverFolder(const std::string& folder, bool coded) {
+void Engine::WorkOverFolder(const std::string& folder, bool decode, const Password& password,
+                            const std::function<void(const FolderEntry&)>& onEntry) {
   plat::Directory dir(folder);
-  std::string entry;
-  while (dir.GetNextRef(&entry) == 0) {
-    s_.currentPath = entry;
-    XCheck(false);
-    view_.SetFileLabel(plat::LeafOf(s_.currentPath));
-    view_.UpdateIfNeeded();
-    // The coded flag keeps its last value for an entry the inspection refuses; the transaction
-    // does nothing for such an entry, since it is not workable.
-    if (s_.coded == coded) (void)XWork();
+  std::vector<FolderEntry> entries;
+  std::vector<ChangeRequest> requests;
+  std::vector<size_t> worked;  // the entry of each request
+  std::string path;
+  while (dir.GetNextRef(&path) == 0) {
+    // A change's own journal is no file of the user's.
+    if (plat::LeafOf(path).rfind(kJournalPrefix, 0) == 0) continue;
+    if (view_) view_->Looking(path);
+    FolderEntry e;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      // A link may lead out of the folder: the folder operations never follow one.
+      e.skippedLink = true;
+      e.inspection.path = e.inspection.file = path;
+      e.inspection.notWorkable = NotWorkable::LinkNotFollowed;
+      e.inspection.whyNot = "it is a link, which folder operations do not follow";
+    } else {
+      e.inspection = Inspect(path);
+      if (e.inspection.workable() && e.inspection.coded == decode) {
+        requests.push_back(RequestFor(e.inspection, decode));
+        worked.push_back(entries.size());
+      }
+    }
+    entries.push_back(std::move(e));
   }
+  size_t told = 0;
+  auto tellUpTo = [&](size_t end) {
+    for (; told < end; ++told) onEntry(entries[told]);
+  };
+  WorkMany(requests, password, [&](size_t i, const WorkResult& r) {
+    FolderEntry& e = entries[worked[i]];
+    e.work = r;
+    tellUpTo(worked[i] + 1);
+  });
+  tellUpTo(entries.size());
 }

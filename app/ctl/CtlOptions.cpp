@@ -9,6 +9,8 @@ bool CommandFromWord(const std::string& word, CtlCommand* out) {
     *out = CtlCommand::Decode;
   } else if (word == "status") {
     *out = CtlCommand::Status;
+  } else if (word == "recover") {
+    *out = CtlCommand::Recover;
   } else {
     return false;
   }
@@ -46,7 +48,7 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
       }
     } else if (!haveCommand) {
       if (!CommandFromWord(arg, &out->command)) {
-        *error = "unknown command '" + arg + "' (code, decode or status)";
+        *error = "unknown command '" + arg + "' (code, decode, status or recover)";
         return false;
       }
       haveCommand = true;
@@ -63,7 +65,7 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     return true;
   }
   if (!haveCommand) {
-    *error = "no command given (code, decode or status)";
+    *error = "no command given (code, decode, status or recover)";
     return false;
   }
   if (out->files.empty()) {
@@ -81,6 +83,8 @@ const char* CtlUsage() {
          "  code FILE...     code each plain file (a coded one is skipped)\n"
          "  decode FILE...   decode each coded file (a plain one is skipped)\n"
          "  status FILE...   tell whether each file is coded, and when and as what\n"
+         "  recover FILE...  settle a change that was interrupted (the program killed, the\n"
+         "                   machine stopped): complete it or turn it back; no password\n"
          "\n"
          "Options:\n"
          "  --password-stdin  read the password from the first line of standard input\n"
@@ -92,7 +96,10 @@ const char* CtlUsage() {
          "The password is never taken as an argument. Only its first 20 bytes count, as in\n"
          "the window. Standard output gets one line per file, \"STATE: FILE\" or\n"
          "\"STATE: FILE: DETAIL\", where STATE is one of: coded, decoded, plain, wrong password,\n"
-         "skipped, not workable, failed.\n"
+         "skipped, not workable, failed, and for recover: recovered, whole. A file whose earlier\n"
+         "change was interrupted is settled first, by any command, with a line\n"
+         "\"recovered: FILE: DETAIL\" before its own.\n"
          "\n"
-         "Exit status: 0 when every file was done, 1 when any was not, 2 on a usage error.\n";
+         "Exit status: 0 when every file was done (recover: is whole), 1 when any was not,\n"
+         "2 on a usage error.\n";
 }

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class CtlCommand { Code, Decode, Status, Help, Version };
+enum class CtlCommand { Code, Decode, Status, Recover, Help, Version };
 
 struct CtlOptions {
   CtlCommand command = CtlCommand::Help;

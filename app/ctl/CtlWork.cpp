@@ -1,167 +1,195 @@
 #include "app/ctl/CtlWork.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
-#include "codec/CCO.h"
 #include "codec/TimeCode.h"
-#include "engine/LinkTarget.h"
-#include "platform/Node.h"
+#include "engine/Diagnostics.h"
 #include "platform/Paths.h"
-#include "platform/Volume.h"
 
 namespace {
 
-// Record fields come from a file and may hold anything: control bytes are shown as '?'.
-std::string Printable(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
-}
-
-std::string RecordDetail(CCO& record) {
-  TimeFields t = ReadTimeCode(record.GetFTime());
+std::string RecordDetail(const RecordFields& record) {
+  TimeFields t = ReadTimeCode(record.timeCode);
   char when[64];
   std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hours,
                 t.minutes, t.seconds);
-  return "\"" + Printable(record.Name()) + "\", " + when;
+  return "\"" + Printable(record.name) + "\", " + when;
 }
 
-// The engine's last line of diagnostics, which says why a file was not done, without its tag.
-std::string EngineReason(const std::string& diagnostics) {
-  std::string line = LastLine(diagnostics);
-  return line.rfind("> ", 0) == 0 ? line.substr(2) : line;
+std::string RecoveryDetail(const RecoveryReport& r) {
+  const char* what = r.direction == CipherDirection::Code ? "coding" : "decoding";
+  if (!r.settled) return std::string("its interrupted ") + what + " could not be settled: " + r.why;
+  if (r.completed) return std::string("its interrupted ") + what + " was completed";
+  return std::string("its interrupted ") + what + " was turned back" +
+         (r.why.empty() ? "" : " (" + r.why + ")");
+}
+
+// Why a file was not done, as the result line tells it.
+std::string FailureDetail(const WorkResult& r) {
+  if (!r.direction) return r.reason;
+  std::string lead = *r.direction == CipherDirection::Code ? "Not coded" : "Not decoded";
+  return lead + (r.turnedBack ? ", file left as it was: " : ": ") + r.reason;
 }
 
 }  // namespace
 
-std::string WhyNotWorkable(const std::string& path) {
-  struct stat st {};
-  if (lstat(path.c_str(), &st) != 0) return std::strerror(errno);
-  std::string file = path;
-  if (S_ISLNK(st.st_mode)) {
-    file = ResolvedFile(path);
-    if (file.empty()) return "its link leads nowhere";
-    if (stat(file.c_str(), &st) != 0) return std::strerror(errno);
-  }
-  if (S_ISDIR(st.st_mode)) return "it is a folder";
-  if (!S_ISREG(st.st_mode)) return "it is not a regular file";
-  plat::Volume volume;
-  if (volume.SetTo(file) != 0 || !volume.KnowsAttr()) {
-    return "its file system keeps no attributes";
-  }
-  return {};
-}
-
-CtlWork::CtlWork(OutputChannels& out, ProgressLine& progress)
-    : out_(out), progress_(progress), engine_(state_, view_) {
-  engine_.SetProgress([this](uint64_t done, uint64_t total) { progress_.Update(done, total); });
-}
+CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
+    : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {}
 
 void CtlWork::SetPassword(const std::string& password) {
-  size_t len = std::min(password.size(), sizeof state_.password - 1);
-  std::memcpy(state_.password, password.data(), len);
-  state_.password[len] = '\0';
-  state_.passwordSet = true;
+  password_.set = true;
+  password_.text = password.substr(0, 20);
 }
 
-bool CtlWork::Inspect(const std::string& file, std::string* whyNot) {
-  whyNot->clear();
-  std::string reason = WhyNotWorkable(file);
-  state_.currentPath = file;
-  state_.workable = false;
-  state_.coded = false;
-  engine_.XCheck(false);
-  std::string said = EngineReason(out_.TakeDiagnostics());
-  // The inspection takes a record it cannot read for none; a script must not be told "plain".
-  if (reason.empty() && state_.workable && state_.attrSize < 0 && state_.attrSize != -ENODATA) {
-    reason = std::string("can't read its attributes: ") + std::strerror(-state_.attrSize);
+void CtlWork::Diagnose(const std::string& lines) {
+  if (!diagnostics_ || lines.empty()) return;
+  std::fputs(lines.c_str(), diagnostics_);
+  if (lines.back() != '\n') std::fputc('\n', diagnostics_);
+  std::fflush(diagnostics_);
+}
+
+void CtlWork::Progress(const std::string& file, uint64_t done, uint64_t total) {
+  if (file != progressFile_) {
+    progressFile_ = file;
+    progress_.Start(std::string(verb_) + " " + plat::LeafOf(file));
   }
-  if (state_.workable && reason.empty()) return true;
-  *whyNot = !reason.empty() ? reason : !said.empty() ? said : "the inspection refused it";
+  progress_.Update(done, total);
+}
+
+bool CtlWork::Inspect(const std::string& file, Inspection* found) {
+  *found = engine_.Inspect(file);
+  Diagnose(InspectionLines(*found));
+  if (found->recovery) Report("recovered", file, RecoveryDetail(*found->recovery));
+  if (found->workable()) return true;
+  Report("not workable", file, found->whyNot);
   return false;
 }
 
-bool CtlWork::CarriesRecord() const {
-  plat::Node node(state_.currentPath);
-  char value[kPrivCodecReadMax];
-  return node.ReadAttr(kPrivCodecAttr, plat::B_RAW_TYPE, 0, value, sizeof value) >=
-         kPrivCodecMinBytes;
+bool CtlWork::CodeOrDecode(const std::vector<std::string>& files, bool decode) {
+  verb_ = decode ? "decoding" : "coding";
+  bool allDone = true;
+  // Each file is inspected first; those in the right state are then worked on together. The
+  // lines are held until every file before them has its own, so they come in the files' order.
+  std::vector<std::string> lines(files.size());
+  std::vector<bool> ready(files.size(), false);
+  size_t printed = 0;
+  auto printReady = [&] {
+    for (; printed < files.size() && ready[printed]; ++printed) {
+      std::fputs(lines[printed].c_str(), results_);
+      std::fflush(results_);
+    }
+  };
+  std::vector<ChangeRequest> requests;
+  std::vector<size_t> fileOf;
+  size_t inspected = 0;
+  for (; inspected < files.size() && !(stop_ && stop_()); ++inspected) {
+    const std::string& file = files[inspected];
+    Inspection found = engine_.Inspect(file);
+    Diagnose(InspectionLines(found));
+    if (found.recovery)
+      lines[inspected] += Line("recovered", file, RecoveryDetail(*found.recovery));
+    if (!found.workable()) {
+      lines[inspected] += Line("not workable", file, found.whyNot);
+    } else if (found.coded != decode) {
+      lines[inspected] += Line("skipped", file, decode ? "not coded" : "already coded");
+    } else {
+      requests.push_back(RequestFor(found, decode));
+      fileOf.push_back(inspected);
+      continue;
+    }
+    allDone = false;
+    ready[inspected] = true;
+  }
+  for (size_t i = inspected; i < files.size(); ++i) {
+    lines[i] = Line("skipped", files[i], "interrupted");
+    ready[i] = true;
+    allDone = false;
+  }
+  printReady();
+  engine_.WorkMany(
+      requests, password_,
+      [&](size_t i, const WorkResult& r) {
+        progress_.Finish();
+        progressFile_.clear();
+        Diagnose(WorkLines(r));
+        const size_t at = fileOf[i];
+        lines[at] += ResultLines(files[at], r, decode);
+        ready[at] = true;
+        allDone = allDone && r.done();
+        printReady();
+      },
+      stop_);
+  printReady();
+  return allDone;
 }
 
-bool CtlWork::Transact(const char* verb) {
-  view_.Clear();
-  progress_.Start(std::string(verb) + " " + plat::LeafOf(state_.currentPath));
-  bool ok = engine_.XWork();
-  progress_.Finish();
-  return ok;
+std::string CtlWork::ResultLines(const std::string& file, const WorkResult& r, bool decode) {
+  std::string out;
+  if (r.recovery) out += Line("recovered", file, RecoveryDetail(*r.recovery));
+  switch (r.outcome) {
+    case WorkOutcome::Coded:
+      return out + Line("coded", file);
+    case WorkOutcome::Decoded:
+      return out + Line("decoded", file);
+    case WorkOutcome::WrongPassword:
+      return out + Line("wrong password", file);
+    case WorkOutcome::StateChanged:
+      return out + Line("skipped", file, decode ? "decoded meanwhile" : "coded meanwhile");
+    case WorkOutcome::Busy:
+      return out + Line("skipped", file, "another program has it locked");
+    case WorkOutcome::CantOpen:
+      return out + Line("failed", file, "it can't be opened");
+    default:
+      if (r.stopped) return out + Line("skipped", file, "interrupted");
+      return out + Line("failed", file, FailureDetail(r));
+  }
 }
 
-bool CtlWork::Code(const std::string& file) {
-  return CodeOrDecode(file, false);
+bool CtlWork::Status(const std::vector<std::string>& files) {
+  bool all = true;
+  for (const std::string& file : files) {
+    Inspection found;
+    if (!Inspect(file, &found)) {
+      all = false;
+      continue;
+    }
+    if (found.coded) {
+      Report("coded", file, RecordDetail(found.record));
+    } else {
+      Report("plain", file);
+    }
+  }
+  return all;
 }
 
-bool CtlWork::Decode(const std::string& file) {
-  return CodeOrDecode(file, true);
+bool CtlWork::Recover(const std::vector<std::string>& files) {
+  bool whole = true;
+  for (const std::string& file : files) {
+    Inspection found = engine_.Inspect(file);
+    Diagnose(InspectionLines(found));
+    if (found.recovery && found.recovery->settled) {
+      Report("recovered", file, RecoveryDetail(*found.recovery));
+    } else if (found.notWorkable == NotWorkable::Unsettled) {
+      Report("failed", file, found.whyNot);
+      whole = false;
+    } else if (!found.workable() && found.notWorkable != NotWorkable::NoAttributes) {
+      Report("not workable", file, found.whyNot);
+      whole = false;
+    } else {
+      Report("whole", file, found.coded ? "coded" : "plain");
+    }
+  }
+  return whole;
 }
 
-bool CtlWork::CodeOrDecode(const std::string& file, bool decode) {
-  std::string why;
-  if (!Inspect(file, &why)) {
-    Report("not workable", file, why);
-    return false;
-  }
-  if (state_.coded != decode) {
-    Report("skipped", file, decode ? "not coded" : "already coded");
-    return false;
-  }
-  engine_.SetExpectedState(decode);
-  bool ok = Transact(decode ? "decoding" : "coding");
-  std::string said = EngineReason(out_.TakeDiagnostics());
-  if (decode && view_.PasswordRefused()) {
-    Report("wrong password", file);
-    return false;
-  }
-  // Done when the record is there after coding, and gone after decoding.
-  if (ok && CarriesRecord() != decode) {
-    Report(decode ? "decoded" : "coded", file);
-    return true;
-  }
-  Report("failed", file, !said.empty() ? said : decode ? "not decoded" : "not coded");
-  return false;
-}
-
-bool CtlWork::Status(const std::string& file) {
-  std::string why;
-  if (!Inspect(file, &why)) {
-    Report("not workable", file, why);
-    return false;
-  }
-  if (state_.coded) {
-    Report("coded", file, RecordDetail(*state_.fileRecord));
-  } else {
-    Report("plain", file);
-  }
-  return true;
-}
-
-void CtlWork::Interrupted(const std::string& file) {
-  Report("skipped", file, "interrupted");
+std::string CtlWork::Line(const char* state, const std::string& file, const std::string& detail) {
+  // The detail may quote the file's path too (the engine's reasons do).
+  std::string line = std::string(state) + ": " + Printable(file);
+  if (!detail.empty()) line += ": " + Printable(detail);
+  return line + "\n";
 }
 
 void CtlWork::Report(const char* state, const std::string& file, const std::string& detail) {
-  std::FILE* out = out_.Results();
-  if (detail.empty()) {
-    std::fprintf(out, "%s: %s\n", state, Printable(file).c_str());
-  } else {
-    // The detail may quote the file's path too (the engine's reasons do).
-    std::fprintf(out, "%s: %s: %s\n", state, Printable(file).c_str(), Printable(detail).c_str());
-  }
-  std::fflush(out);
+  std::fputs(Line(state, file, detail).c_str(), results_);
+  std::fflush(results_);
 }

@@ -1,51 +1,56 @@
 #pragma once
-// The work of murvelctl on one file at a time, on the same engine as the window: the same
-// inspection, the same transaction, the same attributes. Each call writes one result line
-// ("STATE: FILE" or "STATE: FILE: DETAIL") and tells whether the file was done.
+// The work of murvelctl, on the same engine as the window: the same inspection, the same
+// transaction, the same attributes. It prints one result line per file on standard output
+// ("STATE: FILE" or "STATE: FILE: DETAIL"), made from the engine's result values, and with -v the
+// engine's diagnostic lines on standard error. Coding and decoding many files changes them in
+// batches, so thousands of small files take a handful of flushes.
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
-#include "app/ctl/CtlView.h"
-#include "app/ctl/OutputChannels.h"
 #include "app/ctl/ProgressLine.h"
 #include "engine/Engine.h"
-#include "engine/WorkState.h"
 
-class CtlWork {
+class CtlWork : public EngineView {
  public:
-  CtlWork(OutputChannels& out, ProgressLine& progress);
+  // `diagnostics`: where the engine's diagnostic lines go (nullptr: nowhere).
+  CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress);
 
   // The password for code and decode: at most 20 bytes, as the window keeps it.
   void SetPassword(const std::string& password);
+  // Asked between batches: once true, the files not yet begun are left ("skipped: interrupted").
+  void SetStopRequest(std::function<bool()> stop) { stop_ = std::move(stop); }
 
-  // Codes a plain file; a coded one is skipped.
-  bool Code(const std::string& file);
-  // Decodes a coded file with the password; a plain one is skipped.
-  bool Decode(const std::string& file);
-  // Tells whether the file is coded and, when it is, the name and the moment of its record.
-  bool Status(const std::string& file);
-  // The line for a file that was not worked on because murvelctl is stopping.
-  void Interrupted(const std::string& file);
+  // Codes the plain files (decode false) or decodes the coded ones; a file in the other state is
+  // skipped. True when every file was done.
+  bool CodeOrDecode(const std::vector<std::string>& files, bool decode);
+  // Tells for each file whether it is coded and, when it is, the name and moment of its record.
+  // True when every file could be told.
+  bool Status(const std::vector<std::string>& files);
+  // Settles the interrupted changes of the files. True when every file is whole afterwards.
+  bool Recover(const std::vector<std::string>& files);
+
+  void Progress(const std::string& file, uint64_t done, uint64_t total) override;
+  void Looking(const std::string&) override {}
 
  private:
-  // Codes a plain file (`decode` false) or decodes a coded one; a file in the other state is
-  // skipped.
-  bool CodeOrDecode(const std::string& file, bool decode);
-  // Runs the inspection on `file`. False, with the reason, when it is not workable.
-  bool Inspect(const std::string& file, std::string* whyNot);
-  // Runs the transaction with a progress line labelled `verb` and the file's leaf name.
-  bool Transact(const char* verb);
-  // Whether the file the inspection settled on carries a record now.
-  bool CarriesRecord() const;
+  // Inspects `file`, telling an interrupted change it settled; false with the line for a file
+  // that is not workable.
+  bool Inspect(const std::string& file, Inspection* found);
+  static std::string Line(const char* state, const std::string& file,
+                          const std::string& detail = {});
+  // The lines for a file's work.
+  static std::string ResultLines(const std::string& file, const WorkResult& result, bool decode);
   void Report(const char* state, const std::string& file, const std::string& detail = {});
+  void Diagnose(const std::string& lines);
 
-  OutputChannels& out_;
+  std::FILE* results_;
+  std::FILE* diagnostics_;
   ProgressLine& progress_;
-  WorkState state_;
-  CtlView view_;
   Engine engine_;
+  Password password_;
+  std::function<bool()> stop_;
+  std::string progressFile_;
+  const char* verb_ = "coding";
 };
-
-// Why the entry at `path` cannot be worked on, or empty when nothing speaks against it:
-// missing, a dangling link, a folder, not a regular file, or a file system without attributes.
-std::string WhyNotWorkable(const std::string& path);

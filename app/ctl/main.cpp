@@ -6,7 +6,6 @@
 
 #include "app/ctl/CtlOptions.h"
 #include "app/ctl/CtlWork.h"
-#include "app/ctl/OutputChannels.h"
 #include "app/ctl/PasswordInput.h"
 #include "app/ctl/ProgressLine.h"
 #include "app/ctl/StopRequest.h"
@@ -75,45 +74,42 @@ int main(int argc, char** argv) {
   }
 
   std::string password;
-  if (options.command != CtlCommand::Status) {
+  const bool needsPassword =
+      options.command == CtlCommand::Code || options.command == CtlCommand::Decode;
+  if (needsPassword) {
     int status = GetPassword(options, &password);
     if (status >= 0) return status;
+    if (password.empty() && options.command == CtlCommand::Code) {
+      std::fprintf(stderr, "murvelctl: the password is empty; an empty password codes nothing\n");
+      return kExitNotDone;
+    }
   }
 
-  OutputChannels out;
-  plat::Outcome opened = out.Open(options.verbose);
-  if (!opened) {
-    std::fprintf(stderr, "murvelctl: %s\n", opened.why().c_str());
-    return kExitNotDone;
-  }
+  // Results go to standard output, line by line even when it is a pipe.
+  setvbuf(stdout, nullptr, _IOLBF, 0);
   StopRequest::Install();
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
-  CtlWork work(out, progress);
+  CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
   work.SetPassword(password);
+  work.SetStopRequest([] { return StopRequest::Requested(); });
 
-  bool allDone = true;
-  for (const std::string& file : options.files) {
-    if (StopRequest::Requested()) {
-      work.Interrupted(file);
-      allDone = false;
-      continue;
-    }
-    bool done = false;
-    switch (options.command) {
-      case CtlCommand::Code:
-        done = work.Code(file);
-        break;
-      case CtlCommand::Decode:
-        done = work.Decode(file);
-        break;
-      default:
-        done = work.Status(file);
-        break;
-    }
-    allDone = allDone && done;
+  bool allDone = false;
+  switch (options.command) {
+    case CtlCommand::Code:
+      allDone = work.CodeOrDecode(options.files, false);
+      break;
+    case CtlCommand::Decode:
+      allDone = work.CodeOrDecode(options.files, true);
+      break;
+    case CtlCommand::Recover:
+      allDone = work.Recover(options.files);
+      break;
+    default:
+      allDone = work.Status(options.files);
+      break;
   }
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
-  if (std::fflush(out.Results()) != 0 || std::ferror(out.Results())) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "murvelctl: the result lines could not all be written\n");
     return kExitNotDone;
   }

@@ -112,7 +112,7 @@ TEST_F(WindowTest, AlertAndBeepGoThroughTheirHooks) {
   plat::SetBeepHook(&hooks);
   window_->AboutRequested();
   DoError(std::string(3000, 'x').c_str());
-  static_cast<EngineView*>(window_)->Beep();
+  plat::beep();
   plat::SetAlertHook(nullptr);
   plat::SetBeepHook(nullptr);
   ASSERT_EQ(hooks.alerts.size(), 2u);

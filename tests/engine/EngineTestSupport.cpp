@@ -126,7 +126,7 @@ void EngineTest::SetUp() {
   setenv("XDG_DATA_HOME", (dir_ + "/.local/share").c_str(), 1);
   clock_ = std::make_unique<plat::FixedClock>(FixtureMoment());
   plat::SetClock(clock_.get());
-  engine_ = std::make_unique<Engine>(state_, view_);
+  engine_ = std::make_unique<Engine>(&view_);
 }
 
 void EngineTest::TearDown() {
@@ -148,18 +148,15 @@ std::string EngineTest::MakeFile(const std::string& leaf, const Bytes& bytes) {
 }
 
 void EngineTest::EnterPassword(const char* password) {
-  std::strncpy(state_.password, password, sizeof state_.password - 1);
-  state_.passwordSet = true;
+  password_.set = true;
+  password_.text = std::string(password).substr(0, 20);
 }
 
 bool EngineTest::InspectAndWork(const std::string& path, std::string* out) {
-  testing::internal::CaptureStdout();
-  state_.currentPath = path;
-  engine_->XCheck(true);
-  bool result = engine_->XWork();
-  std::string text = testing::internal::GetCapturedStdout();
-  if (out) *out = text;
-  return result;
+  inspection_ = engine_->Inspect(path);
+  result_ = engine_->Work(inspection_, password_);
+  if (out) *out = InspectionLines(inspection_) + WorkLines(result_);
+  return result_.done() || result_.outcome == WorkOutcome::NoPassword;
 }
 
 bool EngineTest::MountOn(const std::string& leaf, const char* type, const char* options) {

@@ -12,24 +12,24 @@
 #include <string>
 #include <vector>
 
+#include "engine/Diagnostics.h"
 #include "engine/Engine.h"
 #include "platform/Clock.h"
 #include "tests/codec/CodecTestSupport.h"
 
-// What the user would see, recorded in order.
+// What the engine tells while it works, recorded.
 struct RecorderView : EngineView {
-  void SetFileLabel(const std::string& text) override { fileLabels.push_back(text); }
-  void SetButtonLabel(const char* label) override { buttonLabels.push_back(label); }
-  void ShowIcon(const uint8_t* bits) override { icon.assign(bits, bits + 1024); }
-  void SetPassText(const char* text) override { passTexts.push_back(text); }
-  void MakePassFocus(bool focus) override { focusCalls.push_back(focus); }
-  void Beep() override { ++beeps; }
-  void UpdateIfNeeded() override {}
+  void Progress(const std::string& file, uint64_t done, uint64_t total) override {
+    progress.push_back({file, done, total});
+  }
+  void Looking(const std::string& path) override { looked.push_back(path); }
 
-  std::vector<std::string> fileLabels, buttonLabels, passTexts;
-  std::vector<uint8_t> icon;
-  std::vector<bool> focusCalls;
-  int beeps = 0;
+  struct Step {
+    std::string file;
+    uint64_t done, total;
+  };
+  std::vector<Step> progress;
+  std::vector<std::string> looked;
 };
 
 using Bytes = std::vector<uint8_t>;
@@ -67,8 +67,8 @@ void DecorateFile(const std::string& path);
 bool MakeUnwritable(const std::string& path, bool on);
 bool RunningAsRoot();
 
-// A test with a fresh temporary folder (removed afterwards, with any mount left inside it), a
-// working state, a recorder view, an engine and a fixed clock. XDG folders point inside it.
+// A test with a fresh temporary folder (removed afterwards, with any mount left inside it), an
+// entered password, a recorder view, an engine and a fixed clock. XDG folders point inside it.
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -77,14 +77,18 @@ class EngineTest : public ::testing::Test {
   std::string Path(const std::string& leaf) const { return dir_ + "/" + leaf; }
   std::string MakeFile(const std::string& leaf, const Bytes& bytes);
   void EnterPassword(const char* password);
-  // Inspects `path` (label switch on) and runs the transaction; their output in `*out`.
+  // Inspects `path` and works on the file it names, as a drop and a press of "Do it" would;
+  // the window's diagnostic lines for both in `*out`, the results in inspection_ and result_.
+  // True when the file was coded or decoded, or nothing was to be done for want of a password.
   bool InspectAndWork(const std::string& path, std::string* out = nullptr);
   // Mounts a file system of `type` on the new folder `leaf`; false (with a note) unless root.
   bool MountOn(const std::string& leaf, const char* type, const char* options);
 
   std::string dir_;
   std::unique_ptr<plat::FixedClock> clock_;
-  WorkState state_;
+  Password password_;
   RecorderView view_;
   std::unique_ptr<Engine> engine_;
+  Inspection inspection_;
+  WorkResult result_;
 };

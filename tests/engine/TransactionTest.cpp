@@ -15,8 +15,10 @@ TEST_F(TransactionTest, StashesOnlyWhatTheFileHad) {
   ASSERT_TRUE(InspectAndWork(typed));
   ASSERT_TRUE(InspectAndWork(bare));
   XattrMap typedCoded = AllXattrs(typed), bareCoded = AllXattrs(bare);
-  typedCoded.erase("PrivCodec");
-  bareCoded.erase("PrivCodec");
+  for (XattrMap* coded : {&typedCoded, &bareCoded}) {
+    coded->erase("PrivCodec");
+    coded->erase("murvel.integrity");
+  }
   EXPECT_EQ(typedCoded,
             (XattrMap{{"x_beos:type", CText("text/plain")}, {"mime_type", "text/x-CodedData"}}));
   EXPECT_EQ(bareCoded, (XattrMap{{"mime_type", "text/x-CodedData"}}));
@@ -39,40 +41,46 @@ TEST_F(TransactionTest, WrongPasswordChangesNothing) {
   Bytes coded = ReadFileBytes(path);
   XattrMap codedAttrs = AllXattrs(path);
 
-  for (const char* wrong : {"Secret8", "secret7", "Secret", "Secret77"}) {
+  for (const char* wrong : {"Secret8", "secret7", "Secret", "Secret77", ""}) {
     SCOPED_TRACE(wrong);
-    view_ = RecorderView();
     EnterPassword(wrong);
     std::string out;
     EXPECT_FALSE(InspectAndWork(path, &out));
-    EXPECT_EQ(out.find("> Remo."), std::string::npos);
-    EXPECT_EQ(view_.passTexts, std::vector<std::string>{" -wrong!- "});
-    EXPECT_EQ(view_.focusCalls, std::vector<bool>{true});
-    EXPECT_EQ(view_.beeps, 1);
+    EXPECT_EQ(out, "MVW> Has Codec-Attr.!\nMVW> Has   Codec-Attr. ! 'secret.doc' '20'\n");
+    EXPECT_EQ(result_.outcome, WorkOutcome::WrongPassword);
     EXPECT_TRUE(ReadFileBytes(path) == coded);
     EXPECT_EQ(AllXattrs(path), codedAttrs);
   }
 }
 
-TEST_F(TransactionTest, NoPasswordNoWork) {
+TEST_F(TransactionTest, NoOrEmptyPasswordNoWork) {
   std::string path = MakeFile("a.txt", Bytes(100, 'a'));
   std::string out;
   EXPECT_TRUE(InspectAndWork(path, &out));
   EXPECT_EQ(out, "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:");
-  EXPECT_EQ(view_.buttonLabels, std::vector<std::string>{"CODE IT"});
+  EXPECT_EQ(result_.outcome, WorkOutcome::NoPassword);
   EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
   EXPECT_EQ(AllXattrs(path), XattrMap());
 
-  // A record whose password is empty matches the empty buffer, yet without an entered password
-  // nothing is decoded.
+  // An empty password codes nothing, and says so.
   EnterPassword("");
-  ASSERT_TRUE(InspectAndWork(path));
-  const Bytes coded = ReadFileBytes(path);
-  state_.passwordSet = false;
+  EXPECT_FALSE(InspectAndWork(path, &out));
+  EXPECT_EQ(out,
+            "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:\n> Not coded: no password: "
+            "an empty password codes nothing\n");
+  EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
+  EXPECT_EQ(AllXattrs(path), XattrMap());
+
+  // A record whose password is empty (coded elsewhere) matches the empty buffer, yet without an
+  // entered password nothing is decoded.
+  const std::string value =
+      EncodeRecordValue(NewRecordFields("a.txt", "", kFixtureTimeCode.c_str()));
+  SetXattr(path, "PrivCodec", value);
+  password_ = Password();
   EXPECT_TRUE(InspectAndWork(path));
-  EXPECT_EQ(view_.passTexts.back(), "******");
-  EXPECT_TRUE(ReadFileBytes(path) == coded);
-  EXPECT_TRUE(GetXattr(path, "PrivCodec"));
+  EXPECT_EQ(result_.outcome, WorkOutcome::NoPassword);
+  EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
+  EXPECT_EQ(*GetXattr(path, "PrivCodec"), value);
 }
 
 TEST_F(TransactionTest, ShortRecordIsCodedOver) {

@@ -1,0 +1,18 @@
+#pragma once
+// What the window remembers between messages about the file in hand: the current path, the
+// entered password, the flags of the last inspection (and the inspection itself, which names the
+// one file the work acts on), and the watch flag.
+#include <string>
+
+#include "engine/Results.h"
+
+struct WorkState {
+  std::string
+      currentPath;        // the entry in hand; where its link leads once the inspection followed it
+  Inspection inspection;  // the last inspection of the current path
+  bool workable = false;
+  bool coded = false;
+  bool watch = false;
+  bool passwordSet = false;
+  char password[21] = {};  // at most 20 characters, terminated
+};

@@ -1,0 +1,180 @@
+#include "engine/AttrPlan.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "codec/CCO.h"
+#include "engine/AttrNames.h"
+#include "engine/ChangeMarker.h"
+#include "engine/IntegrityAttr.h"
+#include "platform/AttrBackend.h"
+#include "platform/NodeInfo.h"
+
+namespace {
+
+// Room for a type or an application signature as text, terminator included: what the file's
+// type and preferred application can be set back to. Longer values are refused, not cut, so
+// that a file is never coded with a stash that could not be put back.
+constexpr size_t kTextMax = plat::B_MIME_TYPE_LENGTH;
+
+AttrValue Absent() {
+  return {};
+}
+AttrValue Value(std::string bytes) {
+  return {true, std::move(bytes)};
+}
+
+AttrValue Now(const AttrSet& now, const std::string& name) {
+  auto it = now.find(name);
+  return it == now.end() ? Absent() : Value(it->second);
+}
+
+// The text of a text attribute, up to its first zero byte; empty when absent or empty.
+plat::Outcome Text(const AttrSet& now, const char* name, std::string* text) {
+  text->clear();
+  auto it = now.find(name);
+  if (it == now.end()) return plat::Outcome::Ok();
+  size_t len = strnlen(it->second.data(), it->second.size());
+  if (len >= kTextMax) {
+    return plat::Outcome::Fail(std::string("the value of ") + name + " is too long to keep");
+  }
+  text->assign(it->second.data(), len);
+  return plat::Outcome::Ok();
+}
+
+// An icon: a value of exactly `size` bytes; anything else is no icon and stays where it is.
+bool Icon(const AttrSet& now, const char* name, size_t size, std::string* bits) {
+  auto it = now.find(name);
+  if (it == now.end() || it->second.size() != size) return false;
+  *bits = it->second;
+  return true;
+}
+
+class Planner {
+ public:
+  Planner(const AttrSet& now, AttrPlan* plan) : now_(now), plan_(plan) { plan_->clear(); }
+  void Set(const char* name, std::string bytes) { Add(name, Value(std::move(bytes))); }
+  void Remove(const char* name) { Add(name, Absent()); }
+  void SetIntegrity() {
+    plan_->push_back({kIntegrityAttr, Now(now_, kIntegrityAttr), Absent(), true});
+  }
+
+ private:
+  void Add(const char* name, AttrValue after) {
+    AttrValue before = Now(now_, name);
+    if (before == after) return;
+    plan_->push_back({name, std::move(before), std::move(after), false});
+  }
+  const AttrSet& now_;
+  AttrPlan* plan_;
+};
+
+plat::Outcome Failed(const char* what, const std::string& name, int err) {
+  return plat::Outcome::Fail(std::string(what) + " " + name + ": " + std::strerror(-err));
+}
+
+// Whether the open file's attribute `name` is already `want`.
+bool AlreadySo(int fd, const std::string& name, const AttrValue& want) {
+  std::string buf(want.bytes.size() + 1, '\0');
+  ssize_t r = plat::Attrs().Get(fd, name, buf.data(), buf.size());
+  if (!want.present) return r == -ENODATA;
+  return r == ssize_t(want.bytes.size()) && buf.compare(0, size_t(r), want.bytes) == 0;
+}
+
+}  // namespace
+
+const std::vector<std::string>& ChangeAttrNames() {
+  static const std::vector<std::string> names = {
+      kPrivCodecAttr,      kTypeStashAttr,  kPrefAppStashAttr,  kLargeIconStashAttr,
+      kMiniIconStashAttr,  plat::kTypeAttr, plat::kPrefAppAttr, plat::kLargeIconAttr,
+      plat::kMiniIconAttr, kIntegrityAttr,  kChangeMarkerAttr};
+  return names;
+}
+
+plat::Outcome PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
+  Planner p(now, plan);
+  std::string prefApp, type;
+  plat::Outcome read = Text(now, plat::kPrefAppAttr, &prefApp);
+  if (read) read = Text(now, plat::kTypeAttr, &type);
+  if (!read) {
+    plan->clear();
+    return read;
+  }
+  if (!prefApp.empty()) p.Set(kPrefAppStashAttr, prefApp + '\0');
+  p.Remove(plat::kPrefAppAttr);
+  p.Set(kPrivCodecAttr, record);
+  p.SetIntegrity();
+  if (!type.empty()) p.Set(kTypeStashAttr, type + '\0');
+  p.Set(plat::kTypeAttr, kCodedDataType);
+  std::string bits;
+  if (Icon(now, plat::kLargeIconAttr, plat::kLargeIconBytes, &bits)) {
+    p.Set(kLargeIconStashAttr, bits);
+    p.Remove(plat::kLargeIconAttr);
+  }
+  if (Icon(now, plat::kMiniIconAttr, plat::kMiniIconBytes, &bits)) {
+    p.Set(kMiniIconStashAttr, bits);
+    p.Remove(plat::kMiniIconAttr);
+  }
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome PlanDecoding(const AttrSet& now, AttrPlan* plan) {
+  Planner p(now, plan);
+  std::string type, prefApp;
+  plat::Outcome read = Text(now, kTypeStashAttr, &type);
+  if (read) read = Text(now, kPrefAppStashAttr, &prefApp);
+  if (!read) {
+    plan->clear();
+    return read;
+  }
+  // Without a stashed type the file had none: it is typed by its contents again.
+  if (!type.empty()) {
+    p.Set(plat::kTypeAttr, type);
+  } else {
+    p.Remove(plat::kTypeAttr);
+  }
+  p.Remove(kTypeStashAttr);
+  if (!prefApp.empty()) {
+    p.Set(plat::kPrefAppAttr, prefApp);
+  } else {
+    p.Remove(plat::kPrefAppAttr);
+  }
+  p.Remove(kPrefAppStashAttr);
+  // Each icon is set before its stash goes.
+  std::string bits;
+  if (Icon(now, kLargeIconStashAttr, plat::kLargeIconBytes, &bits)) {
+    p.Set(plat::kLargeIconAttr, bits);
+    p.Remove(kLargeIconStashAttr);
+  }
+  if (Icon(now, kMiniIconStashAttr, plat::kMiniIconBytes, &bits)) {
+    p.Set(plat::kMiniIconAttr, bits);
+    p.Remove(kMiniIconStashAttr);
+  }
+  p.Remove(kIntegrityAttr);
+  // The record goes last, once bytes and attributes are back.
+  p.Remove(kPrivCodecAttr);
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
+                        bool checkFirst, bool stopAtFailure) {
+  plat::Outcome first = plat::Outcome::Ok();
+  for (const AttrChange& c : plan) {
+    AttrValue want = after ? c.after : c.before;
+    if (after && c.afterIsIntegrity) want = Value(integrity);
+    if (checkFirst && AlreadySo(fd, c.name, want)) continue;
+    plat::Outcome step = plat::Outcome::Ok();
+    if (want.present) {
+      int r = plat::Attrs().Set(fd, c.name, want.bytes.data(), want.bytes.size());
+      if (r < 0) step = Failed("can't write", c.name, r);
+    } else {
+      int r = plat::Attrs().Remove(fd, c.name);
+      if (r < 0 && r != -ENODATA) step = Failed("can't remove", c.name, r);
+    }
+    if (!step) {
+      if (stopAtFailure) return step;
+      if (first) first = step;
+    }
+  }
+  return first;
+}

@@ -1,0 +1,34 @@
+#include "engine/ChangeMarker.h"
+
+#include "engine/ByteCoding.h"
+
+namespace {
+constexpr char kMagic[] = "MVC1";
+}
+
+std::string EncodeMarker(const ChangeMarker& marker) {
+  ByteWriter w;
+  w.Bytes(kMagic, 4);
+  w.U8(marker.direction == CipherDirection::Code ? 0 : 1);
+  w.U32(marker.entry);
+  w.U64(marker.nonce);
+  w.Bytes(marker.journal);
+  return w.Out();
+}
+
+std::optional<ChangeMarker> DecodeMarker(const std::string& value) {
+  ByteReader r(value);
+  std::string magic;
+  uint8_t dir = 0;
+  ChangeMarker m;
+  if (!r.Bytes(&magic, 4) || magic != kMagic || !r.U8(&dir) || dir > 1 || !r.U32(&m.entry) ||
+      !r.U64(&m.nonce) || !r.Bytes(&m.journal, r.Left()) || m.journal.empty())
+    return std::nullopt;
+  m.direction = dir == 0 ? CipherDirection::Code : CipherDirection::Decode;
+  return m;
+}
+
+std::string JournalPathOf(const ChangeMarker& marker, const std::string& folder) {
+  if (marker.journal[0] == '/') return marker.journal;
+  return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + marker.journal;
+}

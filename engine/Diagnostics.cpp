@@ -1,0 +1,110 @@
+#include "engine/Diagnostics.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Format(const char* format, const std::string& a) {
+  char buf[8192];
+  std::snprintf(buf, sizeof buf, format, a.c_str());
+  return buf;
+}
+
+const char* Verb(CipherDirection d) {
+  return d == CipherDirection::Code ? "coding" : "decoding";
+}
+
+// Reasons the inspection gives a line of its own for; the others (a folder, a device, a missing
+// entry, a volume without attributes) are silent or have their lines already.
+bool Explained(NotWorkable n) {
+  switch (n) {
+    case NotWorkable::LinkNowhere:
+    case NotWorkable::LinkLoop:
+    case NotWorkable::LinkNotFollowed:
+    case NotWorkable::Unreadable:
+    case NotWorkable::DamagedRecord:
+    case NotWorkable::Unsettled:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A reason that the link's target is a folder or no regular file, which the entry itself is not.
+bool LeadsElsewhere(const Inspection& ins) {
+  return (ins.notWorkable == NotWorkable::Folder || ins.notWorkable == NotWorkable::NotRegular) &&
+         ins.file != ins.path;
+}
+
+}  // namespace
+
+std::string Printable(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return out;
+}
+
+std::string RecoveryLine(const std::string& file, const RecoveryReport& r) {
+  std::string line =
+      std::string("> Interrupted ") + Verb(r.direction) + " of '" + Printable(file) + "' found: ";
+  if (!r.settled) return line + "could not be settled: " + r.why;
+  if (r.completed) return line + "completed";
+  return line + "turned back" + (r.why.empty() ? "" : " (" + r.why + ")");
+}
+
+std::string InspectionLines(const Inspection& ins) {
+  std::string out;
+  if (ins.statFailed) out += Format("CAN'T GET STAT's :(\n>>'%s'\n", Printable(ins.path));
+  if (ins.noAttributes) out += "No valid Volume (Mime)!\nNo valid Volume (Attr)!\n";
+  if (ins.recovery) out += RecoveryLine(ins.file, *ins.recovery) + "\n";
+  if (ins.opened && ins.workable())
+    out += ins.coded ? "MVW> Has Codec-Attr.!\n" : "MVW> NO  Codec-Attr.!\n";
+  if (Explained(ins.notWorkable) || LeadsElsewhere(ins))
+    out += "> Not workable: '" + Printable(ins.path) + "': " + ins.whyNot + "\n";
+  return out;
+}
+
+int InspectionBeeps(const Inspection& ins) {
+  int beeps = ins.noAttributes ? 2 : 0;
+  if (ins.recovery) ++beeps;
+  if (Explained(ins.notWorkable) || LeadsElsewhere(ins)) ++beeps;
+  return beeps;
+}
+
+std::string WorkLines(const WorkResult& r) {
+  std::string out;
+  if (r.recovery) out += RecoveryLine(r.file, *r.recovery) + "\n";
+  switch (r.outcome) {
+    case WorkOutcome::NotWorkable:
+      return out;
+    case WorkOutcome::CantOpen:
+      return out + "> dnode BAD InitCheck\n";
+    case WorkOutcome::Busy:
+      return out + Format("> Not worked on: another program has '%s' locked\n", Printable(r.file));
+    case WorkOutcome::StateChanged:
+      return out + "> Not worked on: '" + Printable(r.file) + "' was " + r.reason + " meanwhile\n";
+    default:
+      break;
+  }
+  if (!r.direction) {
+    return out + "> Not worked on: " + Printable(r.reason) + "\n";
+  }
+  const bool coding = *r.direction == CipherDirection::Code;
+  if (coding) {
+    out += "\n> NO  Codec-Attr.!-> CODING:";
+  } else {
+    // What identifies the file, never the record's bytes: they hold the password.
+    out += "MVW> Has   Codec-Attr. ! '" + Printable(r.record.name) + "' '20'\n";
+  }
+  if (r.outOfMemory) out += " nicht Genug Speicher bekommen \n";
+  if (r.outcome == WorkOutcome::NotDone) {
+    // The coding line has no line end of its own.
+    out += coding ? "\n> Not coded" : "> Not decoded";
+    out += r.turnedBack ? ", file left as it was: " : ": ";
+    out += Printable(r.reason) + "\n";
+  }
+  if (r.outcome == WorkOutcome::Decoded) out += "> Remo. Codec-Attr. !\n";
+  if (!r.flushFailure.empty()) out += "> Sync failed: " + r.flushFailure + "\n";
+  return out;
+}

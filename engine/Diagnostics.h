@@ -1,0 +1,23 @@
+#pragma once
+// The diagnostic lines of the window, made from the engine's result values in this one place.
+// The window prints them on standard output as they come; murvelctl -v prints them on standard
+// error. No line carries a password or a record's bytes.
+#include <string>
+
+#include "engine/Results.h"
+
+// What an inspection says: a status that could not be read, a volume without attributes, an
+// interrupted change found and settled, the record found or not, why an entry is refused.
+std::string InspectionLines(const Inspection& inspection);
+// How often the window beeps for an inspection.
+int InspectionBeeps(const Inspection& inspection);
+
+// What the work on a file says. The coding line ends without a line break, as it always has.
+std::string WorkLines(const WorkResult& result);
+
+// The one line for an interrupted change found on `file` (no line break at the end).
+std::string RecoveryLine(const std::string& file, const RecoveryReport& report);
+
+// A text from a file (a name, a path) with control bytes shown as '?', so that it cannot drive
+// the terminal it is printed on.
+std::string Printable(const std::string& text);

@@ -1,0 +1,61 @@
+#include "engine/Engine.h"
+
+#include "platform/Paths.h"
+
+ChangeRequest RequestFor(const Inspection& found, std::optional<bool> expectCoded) {
+  ChangeRequest r;
+  r.file = found.workable() ? found.file : std::string();
+  r.recordName = plat::LeafOf(found.file);
+  r.expectCoded = expectCoded;
+  return r;
+}
+
+TransactionOptions Engine::Options(const Password& password) const {
+  TransactionOptions o;
+  o.passwordSet = password.set;
+  o.password = password.text;
+  o.windowBytes = windowBytes_;
+  o.batchFiles = batchFiles_;
+  if (view_) {
+    EngineView* view = view_;
+    o.progress = [view](const std::string& file, uint64_t done, uint64_t total) {
+      view->Progress(file, done, total);
+    };
+  }
+  return o;
+}
+
+WorkResult Engine::Work(const Inspection& found, const Password& password,
+                        std::optional<bool> expectCoded) {
+  if (!found.workable()) {
+    WorkResult r;
+    r.file = found.file;
+    return r;
+  }
+  return RunTransaction({RequestFor(found, expectCoded)}, Options(password))[0];
+}
+
+std::vector<WorkResult> Engine::WorkMany(
+    const std::vector<ChangeRequest>& requests, const Password& password,
+    const std::function<void(size_t, const WorkResult&)>& onResult,
+    const std::function<bool()>& stopRequested) {
+  TransactionOptions o = Options(password);
+  o.onResult = onResult;
+  o.stopRequested = stopRequested;
+  return RunTransaction(requests, o);
+}
+
+WorkResult Engine::TurnBytes(const std::string& file, const uint8_t key[6],
+                             CipherDirection direction) {
+  ChangeRequest r;
+  r.file = file;
+  ChangeRequest::Bytes bytes{direction, {}};
+  for (int i = 0; i < 6; ++i) bytes.key[i] = key[i];
+  r.bytesOnly = bytes;
+  Password none;
+  return RunTransaction({r}, Options(none))[0];
+}
+
+RecoveryAttempt Engine::Recover(const std::string& path) const {
+  return RecoverFile(path);
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The inspection of an entry: can it be worked on, and is it coded. A link whose target text has
+// more than four bytes is followed to the file it finally names, and the work then acts on
+// exactly that file; a shorter one is not followed, and so not worked on. A change that was
+// interrupted on the file is settled first, before the file is judged.
+#include <string>
+
+#include "engine/Results.h"
+
+Inspection InspectEntry(const std::string& path);

@@ -1,0 +1,47 @@
+#pragma once
+// The content pass of a change: the bytes of one or more files turned in place, window by
+// window. Before a window's bytes are written, the hashes of its pages as they are are added to
+// the journal and flushed, so that whatever reaches the disk afterwards can be told apart from
+// what did not (Settle.h). Memory stays bounded by one window whatever the files' sizes; many
+// small files share one window, and so one flush.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/CipherTransform.h"
+#include "engine/Journal.h"
+#include "engine/PageHash.h"
+#include "platform/Outcome.h"
+
+// One file's part in a pass.
+struct PassFile {
+  int fd = -1;
+  uint32_t entry = 0;  // its entry in the journal
+  uint64_t size = 0;
+  uint8_t key[6] = {};
+  CipherDirection direction = CipherDirection::Code;
+  std::string name;  // for progress
+  // Set by the pass: the file's pass failed (its reason), or how far it went.
+  bool failed = false;
+  std::string failure;
+  // The digest of the file's coded bytes: after the pass when coding, as read when decoding.
+  ContentDigest digest;
+};
+
+// Told the file in hand and the bytes done of all the pass's bytes.
+using PassProgress = std::function<void(const std::string& name, uint64_t done, uint64_t total)>;
+
+struct PassOptions {
+  // Bytes of one window (a multiple of the page size): one journal flush each.
+  size_t windowBytes = size_t(4) << 20;
+  PassProgress progress;
+};
+
+// Runs the pass over `files` in order. A file whose read or write fails is marked failed and left
+// for its caller to turn back; the others go on. Fails when the journal cannot be written or
+// flushed: no further byte is written then, and every file not yet through is marked failed.
+// Fails also when no memory for the window could be had (`*outOfMemory`), before any write.
+plat::Outcome RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
+                               const PassOptions& options, bool* outOfMemory);

@@ -1,0 +1,60 @@
+#include "engine/PageHash.h"
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+namespace {
+
+// Built for AVX-512 and AVX2 as well as the baseline; the loader picks the best the processor
+// has (the hash is the same on all).
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void HashEach(
+    const uint8_t* data, size_t len, uint64_t* out) {
+  size_t i = 0;
+  for (size_t at = 0; at < len; at += kPageBytes, ++i) {
+    size_t n = len - at < kPageBytes ? len - at : kPageBytes;
+    out[i] = XXH3_64bits(data + at, n);
+  }
+}
+
+}  // namespace
+
+uint64_t HashPage(const uint8_t* data, size_t len) {
+  uint64_t out = 0;
+  if (len == 0) return XXH3_64bits(data, 0);
+  HashEach(data, len < kPageBytes ? len : kPageBytes, &out);
+  return out;
+}
+
+uint64_t HashBytes(const void* data, size_t len) {
+  return XXH3_64bits(data, len);
+}
+
+void HashPages(const uint8_t* data, size_t len, uint64_t* out) {
+  HashEach(data, len, out);
+}
+
+struct ContentDigest::State {
+  XXH3_state_t xxh;
+};
+
+ContentDigest::ContentDigest() : state_(new State) {
+  XXH3_64bits_reset(&state_->xxh);
+}
+
+ContentDigest::~ContentDigest() = default;
+
+void ContentDigest::Add(const uint64_t* pageHashes, size_t count) {
+  uint8_t bytes[8 * 64];
+  while (count > 0) {
+    size_t n = count < 64 ? count : 64;
+    for (size_t i = 0; i < n; ++i)
+      for (int b = 0; b < 8; ++b) bytes[8 * i + b] = uint8_t(pageHashes[i] >> (8 * b));
+    XXH3_64bits_update(&state_->xxh, bytes, 8 * n);
+    pageHashes += n;
+    count -= n;
+  }
+}
+
+uint64_t ContentDigest::Value() const {
+  return XXH3_64bits_digest(&state_->xxh);
+}

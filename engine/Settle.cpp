@@ -1,0 +1,168 @@
+#include "engine/Settle.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "engine/IntegrityAttr.h"
+#include "engine/PageHash.h"
+#include "platform/FileCalls.h"
+
+namespace {
+
+constexpr size_t kSectorBytes = 512;
+// Pages read and written at a time.
+constexpr size_t kRunPages = 256;
+
+std::string ErrText(const char* what, int err) {
+  return std::string(what) + ": " + std::strerror(-err);
+}
+
+plat::Outcome ReadAll(int fd, uint8_t* buf, size_t len, uint64_t offset) {
+  for (size_t got = 0; got < len;) {
+    ssize_t r = plat::Files().Pread(fd, buf + got, len - got, offset + got);
+    if (r < 0) return plat::Outcome::Fail(ErrText("read failed", int(r)));
+    if (r == 0) return plat::Outcome::Fail("the file ended early");
+    got += size_t(r);
+  }
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome WriteAll(int fd, const uint8_t* buf, size_t len, uint64_t offset) {
+  for (size_t done = 0; done < len;) {
+    ssize_t r = plat::Files().Pwrite(fd, buf + done, len - done, offset + done);
+    if (r < 0) return plat::Outcome::Fail(ErrText("write failed", int(r)));
+    if (r == 0) return plat::Outcome::Fail("write made no progress");
+    done += size_t(r);
+  }
+  return plat::Outcome::Ok();
+}
+
+// Finds the page as it was before the change, from the page as it is now: untouched, turned
+// whole, or turned sector by sector in part. False when no such mix gives the hash kept.
+bool PageBefore(const uint8_t* now, size_t len, uint64_t offset, uint64_t hashBefore,
+                const JournalEntry& e, uint8_t* before) {
+  std::memcpy(before, now, len);
+  if (HashPage(before, len) == hashBefore) return true;
+  const CipherDirection undo = Opposite(e.direction);
+  uint8_t undone[kPageBytes];
+  std::memcpy(undone, now, len);
+  TransformBytes(undone, len, offset, e.key, undo);
+  if (HashPage(undone, len) == hashBefore) {
+    std::memcpy(before, undone, len);
+    return true;
+  }
+  const size_t sectors = (len + kSectorBytes - 1) / kSectorBytes;
+  for (uint32_t mask = 1; mask + 1 < (1u << sectors); ++mask) {
+    for (size_t s = 0; s < sectors; ++s) {
+      const size_t at = s * kSectorBytes;
+      const size_t n = std::min(kSectorBytes, len - at);
+      std::memcpy(before + at, ((mask >> s) & 1) ? undone + at : now + at, n);
+    }
+    if (HashPage(before, len) == hashBefore) return true;
+  }
+  return false;
+}
+
+// Walks the file's pages, giving each page's bytes as they were before the change to `visit`
+// (which may change `now` and mark the run to be written back).
+template <typename Visit>
+plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) {
+  const JournalEntry& e = journal.entry;
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
+  if (uint64_t(st.st_size) != e.size) {
+    return plat::Outcome::Fail("its size changed since the change began (" +
+                               std::to_string(e.size) + " bytes then, " +
+                               std::to_string(st.st_size) + " now)");
+  }
+  std::vector<uint8_t> run(kRunPages * kPageBytes);
+  uint8_t before[kPageBytes];
+  const uint64_t pages = PageCount(e.size);
+  for (uint64_t first = 0; first < pages; first += kRunPages) {
+    const uint64_t offset = first * kPageBytes;
+    const size_t len = size_t(std::min<uint64_t>(run.size(), e.size - offset));
+    plat::Outcome read = ReadAll(fd, run.data(), len, offset);
+    if (!read) return read;
+    // Only pages that change are written, in runs: a page of a hole that was never written stays
+    // a hole, which on a full file system is what lets a change be turned back at all.
+    size_t runStart = 0, runEnd = 0;
+    auto flush = [&]() -> plat::Outcome {
+      if (!writeBack || runEnd == runStart) return plat::Outcome::Ok();
+      plat::Outcome w = WriteAll(fd, run.data() + runStart, runEnd - runStart, offset + runStart);
+      runStart = runEnd = 0;
+      return w;
+    };
+    for (size_t at = 0; at < len; at += kPageBytes) {
+      const uint64_t page = first + at / kPageBytes;
+      const size_t n = std::min(kPageBytes, len - at);
+      uint8_t* now = run.data() + at;
+      // Pages beyond those hashed were never written: they are as they were.
+      const bool hashed = page < journal.hashes.size();
+      if (hashed && !PageBefore(now, n, offset + at, journal.hashes[page], e, before)) {
+        return plat::Outcome::Fail("the page at byte " + std::to_string(offset + at) +
+                                   " matches neither its state before the change nor after");
+      }
+      if (!hashed) std::memcpy(before, now, n);
+      if (!visit(page, offset + at, before, now, n, hashed)) continue;
+      if (runEnd != at) {
+        plat::Outcome write = flush();
+        if (!write) return write;
+        runStart = at;
+      }
+      runEnd = at + n;
+    }
+    plat::Outcome write = flush();
+    if (!write) return write;
+  }
+  return plat::Outcome::Ok();
+}
+
+}  // namespace
+
+plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest) {
+  ContentDigest d;
+  const bool codedBefore = journal.entry.direction == CipherDirection::Decode;
+  plat::Outcome walked = WalkPages(
+      fd, journal, false,
+      [&](uint64_t page, uint64_t offset, uint8_t* before, uint8_t*, size_t n, bool hashed) {
+        uint64_t h;
+        if (codedBefore) {
+          h = hashed ? journal.hashes[page] : HashPage(before, n);
+        } else {
+          TransformBytes(before, n, offset, journal.entry.key, CipherDirection::Code);
+          h = HashPage(before, n);
+        }
+        d.Add(&h, 1);
+        return false;
+      });
+  *digest = d.Value();
+  return walked;
+}
+
+plat::Outcome Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result) {
+  *result = SettleResult();
+  const JournalEntry& e = journal.entry;
+  ContentDigest digest;
+  plat::Outcome walked =
+      WalkPages(fd, journal, true,
+                [&](uint64_t, uint64_t offset, uint8_t* before, uint8_t* now, size_t n, bool) {
+                  if (complete) TransformBytes(before, n, offset, e.key, e.direction);
+                  if (complete && e.direction == CipherDirection::Code) {
+                    uint64_t h = HashPage(before, n);
+                    digest.Add(&h, 1);
+                  }
+                  if (std::memcmp(before, now, n) == 0) return false;
+                  std::memcpy(now, before, n);
+                  ++result->pagesRewritten;
+                  return true;
+                });
+  if (!walked) return walked;
+  int r = plat::Files().Fdatasync(fd);
+  if (r < 0) return plat::Outcome::Fail(ErrText("flushing the file failed", r));
+  result->digest = digest.Value();
+  return plat::Outcome::Ok();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// Brings one file whose change was interrupted or failed to one of its two whole states: the
+// change completed (every page turned, the attributes as the plan has them after) or turned back
+// (every page as it was, the attributes as before). Which pages are already turned is told by the
+// hashes the journal kept of them as they were; a page that was written only in part, a whole
+// 512-byte sector at a time, is told apart sector by sector. Pages beyond those hashed were
+// never written.
+#include <cstdint>
+#include <string>
+
+#include "engine/Journal.h"
+#include "platform/Outcome.h"
+
+struct SettleResult {
+  uint64_t pagesRewritten = 0;
+  // The coded bytes' digest, when the change was completed in the coding direction, or the
+  // digest of the coded bytes as found, for a decoding (see CodedDigest).
+  uint64_t digest = 0;
+};
+
+// Reads the file without changing it and gives the digest of its coded bytes: for a decoding,
+// the bytes as they were before the change. Fails when a page matches neither state.
+plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
+
+// Turns the open file's pages and attributes to the state after the change (`complete`) or
+// before it, and flushes the file. Fails, with the file as good as it could be made, when a page
+// matches neither state, the file's size changed, or a read, write or flush fails.
+plat::Outcome Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result);

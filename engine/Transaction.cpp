@@ -1,0 +1,497 @@
+#include "engine/Transaction.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <memory>
+
+#include "codec/CCO.h"
+#include "codec/TimeCode.h"
+#include "engine/AttrPlan.h"
+#include "engine/ChangeMarker.h"
+#include "engine/DeferredSignals.h"
+#include "engine/IntegrityAttr.h"
+#include "engine/Journal.h"
+#include "engine/Recovery.h"
+#include "engine/Settle.h"
+#include "platform/AttrBackend.h"
+#include "platform/Clock.h"
+#include "platform/FileCalls.h"
+#include "platform/Paths.h"
+
+namespace {
+
+// Up to this many files are flushed one by one; more, with one flush of their file system.
+constexpr size_t kFileByFileFlushes = 4;
+// The largest attribute value Linux keeps.
+constexpr size_t kLargestAttr = 64 * 1024;
+
+std::string ErrText(int err) {
+  return std::strerror(-err);
+}
+
+// One file of the transaction, from its request to its result.
+struct Item {
+  const ChangeRequest* request = nullptr;
+  WorkResult result;
+  int fd = -1;
+  struct stat st {};
+  AttrSet attrs;
+  CipherDirection direction = CipherDirection::Code;
+  uint8_t key[6] = {};
+  AttrPlan plan;
+  std::optional<Integrity> expected;  // decoding: what the coded bytes were
+  uint32_t entry = 0;
+  bool marked = false;
+  std::string failure;  // the change failed: why (then it is turned back)
+  PassFile pass;
+
+  ~Item() {
+    if (fd >= 0) plat::Files().Close(fd);
+  }
+};
+
+void NotDone(Item& it, std::string why) {
+  it.result.outcome = WorkOutcome::NotDone;
+  it.result.reason = std::move(why);
+}
+
+// Reads the attributes a change may touch through the open file.
+plat::Outcome ReadAttrs(int fd, AttrSet* attrs) {
+  attrs->clear();
+  std::vector<std::string> names;
+  int r = plat::Attrs().List(fd, &names);
+  if (r < 0) return plat::Outcome::Fail("can't read its attributes: " + ErrText(r));
+  const std::vector<std::string>& wanted = ChangeAttrNames();
+  std::vector<char> buf(kLargestAttr);
+  for (const std::string& name : names) {
+    if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) continue;
+    ssize_t n = plat::Attrs().Get(fd, name, buf.data(), buf.size());
+    if (n == -ENODATA) continue;
+    if (n < 0)
+      return plat::Outcome::Fail("can't read the attribute " + name + ": " + ErrText(int(n)));
+    (*attrs)[name] = std::string(buf.data(), size_t(n));
+  }
+  return plat::Outcome::Ok();
+}
+
+// Opens and locks the file; false (with the result set) when it cannot be worked on.
+bool OpenAndLock(Item& it) {
+  const std::string& file = it.request->file;
+  struct stat st {};
+  if (file.empty() || plat::Files().Stat(file, &st) < 0) {
+    it.result.outcome = WorkOutcome::CantOpen;
+    return false;
+  }
+  // Anything but a regular file is refused before it is opened: a FIFO or a device may block
+  // or act on being opened.
+  if (!S_ISREG(st.st_mode)) {
+    NotDone(it, "'" + file + "' is not a regular file");
+    return false;
+  }
+  const int flags = O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+  std::string writeRefused;
+  int fd = plat::Files().Open(file, O_RDWR | flags);
+  if (fd == -EACCES || fd == -EPERM || fd == -EROFS || fd == -ETXTBSY) {
+    // Opened for reading only, to read its record and tell the user why it cannot be changed.
+    writeRefused = "can't open '" + file + "' for reading and writing: " + ErrText(fd);
+    fd = plat::Files().Open(file, O_RDONLY | flags);
+  }
+  if (fd < 0) {
+    NotDone(it, "can't open '" + file + "': " + ErrText(fd));
+    return false;
+  }
+  it.fd = fd;
+  if (plat::Files().Fstat(fd, &it.st) < 0 || !S_ISREG(it.st.st_mode) || it.st.st_dev != st.st_dev ||
+      it.st.st_ino != st.st_ino) {
+    NotDone(it, "'" + file + "' was replaced while it was being opened");
+    return false;
+  }
+  // Another program that has the file locked is changing it: it is left to that program. A
+  // file system without locks leaves the file to be worked on without one.
+  if (plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK) {
+    it.result.outcome = WorkOutcome::Busy;
+    return false;
+  }
+  it.failure = writeRefused;  // kept for the moment the change would begin
+  return true;
+}
+
+// A change found interrupted on the file is settled before anything else happens to it.
+bool SettleEarlierChange(Item& it) {
+  if (it.attrs.count(kChangeMarkerAttr) == 0) return true;
+  if (!it.failure.empty()) {
+    NotDone(it, "it carries an interrupted change, which cannot be settled: " + it.failure);
+    return false;
+  }
+  it.result.recovery = SettleMarkedChange(it.fd, it.request->file);
+  if (!it.result.recovery || !it.result.recovery->settled) {
+    NotDone(it, "it carries an interrupted change, which could not be settled: " +
+                    (it.result.recovery ? it.result.recovery->why : std::string("?")));
+    return false;
+  }
+  plat::Outcome reread = ReadAttrs(it.fd, &it.attrs);
+  if (!reread) NotDone(it, reread.why());
+  return bool(reread);
+}
+
+// Reads the record and decides what the change is; false when there is none to make.
+bool Decide(Item& it, const TransactionOptions& options) {
+  const ChangeRequest& req = *it.request;
+  if (req.bytesOnly) {
+    it.direction = req.bytesOnly->direction;
+    it.result.direction = it.direction;
+    std::memcpy(it.key, req.bytesOnly->key, 6);
+    return true;
+  }
+  auto value = it.attrs.find(kPrivCodecAttr);
+  std::string record = value == it.attrs.end() ? std::string() : value->second;
+  if (record.size() > size_t(kPrivCodecReadMax)) record.resize(size_t(kPrivCodecReadMax));
+  const bool coded = record.size() >= size_t(kPrivCodecMinBytes);
+  if (req.expectCoded && *req.expectCoded != coded) {
+    it.result.outcome = WorkOutcome::StateChanged;
+    it.result.record.name.clear();
+    it.result.reason = coded ? "coded" : "decoded";
+    return false;
+  }
+  it.direction = coded ? CipherDirection::Decode : CipherDirection::Code;
+  it.result.direction = it.direction;
+  plat::Outcome planned = plat::Outcome::Ok();
+  if (coded) {
+    it.result.record = DecodeRecordValue(record.data(), record.size());
+    if (it.result.record.password != options.password) {
+      it.result.outcome = WorkOutcome::WrongPassword;
+      return false;
+    }
+    if (!options.passwordSet) {
+      it.result.outcome = WorkOutcome::NoPassword;
+      return false;
+    }
+    auto integrity = it.attrs.find(kIntegrityAttr);
+    if (integrity != it.attrs.end()) {
+      it.expected = DecodeIntegrity(integrity->second);
+      if (it.expected && it.expected->length != uint64_t(it.st.st_size)) {
+        NotDone(it, "it changed since it was coded (" + std::to_string(it.st.st_size) +
+                        " bytes, coded were " + std::to_string(it.expected->length) + ")");
+        return false;
+      }
+    }
+    std::memcpy(it.key, it.result.record.timeCode, 6);
+    planned = PlanDecoding(it.attrs, &it.plan);
+  } else {
+    if (!options.passwordSet) {
+      it.result.outcome = WorkOutcome::NoPassword;
+      return false;
+    }
+    if (options.password.empty()) {
+      NotDone(it, "no password: an empty password codes nothing");
+      return false;
+    }
+    char timeCode[kTimeCodeBytes + 1];
+    FormTimeCode(plat::CurrentClock().LocalNow(), timeCode);
+    it.result.record = NewRecordFields(req.recordName, options.password, timeCode);
+    std::memcpy(it.key, timeCode, 6);
+    planned = PlanCoding(it.attrs, EncodeRecordValue(it.result.record), &it.plan);
+  }
+  if (!planned) {
+    NotDone(it, planned.why());
+    return false;
+  }
+  return true;
+}
+
+// Opens, locks and reads the file and plans its change. True when it joins the batch.
+bool Prepare(Item& it, const TransactionOptions& options) {
+  it.result.file = it.request->file;
+  if (!OpenAndLock(it)) return false;
+  plat::Outcome read = ReadAttrs(it.fd, &it.attrs);
+  if (!read) {
+    NotDone(it, read.why());
+    return false;
+  }
+  if (!SettleEarlierChange(it) || !Decide(it, options)) return false;
+  if (!it.failure.empty()) {
+    NotDone(it, it.failure);
+    return false;
+  }
+  return true;
+}
+
+// Flushes the files: one by one when they are few, else once per file system.
+plat::Outcome FlushFiles(const std::vector<Item*>& items) {
+  plat::Outcome first = plat::Outcome::Ok();
+  auto note = [&](int r) {
+    if (r < 0 && first) first = plat::Outcome::Fail("flushing failed: " + ErrText(r));
+  };
+  if (items.size() <= kFileByFileFlushes) {
+    for (Item* it : items) note(plat::Files().Fsync(it->fd));
+    return first;
+  }
+  std::map<dev_t, int> devices;
+  for (Item* it : items) devices.emplace(it->st.st_dev, it->fd);
+  for (const auto& [device, fd] : devices) note(plat::Files().Syncfs(fd));
+  return first;
+}
+
+// The journal's name as the marker keeps it: its leaf when it lies in the file's folder.
+std::string JournalRef(const std::string& journal, const std::string& file) {
+  return plat::ParentOf(journal) == plat::ParentOf(file) ? plat::LeafOf(journal) : journal;
+}
+
+class Batch {
+ public:
+  Batch(std::vector<Item*> items, const TransactionOptions& options)
+      : items_(std::move(items)), options_(options) {}
+  void Run();
+
+ private:
+  bool StartJournal();
+  void MarkFiles();
+  void CheckAndApply();
+  void TurnBackFailed();
+  void Finish();
+  void RefuseAll(const std::string& why) {
+    for (Item* it : items_) NotDone(*it, why);
+  }
+  std::vector<Item*> Marked() const {
+    std::vector<Item*> out;
+    for (Item* it : items_)
+      if (it->marked) out.push_back(it);
+    return out;
+  }
+
+  std::vector<Item*> items_;
+  const TransactionOptions& options_;
+  JournalWriter journal_;
+  bool outOfMemory_ = false;
+};
+
+bool Batch::StartJournal() {
+  plat::Outcome made = journal_.Create(plat::ParentOf(items_[0]->request->file));
+  if (!made) {
+    const std::string folder = StateFolder();
+    if (!folder.empty()) made = journal_.Create(folder);
+  }
+  if (made) {
+    for (size_t i = 0; i < items_.size(); ++i) {
+      Item& it = *items_[i];
+      it.entry = uint32_t(i);
+      JournalEntry e;
+      e.index = it.entry;
+      e.direction = it.direction;
+      e.device = uint64_t(it.st.st_dev);
+      e.inode = uint64_t(it.st.st_ino);
+      e.size = uint64_t(it.st.st_size);
+      std::memcpy(e.key, it.key, 6);
+      e.path = it.request->file;
+      e.plan = it.plan;
+      journal_.AddEntry(e);
+    }
+    made = journal_.Write();
+    if (made) made = journal_.Flush();
+    if (!made) (void)journal_.Remove();
+  }
+  if (!made) RefuseAll("can't keep a journal of the change: " + made.why());
+  return bool(made);
+}
+
+void Batch::MarkFiles() {
+  for (Item* it : items_) {
+    ChangeMarker m;
+    m.direction = it->direction;
+    m.entry = it->entry;
+    m.nonce = journal_.Nonce();
+    m.journal = JournalRef(journal_.Path(), it->request->file);
+    const std::string value = EncodeMarker(m);
+    int r = plat::Attrs().Set(it->fd, kChangeMarkerAttr, value.data(), value.size());
+    if (r < 0) {
+      NotDone(*it, "can't mark it as being changed: " + ErrText(r));
+      continue;
+    }
+    it->marked = true;
+  }
+  // The markers, and whatever the files held unflushed, reach the disk before any byte changes.
+  std::vector<Item*> marked = Marked();
+  plat::Outcome flushed = FlushFiles(marked);
+  if (!flushed) {
+    for (Item* it : marked) {
+      (void)plat::Attrs().Remove(it->fd, kChangeMarkerAttr);
+      it->marked = false;
+      NotDone(*it, flushed.why());
+    }
+  }
+}
+
+void Batch::CheckAndApply() {
+  for (Item* it : Marked()) {
+    if (it->pass.failed) {
+      it->failure = it->pass.failure;
+      continue;
+    }
+    const bool decoding = it->direction == CipherDirection::Decode;
+    if (decoding && it->expected && it->pass.digest.Value() != it->expected->digest) {
+      it->failure = "it changed since it was coded";
+      continue;
+    }
+    // The path must still name the file that was changed: a file replaced or moved meanwhile
+    // (an editor's save, a sync) is turned back and the new one left alone.
+    struct stat now {};
+    if (plat::Files().Stat(it->request->file, &now) < 0 || now.st_dev != it->st.st_dev ||
+        now.st_ino != it->st.st_ino) {
+      it->failure =
+          "'" + it->request->file + "' was replaced or moved while it was being worked on";
+      continue;
+    }
+    const std::string integrity =
+        EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()});
+    plat::Outcome applied = ApplyPlan(it->fd, it->plan, true, integrity, false, true);
+    if (!applied) it->failure = applied.why();
+  }
+}
+
+void Batch::TurnBackFailed() {
+  std::vector<Item*> failed;
+  for (Item* it : Marked())
+    if (!it->failure.empty()) failed.push_back(it);
+  if (failed.empty()) return;
+  for (Item* it : failed) journal_.AddTurnBack(it->entry);
+  // Should the note not reach the disk, a crash while turning back completes the change instead:
+  // the file still ends whole.
+  plat::Outcome noted = journal_.Write();
+  if (noted) noted = journal_.Flush();
+  JournalContents contents;
+  plat::Outcome read = ReadJournal(journal_.Path(), &contents);
+  for (Item* it : failed) {
+    WorkResult& r = it->result;
+    r.outcome = WorkOutcome::NotDone;
+    r.reason = it->failure;
+    auto file = contents.files.find(it->entry);
+    plat::Outcome back = read;
+    if (back && file == contents.files.end())
+      back = plat::Outcome::Fail("the journal lost its entry");
+    SettleResult settled;
+    if (back) back = Settle(it->fd, file->second, false, &settled);
+    if (back) back = ApplyPlan(it->fd, it->plan, false, {}, true, false);
+    if (back) {
+      r.turnedBack = true;
+    } else {
+      // The worst comes first: the file is not whole, and stays marked for the next look.
+      r.leftAsItWas = false;
+      r.pendingRecovery = true;
+      r.reason = "turning the change back failed: " + back.why() +
+                 "; it had failed: " + it->failure + "; the next look at the file settles it";
+      it->marked = false;  // the marker stays
+    }
+  }
+}
+
+void Batch::Finish() {
+  std::vector<Item*> marked = Marked();
+  plat::Outcome flushed = FlushFiles(marked);
+  bool markersLeft = false;
+  for (Item* it : items_) markersLeft |= it->result.pendingRecovery;
+  for (Item* it : marked) {
+    WorkResult& r = it->result;
+    if (!flushed) {
+      // Bytes and attributes may not all be on disk: the marker stays, so that the next look
+      // completes or turns back what the disk holds.
+      r.outcome = WorkOutcome::NotDone;
+      r.leftAsItWas = false;
+      r.pendingRecovery = true;
+      r.reason = flushed.why() + "; the next look at the file settles it";
+      markersLeft = true;
+      continue;
+    }
+    int removed = plat::Attrs().Remove(it->fd, kChangeMarkerAttr);
+    if (removed < 0 && removed != -ENODATA) {
+      markersLeft = true;
+      r.flushFailure = "can't remove the change marker: " + ErrText(removed);
+    }
+    if (it->failure.empty()) {
+      r.outcome =
+          it->direction == CipherDirection::Code ? WorkOutcome::Coded : WorkOutcome::Decoded;
+      r.leftAsItWas = false;
+    }
+  }
+  if (!markersLeft) (void)journal_.Remove();
+}
+
+void Batch::Run() {
+  if (!StartJournal()) return;
+  MarkFiles();
+  std::vector<PassFile*> pass;
+  for (Item* it : Marked()) {
+    PassFile& p = it->pass;
+    p.fd = it->fd;
+    p.entry = it->entry;
+    p.size = uint64_t(it->st.st_size);
+    std::memcpy(p.key, it->key, 6);
+    p.direction = it->direction;
+    p.name = it->request->file;
+    pass.push_back(&p);
+  }
+  PassOptions po;
+  po.windowBytes = options_.windowBytes;
+  po.progress = options_.progress;
+  (void)RunJournaledPass(pass, journal_, po, &outOfMemory_);
+  for (Item* it : Marked()) it->result.outOfMemory = outOfMemory_;
+  CheckAndApply();
+  TurnBackFailed();
+  Finish();
+}
+
+}  // namespace
+
+std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& requests,
+                                       const TransactionOptions& options) {
+  std::vector<std::unique_ptr<Item>> items;
+  for (const ChangeRequest& r : requests) {
+    items.push_back(std::make_unique<Item>());
+    items.back()->request = &r;
+  }
+  // From the first file locked to the last marker gone, nothing but a kill ends the program.
+  DeferredSignals deferred;
+  size_t next = 0;
+  size_t told = 0;
+  while (next < items.size()) {
+    if (options.stopRequested && options.stopRequested()) {
+      for (; next < items.size(); ++next) {
+        Item& it = *items[next];
+        it.result.file = it.request->file;
+        it.result.outcome = WorkOutcome::NotDone;
+        it.result.stopped = true;
+        it.result.reason = "interrupted";
+      }
+      break;
+    }
+    std::vector<Item*> batch;
+    uint64_t bytes = 0;
+    while (next < items.size() && batch.size() < options.batchFiles &&
+           (batch.empty() || bytes < options.batchBytes)) {
+      Item& it = *items[next++];
+      if (Prepare(it, options)) {
+        batch.push_back(&it);
+        bytes += uint64_t(it.st.st_size);
+      } else if (it.fd >= 0) {
+        plat::Files().Close(it.fd);
+        it.fd = -1;
+      }
+    }
+    if (!batch.empty()) Batch(batch, options).Run();
+    for (Item* it : batch) {
+      plat::Files().Close(it->fd);
+      it->fd = -1;
+    }
+    for (; options.onResult && told < next; ++told) options.onResult(told, items[told]->result);
+  }
+  for (; options.onResult && told < items.size(); ++told)
+    options.onResult(told, items[told]->result);
+  std::vector<WorkResult> results;
+  for (auto& it : items) results.push_back(std::move(it->result));
+  return results;
+}
