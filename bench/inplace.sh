@@ -50,9 +50,12 @@ pair_dd_sync() {
   dd if="$file" of="$file" conv=notrunc,fdatasync bs=1M status=none
 }
 
-# Runs one contender and prints its time in microseconds.
+# Runs one contender and prints its time in microseconds. The file's bytes are on disk before
+# each (an untimed sync): otherwise a contender would pay for flushing what the one before it
+# left unflushed (plain dd leaves the whole file so).
 timed() {
   local t0 t1
+  sync
   t0=$(now)
   "$1"
   t1=$(now)

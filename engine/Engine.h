@@ -67,7 +67,7 @@ class Engine {
   TransactionOptions Options(const Password& password) const;
 
   EngineView* view_;
-  size_t windowBytes_ = size_t(4) << 20;
+  size_t windowBytes_ = size_t(32) << 20;
   size_t batchFiles_ = 512;
 };
 

@@ -2,8 +2,8 @@
 // The content pass of a change: the bytes of one or more files turned in place, window by
 // window. Before a window's bytes are written, the hashes of its pages as they are are added to
 // the journal and flushed, so that whatever reaches the disk afterwards can be told apart from
-// what did not (Settle.h). Memory stays bounded by one window whatever the files' sizes; many
-// small files share one window, and so one flush.
+// what did not (Settle.h). Memory stays small (one chunk of bytes and a window's page hashes)
+// whatever the files' sizes; many small files share one window, and so one flush.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -35,11 +35,15 @@ using PassProgress = std::function<void(const std::string& name, uint64_t done, 
 
 struct PassOptions {
   // Bytes of one window (a multiple of the page size): one journal flush each.
-  size_t windowBytes = size_t(4) << 20;
+  size_t windowBytes = size_t(32) << 20;
+  // The journal is flushed on a thread of its own while the next window is read and hashed;
+  // without, each window waits for its flush.
+  bool overlapFlushes = true;
   PassProgress progress;
 };
 
-// Runs the pass over `files` in order. A file whose read or write fails is marked failed and left
+// Runs the pass over `files` in order. A window's bytes are written only once its page hashes
+// are flushed to the journal. A file whose read or write fails is marked failed and left
 // for its caller to turn back; the others go on. Fails when the journal cannot be written or
 // flushed: no further byte is written then, and every file not yet through is marked failed.
 // Fails also when no memory for the window could be had (`*outOfMemory`), before any write.

@@ -3,17 +3,29 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+// In PageHashWide.cpp, built for AVX2.
+void HashPagesWide(const uint8_t* data, size_t len, size_t page, uint64_t* out);
+
 namespace {
 
-// Built for AVX-512 and AVX2 as well as the baseline; the loader picks the best the processor
-// has (the hash is the same on all).
-__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void HashEach(
-    const uint8_t* data, size_t len, uint64_t* out) {
+void HashEachBaseline(const uint8_t* data, size_t len, uint64_t* out) {
   size_t i = 0;
   for (size_t at = 0; at < len; at += kPageBytes, ++i) {
     size_t n = len - at < kPageBytes ? len - at : kPageBytes;
     out[i] = XXH3_64bits(data + at, n);
   }
+}
+
+// AVX2 makes the hash about three times as fast; the processor is asked once.
+void HashEach(const uint8_t* data, size_t len, uint64_t* out) {
+#if defined(__x86_64__)
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide) {
+    HashPagesWide(data, len, kPageBytes, out);
+    return;
+  }
+#endif
+  HashEachBaseline(data, len, out);
 }
 
 }  // namespace

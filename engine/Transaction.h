@@ -36,7 +36,7 @@ struct ChangeRequest {
 struct TransactionOptions {
   bool passwordSet = false;
   std::string password;  // at most 20 bytes, as entered
-  size_t windowBytes = size_t(4) << 20;
+  size_t windowBytes = size_t(32) << 20;
   // Files and bytes at most in one batch (one journal, one set of flushes).
   size_t batchFiles = 512;
   uint64_t batchBytes = uint64_t(256) << 20;

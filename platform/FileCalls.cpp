@@ -94,6 +94,10 @@ int SystemFileCalls::PunchHole(int fd, uint64_t offset, uint64_t len) {
       ::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(len)));
 }
 
+int SystemFileCalls::StartWriteback(int fd, uint64_t offset, uint64_t len) {
+  return Result(::sync_file_range(fd, off64_t(offset), off64_t(len), SYNC_FILE_RANGE_WRITE));
+}
+
 FileCalls& Files() {
   return *gCalls;
 }

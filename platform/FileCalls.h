@@ -41,6 +41,9 @@ class FileCalls {
   virtual int Unlink(const std::string& path) = 0;
   // Deallocates [offset, offset + len) keeping the size (the range then reads as zeros).
   virtual int PunchHole(int fd, uint64_t offset, uint64_t len) = 0;
+  // Starts writing [offset, offset + len) to the disk without waiting for it (a hint that makes
+  // a later flush shorter; it makes nothing durable).
+  virtual int StartWriteback(int fd, uint64_t offset, uint64_t len) = 0;
 };
 
 // The calls of the running system.
@@ -60,6 +63,7 @@ class SystemFileCalls : public FileCalls {
   int CreateUnique(std::string* path) override;
   int Unlink(const std::string& path) override;
   int PunchHole(int fd, uint64_t offset, uint64_t len) override;
+  int StartWriteback(int fd, uint64_t offset, uint64_t len) override;
 };
 
 // The FileCalls in use: the system's unless a test installed another (not owned; nullptr restores).
