@@ -1,6 +1,7 @@
 #include "settings/CodecFolder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,6 +13,11 @@ namespace {
 bool IsFolder(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A folder the folder operations can work in: one whose files can be listed and replaced.
+bool IsUsableFolder(const std::string& path) {
+  return IsFolder(path) && access(path.c_str(), R_OK | W_OK | X_OK) == 0;
 }
 
 // True for a program that runs from the folder the build installs programs into.
@@ -31,18 +37,19 @@ CodecFolder EnsureCodecFolder(const std::string& beside) {
   if (!beside.empty()) {
     folder.path = beside;
     if (!IsInstalledProgram(plat::ParentOf(beside))) {
-      if (IsFolder(folder.path)) return folder;
-      if (mkdir(folder.path.c_str(), 0755) == 0) {
+      if (IsUsableFolder(folder.path)) return folder;
+      if (!IsFolder(folder.path) && mkdir(folder.path.c_str(), 0755) == 0) {
         folder.created = true;
         return folder;
       }
-      folder.why = std::strerror(errno);
     }
   }
   std::string data;
   if (!plat::FindUserDataDirectory(&data)) {
-    // Nothing better to offer: the folder beside the program stays named, with its reason.
-    if (folder.why.empty()) folder.why = "no user data folder (XDG_DATA_HOME, HOME)";
+    // No other place: the folder beside the program stays named, with the reason.
+    folder.why =
+        "the program's folder cannot take it and there is no user data folder "
+        "(XDG_DATA_HOME, HOME)";
     return folder;
   }
   folder.path = data + "/murvel/codec";

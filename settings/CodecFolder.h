@@ -1,6 +1,6 @@
 #pragma once
 // The codec folder that "Decode All" and "watch Folder" work on. It is "codec" beside the
-// program, as it has always been, when that folder is there or can be made there. A program
+// program, as it has always been, when the user can work in that folder or make it there. A program
 // installed for the system (in the folder it was built to be installed in, MURVEL_INSTALL_BINDIR,
 // /usr/bin for the .deb), or one whose folder the user cannot write, uses "murvel/codec" in the
 // user's data folder instead ($XDG_DATA_HOME, else ~/.local/share).
