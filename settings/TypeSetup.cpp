@@ -45,8 +45,10 @@ std::string OpeningProgram() {
 void CheckNeededDefs() {
   GetPath2APP();
   const CodecFolder codec = EnsureCodecFolder(path2scan);
-  if (!codec.path.empty() && codec.path.size() < sizeof path2scan)
+  if (codec.path.size() < sizeof path2scan)
     std::memcpy(path2scan, codec.path.c_str(), codec.path.size() + 1);
+  else
+    printf("codec-Dir path too long: '%s'\n", codec.path.c_str());
   // The usual place, beside the program, goes without saying; any other is named.
   if (!codec.beside) printf("codec-Dir: '%s'\n", codec.path.c_str());
   if (codec.created) printf("Created  codec-Dir !\n");
