@@ -1,5 +1,7 @@
 #include "platform/DesktopEntry.h"
 
+#include <cstring>
+
 namespace plat {
 namespace {
 
@@ -11,7 +13,28 @@ bool AppendEscapedControl(char c, std::string* out) {
   return escape != nullptr;
 }
 
-std::string StringValue(const std::string& text) {
+// "a;b;" for a list value; a ';' inside an item is escaped.
+std::string ListValue(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) {
+    for (char c : DesktopStringValue(item)) out += c == ';' ? "\\;" : std::string(1, c);
+    out += ';';
+  }
+  return out;
+}
+
+// Characters an Exec argument may hold without quotes: the reserved ones (blanks, quotes,
+// backslash, the shell's operators and wildcards) and control characters need them.
+bool NeedsQuotes(const std::string& program) {
+  if (program.empty()) return true;
+  for (unsigned char c : program)
+    if (c < 0x20 || c == 0x7f || std::strchr(" \t\"'\\><~|&;$*?#()`", c)) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string DesktopStringValue(const std::string& text) {
   std::string out;
   for (char c : text) {
     if (c == '\\')
@@ -22,12 +45,15 @@ std::string StringValue(const std::string& text) {
   return out;
 }
 
-}  // namespace
-
 // Inside the quotes a double quote, backquote, dollar or backslash takes a backslash; the
 // value's own string escaping then doubles every backslash, so a dollar is written as two
 // backslashes and the dollar, a backslash as four backslashes. A percent sign is doubled.
-std::string ExecLine(const std::string& program) {
+std::string ExecProgram(const std::string& program) {
+  if (!NeedsQuotes(program)) {
+    std::string plain;
+    for (char c : program) plain += c == '%' ? std::string("%%") : std::string(1, c);
+    return plain;
+  }
   std::string quoted = "\"";
   for (char c : program) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') {
@@ -39,13 +65,25 @@ std::string ExecLine(const std::string& program) {
       quoted += c;
     }
   }
-  return quoted + "\" %F";
+  return quoted + "\"";
+}
+
+std::string ExecLine(const std::string& program) {
+  return ExecProgram(program) + " %F";
 }
 
 std::string DesktopEntryText(const DesktopEntryFields& f) {
-  return "[Desktop Entry]\nType=Application\nVersion=1.0\nName=" + StringValue(f.name) +
-         "\nExec=" + ExecLine(f.program) + "\nIcon=" + f.iconName +
-         "\nTerminal=false\nMimeType=" + f.mimeType + ";\nX-Signature=" + f.signature + "\n";
+  std::string text =
+      "[Desktop Entry]\nType=Application\nVersion=1.4\nName=" + DesktopStringValue(f.name) + "\n";
+  if (!f.genericName.empty()) text += "GenericName=" + DesktopStringValue(f.genericName) + "\n";
+  if (!f.comment.empty()) text += "Comment=" + DesktopStringValue(f.comment) + "\n";
+  text += "Exec=" + ExecLine(f.program) + "\nIcon=" + f.iconName + "\nTerminal=false\n";
+  if (!f.categories.empty()) text += "Categories=" + ListValue(f.categories) + "\n";
+  if (!f.keywords.empty()) text += "Keywords=" + ListValue(f.keywords) + "\n";
+  text += "MimeType=" + ListValue(f.mimeTypes) + "\n";
+  if (!f.wmClass.empty()) text += "StartupWMClass=" + DesktopStringValue(f.wmClass) + "\n";
+  if (!f.signature.empty()) text += "X-Signature=" + DesktopStringValue(f.signature) + "\n";
+  return text;
 }
 
 }  // namespace plat

@@ -75,6 +75,24 @@ Outcome WriteFileAtomically(const std::string& file, const void* data, size_t si
   return Outcome::Ok();
 }
 
+Outcome WriteFileIfDifferent(const std::string& path, const std::string& contents, mode_t mode,
+                             bool* changed) {
+  std::string old;
+  if (ReadWholeFile(path, &old).ok() && old == contents) {
+    if (changed) *changed = false;
+    // Same bytes: only the permission bits may need mending (an executable that lost its bit).
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && (st.st_mode & 07777) != mode &&
+        chmod(path.c_str(), mode) != 0)
+      return Outcome::Fail(Why("cannot set permissions of", path, errno));
+    return Outcome::Ok();
+  }
+  if (!MakeFolderTree(ParentOf(path)))
+    return Outcome::Fail("cannot create folder of '" + path + "'");
+  if (changed) *changed = true;
+  return WriteFileAtomically(path, contents.data(), contents.size(), mode);
+}
+
 Outcome ReadWholeFile(const std::string& path, std::string* contents) {
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Outcome::Fail(Why("cannot open", path, errno));

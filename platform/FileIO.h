@@ -14,6 +14,13 @@ namespace plat {
 // link to an existing file, that file is replaced and the link kept.
 Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode);
 
+// Writes `contents` as WriteFileAtomically does, making the missing folders above it (0755),
+// unless the file holds exactly those bytes already; then it is left alone (its inode and times
+// too), only its permission bits set to `mode` when they differ. `changed`, when given, tells
+// whether the bytes were written.
+Outcome WriteFileIfDifferent(const std::string& path, const std::string& contents, mode_t mode,
+                             bool* changed = nullptr);
+
 // The whole contents of a regular file.
 Outcome ReadWholeFile(const std::string& path, std::string* contents);
 

@@ -33,40 +33,46 @@ bool IsEntryOf(const std::string& trimmed, const std::string& type) {
   return eq != std::string::npos && Trimmed(trimmed.substr(0, eq)) == type;
 }
 
+// Where a new entry of the first default section goes: just after the section's last line that
+// is neither blank nor a comment (its header when it has none), so that the blank lines before
+// the next section stay where they are. npos when the list has no such section.
+size_t InsertionPoint(const std::string& list) {
+  size_t at = std::string::npos;
+  bool inSection = false;
+  size_t pos = 0;
+  while (pos < list.size()) {
+    size_t end = list.find('\n', pos);
+    const size_t next = end == std::string::npos ? list.size() : end + 1;
+    const std::string t =
+        Trimmed(list.substr(pos, next - pos - (end == std::string::npos ? 0 : 1)));
+    if (IsSectionHeader(t)) {
+      if (inSection) return at;
+      inSection = t == kDefaultSection;
+      if (inSection) at = next;
+    } else if (inSection && !t.empty() && t[0] != '#') {
+      at = next;
+    }
+    pos = next;
+  }
+  return at;
+}
+
 }  // namespace
 
-std::string WithDefaultApp(const std::string& list, const std::string& type,
-                           const std::string& desktopId) {
-  std::vector<std::string> lines = Lines(list);
-  const std::string entry = type + "=" + desktopId + ";";
-  bool inSection = false;
-  bool haveSection = false;
-  bool done = false;
-  for (size_t i = 0; i < lines.size() && !done; ++i) {
-    const std::string t = Trimmed(lines[i]);
-    if (IsSectionHeader(t)) {
-      // Leaving our section without having met the type: the entry goes at its end.
-      if (inSection) {
-        lines.insert(lines.begin() + long(i), entry);
-        done = true;
-      }
-      inSection = t == kDefaultSection;
-      haveSection = haveSection || inSection;
-    } else if (inSection && IsEntryOf(t, type)) {
-      lines[i] = entry;
-      done = true;
-    }
+std::string WithDefaultAppIfUnset(const std::string& list, const std::string& type,
+                                  const std::string& desktopId) {
+  if (DefaultAppOf(list, type, nullptr)) return list;
+  const std::string entry = type + "=" + desktopId + ";\n";
+  const size_t at = InsertionPoint(list);
+  if (at != std::string::npos) {
+    // A last line without its line end gets one, so that ours starts a line of its own.
+    const std::string lead = at > 0 && list[at - 1] != '\n' ? "\n" : "";
+    return list.substr(0, at) + lead + entry + list.substr(at);
   }
-  if (!done) {
-    if (!haveSection) {
-      if (!lines.empty() && !Trimmed(lines.back()).empty()) lines.push_back("");
-      lines.push_back(kDefaultSection);
-    }
-    lines.push_back(entry);
-  }
-  std::string out;
-  for (const std::string& l : lines) out += l + "\n";
-  return out;
+  std::string out = list;
+  if (!out.empty() && out.back() != '\n') out += '\n';
+  if (out.size() >= 2 && out[out.size() - 2] != '\n') out += '\n';
+  return out + kDefaultSection + "\n" + entry;
 }
 
 bool DefaultAppOf(const std::string& list, const std::string& type, std::string* desktopId) {

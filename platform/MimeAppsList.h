@@ -5,10 +5,12 @@
 
 namespace plat {
 
-// `list` with "<type>=<desktopId>;" as the type's default, every other line kept as it was.
-// The section is added at the end when the list has none.
-std::string WithDefaultApp(const std::string& list, const std::string& type,
-                           const std::string& desktopId);
+// `list` with the line "<type>=<desktopId>;" added as the type's default when the list gives the
+// type no default yet; a list that gives one already (any, the user's own choice included) comes
+// back as it was. Every byte of the list is kept: the line goes after the last entry of the
+// first "[Default Applications]" section, or into a new section at the end.
+std::string WithDefaultAppIfUnset(const std::string& list, const std::string& type,
+                                  const std::string& desktopId);
 
 // The first desktop id given as the default of `type` in `list`; false when there is none.
 bool DefaultAppOf(const std::string& list, const std::string& type, std::string* desktopId);

@@ -23,20 +23,6 @@ constexpr const char* kMimeNamespace = "http://www.freedesktop.org/standards/sha
 constexpr const char* kOwnNamespace = "urn:x-vnd.Telva-Murvel:mime";
 constexpr const char* kShortElement = "short-description";
 
-// Writes `contents` unless the file holds exactly that already. `changed` tells which.
-Outcome WriteIfDifferent(const std::string& path, const std::string& contents, mode_t mode,
-                         bool* changed) {
-  std::string old;
-  if (ReadWholeFile(path, &old).ok() && old == contents) {
-    if (changed) *changed = false;
-    return Outcome::Ok();
-  }
-  if (!MakeFolderTree(ParentOf(path)))
-    return Outcome::Fail("cannot create folder of '" + path + "'");
-  if (changed) *changed = true;
-  return WriteFileAtomically(path, contents.data(), contents.size(), mode);
-}
-
 std::string PackageXml(const std::string& type, const std::string& longText,
                        const std::string& shortText, const std::string& iconName) {
   QByteArray out;
@@ -121,8 +107,8 @@ Outcome MimeType::Install() {
   };
 
   bool packageChanged = false;
-  note(WriteIfDifferent(PackagePath(), PackageXml(type_, long_, short_, IconName()), 0644,
-                        &packageChanged));
+  note(WriteFileIfDifferent(PackagePath(), PackageXml(type_, long_, short_, IconName()), 0644,
+                            &packageChanged));
 
   for (IconSize size : {IconSize::Large, IconSize::Mini}) {
     if (!(size == IconSize::Large ? hasLarge_ : hasMini_)) continue;
@@ -133,14 +119,17 @@ Outcome MimeType::Install() {
       note(Outcome::Fail("cannot encode the icon of " + type_));
       continue;
     }
-    note(WriteIfDifferent(IconPath(size), png.toStdString(), 0644, nullptr));
+    note(WriteFileIfDifferent(IconPath(size), png.toStdString(), 0644, nullptr));
   }
 
   if (!prefApp_.empty()) {
-    const std::string exe = appExe_.empty() ? AppExecutablePath() : appExe_;
-    const std::string entry = DesktopEntryText(
-        {appName_.empty() ? LeafOf(exe) : appName_, exe, IconName(), type_, prefApp_});
-    note(WriteIfDifferent(DesktopEntryPath(prefApp_), entry, 0644, nullptr));
+    bool entryChanged = false;
+    note(WriteFileIfDifferent(DesktopEntryPath(prefApp_), DesktopEntryText(AppEntry()), 0644,
+                              &entryChanged));
+    const std::string applications = ParentOf(DesktopEntryPath(prefApp_));
+    struct stat cache;
+    if (entryChanged || stat((applications + "/mimeinfo.cache").c_str(), &cache) != 0)
+      note(UpdateDesktopDatabase(applications));
 
     std::string listPath = MimeAppsListPath();
     if (listPath.empty()) {
@@ -151,11 +140,14 @@ Outcome MimeType::Install() {
       std::string list;
       Outcome read = ReadWholeFile(listPath, &list);
       struct stat listStat;
-      if (!read && stat(listPath.c_str(), &listStat) == 0) {
+      const bool exists = stat(listPath.c_str(), &listStat) == 0;
+      if (!read && exists) {
         note(read);
       } else {
-        note(WriteIfDifferent(listPath, WithDefaultApp(list, type_, DesktopId(prefApp_)), 0644,
-                              nullptr));
+        const std::string updated = WithDefaultAppIfUnset(list, type_, DesktopId(prefApp_));
+        // Written only when our line was added, keeping the list's permission bits.
+        if (updated != list || !exists)
+          note(WriteFileIfDifferent(listPath, updated, exists ? listStat.st_mode & 07777 : 0644));
       }
     }
   }
@@ -165,6 +157,19 @@ Outcome MimeType::Install() {
   if (packageChanged || stat((mimeDir + "/mime.cache").c_str(), &st) != 0)
     note(UpdateMimeDatabase(mimeDir));
   return first;
+}
+
+DesktopEntryFields MimeType::AppEntry() const {
+  DesktopEntryFields entry = entry_;
+  if (entry.program.empty()) entry.program = AppExecutablePath();
+  if (entry.name.empty()) entry.name = LeafOf(entry.program);
+  if (entry.iconName.empty()) entry.iconName = IconName();
+  std::vector<std::string> types{type_};
+  for (const std::string& t : entry_.mimeTypes)
+    if (t != type_) types.push_back(t);
+  entry.mimeTypes = types;
+  entry.signature = prefApp_;
+  return entry;
 }
 
 // Reads the package's short (`shortOne`) or long description of the type.

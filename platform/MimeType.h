@@ -6,18 +6,21 @@
 //   $XDG_DATA_HOME/icons/hicolor/{32x32,16x16}/mimetypes/<icon name>.png   the icons, where the
 //       icon name is the type with '/' turned into '-' ("text-x-CodedData")
 //   $XDG_DATA_HOME/applications/<desktop id>   the opening program's desktop entry, naming the
-//       type in MimeType= and running the program with %F
-//   $XDG_CONFIG_HOME/mimeapps.list   the desktop entry as the type's default application
-// and then runs update-mime-database on $XDG_DATA_HOME/mime when the tool is present.
+//       type (first) and any further types in MimeType= and running the program with %F
+//   $XDG_CONFIG_HOME/mimeapps.list   the desktop entry as the type's default application, only
+//       when the list names no default for the type yet (a user's choice is kept)
+// and then runs update-mime-database on $XDG_DATA_HOME/mime and update-desktop-database on
+// $XDG_DATA_HOME/applications when the tools are present.
 // The desktop id of a signature "application/<name>" is "<name>.desktop".
-// Files whose contents are already what would be written are left alone, and the database is
-// rebuilt only when the package changed or has never been compiled.
+// Files whose contents are already what would be written are left alone, and a cache is rebuilt
+// only when what it indexes changed or it has never been built.
 // The getters read back what is installed, from the same files.
 #include <cstdint>
 #include <string>
 #include <utility>
 
 #include "platform/Bitmap.h"
+#include "platform/DesktopEntry.h"
 #include "platform/NodeInfo.h"
 #include "platform/Outcome.h"
 
@@ -35,9 +38,12 @@ class MimeType {
   // The signature of the application that opens the type ("application/x-vnd.Telva-Murvel"),
   // and the program its desktop entry runs (the running executable when not set).
   void SetPreferredApp(const std::string& signature) { prefApp_ = signature; }
-  void SetAppExecutable(const std::string& path) { appExe_ = path; }
+  void SetAppExecutable(const std::string& path) { entry_.program = path; }
   // The name the desktop shows for that program (the executable's leaf name when not set).
-  void SetAppName(const std::string& name) { appName_ = name; }
+  void SetAppName(const std::string& name) { entry_.name = name; }
+  // All of that program's desktop entry at once. Left empty, the program, name and icon take
+  // the defaults above (the icon: the type's); the type itself always leads its MimeType=.
+  void SetAppEntry(const DesktopEntryFields& entry) { entry_ = entry; }
 
   // Writes everything set so far (see above). Every step is tried; the outcome names the first
   // that failed.
@@ -61,13 +67,14 @@ class MimeType {
 
  private:
   Outcome ReadDescription(bool shortOne, std::string* text) const;
+  // The desktop entry as written: entry_ with its defaults filled in.
+  DesktopEntryFields AppEntry() const;
 
   std::string type_;
   std::string short_;
   std::string long_;
   std::string prefApp_;
-  std::string appExe_;
-  std::string appName_;
+  DesktopEntryFields entry_;
   bool hasLarge_ = false;
   bool hasMini_ = false;
   Bitmap large_{32, 32};

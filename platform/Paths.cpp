@@ -25,6 +25,22 @@ bool EnvFolder(const char* name, std::string* out) {
   return true;
 }
 
+// The absolute folders of a colon-separated list variable, else those of `fallback`.
+std::vector<std::string> EnvFolderList(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  std::string list = v && *v ? v : fallback;
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(':', start);
+    if (end == std::string::npos) end = list.size();
+    const std::string item = list.substr(start, end - start);
+    if (!item.empty() && item[0] == '/') out.push_back(StripTrailingSlashes(item));
+    start = end + 1;
+  }
+  return out;
+}
+
 }  // namespace
 
 bool MakeFolderTree(const std::string& path) {
@@ -108,6 +124,14 @@ bool FindUserDataDirectory(std::string* out) {
   }
   if (out) *out = dir;
   return true;
+}
+
+std::vector<std::string> SystemDataDirectories() {
+  return EnvFolderList("XDG_DATA_DIRS", "/usr/local/share:/usr/share");
+}
+
+std::vector<std::string> SystemConfigDirectories() {
+  return EnvFolderList("XDG_CONFIG_DIRS", "/etc/xdg");
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 // Entries, paths and standard folders. Entry references are plain paths.
 #include <string>
+#include <vector>
 
 #include "platform/Outcome.h"
 
@@ -23,6 +24,11 @@ long ReadLink(const std::string& path, char* buf, unsigned long size);
 [[nodiscard]] bool FindUserSettingsDirectory(std::string* out, bool create);
 // The user data folder for the freedesktop databases: $XDG_DATA_HOME, else $HOME/.local/share.
 [[nodiscard]] bool FindUserDataDirectory(std::string* out);
+
+// The system's data and configuration folders, most important first: $XDG_DATA_DIRS (else
+// /usr/local/share and /usr/share) and $XDG_CONFIG_DIRS (else /etc/xdg).
+std::vector<std::string> SystemDataDirectories();
+std::vector<std::string> SystemConfigDirectories();
 
 // Makes the folder and every missing parent (mode 0755). True when the folder exists afterwards.
 [[nodiscard]] bool MakeFolderTree(const std::string& path);

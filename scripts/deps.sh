@@ -5,7 +5,7 @@ MURVEL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  shared-mime-info
+  shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
 )
 

@@ -16,6 +16,8 @@
 #include "platform/ImageFile.h"
 #include "platform/MimeType.h"
 #include "platform/Paths.h"
+#include "settings/CodecFolder.h"
+#include "settings/DesktopSetup.h"
 #include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
 
@@ -42,31 +44,45 @@ std::string OpeningProgram() {
 
 void CheckNeededDefs() {
   GetPath2APP();
-  if (EnsureFolder(path2scan)) printf("Created  codec-Dir !\n");
+  const CodecFolder codec = EnsureCodecFolder(path2scan);
+  if (codec.path.size() < sizeof path2scan)
+    std::memcpy(path2scan, codec.path.c_str(), codec.path.size() + 1);
+  else
+    printf("codec-Dir path too long: '%s'\n", codec.path.c_str());
+  // The usual place, beside the program, goes without saying; any other is named.
+  if (!codec.beside) printf("codec-Dir: '%s'\n", codec.path.c_str());
+  if (codec.created) printf("Created  codec-Dir !\n");
+  if (!codec.why.empty())
+    printf("Can't create codec-Dir '%s': %s\n", codec.path.c_str(), codec.why.c_str());
 
   std::string settings;
-  if (!plat::FindUserSettingsDirectory(&settings, true)) settings = "/boot/home/config/settings";
-  settings += "/";
-  settings += kSettingsFolderName;
-  if (EnsureFolder(settings)) printf("Created  SettingsDir !\n");
+  if (plat::FindUserSettingsDirectory(&settings, true)) {
+    settings += "/";
+    settings += kSettingsFolderName;
+    if (EnsureFolder(settings)) printf("Created  SettingsDir !\n");
+  } else {
+    printf("No user settings folder (XDG_CONFIG_HOME, HOME)\n");
+  }
 
   plat::Bitmap large(32, 32);
   plat::Bitmap mini(16, 16);
   large.SetBits(DataBBits, sizeof DataBBits);
   mini.SetBits(DataLBits, sizeof DataLBits);
 
+  const std::string program = OpeningProgram();
   plat::MimeType type(kCodedDataType);
   type.SetShortDescription("CodedData");
   type.SetLongDescription("Vestrine Data-Container");
   type.SetIcon(large, plat::IconSize::Large);
   type.SetIcon(mini, plat::IconSize::Mini);
   type.SetPreferredApp(kAppSignature);
-  type.SetAppName("Murvel");
-  type.SetAppExecutable(OpeningProgram());
+  type.SetAppEntry(ProgramDesktopEntry(program));
   plat::Outcome installed = type.Install();
   // A type that could not be installed only costs the desktop its icons and the double-click;
   // the program works on, but the user learns why.
   if (!installed) printf("Can't install %s: %s\n", kCodedDataType, installed.why().c_str());
+  plat::Outcome desktop = InstallDesktopFiles(program);
+  if (!desktop) printf("Can't install the desktop files: %s\n", desktop.why().c_str());
 
   std::this_thread::sleep_for(std::chrono::microseconds(20000));
   printf("->done\n");

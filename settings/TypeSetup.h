@@ -1,13 +1,16 @@
 #pragma once
-// Start-up set-up of the program's surroundings: the codec folder beside the program, the
-// settings folder, and the file type of coded files ("text/x-CodedData") with its descriptions,
-// icons and the program as the application that opens it. Also the two helpers with which the
-// window finds and loads its optional background image.
+// Start-up set-up of the program's surroundings: the codec folder (CodecFolder.h), the settings
+// folder, the file type of coded files ("text/x-CodedData") with its descriptions, icons and the
+// program as the application that opens it, and the program's icon and file-manager entries
+// (DesktopSetup.h). Also the two helpers with which the window finds and loads its optional
+// background image.
 #include <QImage>
 #include <memory>
 
-// Makes the codec folder and the settings folder when missing (mode 0755) and installs the
-// coded-file type; prints "->done" at the end.
+// Makes the codec folder and the settings folder when missing (mode 0755), each with the line
+// "Created  codec-Dir !" or "Created  SettingsDir !" when it was made; a codec folder elsewhere
+// than beside the program is named ("codec-Dir: '<path>'"), one that cannot be made says why.
+// Then installs the coded-file type and the desktop files; prints "->done" at the end.
 void CheckNeededDefs();
 
 // True when the MIME type of the file at `path` (its stored type, else the one its contents

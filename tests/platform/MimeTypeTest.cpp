@@ -46,17 +46,33 @@ TEST_F(MimeTypeTest, DesktopEntryAndDefaultApplication) {
             "[Default Applications]\ntext/x-CodedData=x-vnd.Telva-Murvel.desktop;\n");
 }
 
-TEST_F(MimeTypeTest, OtherAssociationsSurviveAndOursIsReplaced) {
+// A default the user chose for the type stays, and the list is not even rewritten; without one,
+// ours joins the user's section and every other line stays.
+TEST_F(MimeTypeTest, TheUsersDefaultStaysAndOursOnlyFillsAGap) {
   ASSERT_EQ(mkdir(config_.c_str(), 0755), 0);
-  const std::string before =
+  const std::string list = config_ + "/mimeapps.list";
+  const std::string chosen =
       "[Added Associations]\ntext/x-CodedData=hex.desktop;\n\n"
       "[Default Applications]\nimage/png=viewer.desktop;\n"
       "text/x-CodedData=old.desktop;\n\n[Removed Associations]\n";
-  WriteFile(config_ + "/mimeapps.list", before);
+  WriteFile(list, chosen);
+  ASSERT_EQ(chmod(list.c_str(), 0600), 0);
+  const ino_t inode = Inode(list);
   ASSERT_TRUE(Coded("/usr/bin/true").Install());
-  std::string after = before;
-  after.replace(after.find("old.desktop"), 11, "x-vnd.Telva-Murvel.desktop");
-  EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"), after);
+  EXPECT_EQ(ReadFile(list), chosen);
+  EXPECT_EQ(Inode(list), inode);
+
+  std::string unset = chosen;
+  unset.erase(unset.find("text/x-CodedData=old"), 30);
+  WriteFile(list, unset);
+  ASSERT_TRUE(Coded("/usr/bin/true").Install());
+  std::string expected = unset;
+  expected.insert(expected.find("\n\n[Removed") + 1,
+                  "text/x-CodedData=x-vnd.Telva-Murvel.desktop;\n");
+  EXPECT_EQ(ReadFile(list), expected);
+  struct stat st {};
+  ASSERT_EQ(stat(list.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 // A list the user cannot read (left owned by root, say) is not replaced by one holding our entry

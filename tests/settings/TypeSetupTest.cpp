@@ -1,6 +1,8 @@
 // Folder and type set-up at start, and the background image helpers.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QImage>
 #include <cstdio>
@@ -86,6 +88,57 @@ TEST_F(TypeSetupTest, FirstStartMakesTheFoldersLaterStartsOnlyInstall) {
   EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
   ASSERT_TRUE(type.GetIcon(bits, plat::IconSize::Mini));
   EXPECT_EQ(std::memcmp(bits, DataLBits, 256), 0);
+}
+
+// A program in a folder it cannot take a codec folder in (installed for the system, or any folder
+// the user cannot write) keeps it in the user's data folder, names it at every start and makes
+// it once; nothing is made beside the program.
+TEST_F(TypeSetupTest, CodecFolderInTheDataFolderWhenTheProgramsFolderIsNoPlaceForIt) {
+  const std::string codec = data_ + "/murvel/codec";
+  const std::string named = "codec-Dir: '" + codec + "'\n";
+  plat::SetAppExecutablePath(std::string(MURVEL_INSTALL_BINDIR) + "/murvel");
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs),
+            named + "Created  codec-Dir !\nCreated  SettingsDir !\n->done\n");
+  EXPECT_STREQ(path2scan, codec.c_str());
+  EXPECT_EQ(Mode(codec), 0755u);
+  EXPECT_FALSE(Exists(std::string(MURVEL_INSTALL_BINDIR) + "/codec"));
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs), named + "->done\n");
+  std::filesystem::remove_all(data_);
+  std::filesystem::remove_all(config_);
+
+  // A folder the user cannot write, with a codec folder in it that is not the user's to write
+  // either; root may write anywhere, so the start runs as nobody then.
+  plat::SetAppExecutablePath(bin_ + "/murvel");
+  ASSERT_EQ(mkdir((bin_ + "/codec").c_str(), 0555), 0);
+  ASSERT_EQ(chmod(bin_.c_str(), 0555), 0);
+  ASSERT_EQ(chmod(root_.c_str(), 0777), 0);
+  const std::string out = root_ + "/start.out";
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    const std::string said = CapturedStdout(CheckNeededDefs) + "path2scan=" + path2scan;
+    FILE* f = fopen(out.c_str(), "w");
+    _exit(f && fputs(said.c_str(), f) >= 0 && fclose(f) == 0 ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadFile(out),
+            named + "Created  codec-Dir !\nCreated  SettingsDir !\n->done\npath2scan=" + codec);
+  EXPECT_EQ(Mode(codec), 0755u);
+  chmod(bin_.c_str(), 0755);
+}
+
+// A default application the user chose for coded files is theirs: starts leave the list as it is.
+TEST_F(TypeSetupTest, AUsersOwnDefaultSurvivesTwoStarts) {
+  ASSERT_EQ(mkdir(config_.c_str(), 0755), 0);
+  const std::string list =
+      "[Default Applications]\ntext/x-CodedData=org.gnome.gitlab.ghex.desktop;\n"
+      "image/png=viewer.desktop;\n";
+  WriteFile(config_ + "/mimeapps.list", list);
+  CapturedStdout(CheckNeededDefs);
+  CapturedStdout(CheckNeededDefs);
+  EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"), list);
 }
 
 TEST_F(TypeSetupTest, UninstallableTypeIsReportedNotFatal) {

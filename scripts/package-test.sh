@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# Builds the Debian package (cpack -G DEB) in build-pkg/, checks its files, installs it with apt
+# into a fresh Debian 12 chroot made with debootstrap, and there runs `murvelctl --version`, a
+# code/status/decode round trip and the window under Xvfb, all from /usr/bin, as a user who
+# cannot write /usr/bin. Needs root (or sudo) for debootstrap and the chroot; installs the
+# Debian packages it needs on this machine first. A screenshot of the window goes to
+# build-pkg/package-window.png. Mirror: $MURVEL_MIRROR (default http://deb.debian.org/debian).
+# Exit status 0 when every check passed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+mirror=${MURVEL_MIRROR:-http://deb.debian.org/debian}
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+
+MURVEL_PACKAGES+=(debootstrap dpkg-dev appstream man-db fakeroot)
+murvel_install_deps
+
+passes=0
+failures=0
+check() {  # description, command...
+  local what=$1; shift
+  if "$@"; then
+    echo "ok: $what"; passes=$((passes + 1))
+  else
+    echo "FAILED: $what"; failures=$((failures + 1))
+  fi
+}
+
+# 1. The package.
+cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DMURVEL_BUILD_TESTS=OFF -DMURVEL_BUILD_BENCH=OFF >/dev/null
+cmake --build build-pkg
+rm -f build-pkg/murvel_*.deb
+(cd build-pkg && cpack -G DEB >/dev/null)
+deb=$(ls build-pkg/murvel_*.deb)
+echo "package: $deb"
+dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+
+# 2. Its files, as installed.
+work=$(mktemp -d /var/tmp/murvel-pkgtest-XXXXXX)
+root="$work/root"
+cleanup() {
+  for m in dev/pts dev proc sys; do
+    $sudo umount "$root/$m" 2>/dev/null || $sudo umount -l "$root/$m" 2>/dev/null || true
+  done
+  for m in dev/pts dev proc sys; do
+    if mountpoint -q "$root/$m" 2>/dev/null; then
+      echo "package-test.sh: $root/$m is still mounted; $work left in place" >&2
+      return
+    fi
+  done
+  $sudo rm -rf --one-file-system "$work"
+}
+trap cleanup EXIT
+
+dpkg-deb -x "$deb" "$work/files"
+check "desktop entry and service menu validate" desktop-file-validate \
+  "$work/files/usr/share/applications/x-vnd.Telva-Murvel.desktop" \
+  "$work/files/usr/share/kio/servicemenus/x-vnd.Telva-Murvel.desktop"
+# The component id is the program's desktop id, which is no reverse domain name: appstreamcli
+# warns of that and of its hyphen. Anything else fails the check.
+metainfo_ok() {
+  local said
+  said=$(appstreamcli validate --no-net "$work/files/usr/share/metainfo/x-vnd.Telva-Murvel.metainfo.xml" 2>&1 || true)
+  echo "$said" | sed 's/^/  appstreamcli: /'
+  ! echo "$said" | grep -E '^[EW]:' | grep -vq 'cid-desktopapp-is-not-rdns'
+}
+check "AppStream metainfo validates (but for the id's form)" metainfo_ok
+man_ok() {
+  local page said
+  for page in "$work"/files/usr/share/man/man1/*.1.gz; do
+    said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$said" ] || { echo "$said"; return 1; }
+  done
+}
+check "man pages format without warnings" man_ok
+
+# 3. A fresh Debian 12, the package installed with apt.
+echo "debootstrap bookworm from $mirror ..."
+$sudo debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+  { tail -20 "$work/debootstrap.log"; exit 1; }
+$sudo cp /etc/resolv.conf "$root/etc/resolv.conf"
+$sudo mount -t proc proc "$root/proc"
+$sudo mount -t sysfs sysfs "$root/sys"
+$sudo mount --bind /dev "$root/dev"
+$sudo mount --bind /dev/pts "$root/dev/pts"
+in_root() { $sudo chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
+$sudo cp "$deb" "$root/tmp/"
+in_root apt-get update -qq
+in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+  "/tmp/$(basename "$deb")" xvfb xauth x11-utils x11-apps >"$work/apt.log" 2>&1 ||
+  { tail -30 "$work/apt.log"; exit 1; }
+echo "installed: $(in_root dpkg-query -W -f='${Package} ${Version}' murvel)"
+
+check "murvelctl --version runs from /usr/bin" in_root /usr/bin/murvelctl --version
+check "the type is in the system's MIME database" in_root test -f /usr/share/mime/text/x-codeddata.xml
+check "the desktop entry is indexed for the type" \
+  in_root grep -q 'text/x-CodedData=x-vnd.Telva-Murvel.desktop' /usr/share/applications/mimeinfo.cache
+
+# A user of the machine, who cannot write /usr/bin.
+in_root useradd -m tester
+as_tester() { in_root runuser -u tester -- env HOME=/home/tester "$@"; }
+as_tester sh -c 'printf "%s\n" hello > /home/tester/letter.txt'
+round_trip() {
+  as_tester sh -c 'printf "pw\n" | murvelctl --password-stdin code /home/tester/letter.txt' &&
+    ! as_tester grep -q hello /home/tester/letter.txt &&
+    as_tester murvelctl status /home/tester/letter.txt | grep -q '^coded:' &&
+    as_tester sh -c 'printf "pw\n" | murvelctl --password-stdin decode /home/tester/letter.txt' &&
+    as_tester grep -q hello /home/tester/letter.txt
+}
+check "murvelctl codes and decodes a file" round_trip
+
+# The window from /usr/bin under Xvfb.
+window_ok() {
+  as_tester sh -c '
+    Xvfb :77 -screen 0 400x320x24 -nolisten tcp >/tmp/xvfb.log 2>&1 &
+    xvfb=$!
+    sleep 2
+    DISPLAY=:77 QT_QPA_PLATFORM=xcb /usr/bin/murvel /home/tester/letter.txt >/tmp/murvel.log 2>&1 &
+    app=$!
+    for i in $(seq 50); do DISPLAY=:77 xwininfo -name Murvel >/dev/null 2>&1 && break; sleep 0.2; done
+    sleep 1
+    DISPLAY=:77 xwininfo -name Murvel >/dev/null 2>&1; found=$?
+    DISPLAY=:77 xwd -root -silent > /tmp/window.xwd
+    kill $app $xvfb 2>/dev/null
+    wait $app 2>/dev/null
+    exit $found' || { cat "$root/tmp/murvel.log"; return 1; }
+  sed 's/^/  murvel: /' "$root/tmp/murvel.log" | head -12
+  grep -qx "codec-Dir: '/home/tester/.local/share/murvel/codec'" "$root/tmp/murvel.log" &&
+    [ -d "$root/home/tester/.local/share/murvel/codec" ] && [ ! -e "$root/usr/bin/codec" ]
+}
+check "the window runs from /usr/bin, its codec folder in the user's data folder" window_ok
+if [ -s "$root/tmp/window.xwd" ]; then
+  convert "xwd:$root/tmp/window.xwd" build-pkg/package-window.png && echo "screenshot: build-pkg/package-window.png"
+fi
+
+echo "package-test: $passes checks passed, $failures failed"
+[ "$failures" -eq 0 ]

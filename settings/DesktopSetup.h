@@ -1,0 +1,25 @@
+#pragma once
+// How the program presents itself to the desktop, and the files that say so in the user's data
+// folder beside the coded-file type: the program's icon in the hicolor theme and the
+// file-manager entries "Code or decode with Murvel" (Nautilus, Dolphin, Nemo, Thunar). The
+// installed package carries the same files for every user (dist/), with "murvel" as the program.
+#include <string>
+
+#include "platform/DesktopEntry.h"
+#include "platform/FileManagerActions.h"
+#include "platform/Outcome.h"
+
+// The program's icon name in the icon theme, the same as its desktop id without ".desktop".
+constexpr const char* kAppIconName = "x-vnd.Telva-Murvel";
+
+// The program's desktop entry, running `program`. Besides its own type it lists
+// application/octet-stream, which every file is a kind of: desktops that follow the type
+// hierarchy offer the program under "Open With" for any file.
+plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program);
+
+// The file-manager entry that opens the chosen file in the window running `program`.
+plat::FileAction ProgramFileAction(const std::string& program);
+
+// Installs the program's icon ($XDG_DATA_HOME/icons/hicolor/{scalable,48x48}/apps) and the
+// file-manager entries for `program`. Every step is tried; the outcome names the first failure.
+plat::Outcome InstallDesktopFiles(const std::string& program);

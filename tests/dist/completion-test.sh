@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# murvelctl's bash completion offers the commands first, options on a dash, and leaves files to
+# the shell after the command (and after "--"). Usage: completion-test.sh COMPLETION-FILE
+set -u
+source "$1"
+failed=0
+expect() {  # expected-reply, words... (the last word is the one being completed)
+  local want=$1; shift
+  COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMPREPLY=()
+  _murvelctl
+  if [[ "${COMPREPLY[*]}" != "$want" ]]; then
+    echo "FAIL: '$*' gave '${COMPREPLY[*]}', want '$want'"; failed=$((failed + 1))
+  fi
+}
+expect "code decode status recover" murvelctl ""
+expect "decode" murvelctl -v --password-stdin de
+expect "recover" murvelctl -r rec
+expect "--verbose --version" murvelctl --ver
+expect "--recursive" murvelctl code --rec
+expect "--password-stdin" murvelctl --pass
+expect "" murvelctl code lett
+expect "" murvelctl status -- -
+expect "status" murvelctl -- st
+[[ $(complete -p murvelctl) == *"-o default"*"-F _murvelctl"* ]] || { echo "FAIL: not registered"; failed=$((failed + 1)); }
+echo "completion: $((10 - failed)) passed, $failed failed"
+exit $((failed > 0))

@@ -1,0 +1,102 @@
+// The desktop files a start writes for the user and the ones the install puts on the system
+// (dist/) are the same, they validate, and the file-manager entries run the program on the file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "platform/FileManagerActions.h"
+#include "platform/Paths.h"
+#include "settings/DesktopSetup.h"
+#include "settings/Settings.h"
+#include "settings/TypeSetup.h"
+#include "tests/platform/TempHome.h"
+
+namespace {
+
+class DesktopFilesTest : public TempHomeTest {
+ protected:
+  void SetUp() override {
+    TempHomeTest::SetUp();
+    ResetSettings();
+    // No system copies of the entries: the user's own are written.
+    SetEnv("XDG_DATA_DIRS", (root_ + "/system").c_str());
+  }
+  void TearDown() override {
+    SetEnv("XDG_DATA_DIRS", nullptr);
+    plat::SetAppExecutablePath("");
+    ResetSettings();
+    TempHomeTest::TearDown();
+  }
+
+  static std::string Dist(const std::string& path) {
+    return ReadFile(std::string(MURVEL_SOURCE_DIR) + "/dist/" + path);
+  }
+
+  // What desktop-file-validate says of the file; empty when it is valid.
+  static std::string Complaints(const std::string& path) {
+    FILE* p = popen(("desktop-file-validate '" + path + "' 2>&1").c_str(), "r");
+    std::string said;
+    char buf[256];
+    while (p && fgets(buf, sizeof buf, p)) said += buf;
+    const int status = p ? pclose(p) : -1;
+    return status == 0 ? said : said + "(exit " + std::to_string(status) + ")";
+  }
+};
+
+TEST_F(DesktopFilesTest, TheInstalledFilesAreWhatAStartWritesForTheProgramOnThePath) {
+  EXPECT_EQ(plat::DesktopEntryText(ProgramDesktopEntry("murvel")),
+            Dist("x-vnd.Telva-Murvel.desktop"));
+  const std::vector<plat::ActionFile> files =
+      plat::FileManagerActionFiles(ProgramFileAction("murvel"));
+  int installed = 0;
+  for (const plat::ActionFile& file : files) {
+    // Nautilus reads scripts from the user's folder only, so the install has none.
+    if (file.relativePath.rfind("nautilus/", 0) == 0) continue;
+    EXPECT_EQ(file.text, Dist("file-manager/" + file.relativePath)) << file.relativePath;
+    ++installed;
+  }
+  EXPECT_EQ(installed, 2);
+
+  CapturedStdout(CheckNeededDefs);
+  EXPECT_EQ(ReadFile(data_ + "/mime/packages/text-x-CodedData.xml"), Dist("text-x-CodedData.xml"));
+  EXPECT_EQ(ReadFile(data_ + "/icons/hicolor/scalable/apps/x-vnd.Telva-Murvel.svg"),
+            Dist("icons/x-vnd.Telva-Murvel.svg"));
+}
+
+// A program path that needs every kind of quoting still gives valid entries.
+TEST_F(DesktopFilesTest, EntriesForAnAwkwardProgramPathValidate) {
+  if (std::system("command -v desktop-file-validate >/dev/null") != 0)
+    GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
+  const std::string bin = root_ + "/my $apps \"100%\"";
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  plat::SetAppExecutablePath(bin + "/murvel");
+  CapturedStdout(CheckNeededDefs);
+  for (const std::string& entry :
+       {data_ + "/applications/x-vnd.Telva-Murvel.desktop",
+        data_ + "/kio/servicemenus/x-vnd.Telva-Murvel.desktop",
+        std::string(MURVEL_SOURCE_DIR) + "/dist/x-vnd.Telva-Murvel.desktop"}) {
+    ASSERT_TRUE(Exists(entry)) << entry;
+    EXPECT_EQ(Complaints(entry), "") << entry;
+  }
+}
+
+// The Nautilus script (and so the shell word that Thunar's and Nemo's command lines use) hands
+// the chosen files to the program, whatever the program's path and the files' names hold.
+TEST_F(DesktopFilesTest, TheNautilusScriptRunsTheProgramOnTheChosenFiles) {
+  const std::string bin = root_ + "/it's a \"bin\" $HOME";
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  const std::string program = bin + "/murvel";
+  WriteFile(program, "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > \"$0.args\"\n");
+  ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+  const plat::ActionFile script = plat::FileManagerActionFiles(ProgramFileAction(program))[0];
+  const std::string path = root_ + "/script";
+  WriteFile(path, script.text);
+  ASSERT_EQ(chmod(path.c_str(), script.mode), 0);
+  const std::string run = "'" + path + "' 'a b.txt' \"c'd\" '$x'";
+  ASSERT_EQ(std::system(run.c_str()), 0);
+  EXPECT_EQ(ReadFile(program + ".args"), "[a b.txt][c'd][$x]");
+}
+
+}  // namespace
