@@ -1,6 +1,7 @@
 #include "engine/Journal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,6 +103,9 @@ plat::Outcome JournalWriter::Create(const std::string& folder) {
   if (fd < 0) return plat::Outcome::Fail(Why("can't make a journal in", folder, fd));
   fd_ = fd;
   path_ = name;
+  // Held while the change runs: a journal that another program has locked is in use, however
+  // its files look.
+  (void)plat::Files().Flock(fd, LOCK_EX | LOCK_NB);
   if (getrandom(&nonce_, sizeof nonce_, 0) != ssize_t(sizeof nonce_)) {
     // Without the system's randomness the moment and the process make a nonce good enough to
     // tell one journal from another.
@@ -178,8 +182,9 @@ plat::Outcome JournalWriter::Remove() {
   return plat::Outcome::Ok();
 }
 
-plat::Outcome ReadJournal(const std::string& path, JournalContents* out) {
+plat::Outcome ReadJournal(const std::string& path, JournalContents* out, bool* noHeader) {
   *out = JournalContents();
+  if (noHeader) *noHeader = false;
   int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW);
   if (fd < 0) return plat::Outcome::Fail(Why("can't open the journal", path, fd));
   struct stat st {};
@@ -243,7 +248,10 @@ plat::Outcome ReadJournal(const std::string& path, JournalContents* out) {
       if (it != out->files.end()) it->second.turnBack = true;
     }
   }
-  if (!header) return plat::Outcome::Fail("'" + path + "' holds no journal");
+  if (!header) {
+    if (noHeader) *noHeader = true;
+    return plat::Outcome::Fail("'" + path + "' holds no journal");
+  }
   return plat::Outcome::Ok();
 }
 

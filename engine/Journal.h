@@ -81,8 +81,10 @@ class JournalWriter {
   bool folderFlushed_ = false;
 };
 
-// Reads the journal at `path`; fails when it cannot be read or holds no valid header.
-plat::Outcome ReadJournal(const std::string& path, JournalContents* out);
+// Reads the journal at `path`; fails when it cannot be read or holds no valid header (then
+// `*noHeader` is set, when given: a journal cut short before its first flush, which no file can
+// need).
+plat::Outcome ReadJournal(const std::string& path, JournalContents* out, bool* noHeader = nullptr);
 
 // Where a change keeps its journal when the folder of its files takes no new file: the user's
 // state folder, $XDG_STATE_HOME/murvel or ~/.local/state/murvel, made (0700) when missing. Empty

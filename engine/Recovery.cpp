@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
+#include "codec/CCO.h"
 #include "engine/AttrPlan.h"
 #include "engine/ChangeMarker.h"
 #include "engine/IntegrityAttr.h"
@@ -91,7 +93,69 @@ RecoveryReport SettleFrom(int fd, const JournalFile& file) {
   return report;
 }
 
+// A marked file whose journal is gone: the journal goes only after the change was flushed whole,
+// so the change is complete, as far as the file itself can show: a coding whose bytes still
+// match the integrity it wrote, or a decoding that left no record behind.
+RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker,
+                                    const std::string& journalPath) {
+  RecoveryReport report;
+  report.direction = marker.direction;
+  AttrSet attrs;
+  char buf[512];
+  ssize_t record = plat::Attrs().Get(fd, kPrivCodecAttr, buf, sizeof buf);
+  std::string integrity(64, '\0');
+  ssize_t n = plat::Attrs().Get(fd, kIntegrityAttr, integrity.data(), integrity.size());
+  integrity.resize(n > 0 ? size_t(n) : 0);
+  bool whole = false;
+  if (marker.direction == CipherDirection::Code) {
+    std::optional<Integrity> expected = DecodeIntegrity(integrity);
+    uint64_t digest = 0;
+    struct stat st {};
+    whole = record >= kPrivCodecMinBytes && expected && plat::Files().Fstat(fd, &st) == 0 &&
+            uint64_t(st.st_size) == expected->length && FileDigest(fd, &digest) &&
+            digest == expected->digest;
+  } else {
+    whole = record < kPrivCodecMinBytes && n < 0;
+  }
+  if (!whole) {
+    report.why = "its journal '" + journalPath + "' is gone and the file is not whole";
+    return report;
+  }
+  int removed = plat::Attrs().Remove(fd, kChangeMarkerAttr);
+  if (removed < 0 && removed != -ENODATA) {
+    report.why = std::string("can't remove the change marker: ") + std::strerror(-removed);
+    return report;
+  }
+  report.settled = report.completed = true;
+  return report;
+}
+
 }  // namespace
+
+void RemoveStaleJournals(const std::string& folder) {
+  std::vector<std::string> names;
+  if (plat::Files().ListNames(folder, &names) < 0) return;
+  for (const std::string& name : names) {
+    if (name.rfind(kJournalPrefix, 0) != 0) continue;
+    const std::string path = (folder == "/" ? folder : folder + "/") + name;
+    int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    // Another program's journal in use, or another user's, is not ours to remove.
+    struct stat st {};
+    const bool inUse = plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
+    const bool ours = plat::Files().Fstat(fd, &st) == 0 && st.st_uid == geteuid();
+    plat::Files().Close(fd);
+    if (inUse || !ours) continue;
+    JournalContents journal;
+    bool noHeader = false;
+    if (ReadJournal(path, &journal, &noHeader)) {
+      RemoveJournalIfDone(path, journal);
+    } else if (noHeader) {
+      plat::Files().Unlink(path);
+    }
+    // A journal that cannot be read otherwise is left for a person to look at.
+  }
+}
 
 void RemoveJournalIfDone(const std::string& path, const JournalContents& journal) {
   for (const auto& [index, file] : journal.files)
@@ -110,6 +174,10 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
     return report;
   }
   const std::string journalPath = JournalPathOf(*marker, plat::ParentOf(path));
+  struct stat st {};
+  if (plat::Files().Stat(journalPath, &st) == -ENOENT) {
+    return SettleWithoutJournal(fd, *marker, journalPath);
+  }
   JournalContents journal;
   plat::Outcome read = ReadJournal(journalPath, &journal);
   auto file = journal.files.find(marker->entry);

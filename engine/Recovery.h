@@ -27,3 +27,7 @@ RecoveryAttempt RecoverFile(const std::string& path);
 
 // Removes the journal at `path` when none of the files it names still carries its marker.
 void RemoveJournalIfDone(const std::string& path, const JournalContents& journal);
+// Removes the journals in `folder` that no file needs any more. (A journal outlives its change
+// only when the machine stops in the instant between the change's end and the journal's
+// removal; it holds the key and the record, so it is not left lying.)
+void RemoveStaleJournals(const std::string& folder);

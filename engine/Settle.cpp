@@ -123,6 +123,24 @@ plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visi
 
 }  // namespace
 
+plat::Outcome FileDigest(int fd, uint64_t* digest) {
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
+  ContentDigest d;
+  std::vector<uint8_t> run(kRunPages * kPageBytes);
+  uint64_t hashes[kRunPages];
+  for (uint64_t offset = 0; offset < uint64_t(st.st_size); offset += run.size()) {
+    const size_t len = size_t(std::min<uint64_t>(run.size(), uint64_t(st.st_size) - offset));
+    plat::Outcome read = ReadAll(fd, run.data(), len, offset);
+    if (!read) return read;
+    HashPages(run.data(), len, hashes);
+    d.Add(hashes, size_t(PageCount(len)));
+  }
+  *digest = d.Value();
+  return plat::Outcome::Ok();
+}
+
 plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest) {
   ContentDigest d;
   const bool codedBefore = journal.entry.direction == CipherDirection::Decode;

@@ -22,6 +22,9 @@ struct SettleResult {
 // the bytes as they were before the change. Fails when a page matches neither state.
 plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
 
+// The digest of the open file's bytes as they are (PageHash.h).
+plat::Outcome FileDigest(int fd, uint64_t* digest);
+
 // Turns the open file's pages and attributes to the state after the change (`complete`) or
 // before it, and flushes the file. Fails, with the file as good as it could be made, when a page
 // matches neither state, the file's size changed, or a read, write or flush fails.

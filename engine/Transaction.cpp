@@ -84,8 +84,13 @@ plat::Outcome ReadAttrs(int fd, AttrSet* attrs) {
 bool OpenAndLock(Item& it) {
   const std::string& file = it.request->file;
   struct stat st {};
-  if (file.empty() || plat::Files().Stat(file, &st) < 0) {
+  int found = file.empty() ? -ENOENT : plat::Files().Stat(file, &st);
+  if (found == -ENOENT) {
     it.result.outcome = WorkOutcome::CantOpen;
+    return false;
+  }
+  if (found < 0) {
+    NotDone(it, "can't read the status of '" + file + "': " + ErrText(found));
     return false;
   }
   // Anything but a regular file is refused before it is opened: a FIFO or a device may block
@@ -272,10 +277,12 @@ class Batch {
 };
 
 bool Batch::StartJournal() {
-  plat::Outcome made = journal_.Create(plat::ParentOf(items_[0]->request->file));
+  const std::string folder = plat::ParentOf(items_[0]->request->file);
+  RemoveStaleJournals(folder);
+  plat::Outcome made = journal_.Create(folder);
   if (!made) {
-    const std::string folder = StateFolder();
-    if (!folder.empty()) made = journal_.Create(folder);
+    const std::string state = StateFolder();
+    if (!state.empty()) made = journal_.Create(state);
   }
   if (made) {
     for (size_t i = 0; i < items_.size(); ++i) {
@@ -437,6 +444,7 @@ void Batch::Run() {
   }
   PassOptions po;
   po.windowBytes = options_.windowBytes;
+  po.overlapFlushes = options_.overlapFlushes;
   po.progress = options_.progress;
   (void)RunJournaledPass(pass, journal_, po, &outOfMemory_);
   for (Item* it : Marked()) it->result.outOfMemory = outOfMemory_;

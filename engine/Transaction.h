@@ -37,6 +37,8 @@ struct TransactionOptions {
   bool passwordSet = false;
   std::string password;  // at most 20 bytes, as entered
   size_t windowBytes = size_t(32) << 20;
+  // The journal flushed on a thread of its own while the pass reads on (JournaledPass.h).
+  bool overlapFlushes = true;
   // Files and bytes at most in one batch (one journal, one set of flushes).
   size_t batchFiles = 512;
   uint64_t batchBytes = uint64_t(256) << 20;

@@ -1,11 +1,13 @@
 #include "platform/FileCalls.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace plat {
@@ -96,6 +98,18 @@ int SystemFileCalls::PunchHole(int fd, uint64_t offset, uint64_t len) {
 
 int SystemFileCalls::StartWriteback(int fd, uint64_t offset, uint64_t len) {
   return Result(::sync_file_range(fd, off64_t(offset), off64_t(len), SYNC_FILE_RANGE_WRITE));
+}
+
+int SystemFileCalls::ListNames(const std::string& folder, std::vector<std::string>* names) {
+  names->clear();
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return -errno;
+  while (struct dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+      names->push_back(e->d_name);
+  }
+  ::closedir(dir);
+  return 0;
 }
 
 FileCalls& Files() {

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -44,6 +45,8 @@ class FileCalls {
   // Starts writing [offset, offset + len) to the disk without waiting for it (a hint that makes
   // a later flush shorter; it makes nothing durable).
   virtual int StartWriteback(int fd, uint64_t offset, uint64_t len) = 0;
+  // The names (leaf names) of the entries of `folder`.
+  virtual int ListNames(const std::string& folder, std::vector<std::string>* names) = 0;
 };
 
 // The calls of the running system.
@@ -64,6 +67,7 @@ class SystemFileCalls : public FileCalls {
   int Unlink(const std::string& path) override;
   int PunchHole(int fd, uint64_t offset, uint64_t len) override;
   int StartWriteback(int fd, uint64_t offset, uint64_t len) override;
+  int ListNames(const std::string& folder, std::vector<std::string>* names) override;
 };
 
 // The FileCalls in use: the system's unless a test installed another (not owned; nullptr restores).
