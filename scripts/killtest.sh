@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Kills murvelctl with SIGKILL N times at random moments while it codes or decodes files of
+# 1 MiB up to MAX_MIB (default 1024), and checks after each that the next look leaves the file
+# whole; then once before each of its file calls in turn. Prints the figures.
+#
+# Usage: scripts/killtest.sh N [MAX_MIB] [FOLDER]
+#   FOLDER: where the files are made (default /var/tmp); its file system must keep user
+#   attributes and have room for two files of MAX_MIB.
+# The test suite runs the same test with 60 kills of files up to 64 MiB.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+kills=${1:?usage: scripts/killtest.sh N [MAX_MIB] [FOLDER]}
+max=${2:-1024}
+folder=${3:-/var/tmp}
+source scripts/deps.sh
+murvel_install_deps
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target kill_tests murvelctl >/dev/null
+MURVEL_KILLS=$kills MURVEL_KILL_MAX_MIB=$max MURVEL_KILL_DIR=$folder \
+  build/bin/kill_tests --gtest_brief=1

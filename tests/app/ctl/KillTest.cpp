@@ -1,0 +1,257 @@
+// murvelctl killed in the middle of coding and decoding real files, with SIGKILL, which nothing
+// holds back: at random moments of the whole change, and before each of its file calls in turn
+// (by strace's fault injection). After each kill, the next look at the file (`murvelctl recover`
+// or `murvelctl status`) must leave it whole: plain and exactly as it was, bytes and attributes,
+// or coded and decoding to exactly that.
+//
+// The run is bounded (about a minute in all); scripts/killtest.sh runs the same with more kills
+// and larger files, from the environment: MURVEL_KILLS (random kills), MURVEL_KILL_MAX_MIB
+// (largest file), MURVEL_KILL_DIR (folder for the files, which must keep user attributes).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <thread>
+
+#include "engine/PageHash.h"
+#include "tests/engine/EngineTestSupport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long EnvOr(const char* name, long fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::atol(v) : fallback;
+}
+
+// Writes `size` bytes of fast pseudo-random data.
+void MakeRandomFile(const std::string& path, uint64_t size, uint64_t seed) {
+  unlink(path.c_str());  // a new file: no attributes of the last one
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  std::vector<uint64_t> buf(1 << 17);
+  uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+  for (uint64_t done = 0; done < size;) {
+    for (uint64_t& w : buf) {
+      x ^= x << 13;
+      x ^= x >> 7;
+      x ^= x << 17;
+      w = x;
+    }
+    size_t n = size_t(std::min<uint64_t>(buf.size() * 8, size - done));
+    ASSERT_EQ(write(fd, buf.data(), n), ssize_t(n));
+    done += n;
+  }
+  close(fd);
+}
+
+// What a file is: the digest of its bytes and its attributes.
+struct Look {
+  uint64_t digest = 0;
+  XattrMap attrs;
+  bool operator==(const Look& o) const { return digest == o.digest && attrs == o.attrs; }
+};
+
+Look LookAt(const std::string& path) {
+  Look l;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  std::vector<uint8_t> buf(1 << 20);
+  std::vector<uint64_t> hashes(buf.size() / kPageBytes);
+  ContentDigest d;
+  for (ssize_t n; fd >= 0 && (n = read(fd, buf.data(), buf.size())) > 0;) {
+    HashPages(buf.data(), size_t(n), hashes.data());
+    d.Add(hashes.data(), size_t(PageCount(uint64_t(n))));
+  }
+  if (fd >= 0) close(fd);
+  l.digest = d.Value();
+  l.attrs = AllXattrs(path);
+  return l;
+}
+
+// Starts murvelctl with `args` (the password on standard input), under `wrapper` when given;
+// its standard output to `out` when given.
+pid_t Start(const std::vector<std::string>& args, const std::vector<std::string>& wrapper = {},
+            const std::string& out = {}) {
+  int in[2];
+  if (pipe(in) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    close(in[0]);
+    close(in[1]);
+    int null = open("/dev/null", O_WRONLY);
+    int to = out.empty() ? null : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(to, 1);
+    dup2(null, 2);
+    std::vector<std::string> all = wrapper;
+    all.push_back(MURVELCTL_PATH);
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  const char pw[] = "kill-pw\n";
+  (void)!write(in[1], pw, sizeof pw - 1);
+  close(in[1]);
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+int Ctl(const std::vector<std::string>& args) {
+  int status = Wait(Start(args));
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class KillTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    if (const char* dir = std::getenv("MURVEL_KILL_DIR")) {
+      folder_ = std::string(dir) + "/murvel-kill-" + std::to_string(getpid());
+      ASSERT_EQ(mkdir(folder_.c_str(), 0755), 0);
+    } else {
+      folder_ = dir_;
+    }
+  }
+  void TearDown() override {
+    if (folder_ != dir_) std::filesystem::remove_all(folder_);
+    EngineTest::TearDown();
+  }
+
+  // A plain file of `size` bytes (coded too when `coded`), and what it was before.
+  Look Prepare(const std::string& path, uint64_t size, uint64_t seed, bool coded) {
+    MakeRandomFile(path, size, seed);
+    SetXattr(path, "mime_type", "application/x-test");
+    SetXattr(path, "BEOS:PREF_APP", "application/x-vnd.Test");
+    Look before = LookAt(path);
+    if (coded) {
+      EXPECT_EQ(Ctl({"--password-stdin", "code", path}), 0);
+    }
+    return before;
+  }
+
+  // After the kill: the next look, then the file must be whole. Counts a loss and says why.
+  void ExpectWhole(const std::string& path, const Look& before, bool byStatus,
+                   const std::string& what) {
+    SCOPED_TRACE(what);
+    const std::string said = folder_ + "/.look";
+    Wait(Start({byStatus ? "status" : "recover", path}, {}, said));
+    std::ifstream in(said);
+    const std::string line((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (line.rfind("recovered:", 0) == 0) {
+      ++settled_;
+      completed_ += line.find("completed") != std::string::npos;
+    }
+    Look now = LookAt(path);
+    EXPECT_EQ(now.attrs.count("murvel.change"), 0u);
+    if (now == before) {
+      ++plain_;
+      return;
+    }
+    ASSERT_TRUE(now.attrs.count("PrivCodec")) << "neither plain as before nor coded";
+    EXPECT_EQ(Ctl({"--password-stdin", "decode", path}), 0);
+    Look decoded = LookAt(path);
+    if (decoded == before) {
+      ++coded_;
+    } else {
+      ADD_FAILURE() << "coded, but does not decode to what it was";
+    }
+  }
+
+  // How the files ended, and how many carried an interrupted change that the look settled (by
+  // completing it, or else by turning it back).
+  std::string Figures() const {
+    return std::to_string(plain_) + " ended plain, " + std::to_string(coded_) + " coded; " +
+           std::to_string(settled_) + " were found interrupted and settled (" +
+           std::to_string(completed_) + " completed, " + std::to_string(settled_ - completed_) +
+           " turned back); 0 lost";
+  }
+
+  std::string folder_;
+  int plain_ = 0, coded_ = 0, settled_ = 0, completed_ = 0;
+};
+
+TEST_F(KillTest, KilledAtRandomMomentsEveryFileEndsWhole) {
+  const long kills = EnvOr("MURVEL_KILLS", 60);
+  const uint64_t maxMiB = uint64_t(EnvOr("MURVEL_KILL_MAX_MIB", 64));
+  const std::string path = folder_ + "/victim.bin";
+
+  // How long a pass takes here, per MiB: kills are spread over the whole of each change.
+  Prepare(path, 64 << 20, 1, false);
+  auto t0 = Clock::now();
+  ASSERT_EQ(Ctl({"--password-stdin", "code", path}), 0);
+  const double secondsPerMiB = std::chrono::duration<double>(Clock::now() - t0).count() / 64;
+
+  std::mt19937_64 gen(uint64_t(EnvOr("MURVEL_KILL_SEED", 5)));
+  for (long k = 0; k < kills; ++k) {
+    const uint64_t mib = 1 + gen() % maxMiB;
+    const uint64_t size = (mib << 20) - gen() % 4096;
+    const bool decode = gen() % 2;
+    Look before = Prepare(path, size, k + 2, decode);
+    const double span = 0.02 + 1.3 * secondsPerMiB * double(mib);
+    const auto delay = std::chrono::duration<double>(span * double(gen() % 1000) / 1000);
+    pid_t pid = Start({"--password-stdin", decode ? "decode" : "code", path});
+    std::this_thread::sleep_for(delay);
+    kill(pid, SIGKILL);
+    Wait(pid);
+    ExpectWhole(path, before, k % 3 == 0,
+                "kill " + std::to_string(k) + ": " + (decode ? "decoding " : "coding ") +
+                    std::to_string(size) + " bytes after " + std::to_string(delay.count()) + " s");
+    if (HasFatalFailure()) return;
+  }
+  std::printf("%ld kills at random moments: %s\n", kills, Figures().c_str());
+  RecordProperty("kills", int(kills));
+}
+
+// Before each file call of a change in turn: every open, read, write, flush, lock, attribute
+// step and removal.
+TEST_F(KillTest, KilledBeforeEachFileCallEveryFileEndsWhole) {
+  if (system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  const std::string path = folder_ + "/steps.bin";
+  const char* calls[] = {"openat",       "pread64", "pwrite64",       "fdatasync",
+                         "fsync",        "syncfs",  "flock",          "fsetxattr",
+                         "fremovexattr", "unlink",  "sync_file_range"};
+  int runs = 0;
+  for (bool decode : {false, true}) {
+    for (const char* call : calls) {
+      for (int n = 1;; ++n) {
+        Look before = Prepare(path, (3 << 20) + 1234, 99, decode);
+        const std::string inject =
+            std::string("inject=") + call + ":signal=SIGKILL:when=" + std::to_string(n);
+        pid_t pid = Start({"--password-stdin", decode ? "decode" : "code", path},
+                          {"strace", "-qq", "-f", "-o", "/dev/null", "-e",
+                           std::string("trace=") + call, "-e", inject});
+        int status = Wait(pid);
+        // strace ends with the program's status: killed, or done when there was no n-th call.
+        const bool killed = (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ||
+                            (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGKILL);
+        ExpectWhole(path, before, n % 2 == 0,
+                    std::string(decode ? "decoding" : "coding") + ", killed before " + call +
+                        " number " + std::to_string(n));
+        if (HasFatalFailure()) return;
+        ++runs;
+        if (!killed || n > 400) break;
+      }
+    }
+  }
+  std::printf("%d kills before single calls: %s\n", runs, Figures().c_str());
+}
+
+}  // namespace
