@@ -132,4 +132,28 @@ TEST_F(EndToEndTest, WrongPasswordInTheWindowChangesNothing) {
   EXPECT_EQ(AllXattrs(path), codedAttrs);
 }
 
+// A file whose coding was cut short shows up as such when dropped, and is settled before anything
+// else happens to it: here completed, so it is coded and decodes back.
+TEST_F(EndToEndTest, InterruptedChangeIsSettledWhenTheFileIsDropped) {
+  const Bytes plain = RandomBytes(300000, 98);
+  const std::string path = dir_ + "/interrupted.bin";
+  WriteFileBytes(path, plain);
+  ASSERT_TRUE(InterruptChange(path, "pw"));
+  ASSERT_FALSE(ReadFileBytes(path) == plain);
+
+  testing::internal::CaptureStdout();
+  DropFile(path);
+  const std::string shown = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(shown,
+            "> Interrupted coding of '" + path + "' found: completed\nMVW> Has Codec-Attr.!\n");
+  EXPECT_EQ(ButtonLabel(), "DECODE IT");
+  EXPECT_FALSE(GetXattr(path, "murvel.change").has_value());
+  EnterPassword("pw");
+  PressDoIt();
+  EXPECT_TRUE(ReadFileBytes(path) == plain);
+  EXPECT_EQ(AllXattrs(path), XattrMap());
+  // Nothing of the change is left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
 }  // namespace

@@ -5,15 +5,18 @@
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 
+#include "platform/FileCalls.h"
 #include "platform/NodeInfo.h"
 
 Bytes ReadFileBytes(const std::string& path) {
@@ -165,4 +168,45 @@ bool EngineTest::MountOn(const std::string& leaf, const char* type, const char* 
   int r = mount(type, Path(leaf).c_str(), type, 0, options);
   EXPECT_EQ(r, 0) << type << ": " << std::strerror(errno);
   return r == 0;
+}
+
+namespace {
+
+// The system's calls, except that the process dies with SIGKILL as it writes a file other than
+// a journal for the n-th time (the write made).
+class DyingCalls : public plat::SystemFileCalls {
+ public:
+  explicit DyingCalls(int writes) : left_(writes) {}
+  ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
+    ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
+    char link[64], path[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    ssize_t n = readlink(link, path, sizeof path - 1);
+    path[n > 0 ? n : 0] = '\0';
+    if (std::strstr(path, ".murvel-journal-") == nullptr && --left_ == 0) raise(SIGKILL);
+    return r;
+  }
+
+ private:
+  int left_;
+};
+
+}  // namespace
+
+bool InterruptChange(const std::string& path, const char* password, int writes) {
+  fflush(stdout);
+  pid_t pid = fork();
+  if (pid == 0) {
+    DyingCalls dying(writes);
+    plat::SetFileCalls(&dying);
+    Engine engine;
+    engine.SetWindowBytes(64 * 1024);
+    Inspection found = engine.Inspect(path);
+    engine.Work(found, Password{true, password});
+    _exit(0);
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL)
+    return false;
+  return GetXattr(path, "murvel.change").has_value();
 }

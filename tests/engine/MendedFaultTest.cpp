@@ -8,9 +8,12 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <functional>
+#include <utility>
 
 #include "EngineTestSupport.h"
 #include "platform/AttrBackend.h"
+#include "platform/FileCalls.h"
 
 namespace {
 
@@ -233,6 +236,79 @@ TEST_F(FaultTest, CraftedRecordsAreReadWithinTheirBoundsAndNeverPrinted) {
     EXPECT_TRUE(ReadFileBytes(path) == plain);
     EXPECT_EQ(*GetXattr(path, "PrivCodec"), value);
   }
+}
+
+// A file renamed away, or replaced by another (an editor's save, a sync) while it is being coded:
+// the change follows the one open file, is turned back there, and the file now at the path is
+// left alone. The hook runs between the pass's first and second write of the file.
+TEST_F(FaultTest, FileMovedOrReplacedMidPassIsTurnedBackWhereItIs) {
+  struct Hook : plat::SystemFileCalls {
+    std::function<void()> once;
+    ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
+      ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
+      if (once && offset > 0) std::exchange(once, nullptr)();
+      return r;
+    }
+  };
+  engine_->SetWindowBytes(8192);
+  EnterPassword("pw");
+  for (bool replace : {false, true}) {
+    SCOPED_TRACE(replace ? "replaced" : "moved away");
+    const std::string path = FullFile("doc.txt");
+    const Bytes bytes = ReadFileBytes(path);
+    const XattrMap attrs = AllXattrs(path);
+    const std::string newer = MakeFile("newer", Bytes(100, 'n'));
+    Hook hook;
+    hook.once = [&] {
+      ASSERT_EQ(rename(path.c_str(), Path("moved").c_str()), 0);
+      if (replace) {
+        ASSERT_EQ(rename(newer.c_str(), path.c_str()), 0);
+      }
+    };
+    Inspection found = engine_->Inspect(path);
+    plat::SetFileCalls(&hook);
+    WorkResult r = engine_->Work(found, password_);
+    plat::SetFileCalls(nullptr);
+    EXPECT_EQ(WorkLines(r), "\n> NO  Codec-Attr.!-> CODING:\n> Not coded, file left as it was: '" +
+                                path + "' was replaced or moved while it was being worked on\n");
+    EXPECT_TRUE(ReadFileBytes(Path("moved")) == bytes);
+    EXPECT_EQ(AllXattrs(Path("moved")), attrs);
+    if (replace) {
+      EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'n'));
+      EXPECT_EQ(AllXattrs(path), XattrMap());
+    }
+    unlink(path.c_str());
+    unlink(Path("moved").c_str());
+  }
+}
+
+// Decoding proves the bytes are those that were coded: bytes added, bytes changed, or a plain
+// file copied over a coded one (which keeps the old record) are refused, never decoded.
+TEST_F(FaultTest, DecodingRefusesBytesChangedSinceCoding) {
+  EnterPassword("pw");
+  const std::string path = MakeFile("coded", RandomBytes(50000, 40));
+  ASSERT_TRUE(InspectAndWork(path));
+  const Bytes coded = ReadFileBytes(path);
+
+  Bytes appended = coded;
+  appended.push_back('!');
+  Bytes edited = coded;
+  edited[30000] ^= 0x20;
+  Bytes copiedOver = RandomBytes(50000, 41);
+  for (const Bytes& changed : {appended, edited, copiedOver}) {
+    WriteFileBytes(path, changed);
+    const XattrMap attrs = AllXattrs(path);
+    std::string out;
+    EXPECT_FALSE(InspectAndWork(path, &out));
+    EXPECT_NE(out.find("> Not decoded"), std::string::npos) << out;
+    EXPECT_NE(out.find("it changed since it was coded"), std::string::npos) << out;
+    EXPECT_TRUE(ReadFileBytes(path) == changed);
+    EXPECT_EQ(AllXattrs(path), attrs);
+  }
+  // As it was coded, it decodes.
+  WriteFileBytes(path, coded);
+  EXPECT_TRUE(InspectAndWork(path));
+  EXPECT_EQ(result_.outcome, WorkOutcome::Decoded);
 }
 
 }  // namespace

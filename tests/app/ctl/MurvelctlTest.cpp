@@ -104,6 +104,19 @@ TEST_F(MurvelctlTest, WrongPasswordLeavesTheCodedFileAsItWas) {
   }
   // A password line ended the Windows way still counts as the same password.
   EXPECT_EQ(Ctl({"--password-stdin", "decode", "a"}, "right\r\n").exitCode, 0);
+
+  // Nothing it shows, diagnostics included, carries the password or the record's bytes.
+  ASSERT_EQ(Ctl({"--password-stdin", "code", "a"}, "right\n").exitCode, 0);
+  const std::string record = *GetXattr(path, "PrivCodec");
+  for (const char* typed : {"wrong\n", "right\n"}) {
+    CtlResult r = Ctl({"-v", "--password-stdin", "decode", "a"}, typed);
+    for (const std::string& shown : {r.out, r.err}) {
+      EXPECT_EQ(shown.find("right"), std::string::npos) << shown;
+      EXPECT_EQ(shown.find("wrong\n"), std::string::npos) << shown;
+      EXPECT_EQ(shown.find(record.substr(7, 6)), std::string::npos) << shown;
+    }
+    EXPECT_NE(r.err.find("MVW> Has   Codec-Attr. ! 'a' '20'"), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(MurvelctlTest, RefusedFilesAreReportedAndTheOthersStillDone) {
