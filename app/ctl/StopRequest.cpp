@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -26,9 +27,15 @@ void StopRequest::Install() {
   sa.sa_handler = OnStopSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGHUP, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal the starting program left ignored stays ignored: under nohup a hang-up, for a
+    // background job of a script an interrupt, is not meant to reach the program at all.
+    struct sigaction current;
+    if (sigaction(sig, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+        current.sa_handler == SIG_IGN)
+      continue;
+    sigaction(sig, &sa, nullptr);
+  }
 }
 
 bool StopRequest::Requested() {

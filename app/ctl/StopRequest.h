@@ -4,7 +4,8 @@
 // is finished and the rest are left alone.
 class StopRequest {
  public:
-  // Installs the handlers (SIGINT, SIGTERM, SIGHUP).
+  // Installs the handlers (SIGINT, SIGTERM, SIGHUP), except for a signal that is ignored when
+  // the program starts (nohup, a background job): that one stays ignored.
   static void Install();
   // True once one of those signals arrived.
   static bool Requested();
