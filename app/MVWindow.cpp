@@ -87,17 +87,12 @@ void MVWindow::CheckDroppedColour(const plat::Message& message) {
   const void* data = nullptr;
   size_t size = 0;
   if (message.FindData("text/plain", plat::B_MIME_TYPE, 0, &data, &size)) {
-    char text[7] = {};
-    std::memcpy(text, data, size < 6 ? size : 6);
-    txt2col(text, &dropColor_);
+    dropColor_ = ColourOfDropText(data, size);
     ApplyDropColour();
   }
   // A colour dragged from a colour picker counts as its six-digit colour text.
   if (message.FindData("RGBColor", plat::B_RGB_COLOR_TYPE, 0, &data, &size) && size >= 3) {
-    const uint8_t* rgb = static_cast<const uint8_t*>(data);
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", rgb[0], rgb[1], rgb[2]);
-    txt2col(text, &dropColor_);
+    dropColor_ = ColourOfPickedColour(static_cast<const uint8_t*>(data));
     ApplyDropColour();
   }
   std::string path;
