@@ -22,7 +22,7 @@ constexpr TimeByte kTimeBytes[6] = {
 };
 
 // Sets *why (when asked for) to the formatted text; false, for the caller to return.
-bool Refuse(std::string* why, const char* format, ...) {
+__attribute__((format(printf, 2, 3))) bool Refuse(std::string* why, const char* format, ...) {
   if (why) {
     char text[160];
     va_list args;
@@ -41,8 +41,8 @@ bool IsWholeRecord(const char* value, size_t count, std::string* why) {
   const uint8_t* v = reinterpret_cast<const uint8_t*>(value);
   const size_t len = v[0];
   if (count != len + 1)
-    return Refuse(why, "the value holds %zu bytes, its length byte says %zu and a zero", count,
-                  len);
+    return Refuse(why, "the value holds %zu bytes, not the %zu its length byte calls for", count,
+                  len + 1);
   if (len < kFixedBytes)
     return Refuse(why, "its length %zu is less than the %zu bytes of the fixed fields", len,
                   kFixedBytes);
