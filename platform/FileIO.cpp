@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -50,9 +51,11 @@ Outcome ReplaceableEnd(const std::string& file, std::string* end) {
       return Outcome::Fail("cannot replace '" + file + "': " + what);
     }
     if (links == kMostLinks) return Outcome::Fail(Why("cannot replace", file, ELOOP));
-    std::vector<char> target(size_t(st.st_size > 0 ? st.st_size : 255) + 2);
-    ssize_t n = readlink(path.c_str(), target.data(), target.size() - 1);
+    // A link's size is its target's length, except where a file system reports none.
+    std::vector<char> target(st.st_size > 0 ? size_t(st.st_size) + 1 : size_t(PATH_MAX));
+    ssize_t n = readlink(path.c_str(), target.data(), target.size());
     if (n < 0) return Outcome::Fail(Why("cannot replace", file, errno));
+    if (size_t(n) == target.size()) return Outcome::Fail(Why("cannot replace", file, ENAMETOOLONG));
     std::string next(target.data(), size_t(n));
     if (next.empty()) return Outcome::Fail(Why("cannot replace", file, ENOENT));
     path = next[0] == '/' ? next : ParentOf(path) + "/" + next;
