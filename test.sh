@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test with ctest. Two configurations:
 #   build/       optimised, runs every test including the slow ones (labelled "slow");
-#   build-asan/  AddressSanitizer + UndefinedBehaviorSanitizer, runs all but the slow ones.
-# The exit status is the tests' status.
+#   build-asan/  AddressSanitizer + UndefinedBehaviorSanitizer, runs all but the slow ones;
+# and, with the sanitizers too, the libFuzzer targets of fuzz/ (build-fuzz/, clang), each for a
+# bounded time (scripts/fuzz.sh). The exit status is the tests' status.
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -23,4 +24,5 @@ export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build build-asan -DCMAKE_BUILD_TYPE=Debug -DMURVEL_SANITIZE=ON -DMURVEL_BUILD_BENCH=OFF || exit 1
 (cd build-asan && ctest --output-on-failure -j "$jobs" -LE slow) || status=1
+scripts/fuzz.sh 25 || status=1
 exit $status

@@ -9,25 +9,29 @@
 
 namespace {
 
+// The window's content area has one size; only its position is kept in the settings.
 constexpr float kWindowWidth = 118;
 constexpr float kWindowHeight = 190;
+
+plat::Rect WindowFrame(const Settings& settings) {
+  return plat::Rect(settings.WIN_X, settings.WIN_Y, settings.WIN_X + kWindowWidth,
+                    settings.WIN_Y + kWindowHeight);
+}
 
 }  // namespace
 
 MVApplication::MVApplication(int& argc, char** argv)
     : plat::Application(argc, argv, "application/x-vnd.Telva-Murvel") {
   CheckNeededDefs();
-  bool loaded = Getsettings("murvel_settings");
-  if (!loaded) {
-    Setsettings("murvel_settings");
+  // A first start writes the defaults and reads them back. When they cannot be written (no
+  // settings folder, or something that is no file in the file's place, which is left alone) the
+  // window starts with the defaults all the same.
+  Settings settings;
+  if (!Getsettings(kSettingsFileName, &settings) && Setsettings(kSettingsFileName, settings)) {
     std::printf("Settings geschrieben..\n");
-    loaded = Getsettings("murvel_settings");
+    Getsettings(kSettingsFileName, &settings);
   }
-  // A load turns WIN_W and WIN_H into the right and bottom edges; without one they are still the
-  // width and height.
-  plat::Rect frame(WIN_X, WIN_Y, WIN_W, WIN_H);
-  if (!loaded) frame = plat::Rect(WIN_X, WIN_Y, WIN_X + kWindowWidth, WIN_Y + kWindowHeight);
-  mainWindow_ = new MVWindow(frame);
+  mainWindow_ = new MVWindow(WindowFrame(settings), settings);
   mainWindow_->Show();
 }
 

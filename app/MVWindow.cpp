@@ -25,8 +25,14 @@
 #include "ui/CodeView.h"
 #include "ui/fView.h"
 
-MVWindow::MVWindow(const plat::Rect& frame)
-    : plat::Window(frame, "Murvel"), fileRecord_(new CCO), workingRecord_(new CCO), engine_(this) {
+MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
+    : plat::Window(frame, "Murvel"),
+      settings_(settings),
+      fileRecord_(new CCO),
+      workingRecord_(new CCO),
+      engine_(this) {
+  settings_.WIN_X = frame.left;
+  settings_.WIN_Y = frame.top;
   state_.passwordSet = false;
   state_.password[0] = '\0';
   state_.workable = false;
@@ -35,8 +41,7 @@ MVWindow::MVWindow(const plat::Rect& frame)
   const plat::Rect B = Bounds();
   std::printf("xB.Width()=%6.2f\n", double(B.Width()));
 
-  views_ = std::make_unique<MainLayout>(this, backcolor, wtfold);
-  state_.watch = wtfold != 0;
+  views_ = std::make_unique<MainLayout>(this, settings_.backcolor, settings_.wtfold);
 
   LoadBackgroundImage();
   views_->cview->CWMakeFocus(true);
@@ -52,12 +57,13 @@ MVWindow::MVWindow(const plat::Rect& frame)
 MVWindow::~MVWindow() = default;
 
 void MVWindow::LoadBackgroundImage() {
-  if (!IsNodeTypeOk(Getsetbackimage, "image/")) {
-    DrawNCol(backcolor);
+  const std::string path = BackImagePath();
+  if (!IsNodeTypeOk(path.c_str(), "image/")) {
+    DrawNCol(settings_.backcolor);
     return;
   }
   DrawNCol(views_->backView->MenuCol());
-  std::unique_ptr<QImage> image = GetImage(Getsetbackimage);
+  std::unique_ptr<QImage> image = GetImage(path.c_str());
   views_->SetBackgroundImage(image.get());
 }
 
@@ -74,7 +80,7 @@ void MVWindow::MessageReceived(plat::Message* message) {
       if (state_.passwordSet) DecAllFold();
       break;
     case WTH_FOLD:
-      state_.watch = views_->wBut->Value() != 0;
+      settings_.wtfold = views_->wBut->Value() != 0 ? 1 : 0;
       break;
     case SAV_BUTT:
       XWork();
@@ -88,17 +94,12 @@ void MVWindow::CheckDroppedColour(const plat::Message& message) {
   const void* data = nullptr;
   size_t size = 0;
   if (message.FindData("text/plain", plat::B_MIME_TYPE, 0, &data, &size)) {
-    char text[7] = {};
-    std::memcpy(text, data, size < 6 ? size : 6);
-    txt2col(text, &dropColor_);
+    dropColor_ = ColourOfDropText(data, size);
     ApplyDropColour();
   }
   // A colour dragged from a colour picker counts as its six-digit colour text.
   if (message.FindData("RGBColor", plat::B_RGB_COLOR_TYPE, 0, &data, &size) && size >= 3) {
-    const uint8_t* rgb = static_cast<const uint8_t*>(data);
-    char text[8];
-    std::snprintf(text, sizeof text, "%02X%02X%02X", rgb[0], rgb[1], rgb[2]);
-    txt2col(text, &dropColor_);
+    dropColor_ = ColourOfPickedColour(static_cast<const uint8_t*>(data));
     ApplyDropColour();
   }
   std::string path;
@@ -111,8 +112,8 @@ void MVWindow::CheckDroppedColour(const plat::Message& message) {
 }
 
 void MVWindow::ApplyDropColour() {
-  backcolor = dropColor_;
-  DrawNCol(backcolor);
+  settings_.backcolor = dropColor_;
+  DrawNCol(settings_.backcolor);
 }
 
 void MVWindow::TakePassword() {
@@ -133,17 +134,17 @@ void MVWindow::TakeFile(const plat::Message& message) {
 }
 
 bool MVWindow::QuitRequested() {
-  wtfold = state_.watch ? 1 : 0;
-  Setsettings("murvel_settings");
-  if (state_.watch && state_.passwordSet) ScanFold();
+  // A failure to save is told on standard output; the window closes all the same.
+  static_cast<void>(Setsettings(kSettingsFileName, settings_));
+  if (settings_.wtfold && state_.passwordSet) ScanFold();
   if (plat::Application* app = plat::Application::Instance())
     app->PostMessage(plat::Message(plat::B_QUIT_REQUESTED));
   return true;
 }
 
 void MVWindow::FrameMoved(QPoint position) {
-  WIN_X = float(position.x());
-  WIN_Y = float(position.y());
+  settings_.WIN_X = float(position.x());
+  settings_.WIN_Y = float(position.y());
 }
 
 void MVWindow::DrawNCol(rgb_color color) {

@@ -18,12 +18,15 @@
 #include "platform/Outcome.h"
 #include "platform/gui/Window.h"
 #include "platform/rgb_color.h"
+#include "settings/SettingsFormat.h"
 #include "ui/MainLayout.h"
 
 class MVWindow : public plat::Window, public EngineView {
  public:
-  // `frame`: the content area, 118 x 190 at the stored position.
-  explicit MVWindow(const plat::Rect& frame);
+  // `frame`: the content area, 118 x 190 at the stored position. `settings`: the colour and the
+  // watch flag it starts with. The window keeps them and its position up to date in its settings
+  // value, and saves that when it is closed.
+  explicit MVWindow(const plat::Rect& frame, const Settings& settings = Settings());
   ~MVWindow() override;
 
   void MessageReceived(plat::Message* message) override;
@@ -58,6 +61,8 @@ class MVWindow : public plat::Window, public EngineView {
   const WorkState& State() const { return state_; }
   const CCO& FileRecord() const { return *fileRecord_; }
   const CCO& WorkingRecord() const { return *workingRecord_; }
+  // The settings as they stand: position, colour, watch flag.
+  const Settings& CurrentSettings() const { return settings_; }
   const MainLayout& Views() const { return *views_; }
 
  private:
@@ -75,6 +80,7 @@ class MVWindow : public plat::Window, public EngineView {
   void SetFileLabel(const std::string& text);
   void Beep(int times = 1);
 
+  Settings settings_;
   WorkState state_;
   // Created in this order: the file record (rebuilt from a coded file), then the working record
   // (generated for the file being coded).

@@ -1,7 +1,7 @@
 #pragma once
 // What the window remembers between messages about the file in hand: the current path, the
 // entered password, the flags of the last inspection (and the inspection itself, which names the
-// one file the work acts on), and the watch flag.
+// one file the work acts on).
 #include <string>
 
 #include "engine/Results.h"
@@ -12,7 +12,6 @@ struct WorkState {
   Inspection inspection;  // the last inspection of the current path
   bool workable = false;
   bool coded = false;
-  bool watch = false;
   bool passwordSet = false;
   char password[21] = {};  // at most 20 characters, terminated
 };

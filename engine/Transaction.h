@@ -41,7 +41,9 @@ struct TransactionOptions {
   bool overlapFlushes = true;
   // Files and bytes at most in one batch (one journal, one set of flushes).
   size_t batchFiles = 512;
-  uint64_t batchBytes = uint64_t(256) << 20;
+  // A larger file is a batch of its own; a batch ends within a second or so, and a stop asked
+  // for (Ctrl-C) waits for no more than that.
+  uint64_t batchBytes = uint64_t(32) << 20;
   PassProgress progress;
   // Asked between batches; once true, the files not yet begun are left, outcome NotDone with
   // `stopped` set.

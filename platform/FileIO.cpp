@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -18,19 +19,58 @@ std::string Why(const char* what, const std::string& path, int err) {
   return std::string(what) + " '" + path + "': " + std::strerror(err);
 }
 
+// What a node of this kind is called in a refusal.
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "no regular file";
+}
+
+// Follows `file` through its links (a relative target names an entry beside its link) to the
+// entry that a write would reach, into *end. Fails, saying why, unless that entry is a regular
+// file or nothing: a FIFO, a device or a folder is never replaced, and a loop of links has no end.
+Outcome ReplaceableEnd(const std::string& file, std::string* end) {
+  constexpr int kMostLinks = 40;  // as the kernel allows
+  std::string path = file;
+  for (int links = 0;; ++links) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT) return Outcome::Fail(Why("cannot replace", file, errno));
+      break;  // nothing there: the file is made
+    }
+    if (S_ISREG(st.st_mode)) break;
+    if (!S_ISLNK(st.st_mode)) {
+      std::string what = std::string(KindOf(st.st_mode)) + ", not a regular file";
+      if (path != file)
+        what = "it leads to " + what + " ('" + path + "')";
+      else
+        what = "it is " + what;
+      return Outcome::Fail("cannot replace '" + file + "': " + what);
+    }
+    if (links == kMostLinks) return Outcome::Fail(Why("cannot replace", file, ELOOP));
+    // A link's size is its target's length, except where a file system reports none.
+    std::vector<char> target(st.st_size > 0 ? size_t(st.st_size) + 1 : size_t(PATH_MAX));
+    ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n < 0) return Outcome::Fail(Why("cannot replace", file, errno));
+    if (size_t(n) == target.size()) return Outcome::Fail(Why("cannot replace", file, ENAMETOOLONG));
+    std::string next(target.data(), size_t(n));
+    if (next.empty()) return Outcome::Fail(Why("cannot replace", file, ENOENT));
+    path = next[0] == '/' ? next : ParentOf(path) + "/" + next;
+  }
+  *end = path;
+  return Outcome::Ok();
+}
+
 }  // namespace
 
 Outcome WriteFileAtomically(const std::string& file, const void* data, size_t size, mode_t mode) {
-  // A link (a settings file kept elsewhere, say) stays a link: its target is replaced.
-  std::string path = file;
-  struct stat linkStat;
-  if (lstat(file.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) {
-    char* target = realpath(file.c_str(), nullptr);
-    if (target) {
-      path = target;
-      free(target);
-    }
-  }
+  // A link (a settings file kept elsewhere, say) stays a link: what it leads to is replaced.
+  std::string path;
+  Outcome replaceable = ReplaceableEnd(file, &path);
+  if (!replaceable) return replaceable;
   std::string pattern = path + ".tmp-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -60,6 +100,14 @@ Outcome WriteFileAtomically(const std::string& file, const void* data, size_t si
     int err = errno;
     unlink(temp.c_str());
     return Outcome::Fail(Why("cannot close", temp, err));
+  }
+  // Whatever took the place of the file meanwhile is left alone as well.
+  std::string again;
+  replaceable = ReplaceableEnd(path, &again);
+  if (!replaceable || again != path) {
+    unlink(temp.c_str());
+    return replaceable ? Outcome::Fail("cannot replace '" + path + "': it changed meanwhile")
+                       : replaceable;
   }
   if (rename(temp.c_str(), path.c_str()) != 0) {
     int err = errno;

@@ -11,7 +11,9 @@ namespace plat {
 // Replaces the file at `path` with `size` bytes, permission bits exactly `mode`: the bytes go to
 // a temporary file beside it, are flushed to disk and then renamed over the old file, so a
 // crash leaves either the old or the new file, never a short one. When `path` is a symbolic
-// link to an existing file, that file is replaced and the link kept.
+// link, the entry it leads to (through any further links) is written and the link kept. Only a
+// regular file or nothing is ever replaced: a FIFO, a device, a socket or a folder there, or a
+// loop of links, is left alone and the outcome says so.
 Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode);
 
 // Writes `contents` as WriteFileAtomically does, making the missing folders above it (0755),

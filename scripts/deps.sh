@@ -3,6 +3,7 @@
 # Sourced by run.sh and test.sh. Uses sudo when not root; does nothing when all are present.
 MURVEL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
+  clang libclang-rt-14-dev
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   shared-mime-info desktop-file-utils

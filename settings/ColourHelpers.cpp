@@ -1,6 +1,7 @@
 #include "settings/ColourHelpers.h"
 
 #include <cstdio>
+#include <cstring>
 
 uint8_t h2u(char c) {
   if (c >= '0' && c <= '9') return static_cast<uint8_t>(c - '0');
@@ -23,6 +24,22 @@ void txt2col(const char* text, rgb_color* color) {
   color->green = static_cast<uint8_t>(16 * digit[2] + digit[3]);
   color->blue = static_cast<uint8_t>(16 * digit[4] + digit[5]);
   color->alpha = 0;
+}
+
+rgb_color ColourOfDropText(const void* text, size_t size) {
+  char six[7] = {};
+  if (text != nullptr) std::memcpy(six, text, size < 6 ? size : 6);
+  rgb_color colour;
+  txt2col(six, &colour);
+  return colour;
+}
+
+rgb_color ColourOfPickedColour(const uint8_t rgb[3]) {
+  char text[7];
+  std::snprintf(text, sizeof text, "%02X%02X%02X", rgb[0], rgb[1], rgb[2]);
+  rgb_color colour;
+  txt2col(text, &colour);
+  return colour;
 }
 
 rgb_color GetTextCol(rgb_color background) {

@@ -1,6 +1,7 @@
 #pragma once
 // Colour text and readable text colours: the colour text is six hexadecimal digits RRGGBB,
 // optionally preceded by "#".
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/rgb_color.h"
@@ -13,6 +14,13 @@ uint8_t h2u(char c);
 // terminating zero, which, like any non-digit, counts as 0; nothing behind the six positions
 // is read.
 void txt2col(const char* text, rgb_color* color);
+
+// The colour of colour text dropped on the window: the first six of its `size` bytes (a shorter
+// text padded with zero bytes) read by txt2col, so a leading "#" costs the last digit.
+rgb_color ColourOfDropText(const void* text, size_t size);
+// The colour of a colour picker's drop, given as red, green and blue bytes: read as its six-digit
+// colour text would be, so alpha is 0 like that of any dropped colour.
+rgb_color ColourOfPickedColour(const uint8_t rgb[3]);
 
 // A text colour readable on `background`: dark (12, 12, 12) when any of red, green, blue is
 // 122 or more, else light (250, 250, 250); alpha 225.

@@ -5,28 +5,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 
-float WIN_X = 30.0f;
-float WIN_Y = 50.0f;
-float WIN_W = 118.0f;
-float WIN_H = 190.0f;
-rgb_color backcolor = {98, 178, 178, 255};
-uint8_t wtfold = 0;
-char Getsetbackimage[1024] = "";
 char path2scan[1024] = "";
 
 namespace {
-
-constexpr size_t kFileBytes = 13;
-// A window edge further off than this is no screen position: a damaged file.
-constexpr float kFarthestEdge = 100000.0f;
 
 std::string FileName(const char* name) {
   if (!name || !*name || std::strchr(name, '/') || !std::strcmp(name, ".") ||
@@ -35,32 +22,12 @@ std::string FileName(const char* name) {
   return name;
 }
 
-std::string SettingsPath(const std::string& userSettings, const std::string& leaf) {
+std::string InSettingsFolder(const std::string& userSettings, const std::string& leaf) {
   return userSettings + "/" + kSettingsFolderName + "/" + leaf;
 }
 
-void PutFloat(uint8_t* out, float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, 4);
-  for (int i = 0; i < 4; ++i) out[i] = uint8_t(bits >> (8 * i));
-}
-
-float GetFloat(const uint8_t* in) {
-  uint32_t bits = 0;
-  for (int i = 0; i < 4; ++i) bits |= uint32_t(in[i]) << (8 * i);
-  float value;
-  std::memcpy(&value, &bits, 4);
-  return value;
-}
-
-// Takes a stored edge when it is a usable screen position; says so when it is not.
-void LoadEdge(const char* field, const uint8_t* in, float* edge) {
-  float value = GetFloat(in);
-  if (std::isfinite(value) && std::fabs(value) <= kFarthestEdge) {
-    *edge = value;
-    return;
-  }
-  printf("Settings: %s %g unusable, keeping %g\n", field, double(value), double(*edge));
+std::string Why(const char* what, const std::string& path, int err) {
+  return std::string(what) + " '" + path + "': " + std::strerror(err);
 }
 
 // Reads up to `size` bytes; the count read, or -1 when reading failed.
@@ -80,63 +47,74 @@ ssize_t ReadUpTo(int fd, uint8_t* buf, size_t size) {
 
 }  // namespace
 
-bool Getsettings(const char* name) {
+plat::Outcome SettingsFilePath(const char* name, bool createFolder, std::string* path) {
   std::string userSettings;
-  if (!plat::FindUserSettingsDirectory(&userSettings, false)) {
-    printf("Can't find user_settings_folder\n");
-    return false;
-  }
-  const std::string path = SettingsPath(userSettings, FileName(name));
-  printf("reading  SettingsFile\n '%s'\n", path.c_str());
-
-  uint8_t buf[kFileBytes];
-  ssize_t got = -1;
-  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd >= 0) {
-    struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ReadUpTo(fd, buf, sizeof buf);
-    close(fd);
-  }
-  if (got < 0) {
-    printf("Can't Getsettings\n");
-    return false;
-  }
-
-  if (got >= 4) LoadEdge("WIN_X", buf, &WIN_X);
-  if (got >= 8) LoadEdge("WIN_Y", buf + 4, &WIN_Y);
-  if (got >= 12) backcolor = {buf[8], buf[9], buf[10], buf[11]};
-  if (got >= 13) wtfold = buf[12] ? 1 : 0;
-  WIN_W = WIN_X + WIN_W;
-  WIN_H = WIN_Y + WIN_H;
-
-  if (plat::FindUserSettingsDirectory(&userSettings, false)) {
-    const std::string image = SettingsPath(userSettings, kBackImageName);
-    if (image.size() < sizeof Getsetbackimage)
-      std::memcpy(Getsetbackimage, image.c_str(), image.size() + 1);
-  }
-  return true;
+  if (!plat::FindUserSettingsDirectory(&userSettings, createFolder))
+    return plat::Outcome::Fail("no user settings folder");
+  *path = InSettingsFolder(userSettings, FileName(name));
+  return plat::Outcome::Ok();
 }
 
-void Setsettings(const char* name) {
-  std::string userSettings;
-  if (!plat::FindUserSettingsDirectory(&userSettings, true)) {
+plat::Outcome LoadSettings(const std::string& path, Settings* settings,
+                           std::vector<std::string>* notes) {
+  // Looked at before it is opened: opening a device or a FIFO can have effects of its own.
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return plat::Outcome::Fail(Why("cannot read", path, errno));
+  if (!S_ISREG(st.st_mode))
+    return plat::Outcome::Fail("cannot read '" + path + "': it is no regular file");
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return plat::Outcome::Fail(Why("cannot open", path, errno));
+  uint8_t buf[kSettingsFileBytes];
+  ssize_t got = -1;
+  int err = EINVAL;  // the entry was swapped for something else since it was looked at
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    got = ReadUpTo(fd, buf, sizeof buf);
+    err = errno;
+  }
+  close(fd);
+  if (got < 0) return plat::Outcome::Fail(Why("cannot read", path, err));
+  *settings = ParseSettings(buf, size_t(got), *settings, notes);
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome SaveSettings(const std::string& path, const Settings& settings) {
+  const std::string bytes = EncodeSettings(settings);
+  return plat::WriteFileAtomically(path, bytes.data(), bytes.size(), 0644);
+}
+
+bool Getsettings(const char* name, Settings* settings) {
+  std::string path;
+  if (!SettingsFilePath(name, false, &path)) {
+    printf("Can't find user_settings_folder\n");
+    return false;
+  }
+  printf("reading  SettingsFile\n '%s'\n", path.c_str());
+  std::vector<std::string> notes;
+  const plat::Outcome loaded = LoadSettings(path, settings, &notes);
+  for (const std::string& note : notes) printf("%s\n", note.c_str());
+  if (!loaded) printf("Can't Getsettings\n");
+  return loaded.ok();
+}
+
+plat::Outcome Setsettings(const char* name, const Settings& settings) {
+  std::string path;
+  plat::Outcome saved = SettingsFilePath(name, true, &path);
+  if (!saved) {
     printf("Can't find user_settings_folder\n");
   } else {
-    const std::string path = SettingsPath(userSettings, FileName(name));
     printf("Path: '%s'\n", path.c_str());
-    uint8_t buf[kFileBytes];
-    PutFloat(buf, WIN_X);
-    PutFloat(buf + 4, WIN_Y);
-    buf[8] = backcolor.red;
-    buf[9] = backcolor.green;
-    buf[10] = backcolor.blue;
-    buf[11] = backcolor.alpha;
-    buf[12] = wtfold;
-    const plat::Outcome written = plat::WriteFileAtomically(path, buf, sizeof buf, 0644);
+    saved = SaveSettings(path, settings);
     // The old file, if any, is still whole; the second line says why the new one is not there.
-    if (!written) printf("can't set(fn)!\nSettings: %s\n", written.why().c_str());
+    if (!saved) printf("can't set(fn)!\nSettings: %s\n", saved.why().c_str());
   }
   printf("Ende Setsettings\n");
+  return saved;
+}
+
+std::string BackImagePath() {
+  std::string userSettings;
+  if (!plat::FindUserSettingsDirectory(&userSettings, false)) return "";
+  return InSettingsFolder(userSettings, kBackImageName);
 }
 
 void GetPath2APP() {
@@ -149,12 +127,5 @@ void GetPath2APP() {
 }
 
 void ResetSettings() {
-  WIN_X = 30.0f;
-  WIN_Y = 50.0f;
-  WIN_W = 118.0f;
-  WIN_H = 190.0f;
-  backcolor = {98, 178, 178, 255};
-  wtfold = 0;
-  Getsetbackimage[0] = '\0';
   path2scan[0] = '\0';
 }

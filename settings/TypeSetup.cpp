@@ -97,8 +97,6 @@ bool IsNodeTypeOk(const char* path, const char* pattern) {
 
 std::unique_ptr<QImage> GetImage(const char* path) {
   if (!path || !*path) return nullptr;
-  const std::string normalized = plat::Normalized(path);
-
   int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat st;
@@ -114,7 +112,5 @@ std::unique_ptr<QImage> GetImage(const char* path) {
         path);
     return nullptr;
   }
-  if (normalized.size() < sizeof Getsetbackimage)
-    std::memcpy(Getsetbackimage, normalized.c_str(), normalized.size() + 1);
   return image;
 }

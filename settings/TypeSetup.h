@@ -17,8 +17,8 @@ void CheckNeededDefs();
 // suggest) contains `pattern`, case-sensitively. False for a missing file.
 bool IsNodeTypeOk(const char* path, const char* pattern);
 
-// Loads the image file at `path`; on success stores its normalised path in Getsetbackimage.
-// Null when the file cannot be read (silently) or not decoded (with a line on standard output).
+// Loads the image file at `path`. Null when the file cannot be read (silently) or not decoded (with
+// a line on standard output).
 std::unique_ptr<QImage> GetImage(const char* path);
 
 // The coded-file type and the program's signature, as installed.

@@ -4,18 +4,19 @@
 
 #include <csignal>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
 volatile sig_atomic_t gStop = 0;
 
-void OnStopSignal(int) {
+void OnStopSignal(int sig) {
   if (!gStop) {
-    const char msg[] = "\nmurvelctl: stopping after the file in hand\n";
+    const char msg[] = "\nmurvelctl: stopping after the files in hand\n";
     ssize_t n = write(STDERR_FILENO, msg, sizeof msg - 1);
     (void)n;
+    gStop = sig;
   }
-  gStop = 1;
 }
 
 }  // namespace
@@ -26,11 +27,21 @@ void StopRequest::Install() {
   sa.sa_handler = OnStopSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGHUP, &sa, nullptr);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal the starting program left ignored stays ignored: under nohup a hang-up, for a
+    // background job of a script an interrupt, is not meant to reach the program at all.
+    struct sigaction current;
+    if (sigaction(sig, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) &&
+        current.sa_handler == SIG_IGN)
+      continue;
+    sigaction(sig, &sa, nullptr);
+  }
 }
 
 bool StopRequest::Requested() {
   return gStop != 0;
+}
+
+int StopRequest::Signal() {
+  return gStop;
 }

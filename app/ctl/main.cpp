@@ -113,5 +113,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "murvelctl: the result lines could not all be written\n");
     return kExitNotDone;
   }
+  // Stopped by a signal: the shell's convention, 128 and the signal's number (130 for Ctrl-C).
+  if (StopRequest::Requested()) return 128 + StopRequest::Signal();
   return allDone ? kExitDone : kExitNotDone;
 }

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <vector>
 
+#include "platform/gui/DropData.h"
 #include "platform/gui/Handler.h"
 #include "platform/gui/Message.h"
 #include "platform/gui/Rect.h"
@@ -64,13 +65,5 @@ class Window : public QWidget, public Handler {
  private:
   std::vector<QPointer<QWidget>> children_;
 };
-
-// The message that a drop of `data` becomes: local file URLs as "refs", text as "text/plain"
-// (B_MIME_TYPE) when there are neither local file URLs nor a colour, a colour (application/x-color)
-// as "RGBColor" (B_RGB_COLOR_TYPE, four bytes red, green, blue, alpha). Its code is B_SIMPLE_DATA;
-// it is not yet marked as dropped.
-Message MessageFromMimeData(const QMimeData& data);
-// Whether `data` holds anything MessageFromMimeData() takes.
-bool AcceptsMimeData(const QMimeData& data);
 
 }  // namespace plat

@@ -13,8 +13,6 @@ TEST_F(WindowTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews) {
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 5; ++x) picture.setPixel(x, y, qRgb(40 * x, 30 * y, 200));
   ASSERT_TRUE(picture.save(QString::fromStdString(settingsFolder_ + "/murvel_image"), "PNG"));
-  Setsettings("murvel_settings");
-  ASSERT_TRUE(Getsettings("murvel_settings"));
   Open();
 
   const fView* back = window_->Views().backView;
@@ -32,6 +30,6 @@ TEST_F(WindowTest, PngInTheSettingsFolderTilesTheWindowAndGreysTheViews) {
   colour.setText("112233");
   DragAndDrop(window_, colour, QPoint(3, 100));
   DeliverPosted();
-  EXPECT_EQ(backcolor, (rgb_color{0x11, 0x22, 0x33, 0}));
+  EXPECT_EQ(window_->CurrentSettings().backcolor, (rgb_color{0x11, 0x22, 0x33, 0}));
   ExpectViewsIn(grey);
 }

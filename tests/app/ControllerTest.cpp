@@ -58,14 +58,15 @@ TEST_F(WindowTest, DecodeAllWaitsForAPassword) {
 }
 
 TEST_F(WindowTest, WatchFlagFollowsTheCheckBoxAndDoItRunsXWork) {
-  wtfold = 1;
-  Open();
-  EXPECT_TRUE(window_->State().watch);
+  Settings watching;
+  watching.wtfold = 1;
+  Open(watching);
+  EXPECT_EQ(window_->CurrentSettings().wtfold, 1);
   EXPECT_EQ(window_->Views().wBut->Value(), 1);
   Click(window_->Views().wBut);
-  EXPECT_FALSE(window_->State().watch);
+  EXPECT_EQ(window_->CurrentSettings().wtfold, 0);
   Click(window_->Views().wBut);
-  EXPECT_TRUE(window_->State().watch);
+  EXPECT_EQ(window_->CurrentSettings().wtfold, 1);
   Click(window_->Views().sBut);  // without a password all the same: XWork decides
   EXPECT_EQ(window_->works, 1);
 }

@@ -25,9 +25,11 @@ class DropTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    backcolor = kStart;
-    Open();
+    Settings start;
+    start.backcolor = kStart;
+    Open(start);
   }
+  rgb_color Colour() const { return window_->CurrentSettings().backcolor; }
   // Drops `data` at `where` and returns what the window printed.
   std::string Drop(const QMimeData& data, QPoint where) {
     return CapturedStdout([&] {
@@ -72,7 +74,7 @@ TEST_F(DropTest, ColourTextRecoloursTheWindow) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(DropText(c.text, c.where), c.printed);
-    EXPECT_EQ(backcolor, c.colour);
+    EXPECT_EQ(Colour(), c.colour);
     ExpectViewsIn(c.colour);
   }
   EXPECT_TRUE(window_->checked.empty());  // text is no file
@@ -83,22 +85,22 @@ TEST_F(DropTest, ColourFromAColourPickerIsTakenWhole) {
   data.setColorData(QColor(0x12, 0x34, 0x56));
   data.setText("#123456");                 // pickers send the colour's name beside it
   EXPECT_EQ(Drop(data, kOnCheckBox), "");  // the name is not read as colour text
-  EXPECT_EQ(backcolor, (rgb_color{0x12, 0x34, 0x56, 0}));
-  ExpectViewsIn(backcolor);
+  EXPECT_EQ(Colour(), (rgb_color{0x12, 0x34, 0x56, 0}));
+  ExpectViewsIn(Colour());
 }
 
 TEST_F(DropTest, FileWithRgbColourRecoloursAndBecomesTheCurrentFile) {
   // Three colour bytes are no colour; the file is taken all the same.
   std::string plain = ColouredFile("plain.txt", rgb_color{1, 2, 3, 4}, 3);
   DropFile(plain, kOnBackground);
-  EXPECT_EQ(backcolor, kStart);
+  EXPECT_EQ(Colour(), kStart);
   ExpectViewsIn(kStart);
   EXPECT_EQ(window_->checked, std::vector<std::string>{plain});
 
   std::string path = ColouredFile("coloured.txt", rgb_color{1, 2, 3, 4});
   DropFile(path, kOnCheckBox);
-  EXPECT_EQ(backcolor, (rgb_color{1, 2, 3, 4}));
-  ExpectViewsIn(backcolor);
+  EXPECT_EQ(Colour(), (rgb_color{1, 2, 3, 4}));
+  ExpectViewsIn(Colour());
   EXPECT_EQ(window_->checked, (std::vector<std::string>{plain, path}));
   EXPECT_EQ(window_->Views().askFile->Text(), path);
 
@@ -108,7 +110,7 @@ TEST_F(DropTest, FileWithRgbColourRecoloursAndBecomesTheCurrentFile) {
   data.setUrls(
       {QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
   Drop(data, kOnBackground);
-  EXPECT_EQ(backcolor, (rgb_color{5, 6, 7, 8}));
+  EXPECT_EQ(Colour(), (rgb_color{5, 6, 7, 8}));
   EXPECT_EQ(window_->checked.back(), latin1);
 }
 
@@ -126,7 +128,7 @@ TEST_F(DropTest, DropOnThePasswordPanelIsOnlyLogged) {
   EXPECT_EQ(window_->Views().cview->PassControl()->Text(), "");
 
   ExpectViewsIn(kStart);
-  EXPECT_EQ(backcolor, kStart);
+  EXPECT_EQ(Colour(), kStart);
   EXPECT_TRUE(window_->checked.empty());
   EXPECT_EQ(window_->Views().askFile->Text(), "-Drag a file-");
 }

@@ -17,11 +17,10 @@ TEST_F(WindowTest, ClosingSavesTheSettingsAndScansOnlyWithWatchFlagAndPassword) 
     if (c.watch) Click(window_->Views().wBut);
     EXPECT_TRUE(window_->close());
     EXPECT_EQ(window_->scans, c.scans);
-    EXPECT_EQ(wtfold, c.watch ? 1 : 0);
+    EXPECT_EQ(window_->CurrentSettings().wtfold, c.watch ? 1 : 0);
     EXPECT_EQ(ReadFile(SettingsFile()), SettingsBytes(30, 50, {98, 178, 178, 255}, c.watch));
     delete window_;
     window_ = nullptr;
-    wtfold = 0;
   }
 }
 
@@ -30,8 +29,8 @@ TEST_F(WindowTest, MovingStoresTheContentAreaPosition) {
   window_->move(400, 300);  // the frame's corner; the content area lies inside the frame
   DeliverPosted();
   const QPoint content = window_->geometry().topLeft();
-  EXPECT_EQ(WIN_X, float(content.x()));
-  EXPECT_EQ(WIN_Y, float(content.y()));
+  EXPECT_EQ(window_->CurrentSettings().WIN_X, float(content.x()));
+  EXPECT_EQ(window_->CurrentSettings().WIN_Y, float(content.y()));
   window_->close();
   EXPECT_EQ(ReadFile(SettingsFile()),
             SettingsBytes(content.x(), content.y(), {98, 178, 178, 255}, 0));

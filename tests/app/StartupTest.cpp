@@ -1,5 +1,6 @@
 // Start-up of the application object and the files handed to it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include "app/MVWindow.h"
 #include "settings/Settings.h"
 #include "tests/app/WindowTestSupport.h"
+#include "ui/fView.h"
 
 namespace {
 
@@ -59,6 +61,36 @@ TEST_F(StartupTest, FirstStartWritesTheSettingsAndLaterStartsOpenWhereTheyTell) 
   EXPECT_EQ(out.find("Settings geschrieben"), std::string::npos);
 }
 
+// Something that is no file where the settings file should be, here a link to a FIFO (as it
+// could be to a device node), is left as it is, at the start and at quit; the window starts with
+// the defaults and the output says why nothing was written.
+TEST_F(StartupTest, NodeInTheSettingsFilesPlaceIsLeftAloneAndTheDefaultsServe) {
+  const std::string fifo = root_ + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(std::filesystem::create_directories(config_ + "/_KR_x-vnd.Telva"));
+  ASSERT_EQ(symlink(fifo.c_str(), SettingsFile().c_str()), 0);
+
+  std::unique_ptr<MVApplication> app;
+  const std::string out =
+      CapturedStdout([&] { app = std::make_unique<MVApplication>(argc_, argv_); });
+  const std::string refused = "can't set(fn)!\nSettings: cannot replace '" + SettingsFile() +
+                              "': it leads to a FIFO, not a regular file ('" + fifo + "')\n";
+  EXPECT_NE(out.find("Can't Getsettings\nPath: '" + SettingsFile() + "'\n" + refused +
+                     "Ende Setsettings\nxB.Width()"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(out.find("Settings geschrieben"), std::string::npos);
+  EXPECT_EQ(app->MainWindow()->Frame().ToQRect(), QRect(QPoint(30, 50), QPoint(148, 240)));
+  EXPECT_EQ(app->MainWindow()->Views().backView->ViewColor(), (rgb_color{98, 178, 178, 255}));
+
+  EXPECT_NE(CapturedStdout([&] { app->MainWindow()->close(); }).find(refused), std::string::npos);
+  struct stat st;
+  ASSERT_EQ(lstat(SettingsFile().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 // Files on the command line come as one "refs" message once the window exists; only the first
 // is taken, and it is no drop, so its colour attribute is not looked at.
 TEST_F(StartupTest, OnlyTheFirstOfTheFilesHandedOverIsTakenAndItIsNoDrop) {
@@ -74,11 +106,11 @@ TEST_F(StartupTest, OnlyTheFirstOfTheFilesHandedOverIsTakenAndItIsNoDrop) {
   ASSERT_EQ(chdir(root_.c_str()), 0);
   MVApplication app(argc_, argv_);
   ASSERT_EQ(chdir(cwd.c_str()), 0);
-  const rgb_color before = backcolor;
+  const rgb_color before = app.MainWindow()->CurrentSettings().backcolor;
   EXPECT_TRUE(app.MainWindow()->State().currentPath.empty());
   DeliverPosted();
   EXPECT_EQ(app.MainWindow()->State().currentPath, files[0]);
-  EXPECT_EQ(backcolor, before);
+  EXPECT_EQ(app.MainWindow()->CurrentSettings().backcolor, before);
   EXPECT_EQ(app.MainWindow()->Views().cview->ViewColor(), before);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Test helpers for the main window: a window whose file and folder operations only record that
-// they were called, in a temporary home with an empty settings folder and fresh settings.
+// they were called, in a temporary home with an empty settings folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -45,7 +45,6 @@ class WindowTest : public TempHomeTest {
   void SetUp() override {
     TempHomeTest::SetUp();
     TestApp();
-    ResetSettings();
     settingsFolder_ = config_ + "/_KR_x-vnd.Telva";
     ASSERT_EQ(mkdir(config_.c_str(), 0755), 0);
     ASSERT_EQ(mkdir(settingsFolder_.c_str(), 0755), 0);
@@ -53,13 +52,14 @@ class WindowTest : public TempHomeTest {
   void TearDown() override {
     delete window_;
     DeliverPosted();
-    ResetSettings();
     TempHomeTest::TearDown();
   }
 
-  // Opens the window at the settings' position, as the application does.
-  ProbeWindow* Open() {
-    window_ = new ProbeWindow(plat::Rect(WIN_X, WIN_Y, WIN_X + 118, WIN_Y + 190));
+  // Opens the window with `settings` at their position, as the application does.
+  ProbeWindow* Open(const Settings& settings = Settings()) {
+    const plat::Rect frame(settings.WIN_X, settings.WIN_Y, settings.WIN_X + 118,
+                           settings.WIN_Y + 190);
+    window_ = new ProbeWindow(frame, settings);
     return window_;
   }
   void Post(const plat::Message& message) {

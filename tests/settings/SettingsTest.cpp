@@ -1,10 +1,13 @@
 // The settings file, byte for byte, on a real disk.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 
+#include "platform/Directory.h"
 #include "settings/Settings.h"
 #include "tests/platform/TempHome.h"
 
@@ -16,73 +19,83 @@ std::string FloatBytes(float value) {
   return std::string(raw, 4);
 }
 
+void ExpectSettings(const Settings& s, float left, float top, rgb_color colour, uint8_t watch) {
+  EXPECT_EQ(s.WIN_X, left);
+  EXPECT_EQ(s.WIN_Y, top);
+  EXPECT_EQ(s.backcolor, colour);
+  EXPECT_EQ(s.wtfold, watch);
+}
+
+constexpr rgb_color kTeal = {98, 178, 178, 255};
+
 class SettingsTest : public TempHomeTest {
  protected:
   void SetUp() override {
     TempHomeTest::SetUp();
-    ResetSettings();
-    file_ = config_ + "/_KR_x-vnd.Telva/murvel_settings";
-    ASSERT_TRUE(std::filesystem::create_directories(config_ + "/_KR_x-vnd.Telva"));
-  }
-  void TearDown() override {
-    ResetSettings();
-    TempHomeTest::TearDown();
+    folder_ = config_ + "/_KR_x-vnd.Telva";
+    file_ = folder_ + "/murvel_settings";
+    ASSERT_TRUE(std::filesystem::create_directories(folder_));
   }
   std::string Reading() const { return "reading  SettingsFile\n '" + file_ + "'\n"; }
   std::string Writing() const { return "Path: '" + file_ + "'\n"; }
-  // Loads and checks the frame Getsettings forms: left, top, right, bottom.
-  void ExpectLoadedFrame(float left, float top) {
-    ASSERT_TRUE(Getsettings("murvel_settings"));
-    EXPECT_EQ(WIN_X, left);
-    EXPECT_EQ(WIN_Y, top);
-    EXPECT_EQ(WIN_W, left + 118.0f);
-    EXPECT_EQ(WIN_H, top + 190.0f);
+  // The entries of the settings folder.
+  int Entries() const {
+    plat::Directory dir(folder_);
+    std::string entry;
+    int entries = 0;
+    while (dir.GetNextRef(&entry) == 0) ++entries;
+    return entries;
   }
 
-  std::string file_;
+  std::string folder_, file_;
 };
 
 TEST_F(SettingsTest, FirstRunWritesTheDefaultsAndReadsThemBack) {
+  Settings settings;
+  settings.WIN_X = 1;  // a load that fails leaves the value as it was
   bool loaded = true;
-  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings"); }),
+  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings", &settings); }),
             Reading() + "Can't Getsettings\n");
   EXPECT_FALSE(loaded);
-  EXPECT_EQ(WIN_W, 118.0f);  // still a width
-  EXPECT_EQ(CapturedStdout([] { Setsettings("murvel_settings"); }),
+  ExpectSettings(settings, 1, 50, kTeal, 0);
+
+  bool saved = false;
+  EXPECT_EQ(CapturedStdout([&] { saved = Setsettings("murvel_settings", Settings()).ok(); }),
             Writing() + "Ende Setsettings\n");
+  EXPECT_TRUE(saved);
   EXPECT_EQ(ReadFile(file_),
             std::string("\x00\x00\xF0\x41\x00\x00\x48\x42\x62\xB2\xB2\xFF\x00", 13));
   struct stat st;
   ASSERT_EQ(stat(file_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0644u);
 
-  EXPECT_EQ(CapturedStdout([&] { ExpectLoadedFrame(30, 50); }), Reading());
-  EXPECT_EQ(backcolor, (rgb_color{98, 178, 178, 255}));
-  EXPECT_EQ(wtfold, 0);
-  // The image path is set whether or not the image is there.
-  EXPECT_STREQ(Getsetbackimage, (config_ + "/_KR_x-vnd.Telva/murvel_image").c_str());
+  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings", &settings); }), Reading());
+  EXPECT_TRUE(loaded);
+  ExpectSettings(settings, 30, 50, kTeal, 0);
+  // The image's path is known whether or not the image is there.
+  EXPECT_EQ(BackImagePath(), folder_ + "/murvel_image");
 }
 
 TEST_F(SettingsTest, MovedWindowAndOptionsComeBackNextStart) {
   WriteFile(file_, std::string(40, '\x7f'));  // an older, longer file
-  WIN_X = 200.0f;
-  WIN_Y = 120.0f;
-  backcolor = {1, 2, 3, 4};
-  wtfold = 1;
-  CapturedStdout([] { Setsettings("murvel_settings"); });
+  Settings moved;
+  moved.WIN_X = 200.0f;
+  moved.WIN_Y = 120.0f;
+  moved.backcolor = {1, 2, 3, 4};
+  moved.wtfold = 1;
+  ASSERT_TRUE(SaveSettings(file_, moved));
   EXPECT_EQ(ReadFile(file_),
             std::string("\x00\x00\x48\x43\x00\x00\xF0\x42\x01\x02\x03\x04\x01", 13));
 
-  ResetSettings();
-  ExpectLoadedFrame(200, 120);
-  EXPECT_EQ(backcolor, (rgb_color{1, 2, 3, 4}));
-  EXPECT_EQ(wtfold, 1);
+  Settings next;
+  ASSERT_TRUE(LoadSettings(file_, &next, nullptr));
+  ExpectSettings(next, 200, 120, {1, 2, 3, 4}, 1);
 }
 
 // A short file loads the fields it has; a position that is no number or lies far off any screen
 // keeps its value, and says so.
 TEST_F(SettingsTest, ShortAndDamagedFiles) {
-  const rgb_color teal{98, 178, 178, 255}, other{0x10, 0x20, 0x30, 0xff};
+  const rgb_color other{0x10, 0x20, 0x30, 0xff};
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
   const struct {
@@ -92,46 +105,79 @@ TEST_F(SettingsTest, ShortAndDamagedFiles) {
     uint8_t watch;
     std::string said;
   } cases[] = {
-      {"", 30, 50, teal, 0, ""},
-      {FloatBytes(200) + "\x01\x02", 200, 50, teal, 0, ""},
+      {"", 30, 50, kTeal, 0, ""},
+      {FloatBytes(200) + "\x01\x02", 200, 50, kTeal, 0, ""},
       {FloatBytes(1) + FloatBytes(2) + "\x10\x20\x30\xff", 1, 2, other, 0, ""},
       // Any set byte turns the option on.
       {FloatBytes(nan) + FloatBytes(1e6f) + "\x10\x20\x30\xff\x05", 30, 50, other, 1,
        "Settings: WIN_X nan unusable, keeping 30\nSettings: WIN_Y 1e+06 unusable, keeping 50\n"},
-      {FloatBytes(-inf) + FloatBytes(-99999), 30, -99999, teal, 0,
+      {FloatBytes(-inf) + FloatBytes(-99999), 30, -99999, kTeal, 0,
        "Settings: WIN_X -inf unusable, keeping 30\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.said);
-    ResetSettings();
     WriteFile(file_, c.bytes);
-    EXPECT_EQ(CapturedStdout([&] { ExpectLoadedFrame(c.left, c.top); }), Reading() + c.said);
-    EXPECT_EQ(backcolor, c.color);
-    EXPECT_EQ(wtfold, c.watch);
+    Settings settings;
+    bool loaded = false;
+    EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings", &settings); }),
+              Reading() + c.said);
+    EXPECT_TRUE(loaded);
+    ExpectSettings(settings, c.left, c.top, c.color, c.watch);
   }
 }
 
 TEST_F(SettingsTest, NoUserSettingsFolder) {
   SetEnv("HOME", nullptr);
   SetEnv("XDG_CONFIG_HOME", nullptr);
+  Settings settings;
   bool loaded = true;
-  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings"); }),
+  EXPECT_EQ(CapturedStdout([&] { loaded = Getsettings("murvel_settings", &settings); }),
             "Can't find user_settings_folder\n");
   EXPECT_FALSE(loaded);
-  EXPECT_EQ(WIN_W, 118.0f);
-  EXPECT_EQ(WIN_H, 190.0f);
-  EXPECT_EQ(CapturedStdout([] { Setsettings("murvel_settings"); }),
+  bool saved = true;
+  EXPECT_EQ(CapturedStdout([&] { saved = Setsettings("murvel_settings", settings).ok(); }),
             "Can't find user_settings_folder\nEnde Setsettings\n");
+  EXPECT_FALSE(saved);
+  EXPECT_EQ(BackImagePath(), "");
 }
 
-TEST_F(SettingsTest, FolderInTheWayIsNeitherReadNorReplaced) {
-  ASSERT_EQ(mkdir(file_.c_str(), 0755), 0);
-  EXPECT_EQ(CapturedStdout([] { EXPECT_FALSE(Getsettings("murvel_settings")); }),
-            Reading() + "Can't Getsettings\n");
-  EXPECT_EQ(CapturedStdout([] { Setsettings("murvel_settings"); }),
-            Writing() + "can't set(fn)!\nSettings: cannot replace '" + file_ +
-                "': Is a directory\nEnde Setsettings\n");
-  EXPECT_TRUE(std::filesystem::is_directory(file_));
+// A folder, a FIFO, or a link to a FIFO in the settings file's place is neither read nor
+// replaced (a link to a device node would be the same case; a FIFO stands in for one here).
+TEST_F(SettingsTest, WhatIsNoFileIsNeitherReadNorReplaced) {
+  const std::string fifo = root_ + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    const char* what;
+    std::function<int()> make;
+    std::string why;
+  } cases[] = {
+      {"folder", [&] { return mkdir(file_.c_str(), 0755); }, "it is a folder, not a regular file"},
+      {"FIFO", [&] { return mkfifo(file_.c_str(), 0600); }, "it is a FIFO, not a regular file"},
+      {"link", [&] { return symlink(fifo.c_str(), file_.c_str()); },
+       "it leads to a FIFO, not a regular file ('" + fifo + "')"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(file_);
+    ASSERT_EQ(c.make(), 0);
+    struct stat before, after;
+    ASSERT_EQ(lstat(file_.c_str(), &before), 0);
+    Settings settings;
+    settings.wtfold = 1;
+    EXPECT_EQ(CapturedStdout([&] { EXPECT_FALSE(Getsettings("murvel_settings", &settings)); }),
+              Reading() + "Can't Getsettings\n");
+    EXPECT_EQ(settings.wtfold, 1);
+    EXPECT_EQ(CapturedStdout([&] { EXPECT_FALSE(Setsettings("murvel_settings", settings)); }),
+              Writing() + "can't set(fn)!\nSettings: cannot replace '" + file_ + "': " + c.why +
+                  "\nEnde Setsettings\n");
+    ASSERT_EQ(lstat(file_.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(Entries(), 1);  // no temporary file left beside it
+  }
+  struct stat st;
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 }  // namespace

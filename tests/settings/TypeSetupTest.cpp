@@ -172,8 +172,7 @@ TEST_F(TypeSetupTest, ImageTypesByStoredTypeOrContents) {
   EXPECT_FALSE(IsNodeTypeOk((root_ + "/missing.png").c_str(), "image/"));
 }
 
-TEST_F(TypeSetupTest, GetImageLoadsAndRemembersTheNormalisedPath) {
-  std::strcpy(Getsetbackimage, "before");
+TEST_F(TypeSetupTest, GetImageLoadsWhatItCanDecode) {
   const std::string garbage = root_ + "/broken.png";
   WriteFile(garbage, "\x89PNG but not really an image");
   SetType(garbage, "image/png");
@@ -187,16 +186,14 @@ TEST_F(TypeSetupTest, GetImageLoadsAndRemembersTheNormalisedPath) {
   EXPECT_EQ(CapturedStdout([&] { image = GetImage((root_ + "/missing").c_str()); }), "");
   EXPECT_EQ(image, nullptr);
   EXPECT_EQ(GetImage(root_.c_str()), nullptr);
-  EXPECT_STREQ(Getsetbackimage, "before");
 
-  const std::string png = PngFile("murvel_image");
+  PngFile("murvel_image");
   ASSERT_EQ(mkdir((root_ + "/sub").c_str(), 0755), 0);
   EXPECT_EQ(CapturedStdout([&] { image = GetImage((root_ + "/./sub/../murvel_image").c_str()); }),
             "");
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->size(), QSize(5, 3));
   EXPECT_EQ(image->pixel(4, 2) & 0xffffff, qRgb(10, 200, 30) & 0xffffffu);
-  EXPECT_STREQ(Getsetbackimage, png.c_str());
 }
 
 }  // namespace
