@@ -58,7 +58,7 @@ std::string InspectionLines(const Inspection& ins) {
   if (ins.statFailed) out += Format("CAN'T GET STAT's :(\n>>'%s'\n", Printable(ins.path));
   if (ins.noAttributes) out += "No valid Volume (Mime)!\nNo valid Volume (Attr)!\n";
   if (ins.recovery) out += RecoveryLine(ins.file, *ins.recovery) + "\n";
-  if (ins.opened && ins.workable())
+  if (ins.opened && (ins.workable() || ins.notWorkable == NotWorkable::DamagedRecord))
     out += ins.coded ? "MVW> Has Codec-Attr.!\n" : "MVW> NO  Codec-Attr.!\n";
   if (Explained(ins.notWorkable) || LeadsElsewhere(ins))
     out += "> Not workable: '" + Printable(ins.path) + "': " + ins.whyNot + "\n";

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "codec/CCO.h"
+#include "codec/WholeRecord.h"
 #include "engine/AttrNames.h"
 #include "engine/ChangeMarker.h"
 #include "engine/Recovery.h"
@@ -101,7 +102,13 @@ void LookInside(Inspection& ins) {
                    std::string("can't read its attributes: ") + std::strerror(int(-r)));
   } else if (r >= kPrivCodecMinBytes) {
     ins.coded = true;
-    ins.record = DecodeRecordValue(value.data(), value.size());
+    std::string why;
+    if (IsWholeRecord(value.data(), value.size(), &why)) {
+      ins.record = DecodeRecordValue(value.data(), value.size());
+    } else {
+      // Never decoded with: a value another program left, or one damaged, is no record.
+      NotWorkableFor(ins, NotWorkable::DamagedRecord, "damaged record (" + why + ")");
+    }
   }
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
   // longer value is not taken for an icon.

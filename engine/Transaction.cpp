@@ -12,6 +12,7 @@
 
 #include "codec/CCO.h"
 #include "codec/TimeCode.h"
+#include "codec/WholeRecord.h"
 #include "engine/AttrPlan.h"
 #include "engine/ChangeMarker.h"
 #include "engine/DeferredSignals.h"
@@ -168,6 +169,12 @@ bool Decide(Item& it, const TransactionOptions& options) {
   it.result.direction = it.direction;
   plat::Outcome planned = plat::Outcome::Ok();
   if (coded) {
+    std::string why;
+    if (!IsWholeRecord(record.data(), record.size(), &why)) {
+      it.result.direction.reset();
+      NotDone(it, "damaged record (" + why + "): not decoded");
+      return false;
+    }
     it.result.record = DecodeRecordValue(record.data(), record.size());
     if (it.result.record.password != options.password) {
       it.result.outcome = WorkOutcome::WrongPassword;

@@ -219,22 +219,32 @@ TEST_F(FaultTest, FifoIsRefusedWithoutWaiting) {
   EXPECT_EQ(AllXattrs(Path("fifo")), XattrMap());
 }
 
-// Crafted record values are read within their bounds, never decode the file, and never reach
-// a line.
-TEST_F(FaultTest, CraftedRecordsAreReadWithinTheirBoundsAndNeverPrinted) {
+// Crafted or damaged record values are no records: the file is not workable, never decoded
+// (an empty password would once "decode" a plain file with a junk record), and the value never
+// reaches a line.
+TEST_F(FaultTest, DamagedRecordsAreNeverDecodedNorPrinted) {
   Bytes plain = RandomBytes(200, 24);
   std::string path = MakeFile("crafted", plain);
-  EnterPassword("pw");
   const std::string lying = {12, 30, 40, 20, 85, 33, 30, char(250), 'a', 'b', 'c', char(200)};
-  // Longer than what is read and without a zero byte; lengths that point past the line and past
-  // the value.
-  for (const std::string& value : {std::string(600, '\xEE'), lying}) {
-    SetXattr(path, "PrivCodec", value);
-    std::string out;
-    EXPECT_FALSE(InspectAndWork(path, &out));
-    EXPECT_EQ(out.find(value.substr(0, 5)), std::string::npos) << out;
-    EXPECT_TRUE(ReadFileBytes(path) == plain);
-    EXPECT_EQ(*GetXattr(path, "PrivCodec"), value);
+  const std::string whole = EncodeRecordValue(NewRecordFields("x", "", kFixtureTimeCode.c_str()));
+  // Longer than what is read and without a zero byte; lengths that point past the line and
+  // past the value; five junk bytes; a whole record with a byte more; one cut short.
+  for (const std::string& value : {std::string(600, '\xEE'), lying, std::string("\x05junk"),
+                                   whole + 'x', whole.substr(0, whole.size() - 1)}) {
+    for (const char* password : {"pw", ""}) {
+      EnterPassword(password);
+      SetXattr(path, "PrivCodec", value);
+      std::string out;
+      EXPECT_FALSE(InspectAndWork(path, &out));
+      EXPECT_EQ(inspection_.notWorkable, NotWorkable::DamagedRecord);
+      EXPECT_EQ(
+          out.rfind("MVW> Has Codec-Attr.!\n> Not workable: '" + path + "': damaged record (", 0),
+          0u)
+          << out;
+      EXPECT_EQ(out.find(value.substr(1, 4)), std::string::npos) << out;
+      EXPECT_TRUE(ReadFileBytes(path) == plain);
+      EXPECT_EQ(*GetXattr(path, "PrivCodec"), value);
+    }
   }
 }
 
