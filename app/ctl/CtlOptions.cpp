@@ -37,6 +37,10 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
         out->passwordStdin = true;
       } else if (arg == "--verbose" || arg == "-v") {
         out->verbose = true;
+      } else if (arg == "--recursive" || arg == "-r") {
+        out->recursive = true;
+      } else if (arg == "--quiet" || arg == "-q") {
+        out->quiet = true;
       } else if (arg.rfind("--password", 0) == 0 || arg == "-p") {
         *error =
             "the password is never taken as an argument; type it when asked, or use "
@@ -72,6 +76,10 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     *error = "no file given";
     return false;
   }
+  if (out->quiet && out->command != CtlCommand::Status) {
+    *error = "--quiet is for status only";
+    return false;
+  }
   return true;
 }
 
@@ -89,17 +97,30 @@ const char* CtlUsage() {
          "Options:\n"
          "  --password-stdin  read the password from the first line of standard input\n"
          "                    instead of asking on the terminal\n"
+         "  -r, --recursive   work on the files inside the folders named, at every depth;\n"
+         "                    links inside them are skipped, never followed\n"
+         "  -q, --quiet       status only: print nothing; the exit status tells\n"
          "  -v, --verbose     show the engine's diagnostic lines on standard error\n"
          "  -h, --help        show this help and exit\n"
          "  -V, --version     show the version and exit\n"
          "\n"
          "The password is never taken as an argument. Only its first 20 bytes count, as in\n"
-         "the window. Standard output gets one line per file, \"STATE: FILE\" or\n"
-         "\"STATE: FILE: DETAIL\", where STATE is one of: coded, decoded, plain, wrong password,\n"
-         "skipped, not workable, failed, and for recover: recovered, whole. A file whose earlier\n"
-         "change was interrupted is settled first, by any command, with a line\n"
-         "\"recovered: FILE: DETAIL\" before its own.\n"
+         "the window; an empty password codes nothing. Standard output gets one line per file,\n"
+         "\"STATE: FILE\" or \"STATE: FILE: DETAIL\", where STATE is one of: coded, decoded,\n"
+         "plain, wrong password, skipped, not workable, failed, and for recover: recovered,\n"
+         "whole. A file whose earlier change was interrupted is settled first, by any command,\n"
+         "with a line \"recovered: FILE: DETAIL\" before its own.\n"
+         "\n"
+         "What it protects against: coding hides a file's contents from casual eyes and keeps\n"
+         "it from being opened by accident. It is not encryption: the bytes are keyed by the\n"
+         "moment of coding, not by the password, which is kept lightly scrambled beside them.\n"
+         "The record lives in the file's extended attributes (user.PrivCodec): copy coded\n"
+         "files with cp -a, tar --xattrs or rsync -X, and keep them on file systems that keep\n"
+         "user attributes (ext4, xfs, btrfs; not vfat or exfat). A copy made otherwise cannot\n"
+         "be decoded.\n"
          "\n"
          "Exit status: 0 when every file was done (recover: is whole), 1 when any was not,\n"
-         "2 on a usage error.\n";
+         "2 on a usage error, 128 + the signal's number when stopped by one (130 for Ctrl-C;\n"
+         "the files in hand are finished first). status --quiet: 0 when every file is coded,\n"
+         "3 when any is plain, 1 when any could not be told.\n";
 }

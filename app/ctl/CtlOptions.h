@@ -10,6 +10,8 @@ struct CtlOptions {
   std::vector<std::string> files;
   bool passwordStdin = false;  // the password is the first line of standard input
   bool verbose = false;        // the engine's diagnostic lines go to standard error
+  bool recursive = false;      // folders named: the files inside them, at every depth
+  bool quiet = false;          // status: no lines, the answer in the exit status
 };
 
 // Parses argv[1..]. On a usage error returns false and puts a one-line reason in `error`.

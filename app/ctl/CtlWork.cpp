@@ -56,16 +56,9 @@ void CtlWork::Progress(const std::string& file, uint64_t done, uint64_t total) {
   progress_.Update(done, total);
 }
 
-bool CtlWork::Inspect(const std::string& file, Inspection* found) {
-  *found = engine_.Inspect(file);
-  Diagnose(InspectionLines(*found));
-  if (found->recovery) Report("recovered", file, RecoveryDetail(*found->recovery));
-  if (found->workable()) return true;
-  Report("not workable", file, found->whyNot);
-  return false;
-}
-
-bool CtlWork::CodeOrDecode(const std::vector<std::string>& files, bool decode) {
+bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
+  std::vector<std::string> files;
+  for (const ListedFile& f : listed) files.push_back(f.path);
   verb_ = decode ? "decoding" : "coding";
   bool allDone = true;
   // Each file is inspected first; those in the right state are then worked on together. The
@@ -84,6 +77,12 @@ bool CtlWork::CodeOrDecode(const std::vector<std::string>& files, bool decode) {
   size_t inspected = 0;
   for (; inspected < files.size() && !(stop_ && stop_()); ++inspected) {
     const std::string& file = files[inspected];
+    if (!listed[inspected].skipped.empty()) {
+      lines[inspected] = Line("skipped", file, listed[inspected].skipped);
+      ready[inspected] = true;
+      allDone = false;
+      continue;
+    }
     Inspection found = engine_.Inspect(file);
     Diagnose(InspectionLines(found));
     if (found.recovery)
@@ -145,26 +144,41 @@ std::string CtlWork::ResultLines(const std::string& file, const WorkResult& r, b
   }
 }
 
-bool CtlWork::Status(const std::vector<std::string>& files) {
-  bool all = true;
-  for (const std::string& file : files) {
-    Inspection found;
-    if (!Inspect(file, &found)) {
-      all = false;
+CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool quiet) {
+  StatusCount count;
+  for (const ListedFile& listed : files) {
+    const std::string& file = listed.path;
+    if (!listed.skipped.empty()) {
+      if (!quiet) Report("skipped", file, listed.skipped);
+      ++count.untold;
       continue;
     }
-    if (found.coded) {
-      Report("coded", file, RecordDetail(found.record));
+    Inspection found = engine_.Inspect(file);
+    Diagnose(InspectionLines(found));
+    if (found.recovery && !quiet) Report("recovered", file, RecoveryDetail(*found.recovery));
+    if (!found.workable()) {
+      if (!quiet) Report("not workable", file, found.whyNot);
+      ++count.untold;
+    } else if (found.coded) {
+      if (!quiet) Report("coded", file, RecordDetail(found.record));
+      ++count.coded;
     } else {
-      Report("plain", file);
+      if (!quiet) Report("plain", file);
+      ++count.plain;
     }
   }
-  return all;
+  return count;
 }
 
-bool CtlWork::Recover(const std::vector<std::string>& files) {
+bool CtlWork::Recover(const std::vector<ListedFile>& files) {
   bool whole = true;
-  for (const std::string& file : files) {
+  std::vector<std::string> folders;
+  for (const ListedFile& listed : files) {
+    const std::string& file = listed.path;
+    if (!listed.skipped.empty()) {
+      Report("skipped", file, listed.skipped);
+      continue;
+    }
     Inspection found = engine_.Inspect(file);
     Diagnose(InspectionLines(found));
     if (found.recovery && found.recovery->settled) {
@@ -172,13 +186,19 @@ bool CtlWork::Recover(const std::vector<std::string>& files) {
     } else if (found.notWorkable == NotWorkable::Unsettled) {
       Report("failed", file, found.whyNot);
       whole = false;
-    } else if (!found.workable() && found.notWorkable != NotWorkable::NoAttributes) {
+    } else if (!found.workable() && found.notWorkable != NotWorkable::NoAttributes &&
+               found.notWorkable != NotWorkable::DamagedRecord) {
       Report("not workable", file, found.whyNot);
       whole = false;
     } else {
       Report("whole", file, found.coded ? "coded" : "plain");
     }
+    const std::string folder = plat::ParentOf(found.file);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+      folders.push_back(folder);
   }
+  // Journals left by a change that ended as the machine stopped.
+  for (const std::string& folder : folders) RemoveStaleJournals(folder);
   return whole;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ctl/FileList.h"
 #include "app/ctl/ProgressLine.h"
 #include "engine/Engine.h"
 
@@ -24,20 +25,20 @@ class CtlWork : public EngineView {
 
   // Codes the plain files (decode false) or decodes the coded ones; a file in the other state is
   // skipped. True when every file was done.
-  bool CodeOrDecode(const std::vector<std::string>& files, bool decode);
-  // Tells for each file whether it is coded and, when it is, the name and moment of its record.
-  // True when every file could be told.
-  bool Status(const std::vector<std::string>& files);
+  bool CodeOrDecode(const std::vector<ListedFile>& files, bool decode);
+  // Tells for each file whether it is coded and, when it is, the name and moment of its record
+  // (with `quiet` nothing is printed).
+  struct StatusCount {
+    int coded = 0, plain = 0, untold = 0;
+  };
+  StatusCount Status(const std::vector<ListedFile>& files, bool quiet);
   // Settles the interrupted changes of the files. True when every file is whole afterwards.
-  bool Recover(const std::vector<std::string>& files);
+  bool Recover(const std::vector<ListedFile>& files);
 
   void Progress(const std::string& file, uint64_t done, uint64_t total) override;
   void Looking(const std::string&) override {}
 
  private:
-  // Inspects `file`, telling an interrupted change it settled; false with the line for a file
-  // that is not workable.
-  bool Inspect(const std::string& file, Inspection* found);
   static std::string Line(const char* state, const std::string& file,
                           const std::string& detail = {});
   // The lines for a file's work.

@@ -15,6 +15,7 @@ namespace {
 constexpr int kExitDone = 0;
 constexpr int kExitNotDone = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitPlain = 3;  // status --quiet: a file is plain
 
 int UsageError(const std::string& why) {
   std::fprintf(stderr, "murvelctl: %s\nTry 'murvelctl --help'.\n", why.c_str());
@@ -93,20 +94,25 @@ int main(int argc, char** argv) {
   work.SetPassword(password);
   work.SetStopRequest([] { return StopRequest::Requested(); });
 
+  const std::vector<ListedFile> files = ListFiles(options.files, options.recursive);
   bool allDone = false;
+  int statusExit = kExitDone;
   switch (options.command) {
     case CtlCommand::Code:
-      allDone = work.CodeOrDecode(options.files, false);
+      allDone = work.CodeOrDecode(files, false);
       break;
     case CtlCommand::Decode:
-      allDone = work.CodeOrDecode(options.files, true);
+      allDone = work.CodeOrDecode(files, true);
       break;
     case CtlCommand::Recover:
-      allDone = work.Recover(options.files);
+      allDone = work.Recover(files);
       break;
-    default:
-      allDone = work.Status(options.files);
+    default: {
+      CtlWork::StatusCount count = work.Status(files, options.quiet);
+      allDone = count.untold == 0;
+      if (options.quiet) statusExit = count.untold ? kExitNotDone : count.plain ? kExitPlain : 0;
       break;
+    }
   }
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -115,5 +121,6 @@ int main(int argc, char** argv) {
   }
   // Stopped by a signal: the shell's convention, 128 and the signal's number (130 for Ctrl-C).
   if (StopRequest::Requested()) return 128 + StopRequest::Signal();
+  if (options.quiet) return statusExit;
   return allDone ? kExitDone : kExitNotDone;
 }

@@ -181,6 +181,38 @@ TEST_F(MurvelctlTest, RefusedFilesAreReportedAndTheOthersStillDone) {
             "not workable: ram/f: its file system keeps no attributes\n");
 }
 
+// Folders with --recursive: every file inside, in name order, links listed as skipped and never
+// followed out of the folder; status --quiet answers in its exit status.
+TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
+  ASSERT_EQ(mkdir(Path("d").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path("d/sub").c_str(), 0755), 0);
+  MakeFile("d/a", RandomBytes(3000, 9));
+  MakeFile("d/sub/b", RandomBytes(3000, 10));
+  const Bytes outsideBytes = RandomBytes(3000, 11);
+  MakeFile("outside", outsideBytes);
+  ASSERT_EQ(symlink("../outside", Path("d/link").c_str()), 0);
+
+  EXPECT_EQ(Ctl({"--password-stdin", "code", "d"}, "pw\n").out,
+            "not workable: d: it is a folder\n");
+  CtlResult r = Ctl({"--password-stdin", "-r", "code", "d"}, "pw\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out,
+            "coded: d/a\n"
+            "skipped: d/link: a link inside a folder, which is not followed\n"
+            "coded: d/sub/b\n");
+  EXPECT_TRUE(ReadFileBytes(Path("outside")) == outsideBytes);
+  EXPECT_EQ(AllXattrs(Path("outside")), XattrMap());
+
+  for (const auto& [file, code] :
+       std::vector<std::pair<std::string, int>>{{"d/a", 0}, {"outside", 3}, {"missing", 1}}) {
+    CtlResult q = Ctl({"status", "--quiet", file});
+    EXPECT_EQ(q.exitCode, code) << file;
+    EXPECT_EQ(q.out, "") << file;
+  }
+  EXPECT_EQ(Ctl({"status", "-q", "d/a", "outside"}).exitCode, 3);
+  EXPECT_EQ(Ctl({"--password-stdin", "-q", "code", "d/a"}, "pw\n").exitCode, 2);
+}
+
 TEST_F(MurvelctlTest, LongPasswordIsCutToTwentyBytesWithAWarning) {
   MakeFile("f", RandomBytes(2000, 5));
   CtlResult r = Ctl({"--password-stdin", "code", "f"}, "abcdefghijklmnopqrstuvwxy\n");
