@@ -105,9 +105,7 @@ void MVWindow::CheckDroppedColour(const plat::Message& message) {
   std::string path;
   if (message.FindRef("refs", 0, &path)) {
     plat::Node node(path);
-    if (node.InitCheck() == 0 &&
-        node.ReadAttr("RGBCOLOR", plat::B_RGB_COLOR_TYPE, 0, &dropColor_, 4) == 4)
-      ApplyDropColour();
+    if (node.InitCheck() == 0 && node.ReadAttr("RGBCOLOR", &dropColor_, 4) == 4) ApplyDropColour();
   }
 }
 

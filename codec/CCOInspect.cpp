@@ -5,7 +5,6 @@
 
 #include "codec/CCO.h"
 #include "platform/Paths.h"
-#include "platform/TypeCodes.h"
 
 void CCO::XCheck() {
   node_.SetTo(path_);
@@ -34,8 +33,7 @@ void CCO::XCheck() {
     return;
   }
 
-  readResult_ = static_cast<int32_t>(
-      node_.ReadAttr(kPrivCodecAttr, plat::B_RAW_TYPE, 0, attrBuf_, kPrivCodecReadMax));
+  readResult_ = static_cast<int32_t>(node_.ReadAttr(kPrivCodecAttr, attrBuf_, kPrivCodecReadMax));
   if (readResult_ >= kPrivCodecMinBytes) {
     printf("Cco> Has Codec-Attr.!\n");
     // Only the bytes read belong to the value; whatever it claims beyond them counts as zeros.

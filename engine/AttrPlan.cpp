@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "codec/CCO.h"
-#include "engine/AttrNames.h"
+#include "codec/CodedFile.h"
 #include "engine/ChangeMarker.h"
 #include "engine/IntegrityAttr.h"
 #include "platform/AttrBackend.h"

@@ -10,7 +10,7 @@
 
 #include "codec/CCO.h"
 #include "codec/WholeRecord.h"
-#include "engine/AttrNames.h"
+#include "codec/CodedFile.h"
 #include "engine/ChangeMarker.h"
 #include "engine/Recovery.h"
 #include "platform/AttrBackend.h"

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/TypeCodes.h"
-
 namespace plat {
 
 class Node {
@@ -29,26 +27,17 @@ class Node {
   // lstat of the entry itself (a link is not followed). 0 or a negative errno.
   int GetStat(struct stat* st) const;
 
-  // Attribute calls through the attribute layer (AttrBackend). The type code is accepted and not
-  // stored; `offset` must be 0 (the only offset the program uses). Reads return the byte count
-  // or a negative errno; writes the byte count written or a negative errno; removal 0 or a
+  // Attribute calls through the attribute layer (AttrBackend), whole values from the start
+  // (extended attributes carry no type and are read and written whole). Reads return the byte
+  // count or a negative errno; writes the byte count written or a negative errno; removal 0 or a
   // negative errno. An invalid node answers -EBADF.
-  ssize_t ReadAttr(const char* name, type_code type, off_t offset, void* buf, size_t len) const;
-  ssize_t WriteAttr(const char* name, type_code type, off_t offset, const void* buf, size_t len);
+  ssize_t ReadAttr(const char* name, void* buf, size_t len) const;
+  ssize_t WriteAttr(const char* name, const void* buf, size_t len);
   int RemoveAttr(const char* name);
-
-  // Exclusive advisory lock (flock) against other processes that lock the same file; 0 or a
-  // negative errno. It does not wait: a lock held elsewhere gives -EWOULDBLOCK. Unlock releases
-  // it. The destructor unlocks.
-  int Lock();
-  int Unlock();
-  // Flushes the file's data and attributes to disk (fsync); 0 or a negative errno.
-  int Sync();
 
  private:
   std::string path_;
   int init_ = -EBADF;
-  int lockFd_ = -1;
 };
 
 }  // namespace plat

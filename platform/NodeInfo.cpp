@@ -10,7 +10,7 @@ namespace {
 int ReadText(const Node& node, const char* attr, char* out) {
   if (!out) return -EINVAL;
   char buf[B_MIME_TYPE_LENGTH + 1];
-  ssize_t n = node.ReadAttr(attr, B_STRING_TYPE, 0, buf, sizeof buf);
+  ssize_t n = node.ReadAttr(attr, buf, sizeof buf);
   if (n < 0) return int(n);
   while (n > 0 && buf[n - 1] == '\0') --n;
   if (n == 0) return -ENODATA;
@@ -24,7 +24,7 @@ int WriteText(Node& node, const char* attr, const char* text) {
   if (!text || !*text) return -EINVAL;
   size_t len = std::strlen(text);
   if (len >= B_MIME_TYPE_LENGTH) return -ENAMETOOLONG;
-  ssize_t n = node.WriteAttr(attr, B_STRING_TYPE, 0, text, len);
+  ssize_t n = node.WriteAttr(attr, text, len);
   return n < 0 ? int(n) : 0;
 }
 
@@ -71,7 +71,7 @@ int NodeInfo::GetIcon(uint8_t* bits, IconSize size) const {
   const bool large = size == IconSize::Large;
   const size_t want = large ? kLargeIconBytes : kMiniIconBytes;
   uint8_t buf[kLargeIconBytes + 1];
-  ssize_t n = node_->ReadAttr(large ? kLargeIconAttr : kMiniIconAttr, B_RAW_TYPE, 0, buf, want + 1);
+  ssize_t n = node_->ReadAttr(large ? kLargeIconAttr : kMiniIconAttr, buf, want + 1);
   if (n < 0) return int(n);
   if (size_t(n) != want) return -EINVAL;
   std::memcpy(bits, buf, want);
@@ -83,7 +83,7 @@ int NodeInfo::SetIcon(const uint8_t* bits, IconSize size) {
   if (!bits) return -EINVAL;
   const bool large = size == IconSize::Large;
   const size_t want = large ? kLargeIconBytes : kMiniIconBytes;
-  ssize_t n = node_->WriteAttr(large ? kLargeIconAttr : kMiniIconAttr, B_RAW_TYPE, 0, bits, want);
+  ssize_t n = node_->WriteAttr(large ? kLargeIconAttr : kMiniIconAttr, bits, want);
   return n < 0 ? int(n) : 0;
 }
 

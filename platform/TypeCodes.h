@@ -1,7 +1,6 @@
 #pragma once
-// Four-character type codes of attributes and message data, read as 32-bit values.
-// Extended attributes carry no type on Linux: the codes are accepted by the attribute calls
-// and not stored.
+// Four-character type codes of the data that messages carry, read as 32-bit values. (Extended
+// attributes carry no type on Linux, so attribute calls take none.)
 #include <cstdint>
 
 namespace plat {
@@ -13,7 +12,6 @@ constexpr type_code FourCC(const char (&s)[5]) {
          (type_code(uint8_t(s[2])) << 8) | type_code(uint8_t(s[3]));
 }
 
-constexpr type_code B_RAW_TYPE = FourCC("RAWT");
 constexpr type_code B_STRING_TYPE = FourCC("CSTR");
 constexpr type_code B_ANY_TYPE = FourCC("ANYT");
 constexpr type_code B_RGB_COLOR_TYPE = FourCC("RGBC");

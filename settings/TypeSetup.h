@@ -7,6 +7,8 @@
 #include <QImage>
 #include <memory>
 
+#include "codec/CodedFile.h"
+
 // Makes the codec folder and the settings folder when missing (mode 0755), each with the line
 // "Created  codec-Dir !" or "Created  SettingsDir !" when it was made; a codec folder elsewhere
 // than beside the program is named ("codec-Dir: '<path>'"), one that cannot be made says why.
@@ -21,6 +23,5 @@ bool IsNodeTypeOk(const char* path, const char* pattern);
 // a line on standard output).
 std::unique_ptr<QImage> GetImage(const char* path);
 
-// The coded-file type and the program's signature, as installed.
-constexpr const char* kCodedDataType = "text/x-CodedData";
+// The program's signature, as installed (the coded-file type is in codec/CodedFile.h).
 constexpr const char* kAppSignature = "application/x-vnd.Telva-Murvel";

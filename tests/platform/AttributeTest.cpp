@@ -10,8 +10,6 @@
 #include "platform/NodeInfo.h"
 #include "tests/platform/TempHome.h"
 
-using plat::B_RAW_TYPE;
-using plat::B_STRING_TYPE;
 using plat::IconSize;
 using plat::Node;
 using plat::NodeInfo;
@@ -32,9 +30,9 @@ TEST_F(AttributeTest, WriteReadAndRemove) {
   for (size_t size : {0u, 1u, 256u, 1024u, 4000u}) {
     std::vector<uint8_t> value(size);
     for (size_t i = 0; i < size; ++i) value[i] = uint8_t(i * 7 + size);
-    EXPECT_EQ(node.WriteAttr("PrivCodec", B_RAW_TYPE, 0, value.data(), size), ssize_t(size));
+    EXPECT_EQ(node.WriteAttr("PrivCodec", value.data(), size), ssize_t(size));
     std::vector<uint8_t> back(size + 16, 0xEE);
-    ASSERT_EQ(node.ReadAttr("PrivCodec", B_RAW_TYPE, 0, back.data(), back.size()), ssize_t(size));
+    ASSERT_EQ(node.ReadAttr("PrivCodec", back.data(), back.size()), ssize_t(size));
     EXPECT_TRUE(std::equal(value.begin(), value.end(), back.begin())) << size;
   }
   // Stored under the "user." name, where other programs see it.
@@ -42,11 +40,11 @@ TEST_F(AttributeTest, WriteReadAndRemove) {
 
   // A smaller limit gives the first bytes and writes nothing past them.
   char buf[16] = {};
-  EXPECT_EQ(node.ReadAttr("PrivCodec", B_RAW_TYPE, 0, buf, 5), 5);
+  EXPECT_EQ(node.ReadAttr("PrivCodec", buf, 5), 5);
   EXPECT_EQ(std::memcmp(buf, "\xa0\xa7\xae\xb5\xbc\0", 6), 0);
 
   EXPECT_EQ(node.RemoveAttr("PrivCodec"), 0);
-  EXPECT_EQ(node.ReadAttr("PrivCodec", B_RAW_TYPE, 0, buf, sizeof buf), -ENODATA);
+  EXPECT_EQ(node.ReadAttr("PrivCodec", buf, sizeof buf), -ENODATA);
   EXPECT_EQ(node.RemoveAttr("PrivCodec"), -ENODATA);
 }
 
@@ -57,19 +55,10 @@ TEST_F(AttributeTest, LinksAreStatedThemselvesButCarryTheTargetsAttributes) {
   struct stat st;
   ASSERT_EQ(node.GetStat(&st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(node.WriteAttr("x_prefapp", B_STRING_TYPE, 0, "app", 3), 3);
+  ASSERT_EQ(node.WriteAttr("x_prefapp", "app", 3), 3);
   char buf[8];
-  EXPECT_EQ(Node(file_).ReadAttr("x_prefapp", B_STRING_TYPE, 0, buf, sizeof buf), 3);
-  EXPECT_EQ(Node(root_ + "/missing").ReadAttr("x_prefapp", B_STRING_TYPE, 0, buf, 8), -EBADF);
-}
-
-TEST_F(AttributeTest, LockIsExclusiveBetweenNodes) {
-  Node a(file_), b(file_);
-  EXPECT_EQ(a.Lock(), 0);
-  EXPECT_EQ(b.Lock(), -EWOULDBLOCK);
-  EXPECT_EQ(a.Unlock(), 0);
-  EXPECT_EQ(b.Lock(), 0);
-  EXPECT_EQ(b.Sync(), 0);
+  EXPECT_EQ(Node(file_).ReadAttr("x_prefapp", buf, sizeof buf), 3);
+  EXPECT_EQ(Node(root_ + "/missing").ReadAttr("x_prefapp", buf, 8), -EBADF);
 }
 
 TEST_F(AttributeTest, TypeAndPreferredApplication) {
@@ -83,13 +72,12 @@ TEST_F(AttributeTest, TypeAndPreferredApplication) {
   // The freedesktop attribute, without a terminator.
   EXPECT_EQ(getxattr(file_.c_str(), "user.mime_type", nullptr, 0), 9);
   // A value stored with its terminator (as the coding transaction writes texts) reads the same.
-  ASSERT_EQ(node.WriteAttr(plat::kPrefAppAttr, B_STRING_TYPE, 0, "application/x-vnd.Be", 21), 21);
+  ASSERT_EQ(node.WriteAttr(plat::kPrefAppAttr, "application/x-vnd.Be", 21), 21);
   ASSERT_EQ(info.GetPreferredApp(text), 0);
   EXPECT_STREQ(text, "application/x-vnd.Be");
   // Over-long values are refused on the way in and on the way out.
   EXPECT_EQ(info.SetType(std::string(300, 'a').c_str()), -ENAMETOOLONG);
-  ASSERT_EQ(node.WriteAttr(plat::kTypeAttr, B_STRING_TYPE, 0, std::string(300, 'a').data(), 300),
-            300);
+  ASSERT_EQ(node.WriteAttr(plat::kTypeAttr, std::string(300, 'a').data(), 300), 300);
   EXPECT_EQ(info.GetType(text), -ENAMETOOLONG);
   EXPECT_EQ(info.RemoveType(), 0);
   EXPECT_LT(info.GetType(text), 0);
@@ -109,7 +97,7 @@ TEST_F(AttributeTest, IconsMustHaveTheirExactSize) {
   ASSERT_EQ(info.GetIcon(back, IconSize::Mini), 0);
   EXPECT_EQ(std::memcmp(back, mini, 256), 0);
   // The coding transaction reads the same attribute directly.
-  EXPECT_EQ(node.ReadAttr("BEOS:L:STD_ICON", plat::B_ANY_TYPE, 0, back, 1024), 1024);
-  ASSERT_EQ(node.WriteAttr("BEOS:M:STD_ICON", B_RAW_TYPE, 0, large, 257), 257);
+  EXPECT_EQ(node.ReadAttr("BEOS:L:STD_ICON", back, 1024), 1024);
+  ASSERT_EQ(node.WriteAttr("BEOS:M:STD_ICON", large, 257), 257);
   EXPECT_EQ(info.GetIcon(back, IconSize::Mini), -EINVAL);
 }

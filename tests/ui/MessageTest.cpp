@@ -12,7 +12,7 @@ TEST(MessageTest, FieldsAreFoundByNameTypeAndIndexAndDumped) {
   m.AddRef("refs", "/a");
   m.AddRef("refs", "/tmp/x\"y\n");
   const uint8_t raw[] = {0x01, 0xff};
-  m.AddData("bits", plat::B_RAW_TYPE, raw, 2);
+  m.AddData("bits", plat::FourCC("RAWT"), raw, 2);
   std::string path;
   EXPECT_TRUE(m.FindRef("refs", 1, &path) && path == "/tmp/x\"y\n");
   EXPECT_FALSE(m.FindRef("refs", 2, &path));

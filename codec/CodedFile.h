@@ -1,7 +1,8 @@
 #pragma once
-// The attributes a coded file carries beside the codec record, and the type it is given.
-// The record itself is "PrivCodec" (codec/CCO.h); the platform's own type, preferred
-// application and icon attributes are named in platform/NodeInfo.h.
+// What a coded file carries beside the codec record, and the type it is given: the names that
+// the engine writes and the type set-up installs, defined here once. The record itself is
+// "PrivCodec" (codec/CCO.h); the platform's own type, preferred application and icon attributes
+// are named in platform/NodeInfo.h.
 
 // Stashes of what the file had before it was coded.
 constexpr const char* kTypeStashAttr = "x_beos:type";
