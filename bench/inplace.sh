@@ -1,23 +1,28 @@
 #!/usr/bin/env bash
-# Times a code + decode round trip of a large file with murvelctl against two in-place rewrites
-# of the same file with dd (pure I/O: the limit for a pass that rewrites a file where it lies),
-# alternating the two in every round so that drift of the machine hits both alike. Prints the
-# median of each, their ratio and murvelctl's peak resident memory.
+# Times murvelctl against the plain file operations it is measured by, each contender alternating
+# with the others in every round so that drift of the machine hits all alike, and prints the
+# medians and their ratios:
+#   - a code + decode round trip of a large file against two in-place rewrites of it with dd,
+#     with conv=fdatasync (the same flush murvelctl's change ends with) and without;
+#   - murvelctl's peak resident memory for that file;
+#   - 10,000 files of 4 KiB coded by one murvelctl call against `cp -a` of their folder followed
+#     by `sync`.
+# murvelctl's changes are crash-safe (docs/crash-safety.md): these are the figures with the
+# journal, the markers and every flush they take.
 #
-# murvelctl flushes the file's data to disk at the end of each pass, as the window does; a third
-# contender, dd with conv=fdatasync, shows that same flush for comparison.
-#
-# Usage: bench/inplace.sh [MURVELCTL] [SIZE_MIB] [ROUNDS]
+# Usage: bench/inplace.sh [MURVELCTL] [SIZE_MIB] [ROUNDS] [FILES]
 #   MURVELCTL  the program (default: build/bin/murvelctl beside this script's folder)
-#   SIZE_MIB   the file's size in MiB (default 1024)
+#   SIZE_MIB   the large file's size in MiB (default 1024)
 #   ROUNDS     counted rounds after one warm-up round (default 5)
-# The file is made in $MURVEL_BENCH_DIR (default /var/tmp), which must keep extended attributes.
+#   FILES      the number of small files (default 10000; 0 leaves that part out)
+# The files are made in $MURVEL_BENCH_DIR (default /var/tmp), which must keep extended attributes.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 ctl=${1:-$here/../build/bin/murvelctl}
 size_mib=${2:-1024}
 rounds=${3:-5}
+small=${4:-10000}
 dir=${MURVEL_BENCH_DIR:-/var/tmp}
 
 [[ -x $ctl ]] || { echo "inplace.sh: no murvelctl at '$ctl'" >&2; exit 2; }
@@ -86,6 +91,42 @@ dd_us=$(median <"$work/pair_dd")
 dds_us=$(median <"$work/pair_dd_sync")
 rss_kib=$(sort -n "$work/rss" | tail -1)
 
+# Many small files: one murvelctl call codes a fresh copy of the folder (made untimed), against
+# cp -a of the folder and sync.
+small_part() {
+  rm -f "$file"
+  echo "Making $small files of 4 KiB ..."
+  mkdir "$work/src"
+  for ((i = 0; i < small; i++)); do head -c 4096 /dev/urandom >"$work/src/f$i"; done
+  : >"$work/small_ctl" && : >"$work/small_cp"
+  for ((round = 0; round <= rounds; round++)); do
+    rm -rf "$work/dst" "$work/copy"
+    cp -a "$work/src" "$work/copy"
+    sync
+    t0=$(now)
+    printf '%s\n' "$password" | "$ctl" --password-stdin code "$work/copy/"* >"$work/small_out"
+    t1=$(now)
+    ((round == 0)) || echo $((t1 - t0)) >>"$work/small_ctl"
+    [[ $(grep -c '^coded: ' "$work/small_out") == "$small" ]] || {
+      echo "inplace.sh: murvelctl did not code all $small files" >&2
+      exit 1
+    }
+    sync
+    t0=$(now)
+    cp -a "$work/src" "$work/dst" && sync
+    t1=$(now)
+    ((round == 0)) || echo $((t1 - t0)) >>"$work/small_cp"
+  done
+  small_ctl_us=$(median <"$work/small_ctl")
+  small_cp_us=$(median <"$work/small_cp")
+  awk -v c="$small_ctl_us" -v p="$small_cp_us" -v f="$small" 'BEGIN {
+    printf "%d files of 4 KiB (medians):\n", f
+    printf "  murvelctl code, one call          %8.3f s\n", c / 1e6
+    printf "  cp -a of the folder, then sync    %8.3f s\n", p / 1e6
+    printf "  ratio murvelctl / cp -a + sync    %8.2fx\n", c / p
+  }'
+}
+
 awk -v c="$ctl_us" -v d="$dd_us" -v s="$dds_us" -v r="$rss_kib" -v m="$size_mib" -v n="$rounds" 'BEGIN {
   printf "%d MiB, %d rounds (medians):\n", m, n
   printf "  murvelctl code + decode          %8.3f s\n", c / 1e6
@@ -95,3 +136,4 @@ awk -v c="$ctl_us" -v d="$dd_us" -v s="$dds_us" -v r="$rss_kib" -v m="$size_mib"
   printf "  ratio murvelctl / dd + fdatasync %8.2fx\n", c / s
   printf "  murvelctl peak resident memory   %8.1f MiB\n", r / 1024
 }'
+((small > 0)) && small_part
