@@ -46,7 +46,7 @@ std::string RecoverySentence(const std::string& file, const RecoveryReport& repo
 
 std::string RecoveryBrief(const RecoveryReport& report) {
   if (!report.settled) return "Unsettled change";
-  return report.completed ? "Change completed" : "Change turned back";
+  return report.completed ? "Change completed" : "Change undone";
 }
 
 }  // namespace
@@ -79,7 +79,7 @@ std::optional<Notice> WorkNotice(const WorkResult& r, bool emptyPassword) {
       n = Notice{"File in use", "Nothing done: another program has " + name + " locked."};
       break;
     case WorkOutcome::StateChanged:
-      n = Notice{"Changed meanwhile",
+      n = Notice{"Already " + r.reason,
                  "Nothing done: " + name + " was " + r.reason + " meanwhile by another program."};
       break;
     case WorkOutcome::NoPassword:
