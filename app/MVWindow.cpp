@@ -279,7 +279,12 @@ bool MVWindow::XWork() {
   }
   ShowWork(r);
   const bool emptyPassword = state_.passwordSet && state_.password[0] == '\0';
-  if (std::optional<Notice> notice = WorkNotice(r, emptyPassword)) ShowNotice(*notice);
+  std::optional<Notice> notice = WorkNotice(r, emptyPassword);
+  // Decoding without any password entered is refused as a wrong password (" -wrong!- "); the
+  // label says what is missing.
+  if (!state_.passwordSet && r.outcome == WorkOutcome::WrongPassword)
+    notice = NoPasswordNotice("\"Do it\"");
+  if (notice) ShowNotice(*notice);
   switch (r.outcome) {
     case WorkOutcome::Coded:
     case WorkOutcome::Decoded:

@@ -140,20 +140,28 @@ TEST_F(WindowFeedbackTest, PassShowsItsProgressAndInputMeanwhileDoesNothing) {
 TEST_F(WindowFeedbackTest, RefusedAndFailedPressesSayWhyUntilTheNextAction) {
   const std::string path = dir_ + "/memo.txt";
   WriteFileBytes(path, Bytes(3000, 'm'));
-  DropFile(path);
-  EXPECT_EQ(Label(), "memo.txt");
-  EXPECT_EQ(Tip(), path);
+  const std::string coded = dir_ + "/coded.txt";
+  WriteFileBytes(coded, Bytes(3000, 'c'));
+  Engine engine;
+  ASSERT_TRUE(engine.Work(engine.Inspect(coded), Password{true, "right"}).done());
 
   std::vector<std::string> notices;
   auto expectNotice = [&](const char* words) {
-    EXPECT_NE(Label(), "memo.txt");
+    EXPECT_EQ(Label().back(), '!');
     EXPECT_NE(Tip().find(words), std::string::npos) << Tip();
     notices.push_back(Label());
   };
-  Press(window_->Views().sBut);  // no password yet
-  expectNotice("password");
+  // No password yet: for a coded file (refused as a wrong one) and for a plain one alike.
+  DropFile(coded);
+  Press(window_->Views().sBut);
+  expectNotice("needs a password");
+  DropFile(path);
+  EXPECT_EQ(Label(), "memo.txt");
+  EXPECT_EQ(Tip(), path);
+  Press(window_->Views().sBut);
+  expectNotice("needs a password");
   Press(window_->Views().decB);
-  expectNotice("password");
+  expectNotice("needs a password");
   // The next action, an empty password entered: the label names the file again.
   plat::TextControl* entry = window_->Views().cview->PassControl();
   entry->MakeFocus(true);
