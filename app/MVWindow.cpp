@@ -42,13 +42,14 @@ MVWindow::MVWindow(const plat::Rect& frame)
   std::printf("xB.Width()=%6.2f\n", double(B.Width()));
 
   views_ = std::make_unique<MainLayout>(this, backcolor, wtfold);
-  fileLabel_ = std::make_unique<FileLabel>(views_->askFile);
-  doIt_ = std::make_unique<DoItProgress>(views_->sBut);
   state_.watch = wtfold != 0;
 
   LoadBackgroundImage();
   views_->cview->CWMakeFocus(true);
   views_->cview->CWViewIcon(DataBBits);
+
+  fileLabel_ = std::make_unique<FileLabel>(views_->askFile);
+  doIt_ = std::make_unique<DoItProgress>(views_->sBut);
 
   // The information alert on F1; no control of the window leads to it.
   auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
