@@ -1,8 +1,10 @@
 #include "app/MVApplication.h"
 
+#include <csignal>
 #include <cstdio>
 
 #include "app/MVWindow.h"
+#include "platform/gui/CloseOnSignals.h"
 #include "platform/gui/Message.h"
 #include "settings/Settings.h"
 #include "settings/TypeSetup.h"
@@ -33,6 +35,9 @@ MVApplication::MVApplication(int& argc, char** argv)
   }
   mainWindow_ = new MVWindow(WindowFrame(settings), settings);
   mainWindow_->Show();
+  // A request to end (logout, `kill`, a closed terminal) closes the window as its close button
+  // does: the settings are saved and the watch-folder pass runs.
+  new plat::CloseOnSignals(mainWindow_, {SIGTERM, SIGHUP});
 }
 
 // The window goes with the application object (plat::Application deletes what windows remain).

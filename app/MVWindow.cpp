@@ -6,15 +6,21 @@
 #include <cstring>
 
 #include "app/DoError.h"
+#include "app/DoItProgress.h"
+#include "app/FileLabel.h"
+#include "app/FolderSummary.h"
+#include "app/Notices.h"
 #include "codec/TimeCode.h"
 #include "engine/Diagnostics.h"
 #include "platform/Clock.h"
+#include "platform/Directory.h"
 #include "platform/Node.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
 #include "platform/TypeCodes.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Beep.h"
+#include "platform/gui/Busy.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/CheckBox.h"
 #include "platform/gui/StringView.h"
@@ -47,6 +53,9 @@ MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
   views_->cview->CWMakeFocus(true);
   views_->cview->CWViewIcon(DataBBits);
 
+  fileLabel_ = std::make_unique<FileLabel>(views_->askFile);
+  doIt_ = std::make_unique<DoItProgress>(views_->sBut);
+
   // The information alert on F1; no control of the window leads to it.
   auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(about, &QShortcut::activated, this, [this] { AboutRequested(); });
@@ -68,6 +77,18 @@ void MVWindow::LoadBackgroundImage() {
 }
 
 void MVWindow::MessageReceived(plat::Message* message) {
+  switch (message->what) {
+    case CW_PASS:
+    case plat::B_SIMPLE_DATA:
+    case DEC_BUTT:
+    case WTH_FOLD:
+    case SAV_BUTT:
+      // The user did something: a notice in the file label has been seen.
+      fileLabel_->EndNotice();
+      break;
+    default:
+      break;
+  }
   if (message->WasDropped()) CheckDroppedColour(*message);
   switch (message->what) {
     case CW_PASS:
@@ -77,7 +98,10 @@ void MVWindow::MessageReceived(plat::Message* message) {
       TakeFile(*message);
       break;
     case DEC_BUTT:
-      if (state_.passwordSet) DecAllFold();
+      if (state_.passwordSet)
+        DecAllFold();
+      else
+        ShowNotice(NoPasswordNotice("\"Decode All\""));
       break;
     case WTH_FOLD:
       settings_.wtfold = views_->wBut->Value() != 0 ? 1 : 0;
@@ -126,7 +150,7 @@ void MVWindow::TakePassword() {
 void MVWindow::TakeFile(const plat::Message& message) {
   std::string path;
   if (!message.FindRef("refs", 0, &path) || path.empty()) return;
-  views_->askFile->SetText(path.c_str());
+  fileLabel_->Show(path, path);
   state_.currentPath = path;
   XCheck(true);
 }
@@ -167,7 +191,7 @@ void MVWindow::ShowInspection(const Inspection& found, bool setLabel) {
   if (!found.opened || !found.workable()) return;
   state_.coded = found.coded;
   if (found.coded) (void)fileRecord_->DecodeLine(EncodeRecordValue(found.record).c_str());
-  if (setLabel) views_->sBut->SetLabel(found.coded ? "DECODE IT" : "CODE IT");
+  if (setLabel) doIt_->SetLabel(found.coded ? "DECODE IT" : "CODE IT");
   views_->cview->CWViewIcon(
       found.stashedIcon.size() == plat::kLargeIconBytes ? found.stashedIcon.data() : DataBBits);
   plat::Window::UpdateIfNeeded();
@@ -181,10 +205,10 @@ void MVWindow::ShowWork(const WorkResult& r) {
   switch (r.outcome) {
     case WorkOutcome::Coded:
       (void)workingRecord_->DecodeLine(EncodeRecordValue(r.record).c_str());
-      views_->sBut->SetLabel("DECODE THIS");
+      doIt_->SetLabel("DECODE THIS");
       break;
     case WorkOutcome::Decoded:
-      views_->sBut->SetLabel("CODE THIS");
+      doIt_->SetLabel("CODE THIS");
       break;
     case WorkOutcome::WrongPassword:
       views_->cview->CWSetText(" -wrong!- ");
@@ -202,16 +226,28 @@ void MVWindow::ShowWork(const WorkResult& r) {
 }
 
 void MVWindow::RunFolder(bool decode) {
-  engine_.WorkOverFolder(path2scan, decode, EnteredPassword(), [this](const FolderEntry& e) {
-    state_.currentPath = e.inspection.path;
-    if (e.skippedLink) {
-      std::fputs(InspectionLines(e.inspection).c_str(), stdout);
-    } else {
-      ShowInspection(e.inspection, false);
-    }
-    SetFileLabel(plat::LeafOf(state_.currentPath));
-    if (e.work) ShowWork(*e.work);
-  });
+  Working working(*doIt_, decode ? "DECODING" : "CODING");
+  FolderSummary summary(decode ? "Decode All" : "watch Folder", decode);
+  const std::string folder = path2scan;
+  plat::Directory probe(folder);
+  if (probe.InitCheck() != 0) {
+    summary.FolderUnreadable(folder, std::strerror(-probe.InitCheck()));
+  } else {
+    engine_.WorkOverFolder(folder, decode, EnteredPassword(), [&](const FolderEntry& e) {
+      state_.currentPath = e.inspection.path;
+      if (e.skippedLink) {
+        std::fputs(InspectionLines(e.inspection).c_str(), stdout);
+      } else {
+        ShowInspection(e.inspection, false);
+      }
+      SetFileLabel(state_.currentPath);
+      if (e.work) ShowWork(*e.work);
+      summary.Add(e);
+    });
+  }
+  // A line only when something was left: a pass that did all it could says nothing more.
+  if (!summary.AllDone()) std::printf("%s\n", summary.Line().c_str());
+  fileLabel_->ShowNotice(summary.Brief(), summary.Details());
 }
 
 void MVWindow::DecAllFold() {
@@ -222,14 +258,33 @@ void MVWindow::ScanFold() {
 }
 
 void MVWindow::XCheck(bool setLabel) {
-  SetFileLabel(plat::LeafOf(state_.currentPath));
-  ShowInspection(engine_.Inspect(state_.currentPath), setLabel);
+  SetFileLabel(state_.currentPath);
+  plat::Busy busy;  // an interrupted change found on the file is settled first, which takes time
+  const Inspection found = engine_.Inspect(state_.currentPath);
+  ShowInspection(found, setLabel);
+  if (std::optional<Notice> notice = InspectionNotice(found)) ShowNotice(*notice);
 }
 
 bool MVWindow::XWork() {
-  if (!state_.workable) return false;
-  WorkResult r = engine_.Work(state_.inspection, EnteredPassword());
+  if (!state_.workable) {
+    // Refused: the inspection says why, unless there is no file at all (the label asks for one).
+    if (!state_.currentPath.empty())
+      if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
+    return false;
+  }
+  WorkResult r;
+  {
+    Working working(*doIt_, state_.inspection.coded ? "DECODING" : "CODING");
+    r = engine_.Work(state_.inspection, EnteredPassword());
+  }
   ShowWork(r);
+  const bool emptyPassword = state_.passwordSet && state_.password[0] == '\0';
+  std::optional<Notice> notice = WorkNotice(r, emptyPassword);
+  // Decoding without any password entered is refused as a wrong password (" -wrong!- "); the
+  // label says what is missing.
+  if (!state_.passwordSet && r.outcome == WorkOutcome::WrongPassword)
+    notice = NoPasswordNotice("\"Do it\"");
+  if (notice) ShowNotice(*notice);
   switch (r.outcome) {
     case WorkOutcome::Coded:
     case WorkOutcome::Decoded:
@@ -241,6 +296,7 @@ bool MVWindow::XWork() {
 }
 
 plat::Outcome MVWindow::CodSim() {
+  Working working(*doIt_, "CODING");
   WorkResult r = engine_.TurnBytes(state_.inspection.file,
                                    reinterpret_cast<const uint8_t*>(workingRecord_->GetFTime()),
                                    CipherDirection::Code);
@@ -248,6 +304,7 @@ plat::Outcome MVWindow::CodSim() {
 }
 
 plat::Outcome MVWindow::DecodSim() {
+  Working working(*doIt_, "DECODING");
   WorkResult r = engine_.TurnBytes(state_.inspection.file,
                                    reinterpret_cast<const uint8_t*>(fileRecord_->GetFTime()),
                                    CipherDirection::Decode);
@@ -260,20 +317,27 @@ const char* MVWindow::NewText() {
   return text;
 }
 
-void MVWindow::SetFileLabel(const std::string& text) {
-  views_->askFile->SetText(text.c_str());
-  views_->askFile->repaint();
+void MVWindow::SetFileLabel(const std::string& path) {
+  fileLabel_->Show(plat::LeafOf(path), path);
+}
+
+void MVWindow::ShowNotice(const Notice& notice) {
+  fileLabel_->ShowNotice(notice.brief + "!", notice.reason);
 }
 
 void MVWindow::Beep(int times) {
   for (int i = 0; i < times; ++i) plat::beep();
 }
 
-void MVWindow::Progress(const std::string&, uint64_t, uint64_t) {
-  plat::Window::UpdateIfNeeded();
+// The engine runs on this thread: the window shows how far it is, repaints and answers the
+// window system now and then (Busy::Pump() keeps to every 100 ms), and user input meanwhile is
+// swallowed.
+void MVWindow::Progress(const std::string&, uint64_t done, uint64_t total) {
+  doIt_->Show(done, total);
+  plat::Busy::Pump();
 }
 
 void MVWindow::Looking(const std::string& path) {
-  SetFileLabel(plat::LeafOf(path));
-  plat::Window::UpdateIfNeeded();
+  SetFileLabel(path);
+  plat::Busy::Pump();
 }

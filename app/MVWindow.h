@@ -7,6 +7,11 @@
 // when "watch Folder" is on and a password was entered) before the program ends. The file work
 // itself is done by the Engine; the window's operations of the same names delegate to it, print
 // the diagnostic lines made from its results and show the results in the views.
+//
+// While the engine works (on this thread), the Do-it button shows the progress in percent, the
+// busy cursor shows and user input is swallowed (plat::Busy). What a refused or failed action
+// means, and what a folder operation did, shows in the file label until the next action, the
+// whole reason in the label's tooltip (FileLabel, Notices.h, FolderSummary.h).
 #include <QPoint>
 #include <memory>
 #include <string>
@@ -20,6 +25,10 @@
 #include "platform/rgb_color.h"
 #include "settings/SettingsFormat.h"
 #include "ui/MainLayout.h"
+
+class DoItProgress;
+class FileLabel;
+struct Notice;
 
 class MVWindow : public plat::Window, public EngineView {
  public:
@@ -37,7 +46,8 @@ class MVWindow : public plat::Window, public EngineView {
   virtual void DrawNCol(rgb_color color);
   // The information alert.
   virtual void AboutRequested();
-  // Folder operations over the codec folder.
+  // Folder operations over the codec folder; each ends with its summary in the file label, and
+  // on standard output when it left files.
   virtual void DecAllFold();
   virtual void ScanFold();
   // Inspects the current file; with `setLabel` the Do-it button's label becomes "CODE IT" or
@@ -77,7 +87,9 @@ class MVWindow : public plat::Window, public EngineView {
   void ShowWork(const WorkResult& result);
   void RunFolder(bool decode);
   Password EnteredPassword() const;
-  void SetFileLabel(const std::string& text);
+  // The file label shows the leaf of `path`, its tooltip the whole path.
+  void SetFileLabel(const std::string& path);
+  void ShowNotice(const Notice& notice);
   void Beep(int times = 1);
 
   Settings settings_;
@@ -88,5 +100,7 @@ class MVWindow : public plat::Window, public EngineView {
   std::unique_ptr<CCO> workingRecord_;
   Engine engine_;
   std::unique_ptr<MainLayout> views_;
+  std::unique_ptr<FileLabel> fileLabel_;
+  std::unique_ptr<DoItProgress> doIt_;
   rgb_color dropColor_ = {0, 0, 0, 0};
 };

@@ -7,6 +7,7 @@
 #include "platform/gui/Fonts.h"
 #include "platform/gui/Message.h"
 #include "platform/gui/StringView.h"
+#include "platform/gui/TextControl.h"
 #include "platform/gui/Window.h"
 #include "settings/ColourHelpers.h"
 #include "ui/CodeView.h"
@@ -63,6 +64,11 @@ MainLayout::MainLayout(plat::Window* window, rgb_color color, uint8_t watch) {
   wView->AddChild(wBut);
   backView->AddChild(wView);
   window->AddChild(backView);
+
+  // Tab goes from the password entry down the window: the check box, "Decode All", "Do it".
+  QWidget::setTabOrder(cview->PassControl(), wBut);
+  QWidget::setTabOrder(wBut, decB);
+  QWidget::setTabOrder(decB, sBut);
 
   askFile->SetLowColor(kNearWhite);
   askFile->SetViewColor(kNearWhite);

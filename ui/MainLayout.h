@@ -2,7 +2,8 @@
 // The views of the main window at their fixed frames, 118 x 190, from top to bottom: the file
 // label in its raised panel, the password panel, the "watch Folder" check box in its sunken
 // panel, and the buttons "Decode All" and "Do it", all on the raised background view
-// "backview", the window's only direct child. Also the recolouring of these views.
+// "backview", the window's only direct child. Also the recolouring of these views. Tab goes
+// from the password entry to the check box, "Decode All" and "Do it", in this order.
 #include <cstdint>
 
 #include "platform/TypeCodes.h"

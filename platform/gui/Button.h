@@ -1,6 +1,7 @@
 #pragma once
 // A push button that sends its message to the window when pressed. The view colour fills the
-// area around the button face. Buttons take the focus when clicked but are skipped by Tab.
+// area around the button face. Tab reaches it (and a click gives it the focus); Space or Enter
+// presses it while it has the focus.
 #include <QPushButton>
 #include <string>
 
@@ -17,6 +18,9 @@ class Button : public QPushButton, public ViewColors, public Invoker {
 
   void SetLabel(const char* label);
   std::string Label() const { return text().toStdString(); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace plat

@@ -1,7 +1,8 @@
 #pragma once
 // A check box that sends its message to the window when the user toggles it. Its label is drawn
 // in the high colour on the view colour. Value() is 1 when checked, else 0; SetValue() sends
-// nothing. Check boxes take the focus when clicked but are skipped by Tab.
+// nothing. Tab reaches it (and a click gives it the focus); Space or Enter toggles it while it
+// has the focus.
 #include <QCheckBox>
 
 #include "platform/gui/Invoker.h"
@@ -17,6 +18,9 @@ class CheckBox : public QCheckBox, public ViewColors, public Invoker {
 
   int Value() const { return isChecked() ? 1 : 0; }
   void SetValue(int value) { setChecked(value != 0); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace plat

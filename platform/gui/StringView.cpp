@@ -23,4 +23,16 @@ void StringView::SetAlignment(TextAlign align) {
   setAlignment(h | Qt::AlignVCenter);
 }
 
+void StringView::SetTip(const std::string& text) {
+  tip_ = text;
+  if (text.empty()) {
+    setToolTip(QString());
+    return;
+  }
+  // Rich text made from the escaped text: Qt would take some plain texts for markup otherwise.
+  QString html = QString::fromUtf8(text.c_str()).toHtmlEscaped();
+  html.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+  setToolTip(QLatin1String("<qt>") + html + QLatin1String("</qt>"));
+}
+
 }  // namespace plat

@@ -18,6 +18,14 @@ class StringView : public QLabel, public ViewColors {
   void SetText(const char* text);
   std::string Text() const { return text().toStdString(); }
   void SetAlignment(TextAlign align);
+
+  // The tooltip, shown as plain text however it reads (a file name may look like markup); line
+  // breaks stay, long lines wrap. Empty: none.
+  void SetTip(const std::string& text);
+  const std::string& Tip() const { return tip_; }
+
+ private:
+  std::string tip_;
 };
 
 }  // namespace plat

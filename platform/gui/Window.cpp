@@ -59,6 +59,12 @@ void Window::FrameMoved(QPoint) {}
 bool Window::event(QEvent* event) {
   if (event->type() != MessageEvent::EventType()) return QWidget::event(event);
   auto* posted = static_cast<MessageEvent*>(event);
+  // Asked to quit: the window closes as if its close button were clicked (once: a window that
+  // is closed already stays so).
+  if (posted->message().what == B_QUIT_REQUESTED && !posted->HadTarget()) {
+    if (isVisible()) close();
+    return true;
+  }
   Handler* handler = this;
   if (posted->HadTarget()) {
     handler = HandlerFor(posted->target());

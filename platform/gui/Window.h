@@ -37,7 +37,8 @@ class Window : public QWidget, public Handler {
   void Show();
 
   // Queues `message` for `handler` (a view of this window, or the window when nullptr). A view
-  // that is gone when the message comes up drops it.
+  // that is gone when the message comes up drops it. B_QUIT_REQUESTED for the window closes it
+  // as its close button does (QuitRequested() first).
   void PostMessage(const Message& message, QWidget* handler = nullptr);
 
   // Marks `message` as dropped and queues it for the view under `point` (window coordinates).

@@ -121,3 +121,35 @@ TEST_F(WindowTest, AlertAndBeepGoThroughTheirHooks) {
   EXPECT_EQ(hooks.alerts[1][1], std::string(2047, 'x'));
   EXPECT_EQ(hooks.beeps, 1);
 }
+
+TEST_F(WindowTest, TabReachesTheControlsAndSpaceOrEnterPressesThem) {
+  Open();
+  const MainLayout& v = window_->Views();
+  Post(plat::Message(CW_PASS));  // a password, so that "Decode All" acts
+  v.cview->PassControl()->MakeFocus(true);
+  std::vector<QWidget*> reached;
+  for (int i = 0; i < 4; ++i) {
+    PressKey(window_->focusWidget(), Qt::Key_Tab);
+    reached.push_back(window_->focusWidget());
+  }
+  EXPECT_EQ(reached, (std::vector<QWidget*>{v.wBut, v.decB, v.sBut, v.cview->PassControl()}));
+
+  auto press = [&](QWidget* control, Qt::Key key) {
+    control->setFocus(Qt::TabFocusReason);
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? " " : "\r");
+      QCoreApplication::sendEvent(control, &event);
+    }
+    DeliverPosted();
+  };
+  press(v.wBut, Qt::Key_Space);
+  EXPECT_TRUE(window_->State().watch);
+  press(v.wBut, Qt::Key_Return);
+  EXPECT_FALSE(window_->State().watch);
+  press(v.decB, Qt::Key_Enter);
+  press(v.decB, Qt::Key_Space);
+  EXPECT_EQ(window_->decodeAlls, 2);
+  press(v.sBut, Qt::Key_Return);
+  press(v.sBut, Qt::Key_Space);
+  EXPECT_EQ(window_->works, 2);
+}

@@ -1,0 +1,131 @@
+#include "app/Notices.h"
+
+#include "engine/Diagnostics.h"
+#include "platform/Paths.h"
+
+namespace {
+
+std::string Quoted(const std::string& path) {
+  return "'" + Printable(plat::LeafOf(path)) + "'";
+}
+
+const char* BriefFor(NotWorkable n) {
+  switch (n) {
+    case NotWorkable::Missing:
+      return "Not found";
+    case NotWorkable::Folder:
+      return "A folder";
+    case NotWorkable::NotRegular:
+      return "Not a file";
+    case NotWorkable::LinkNowhere:
+      return "Broken link";
+    case NotWorkable::LinkLoop:
+      return "Link loop";
+    case NotWorkable::LinkNotFollowed:
+      return "Link not followed";
+    case NotWorkable::NoAttributes:
+      return "No attributes";
+    case NotWorkable::Unreadable:
+      return "Unreadable";
+    case NotWorkable::DamagedRecord:
+      return "Damaged record";
+    case NotWorkable::Unsettled:
+      return "Unsettled change";
+    case NotWorkable::None:
+      break;
+  }
+  return "Not workable";
+}
+
+// The recovery's line without its diagnostic tag, as a sentence.
+std::string RecoverySentence(const std::string& file, const RecoveryReport& report) {
+  std::string line = RecoveryLine(file, report);
+  if (line.rfind("> ", 0) == 0) line.erase(0, 2);
+  return line + ".";
+}
+
+std::string RecoveryBrief(const RecoveryReport& report) {
+  if (!report.settled) return "Unsettled change";
+  return report.completed ? "Change completed" : "Change undone";
+}
+
+}  // namespace
+
+std::optional<Notice> InspectionNotice(const Inspection& found) {
+  if (!found.workable()) {
+    Notice n{BriefFor(found.notWorkable),
+             "Can't code or decode " + Quoted(found.path) + ": " + found.whyNot + "."};
+    if (found.notWorkable == NotWorkable::NoAttributes)
+      n.reason += " Coded files need a file system that keeps user attributes (ext4, xfs, btrfs).";
+    if (found.recovery) n.reason += " " + RecoverySentence(found.file, *found.recovery);
+    return n;
+  }
+  if (found.recovery)
+    return Notice{RecoveryBrief(*found.recovery), RecoverySentence(found.file, *found.recovery)};
+  return std::nullopt;
+}
+
+std::optional<Notice> WorkNotice(const WorkResult& r, bool emptyPassword) {
+  const std::string name = Quoted(r.file);
+  std::optional<Notice> n;
+  switch (r.outcome) {
+    case WorkOutcome::NotWorkable:
+      return std::nullopt;
+    case WorkOutcome::CantOpen:
+      n = Notice{"Can't open", "Nothing done: " + name + " could not be opened" +
+                                   (r.reason.empty() ? "" : ": " + Printable(r.reason)) + "."};
+      break;
+    case WorkOutcome::Busy:
+      n = Notice{"File in use", "Nothing done: another program has " + name + " locked."};
+      break;
+    case WorkOutcome::StateChanged:
+      n = Notice{"Already " + r.reason,
+                 "Nothing done: " + name + " was " + r.reason + " meanwhile by another program."};
+      break;
+    case WorkOutcome::NoPassword:
+      n = NoPasswordNotice("\"Do it\"");
+      break;
+    case WorkOutcome::WrongPassword:
+      n = Notice{"Wrong password", "Not decoded: the password is not the one " + name +
+                                       " was coded with. The file is as it was."};
+      break;
+    case WorkOutcome::NotDone: {
+      if (emptyPassword && r.direction == CipherDirection::Code) {
+        n = Notice{"Empty password",
+                   "Nothing done: an empty password codes nothing. Type a password and press "
+                   "Enter."};
+        break;
+      }
+      const char* what = !r.direction                            ? "Not done"
+                         : *r.direction == CipherDirection::Code ? "Not coded"
+                                                                 : "Not decoded";
+      n = Notice{what, std::string(what) + ": " + name + ": " + Printable(r.reason) + "."};
+      if (r.leftAsItWas)
+        n->reason += " The file is as it was.";
+      else if (r.pendingRecovery)
+        n->reason += " The next look at the file settles it.";
+      break;
+    }
+    case WorkOutcome::Coded:
+    case WorkOutcome::Decoded:
+      if (!r.flushFailure.empty()) {
+        n = Notice{"Not on disk",
+                   std::string(r.outcome == WorkOutcome::Coded ? "Coded" : "Decoded") +
+                       ", but the flush to disk failed: " + r.flushFailure + "."};
+      }
+      break;
+  }
+  if (r.recovery) {
+    const std::string found = RecoverySentence(r.file, *r.recovery);
+    if (n)
+      n->reason = found + " " + n->reason;
+    else
+      n = Notice{RecoveryBrief(*r.recovery), found};
+  }
+  return n;
+}
+
+Notice NoPasswordNotice(const std::string& what) {
+  return {"No password",
+          "Nothing done: " + what + " needs a password. Type it and press Enter first."};
+}

@@ -1,0 +1,27 @@
+#pragma once
+// What the window tells in its file label when an action did not do what was asked, or found
+// something the user should know: a few words for the label itself (`brief`, shown with a "!"
+// until the next action) and the whole reason for the label's tooltip. Made from the engine's
+// result values; the diagnostic lines on standard output are made elsewhere (Diagnostics.h).
+#include <optional>
+#include <string>
+
+#include "engine/Results.h"
+
+struct Notice {
+  std::string brief;   // a few words, such as "Wrong password"
+  std::string reason;  // what happened and what the file is like now, in sentences
+};
+
+// An entry that cannot be worked on, or an interrupted change found on its file (settled or
+// not). Nothing for a workable file without such a change.
+std::optional<Notice> InspectionNotice(const Inspection& found);
+
+// A work that did not code or decode (no password, a wrong one, a failure...), or that did but
+// met something besides (an interrupted change found first, a flush that failed). Nothing for a
+// clean coding or decoding, or for an entry the inspection refused. `emptyPassword`: the entered
+// password is the empty one.
+std::optional<Notice> WorkNotice(const WorkResult& result, bool emptyPassword);
+
+// A press that needs a password before any is entered; `what` names what was pressed.
+Notice NoPasswordNotice(const std::string& what);

@@ -1,0 +1,244 @@
+// What the window shows while it works and after: the progress on the Do-it button with input
+// swallowed meanwhile, the reasons of refused and failed presses in the file label, the summary
+// of a folder operation. Real files through the real engine, on the offscreen platform.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "app/MVWindow.h"
+#include "platform/gui/Button.h"
+#include "platform/gui/StringView.h"
+#include "platform/gui/TextControl.h"
+#include "settings/Settings.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/platform/CapturedStdout.h"
+#include "ui/CodeView.h"
+#include "ui/GuiTestSupport.h"
+
+namespace {
+
+// A window that, when impatient, at every report of progress notes what the user sees and does
+// what a user might: clicks "Do it" and "Decode All", presses Enter; once, a message is posted
+// to it too.
+class ImpatientWindow : public MVWindow {
+ public:
+  using MVWindow::MVWindow;
+  void Progress(const std::string& file, uint64_t done, uint64_t total) override {
+    if (!impatient) return MVWindow::Progress(file, done, total);
+    QWidget* doIt = Views().sBut;
+    for (QWidget* button : {doIt, static_cast<QWidget*>(Views().decB)}) {
+      const QPointF at = QPointF(button->rect().center());
+      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(
+            button,
+            new QMouseEvent(type, at, button->mapToGlobal(at), Qt::LeftButton,
+                            type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                            Qt::NoModifier));
+    }
+    QCoreApplication::postEvent(doIt, new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, {}));
+    if (!quitPosted) PostMessage(plat::Message(plat::B_QUIT_REQUESTED));
+    quitPosted = true;
+    MVWindow::Progress(file, done, total);
+    labels.push_back(Views().sBut->Label());
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    busyCursor = busyCursor && cursor && cursor->shape() == Qt::WaitCursor;
+  }
+  bool QuitRequested() override {
+    quitWhile.push_back(Views().sBut->Label());
+    return true;
+  }
+
+  bool impatient = false;
+  bool quitPosted = false;
+  bool busyCursor = true;
+  std::vector<std::string> labels;
+  std::vector<std::string> quitWhile;  // the button's label when closing was asked
+};
+
+class WindowFeedbackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/murvel-feedback-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    setenv("XDG_CONFIG_HOME", (dir_ + "/.config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir_ + "/.local/share").c_str(), 1);
+    plat::SetClock(&clock_);
+    TestApp();
+    ResetSettings();
+    window_ = std::make_unique<ImpatientWindow>(plat::Rect(100, 100, 218, 290));
+  }
+  void TearDown() override {
+    window_.reset();
+    plat::SetClock(nullptr);
+    std::filesystem::remove_all(dir_);
+  }
+
+  void DropFile(const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QWidget* label = window_->Views().askFile;
+    DragAndDrop(window_.get(), data, label->mapTo(window_.get(), label->rect().center()));
+    DeliverPosted();
+  }
+  void EnterPassword(const std::string& password) {
+    plat::TextControl* entry = window_->Views().cview->PassControl();
+    entry->MakeFocus(true);
+    entry->SetText("");
+    TypeText(entry, password);
+    PressKey(entry, Qt::Key_Return);
+    DeliverPosted();
+  }
+  std::string Press(QAbstractButton* button) {
+    return CapturedStdout([&] {
+      button->click();
+      DeliverPosted();
+    });
+  }
+  std::string Label() const { return window_->Views().askFile->Text(); }
+  std::string Tip() const { return window_->Views().askFile->Tip(); }
+
+  std::string dir_;
+  plat::FixedClock clock_{FixtureMoment()};
+  std::unique_ptr<ImpatientWindow> window_;
+};
+
+bool Coded(const std::string& path) {
+  return GetXattr(path, "PrivCodec").has_value();
+}
+
+TEST_F(WindowFeedbackTest, PassShowsItsProgressAndInputMeanwhileDoesNothing) {
+  const std::string path = dir_ + "/big.bin";
+  WriteFileBytes(path, RandomBytes(3 << 20, 5));  // some twenty reports of progress
+  DropFile(path);
+  EnterPassword("Secret7");
+  window_->impatient = true;
+  const std::string out = Press(window_->Views().sBut);
+
+  // Coded once: the clicks and the Enter during the pass neither decoded it again afterwards
+  // nor ran "Decode All".
+  EXPECT_EQ(out, "\n> NO  Codec-Attr.!-> CODING:");
+  EXPECT_TRUE(Coded(path));
+  EXPECT_EQ(window_->Views().sBut->Label(), "DECODE THIS");
+  ASSERT_GT(window_->labels.size(), 2u);
+  EXPECT_EQ(window_->labels.front().rfind("CODING ", 0), 0u) << window_->labels.front();
+  EXPECT_EQ(window_->labels.back(), "CODING 100%");
+  EXPECT_TRUE(window_->busyCursor);
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  // The request to close, posted during the pass, came afterwards, once.
+  EXPECT_EQ(window_->quitWhile, std::vector<std::string>{"DECODE THIS"});
+}
+
+TEST_F(WindowFeedbackTest, RefusedAndFailedPressesSayWhyUntilTheNextAction) {
+  const std::string path = dir_ + "/memo.txt";
+  WriteFileBytes(path, Bytes(3000, 'm'));
+  const std::string coded = dir_ + "/coded.txt";
+  WriteFileBytes(coded, Bytes(3000, 'c'));
+  Engine engine;
+  ASSERT_TRUE(engine.Work(engine.Inspect(coded), Password{true, "right"}).done());
+
+  std::vector<std::string> notices;
+  auto expectNotice = [&](const char* words) {
+    EXPECT_EQ(Label().back(), '!');
+    EXPECT_NE(Tip().find(words), std::string::npos) << Tip();
+    notices.push_back(Label());
+  };
+  // No password yet: for a coded file (refused as a wrong one) and for a plain one alike.
+  DropFile(coded);
+  Press(window_->Views().sBut);
+  expectNotice("needs a password");
+  DropFile(path);
+  EXPECT_EQ(Label(), "memo.txt");
+  EXPECT_EQ(Tip(), path);
+  Press(window_->Views().sBut);
+  expectNotice("needs a password");
+  Press(window_->Views().decB);
+  expectNotice("needs a password");
+  // The next action, an empty password entered: the label names the file again.
+  plat::TextControl* entry = window_->Views().cview->PassControl();
+  entry->MakeFocus(true);
+  TypeText(entry, "x");
+  PressKey(entry, Qt::Key_Backspace);
+  PressKey(entry, Qt::Key_Return);
+  DeliverPosted();
+  EXPECT_EQ(Label(), "memo.txt");
+  Press(window_->Views().sBut);
+  expectNotice("empty password");
+  EXPECT_FALSE(Coded(path));
+
+  EnterPassword("right");
+  Press(window_->Views().sBut);
+  EXPECT_TRUE(Coded(path));
+  EXPECT_EQ(Label(), "memo.txt");  // done: nothing to say
+  DropFile(path);
+  EnterPassword("wrong");
+  Press(window_->Views().sBut);
+  expectNotice("'memo.txt'");
+
+  // A folder is refused at the drop, and again at a press, with the inspection's reason.
+  DropFile(dir_);
+  expectNotice("it is a folder");
+  EnterPassword("right");
+  EXPECT_NE(Label(), notices.back());
+  Press(window_->Views().sBut);
+  expectNotice("it is a folder");
+
+  // Each reason its own words: no password, empty password, wrong password, a folder.
+  std::sort(notices.begin(), notices.end());
+  EXPECT_EQ(std::unique(notices.begin(), notices.end()) - notices.begin(), 4);
+}
+
+TEST_F(WindowFeedbackTest, DecodeAllEndsWithWhatItDidAndALineWhenFilesWereLeft) {
+  const std::string folder = dir_ + "/codec";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  std::snprintf(path2scan, sizeof path2scan, "%s", folder.c_str());
+  for (const char* leaf : {"a.txt", "b.txt", "other.txt", "plain.txt"})
+    WriteFileBytes(folder + "/" + leaf, RandomBytes(2000, leaf[0]));
+  for (const char* leaf : {"a.txt", "b.txt", "other.txt"}) {
+    DropFile(folder + "/" + leaf);
+    EnterPassword(leaf[0] == 'o' ? "other" : "right");
+    Press(window_->Views().sBut);
+    ASSERT_TRUE(Coded(folder + "/" + leaf));
+  }
+  ASSERT_EQ(symlink("a.txt", (folder + "/link-to-a").c_str()), 0);
+  ASSERT_EQ(mkdir((folder + "/sub").c_str(), 0755), 0);
+
+  EnterPassword("right");
+  std::string out = Press(window_->Views().decB);
+  EXPECT_FALSE(Coded(folder + "/a.txt"));
+  EXPECT_TRUE(Coded(folder + "/other.txt"));
+  // The last line counts: two decoded; the file with another password and the link left. The
+  // plain file and the subfolder are no business of "Decode All".
+  const std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
+  EXPECT_EQ(last.rfind("> Decode All: 2 decoded, 2 left (", 0), 0u) << last;
+  EXPECT_NE(last.find("1 wrong password"), std::string::npos) << last;
+  EXPECT_NE(last.find("1 link not followed"), std::string::npos) << last;
+  EXPECT_EQ(Label(), "2 decoded, 2 left");
+  EXPECT_NE(Tip().find("'other.txt'"), std::string::npos) << Tip();
+
+  // All done: the label says so, and standard output has only the files' own lines.
+  ASSERT_EQ(unlink((folder + "/link-to-a").c_str()), 0);
+  EnterPassword("other");
+  out = Press(window_->Views().decB);
+  EXPECT_FALSE(Coded(folder + "/other.txt"));
+  EXPECT_EQ(out.find("Decode All"), std::string::npos) << out;
+  EXPECT_EQ(Label(), "1 decoded");
+  EXPECT_EQ(Press(window_->Views().decB).find("Decode All"), std::string::npos);
+  EXPECT_EQ(Label(), "0 decoded");
+
+  // A codec folder that cannot be read is said, not taken for an empty one.
+  std::snprintf(path2scan, sizeof path2scan, "%s/gone", dir_.c_str());
+  out = Press(window_->Views().decB);
+  EXPECT_NE(out.find("can't be read"), std::string::npos) << out;
+  EXPECT_NE(out.find(strerror(ENOENT)), std::string::npos) << out;
+}
+
+}  // namespace
