@@ -143,9 +143,9 @@ TEST_F(WindowTest, TabReachesTheControlsAndSpaceOrEnterPressesThem) {
     DeliverPosted();
   };
   press(v.wBut, Qt::Key_Space);
-  EXPECT_TRUE(window_->State().watch);
+  EXPECT_EQ(window_->CurrentSettings().wtfold, 1);
   press(v.wBut, Qt::Key_Return);
-  EXPECT_FALSE(window_->State().watch);
+  EXPECT_EQ(window_->CurrentSettings().wtfold, 0);
   press(v.decB, Qt::Key_Enter);
   press(v.decB, Qt::Key_Space);
   EXPECT_EQ(window_->decodeAlls, 2);
