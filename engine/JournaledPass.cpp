@@ -6,33 +6,10 @@
 #include <new>
 
 #include "engine/JournalFlusher.h"
+#include "engine/WholeIo.h"
 #include "platform/FileCalls.h"
 
 namespace {
-
-std::string ErrText(const char* what, long err) {
-  return std::string(what) + ": " + std::strerror(int(-err));
-}
-
-plat::Outcome ReadFull(int fd, uint8_t* buf, size_t len, uint64_t offset) {
-  for (size_t got = 0; got < len;) {
-    ssize_t r = plat::Files().Pread(fd, buf + got, len - got, offset + got);
-    if (r < 0) return plat::Outcome::Fail(ErrText("read failed", r));
-    if (r == 0) return plat::Outcome::Fail("file ended early (it shrank while being worked on)");
-    got += size_t(r);
-  }
-  return plat::Outcome::Ok();
-}
-
-plat::Outcome WriteFull(int fd, const uint8_t* buf, size_t len, uint64_t offset) {
-  for (size_t done = 0; done < len;) {
-    ssize_t r = plat::Files().Pwrite(fd, buf + done, len - done, offset + done);
-    if (r < 0) return plat::Outcome::Fail(ErrText("write failed", r));
-    if (r == 0) return plat::Outcome::Fail("write made no progress");
-    done += size_t(r);
-  }
-  return plat::Outcome::Ok();
-}
 
 // A run of one file's bytes in the window.
 struct Piece {
@@ -122,7 +99,7 @@ void Pass::ReadAndHash(Window& w) {
     uint64_t* h = w.hashes.data() + p.at / kPageBytes;
     for (size_t at = 0; at < p.len && !p.file->failed; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
-      plat::Outcome read = ReadFull(p.file->fd, chunk_.get(), n, p.offset + at);
+      plat::Outcome read = ReadWhole(p.file->fd, chunk_.get(), n, p.offset + at);
       if (!read) {
         Fail(p.file, read);
         break;
@@ -151,14 +128,14 @@ void Pass::TurnAndWrite(Window& w) {
     for (size_t at = 0; at < p.len && !p.file->failed; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
       uint8_t* data = chunk_.get();
-      plat::Outcome step = ReadFull(p.file->fd, data, n, p.offset + at);
+      plat::Outcome step = ReadWhole(p.file->fd, data, n, p.offset + at);
       if (step) {
         TransformBytes(data, n, p.offset + at, p.file->key, p.file->direction);
         if (p.file->direction == CipherDirection::Code) {
           HashPages(data, n, hashes);
           p.file->digest.Add(hashes, size_t(PageCount(n)));
         }
-        step = WriteFull(p.file->fd, data, n, p.offset + at);
+        step = WriteWhole(p.file->fd, data, n, p.offset + at);
       }
       if (!step) {
         Fail(p.file, step);

@@ -8,6 +8,7 @@
 
 #include "engine/IntegrityAttr.h"
 #include "engine/PageHash.h"
+#include "engine/WholeIo.h"
 #include "platform/FileCalls.h"
 
 namespace {
@@ -18,26 +19,6 @@ constexpr size_t kRunPages = 256;
 
 std::string ErrText(const char* what, int err) {
   return std::string(what) + ": " + std::strerror(-err);
-}
-
-plat::Outcome ReadAll(int fd, uint8_t* buf, size_t len, uint64_t offset) {
-  for (size_t got = 0; got < len;) {
-    ssize_t r = plat::Files().Pread(fd, buf + got, len - got, offset + got);
-    if (r < 0) return plat::Outcome::Fail(ErrText("read failed", int(r)));
-    if (r == 0) return plat::Outcome::Fail("the file ended early");
-    got += size_t(r);
-  }
-  return plat::Outcome::Ok();
-}
-
-plat::Outcome WriteAll(int fd, const uint8_t* buf, size_t len, uint64_t offset) {
-  for (size_t done = 0; done < len;) {
-    ssize_t r = plat::Files().Pwrite(fd, buf + done, len - done, offset + done);
-    if (r < 0) return plat::Outcome::Fail(ErrText("write failed", int(r)));
-    if (r == 0) return plat::Outcome::Fail("write made no progress");
-    done += size_t(r);
-  }
-  return plat::Outcome::Ok();
 }
 
 // Finds the page as it was before the change, from the page as it is now: untouched, turned
@@ -85,14 +66,14 @@ plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visi
   for (uint64_t first = 0; first < pages; first += kRunPages) {
     const uint64_t offset = first * kPageBytes;
     const size_t len = size_t(std::min<uint64_t>(run.size(), e.size - offset));
-    plat::Outcome read = ReadAll(fd, run.data(), len, offset);
+    plat::Outcome read = ReadWhole(fd, run.data(), len, offset);
     if (!read) return read;
     // Only pages that change are written, in runs: a page of a hole that was never written stays
     // a hole, which on a full file system is what lets a change be turned back at all.
     size_t runStart = 0, runEnd = 0;
     auto flush = [&]() -> plat::Outcome {
       if (!writeBack || runEnd == runStart) return plat::Outcome::Ok();
-      plat::Outcome w = WriteAll(fd, run.data() + runStart, runEnd - runStart, offset + runStart);
+      plat::Outcome w = WriteWhole(fd, run.data() + runStart, runEnd - runStart, offset + runStart);
       runStart = runEnd = 0;
       return w;
     };
@@ -132,7 +113,7 @@ plat::Outcome FileDigest(int fd, uint64_t* digest) {
   uint64_t hashes[kRunPages];
   for (uint64_t offset = 0; offset < uint64_t(st.st_size); offset += run.size()) {
     const size_t len = size_t(std::min<uint64_t>(run.size(), uint64_t(st.st_size) - offset));
-    plat::Outcome read = ReadAll(fd, run.data(), len, offset);
+    plat::Outcome read = ReadWhole(fd, run.data(), len, offset);
     if (!read) return read;
     HashPages(run.data(), len, hashes);
     d.Add(hashes, size_t(PageCount(len)));
