@@ -12,21 +12,18 @@
 #include "ui/fView.h"
 
 CodeView::CodeView(const plat::Rect& frame, const char* name)
-    : plat::View(frame, name, plat::B_FOLLOW_NONE, plat::B_WILL_DRAW),
-      passBuffer{},
-      iconBitmap(32, 32) {
+    : plat::View(frame, name), passBuffer{}, iconBitmap(32, 32) {
   bounds = Bounds();
   setFont(plat::BoldFont(10));
   const float L = bounds.left, T = bounds.top;
 
-  bkgBox = new fView(bounds, "bkgBox", plat::B_FOLLOW_NONE, plat::B_WILL_DRAW, true);
+  bkgBox = new fView(bounds, "bkgBox", true);
 
   iconFrame = plat::Rect(L + 5, T + 5, L + 36, T + 36);
-  iBox = new plat::View(iconFrame, "iBox", plat::B_FOLLOW_NONE, plat::B_WILL_DRAW);
+  iBox = new plat::View(iconFrame, "iBox");
 
   passFrame = plat::Rect(L + 40, T + 17, L + 100, T + 38);
-  ppass = new plat::TextControl(passFrame, "ppass", "", plat::Message(CW_PASS),
-                                plat::B_FOLLOW_ALL_SIDES, plat::B_WILL_DRAW | plat::B_NAVIGABLE);
+  ppass = new plat::TextControl(passFrame, "ppass", "", plat::Message(CW_PASS), plat::B_NAVIGABLE);
   ppass->MakeFocus(true);
   ppass->setEnabled(true);
   ppass->HideTyping(true);
@@ -38,9 +35,7 @@ CodeView::CodeView(const plat::Rect& frame, const char* name)
   bkgBox->AddChild(ppass);
 
   labelFrame = plat::Rect(L + 44, T + 5, L + 100, T + 18);
-  stext = new plat::StringView(labelFrame, "stext",
-                               "Passwort:", plat::B_FOLLOW_LEFT | plat::B_FOLLOW_TOP,
-                               plat::B_WILL_DRAW);
+  stext = new plat::StringView(labelFrame, "stext", "Passwort:");
   // Bold at 11 pixels, or smaller where the desktop's bold font would push the colon out of the
   // label's 57 pixels.
   stext->setFont(plat::FittingFont(plat::BoldFont(11), stext->text(), stext->width()));

@@ -25,24 +25,21 @@ MainLayout::MainLayout(plat::Window* window, rgb_color color, uint8_t watch) {
   using plat::Rect;
   const Rect B = window->Bounds();
 
-  backView = new fView(B, "backview", plat::B_FOLLOW_ALL_SIDES, plat::B_WILL_DRAW, false);
+  backView = new fView(B, "backview", false);
   backView->setFont(plat::PlainFont(9));
   backView->SetViewColor(color);
   backView->SetLowColor(color);
 
-  askView = new fView(Rect(B.left + 6, B.top + 6, B.right - 6, B.top + 22), "askView",
-                      plat::B_FOLLOW_ALL_SIDES, plat::B_WILL_DRAW, false);
-  askFile = new plat::StringView(askView->Bounds().InsetByCopy(2, 2), "askFile", "-Drag a file-",
-                                 plat::B_FOLLOW_ALL_SIDES, plat::B_WILL_DRAW);
+  askView = new fView(Rect(B.left + 6, B.top + 6, B.right - 6, B.top + 22), "askView", false);
+  askFile = new plat::StringView(askView->Bounds().InsetByCopy(2, 2), "askFile", "-Drag a file-");
   askFile->SetAlignment(plat::B_ALIGN_LEFT);
   askView->AddChild(askFile);
   backView->AddChild(askView);
 
   decB = new plat::Button(Rect(B.left + 6, B.top + 105, B.right - 6, B.top + 130), "DecB",
-                          "Decode All", plat::Message(DEC_BUTT), plat::B_FOLLOW_NONE,
-                          plat::B_WILL_DRAW);
+                          "Decode All", plat::Message(DEC_BUTT));
   sBut = new plat::Button(Rect(B.left + 6, B.top + 136, B.right - 6, B.bottom - 6), "SBut", "Do it",
-                          plat::Message(SAV_BUTT), plat::B_FOLLOW_ALL_SIDES, plat::B_WILL_DRAW);
+                          plat::Message(SAV_BUTT));
   decB->setFont(plat::PlainFont(kControlFontSize));
   sBut->setFont(plat::PlainFont(kControlFontSize));
   backView->AddChild(sBut);
@@ -51,12 +48,10 @@ MainLayout::MainLayout(plat::Window* window, rgb_color color, uint8_t watch) {
   cview = new CodeView(Rect(B.left + 6, B.top + 29, B.right - 6, B.top + 69), "cview");
   backView->AddChild(cview);
 
-  wView = new fView(Rect(B.left + 6, B.top + 75, B.right - 6, B.top + 100), "wView",
-                    plat::B_FOLLOW_ALL_SIDES, plat::B_WILL_DRAW, true);
+  wView = new fView(Rect(B.left + 6, B.top + 75, B.right - 6, B.top + 100), "wView", true);
   const Rect W = wView->Bounds();
   wBut = new plat::CheckBox(Rect(W.left + 5, W.top + 3, W.right - 3, W.top + 20), "wBut",
-                            "watch Folder", plat::Message(WTH_FOLD), plat::B_FOLLOW_ALL_SIDES,
-                            plat::B_WILL_DRAW);
+                            "watch Folder", plat::Message(WTH_FOLD));
   wBut->setFont(plat::PlainFont(kControlFontSize));
   wBut->SetValue(watch);
   wView->SetViewColor(color);

@@ -4,9 +4,8 @@
 
 #include "platform/gui/Colors.h"
 
-fView::fView(const plat::Rect& frame, const char* name, uint32_t resizingMode, uint32_t flags,
-             bool sunken)
-    : plat::View(frame, name, resizingMode, flags), hasImage(false), sunken(sunken) {}
+fView::fView(const plat::Rect& frame, const char* name, bool sunken)
+    : plat::View(frame, name), hasImage(false), sunken(sunken) {}
 
 rgb_color fView::MenuCol() const {
   return rgb_color{203, 203, 203, 27};

@@ -22,8 +22,7 @@ class fView : public plat::View {
     rgb_color color;
   };
 
-  fView(const plat::Rect& frame, const char* name, uint32_t resizingMode, uint32_t flags,
-        bool sunken);
+  fView(const plat::Rect& frame, const char* name, bool sunken);
 
   // The fixed grey (203, 203, 203) with alpha 27.
   rgb_color MenuCol() const;

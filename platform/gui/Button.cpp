@@ -4,8 +4,7 @@
 
 namespace plat {
 
-Button::Button(const Rect& frame, const char* name, const char* label, const Message& message,
-               uint32_t, uint32_t)
+Button::Button(const Rect& frame, const char* name, const char* label, const Message& message)
     : ViewColors(this), Invoker(this, message) {
   setObjectName(name);
   setGeometry(frame.ToQRect());

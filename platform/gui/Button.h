@@ -13,8 +13,7 @@ namespace plat {
 
 class Button : public QPushButton, public ViewColors, public Invoker {
  public:
-  Button(const Rect& frame, const char* name, const char* label, const Message& message,
-         uint32_t resizingMode, uint32_t flags);
+  Button(const Rect& frame, const char* name, const char* label, const Message& message);
 
   void SetLabel(const char* label);
   std::string Label() const { return text().toStdString(); }

@@ -13,8 +13,7 @@ namespace plat {
 
 class CheckBox : public QCheckBox, public ViewColors, public Invoker {
  public:
-  CheckBox(const Rect& frame, const char* name, const char* label, const Message& message,
-           uint32_t resizingMode, uint32_t flags);
+  CheckBox(const Rect& frame, const char* name, const char* label, const Message& message);
 
   int Value() const { return isChecked() ? 1 : 0; }
   void SetValue(int value) { setChecked(value != 0); }

@@ -2,8 +2,7 @@
 
 namespace plat {
 
-StringView::StringView(const Rect& frame, const char* name, const char* text, uint32_t, uint32_t)
-    : ViewColors(this) {
+StringView::StringView(const Rect& frame, const char* name, const char* text) : ViewColors(this) {
   setObjectName(name);
   setGeometry(frame.ToQRect());
   setTextFormat(Qt::PlainText);

@@ -12,8 +12,7 @@ enum TextAlign { B_ALIGN_LEFT, B_ALIGN_RIGHT, B_ALIGN_CENTER };
 
 class StringView : public QLabel, public ViewColors {
  public:
-  StringView(const Rect& frame, const char* name, const char* text, uint32_t resizingMode,
-             uint32_t flags);
+  StringView(const Rect& frame, const char* name, const char* text);
 
   void SetText(const char* text);
   std::string Text() const { return text().toStdString(); }

@@ -8,7 +8,7 @@
 namespace plat {
 
 TextControl::TextControl(const Rect& frame, const char* name, const char* text,
-                         const Message& message, uint32_t, uint32_t flags)
+                         const Message& message, uint32_t flags)
     : ViewColors(this), Invoker(this, message) {
   setObjectName(name);
   setGeometry(frame.ToQRect());

@@ -21,7 +21,7 @@ namespace plat {
 class TextControl : public QLineEdit, public ViewColors, public Invoker {
  public:
   TextControl(const Rect& frame, const char* name, const char* text, const Message& message,
-              uint32_t resizingMode, uint32_t flags);
+              uint32_t flags);
 
   void SetText(const char* text);
   std::string Text() const { return text().toStdString(); }

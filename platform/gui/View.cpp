@@ -7,7 +7,7 @@
 
 namespace plat {
 
-View::View(const Rect& frame, const char* name, uint32_t, uint32_t flags) : ViewColors(this) {
+View::View(const Rect& frame, const char* name, uint32_t flags) : ViewColors(this) {
   setObjectName(name);
   setGeometry(frame.ToQRect());
   setFocusPolicy((flags & B_NAVIGABLE) ? Qt::StrongFocus : Qt::NoFocus);

@@ -18,21 +18,13 @@ class QPainter;
 
 namespace plat {
 
-// Resizing modes. The window has a fixed size, so they are accepted and have no effect.
-constexpr uint32_t B_FOLLOW_NONE = 0;
-constexpr uint32_t B_FOLLOW_LEFT = 0x1;
-constexpr uint32_t B_FOLLOW_RIGHT = 0x2;
-constexpr uint32_t B_FOLLOW_TOP = 0x4;
-constexpr uint32_t B_FOLLOW_BOTTOM = 0x8;
-constexpr uint32_t B_FOLLOW_ALL_SIDES = 0xF;
-
-// View flags: B_NAVIGABLE lets keyboard navigation (Tab) reach the view.
-constexpr uint32_t B_WILL_DRAW = 0x1;
+// View flags: B_NAVIGABLE lets keyboard navigation (Tab) reach the view. (Views keep the frame
+// they are made with: the window has a fixed size.)
 constexpr uint32_t B_NAVIGABLE = 0x2;
 
 class View : public QWidget, public ViewColors, public Handler {
  public:
-  View(const Rect& frame, const char* name, uint32_t resizingMode, uint32_t flags);
+  View(const Rect& frame, const char* name, uint32_t flags = 0);
 
   // Makes `child` a child of this view, at the frame it was created with, shown with this view.
   void AddChild(QWidget* child);

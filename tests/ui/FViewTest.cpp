@@ -57,7 +57,7 @@ TEST_F(FViewTest, DrawsTheLineTableRaisedOrSunkenWithOrWithoutImage) {
   for (bool sunken : {false, true}) {
     for (bool image : {false, true}) {
       SCOPED_TRACE(testing::Message() << "sunken " << sunken << ", image " << image);
-      fView view(plat::Rect(6, 75, 112, 100), "v", 0, plat::B_WILL_DRAW, sunken);
+      fView view(plat::Rect(6, 75, 112, 100), "v", sunken);
       view.SetViewColor(kBase);
       view.hasImage = image;
       const rgb_color base = image ? kGrey : kBase;  // with an image, the grey whatever the colour
@@ -75,7 +75,7 @@ TEST_F(FViewTest, DrawsTheLineTableRaisedOrSunkenWithOrWithoutImage) {
 }
 
 TEST_F(FViewTest, RingsLandOnePixelApartOnScreen) {
-  fView view(plat::Rect(0, 0, 19, 9), "v", 0, plat::B_WILL_DRAW, false);
+  fView view(plat::Rect(0, 0, 19, 9), "v", false);
   view.SetViewColor(kBase);
   QImage image = view.grab().toImage();
   // Outer, second and third ring at the left; outer and second ring at the bottom; the fill.

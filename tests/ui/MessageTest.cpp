@@ -36,8 +36,8 @@ class RoutingTest : public testing::Test {
   void SetUp() override {
     TestApp();
     window_ = new RecordingWindow;
-    outer_ = new plat::View(plat::Rect(0, 0, 118, 190), "outer", 0, 0);
-    inner_ = new plat::View(plat::Rect(6, 6, 112, 22), "inner", 0, 0);
+    outer_ = new plat::View(plat::Rect(0, 0, 118, 190), "outer");
+    inner_ = new plat::View(plat::Rect(6, 6, 112, 22), "inner");
     outer_->AddChild(inner_);
     window_->AddChild(outer_);
     window_->show();
@@ -69,7 +69,7 @@ TEST_F(RoutingTest, UnhandledMessagesClimbToTheWindowInPostingOrder) {
 
 TEST_F(RoutingTest, EntryCommitsOnEnterOrOnLosingTheFocusAfterAChange) {
   auto* entry = new plat::TextControl(plat::Rect(40, 17, 100, 38), "e", "",
-                                      Message(plat::FourCC("TEXT")), 0, plat::B_NAVIGABLE);
+                                      Message(plat::FourCC("TEXT")), plat::B_NAVIGABLE);
   entry->HideTyping(true);
   outer_->AddChild(entry);
   auto focusOut = [&](Qt::FocusReason why) {
