@@ -1,5 +1,6 @@
 // The record's dumps on standard output and into its status view.
 #include <cstdio>
+#include <string>
 
 #include "codec/CCO.h"
 #include "codec/TimeCode.h"
@@ -14,6 +15,11 @@ void DumpBytes(const char* data, int last, const char* marker, void (*byte)(unsi
     byte(static_cast<unsigned char>(data[i]));
   }
   printf("\n");
+}
+
+// The password as the dumps show it: one '*' per byte, so that no line carries it.
+std::string Masked(size_t length) {
+  return std::string(length, '*');
 }
 
 }  // namespace
@@ -34,7 +40,7 @@ void CCO::PrintToStream() {
   printf("[%d:%d:%d]", t.hours, t.minutes, t.seconds);
   printf("[%d/%d/%d]", t.day, t.month, t.year);
   printf("[%s][%d]", name_, nameLen_);
-  printf("[%s][%d]\n", pass_, passLen_);
+  printf("[%s][%d]\n", Masked(passLen_).c_str(), passLen_);
 }
 
 void CCO::PrintToTerminal() {
@@ -43,13 +49,13 @@ void CCO::PrintToTerminal() {
   printf("MVoded um : [%d:%d:%d]\n", t.hours, t.minutes, t.seconds);
   printf("       am : [%d/%d/%d]\n", t.day, t.month, t.year);
   printf(" Filename : [%s][%d]\n", name_, nameLen_);
-  printf(" Passwort : [%s][%d]\n", pass_, passLen_);
+  printf(" Passwort : [%s][%d]\n", Masked(passLen_).c_str(), passLen_);
 }
 
 void CCO::PrintToView() {
   if (statusView_ == nullptr) return;
   static char text[1024];
-  snprintf(text, sizeof text, "\n  '%s'\tfor:  '%s'", pass_, name_);
+  snprintf(text, sizeof text, "\n  '%s'\tfor:  '%s'", Masked(passLen_).c_str(), name_);
   statusView_(statusContext_, text);
 }
 

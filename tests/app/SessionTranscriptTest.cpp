@@ -117,6 +117,10 @@ TEST_F(SessionTranscriptTest, WindowOutputOfAWholeSessionIsAsKept) {
   out = ReplaceAll(out, root_, "<ROOT>");
   out = ReplaceAll(out, plat::ParentOf(plat::AppExecutablePath()), "<BIN>");
 
+  // Neither the password nor any guess at it is in any line.
+  for (const char* password : {"Secret7", "secret7"})
+    EXPECT_EQ(out.find(password), std::string::npos);
+
   const std::string golden =
       std::string(MURVEL_SOURCE_DIR) + "/tests/app/golden/window-session.out";
   if (std::getenv("MURVEL_UPDATE_GOLDEN")) {

@@ -18,17 +18,18 @@ class CodecDiagnostics : public FixedClockTest {
 
 TEST_F(CodecDiagnostics, RecordOnOneLineAndOnFive) {
   EXPECT_EQ(CapturedStdout([&] { record_.PrintToStream(); }),
-            "[CCO] [1][22][15:9:26][14/3/2026][abc.txt][7][Geheim][6]\n");
+            "[CCO] [1][22][15:9:26][14/3/2026][abc.txt][7][******][6]\n");
   EXPECT_EQ(CapturedStdout([&] { record_.PrintToTerminal(); }),
             "Attr.Len  : [22]\n"
             "MVoded um : [15:9:26]\n"
             "       am : [14/3/2026]\n"
             " Filename : [abc.txt][7]\n"
-            " Passwort : [Geheim][6]\n");
-  // A fresh record: valid, no line yet, the time of its making, "---" for name and password.
+            " Passwort : [******][6]\n");
+  // A fresh record: valid, no line yet, the time of its making, "---" for name and password
+  // (shown masked, as any password).
   SetNow(Moment(2026, 12, 31, 23, 59, 59));
   EXPECT_EQ(CapturedStdout([] { CCO().PrintToStream(); }),
-            "[CCO] [1][0][23:59:59][31/12/2026][---][3][---][3]\n--Del CCO\n");
+            "[CCO] [1][0][23:59:59][31/12/2026][---][3][***][3]\n--Del CCO\n");
 }
 
 TEST_F(CodecDiagnostics, InitDumpsTwentySignedBytes) {
@@ -61,13 +62,13 @@ TEST_F(CodecDiagnostics, ByteDumps) {
     EXPECT_EQ(CapturedStdout([&] { (record_.*c.dump)(c.data, c.last); }), c.out);
 }
 
-TEST_F(CodecDiagnostics, StatusViewGetsPasswordAndName) {
+TEST_F(CodecDiagnostics, StatusViewGetsTheMaskedPasswordAndName) {
   EXPECT_EQ(CapturedStdout([&] { record_.PrintToView(); }), "");
   std::string view;
   record_.SetStatusView(
       [](void* ctx, const char* text) { *static_cast<std::string*>(ctx) += text; }, &view);
   EXPECT_EQ(CapturedStdout([&] { record_.PrintToView(); }), "");
-  EXPECT_EQ(view, "\n  'Geheim'\tfor:  'abc.txt'");
+  EXPECT_EQ(view, "\n  '******'\tfor:  'abc.txt'");
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST_F(CodecInspect, FilesLinksAndFolders) {
                             "MVoded um : [15:9:26]\n"
                             "       am : [14/3/2026]\n"
                             " Filename : [abc.txt][7]\n"
-                            " Passwort : [Geheim][6]\n";
+                            " Passwort : [******][6]\n";
   const std::string coded = MakeFile("coded.txt", value);
   // A relative target longer than four bytes is followed, beside the link.
   ASSERT_EQ(symlink("coded.txt", (root_ + "/link").c_str()), 0);
@@ -42,8 +42,8 @@ TEST_F(CodecInspect, FilesLinksAndFolders) {
     bool isFile, hasRecord;
     std::string view;
   } cases[] = {
-      {coded, shown, true, true, "\n  'Geheim'\tfor:  'abc.txt'"},
-      {root_ + "/link", shown, true, true, "\n  'Geheim'\tfor:  'abc.txt'"},
+      {coded, shown, true, true, "\n  '******'\tfor:  'abc.txt'"},
+      {root_ + "/link", shown, true, true, "\n  '******'\tfor:  'abc.txt'"},
       {five,
        "Cco> Has Codec-Attr.!\nAttr.Len  : [12]\nMVoded um : [-8:-10:-12]\n"
        "       am : [-23/-21/1945]\n Filename : [\xff\xfe\xfd\xf4][244]\n Passwort : [][0]\n",
