@@ -32,8 +32,11 @@ class Engine {
  public:
   explicit Engine(EngineView* view = nullptr) : view_(view) {}
 
-  // Inspects the entry at `path`; an interrupted change on its file is settled first.
-  Inspection Inspect(const std::string& path) const { return InspectEntry(path); }
+  // Inspects the entry at `path`; an interrupted change on its file is settled first. A caller
+  // that inspects many files passes the same `volumes` to each.
+  Inspection Inspect(const std::string& path, VolumeAnswers* volumes = nullptr) const {
+    return InspectEntry(path, volumes);
+  }
 
   // Codes the file the inspection `found` when it is plain, decodes it when it is coded. With
   // `expectCoded` the work is done only when the file is still in that state under its lock.

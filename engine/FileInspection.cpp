@@ -2,15 +2,18 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "codec/CCO.h"
-#include "codec/WholeRecord.h"
 #include "codec/CodedFile.h"
+#include "codec/WholeRecord.h"
 #include "engine/ChangeMarker.h"
 #include "engine/Recovery.h"
 #include "platform/AttrBackend.h"
@@ -71,9 +74,13 @@ void LookInside(Inspection& ins) {
                    std::string("can't read its attributes: ") + std::strerror(-fd));
     return;
   }
-  std::string value;
-  char probe;
-  if (plat::Attrs().Get(fd, kChangeMarkerAttr, &probe, 0) >= 0) {
+  // One listing tells which of the attributes to read are there at all.
+  std::vector<std::string> names;
+  int listed = plat::Attrs().List(fd, &names);
+  auto has = [&](const char* name) {
+    return listed < 0 || std::find(names.begin(), names.end(), name) != names.end();
+  };
+  if (listed == 0 && has(kChangeMarkerAttr)) {
     plat::Files().Close(fd);
     RecoveryAttempt attempt = RecoverFile(ins.file);
     if (attempt.report) ins.recovery = attempt.report;
@@ -94,9 +101,13 @@ void LookInside(Inspection& ins) {
                      std::string("can't read its attributes: ") + std::strerror(-fd));
       return;
     }
+    listed = plat::Attrs().List(fd, &names);
   }
   ins.opened = true;
-  ssize_t r = ReadAttr(fd, kPrivCodecAttr, &value, size_t(kPrivCodecReadMax));
+  std::string value;
+  ssize_t r = has(kPrivCodecAttr) ? ReadAttr(fd, kPrivCodecAttr, &value, size_t(kPrivCodecReadMax))
+                                  : -ENODATA;
+  if (listed < 0 && listed != -ENOTSUP) r = listed;
   if (r < 0 && r != -ENODATA) {
     NotWorkableFor(ins, NotWorkable::Unreadable,
                    std::string("can't read its attributes: ") + std::strerror(int(-r)));
@@ -112,15 +123,38 @@ void LookInside(Inspection& ins) {
   }
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
   // longer value is not taken for an icon.
-  if (ReadAttr(fd, kLargeIconStashAttr, &value, plat::kLargeIconBytes + 1) ==
-      ssize_t(plat::kLargeIconBytes))
+  if (has(kLargeIconStashAttr) &&
+      ReadAttr(fd, kLargeIconStashAttr, &value, plat::kLargeIconBytes + 1) ==
+          ssize_t(plat::kLargeIconBytes))
     ins.stashedIcon.assign(value.begin(), value.end());
   plat::Files().Close(fd);
 }
 
 }  // namespace
 
-Inspection InspectEntry(const std::string& path) {
+namespace {
+
+// The absolute name of an entry that is no link: as it is when it needs no resolving, else
+// resolved (a ".." after a linked folder leads elsewhere than the text says).
+std::string AbsoluteName(const std::string& path) {
+  const bool plain = path.find("/./") == std::string::npos &&
+                     path.find("/../") == std::string::npos && path.rfind("../", 0) != 0 &&
+                     path.rfind("./", 0) != 0 && path.find("//") == std::string::npos &&
+                     path != "." && path != ".." && path.back() != '/' &&
+                     !(path.size() >= 3 && path.compare(path.size() - 3, 3, "/..") == 0) &&
+                     !(path.size() >= 2 && path.compare(path.size() - 2, 2, "/.") == 0);
+  if (plain && path[0] == '/') return path;
+  if (plain) {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd)) return std::string(cwd) + (cwd[1] ? "/" : "") + path;
+  }
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+}  // namespace
+
+Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
   Inspection ins;
   ins.path = path;
   ins.file = path;
@@ -139,29 +173,41 @@ Inspection InspectEntry(const std::string& path) {
   } else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
     NotWorkableFor(ins, NotWorkable::NotRegular, "it is not a regular file");
   }
-  if (S_ISLNK(st.st_mode) && !FollowLink(ins)) return ins;
-
-  // What the link leads to must be a regular file too.
-  struct stat target {};
-  const bool exists = stat(ins.file.c_str(), &target) == 0;
-  if (exists && ins.workable() && !S_ISREG(target.st_mode)) {
-    NotWorkableFor(ins, S_ISDIR(target.st_mode) ? NotWorkable::Folder : NotWorkable::NotRegular,
-                   S_ISDIR(target.st_mode) ? "it leads to a folder"
-                                           : "it leads to something not a regular file");
+  // The work acts on the file by its absolute name, whatever folder it is run from later; a
+  // followed link by the name it finally leads to.
+  struct stat target = st;
+  if (S_ISLNK(st.st_mode)) {
+    if (!FollowLink(ins)) return ins;
+    // What the link leads to must be a regular file too.
+    if (stat(ins.file.c_str(), &target) != 0) {
+      NotWorkableFor(ins, NotWorkable::LinkNowhere, "its link leads nowhere");
+      return ins;
+    }
+    if (ins.workable() && !S_ISREG(target.st_mode)) {
+      NotWorkableFor(ins, S_ISDIR(target.st_mode) ? NotWorkable::Folder : NotWorkable::NotRegular,
+                     S_ISDIR(target.st_mode) ? "it leads to a folder"
+                                             : "it leads to something not a regular file");
+    }
+  } else if (ins.workable()) {
+    ins.file = AbsoluteName(path);
   }
-  if (exists) {
+  // Whether the file system keeps attributes is asked once per file system and caller.
+  auto known = volumes ? volumes->find(uint64_t(target.st_dev)) : VolumeAnswers::iterator();
+  bool keeps;
+  if (volumes && known != volumes->end()) {
+    keeps = known->second;
+  } else {
     plat::Volume volume;
     (void)volume.SetTo(ins.file);  // a volume that cannot be had knows nothing
-    if (!volume.KnowsAttr()) {
-      ins.noAttributes = true;
-      if (ins.workable())
-        NotWorkableFor(ins, NotWorkable::NoAttributes, "its file system keeps no attributes");
-    }
+    keeps = volume.KnowsAttr();
+    if (volumes) (*volumes)[uint64_t(target.st_dev)] = keeps;
+  }
+  if (!keeps) {
+    ins.noAttributes = true;
+    if (ins.workable())
+      NotWorkableFor(ins, NotWorkable::NoAttributes, "its file system keeps no attributes");
   }
   if (!ins.workable()) return ins;
-  // The work acts on the file by its canonical name, whatever folder it is run from later.
-  char canonical[PATH_MAX];
-  if (::realpath(ins.file.c_str(), canonical) != nullptr) ins.file = canonical;
   LookInside(ins);
   return ins;
 }

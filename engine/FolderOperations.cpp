@@ -14,6 +14,7 @@ void Engine::WorkOverFolder(const std::string& folder, bool decode, const Passwo
   std::vector<FolderEntry> entries;
   std::vector<ChangeRequest> requests;
   std::vector<size_t> worked;  // the entry of each request
+  VolumeAnswers volumes;
   std::string path;
   while (dir.GetNextRef(&path) == 0) {
     // A change's own journal is no file of the user's.
@@ -28,7 +29,7 @@ void Engine::WorkOverFolder(const std::string& folder, bool decode, const Passwo
       e.inspection.notWorkable = NotWorkable::LinkNotFollowed;
       e.inspection.whyNot = "it is a link, which folder operations do not follow";
     } else {
-      e.inspection = Inspect(path);
+      e.inspection = Inspect(path, &volumes);
       if (e.inspection.workable() && e.inspection.coded == decode) {
         requests.push_back(RequestFor(e.inspection, decode));
         worked.push_back(entries.size());

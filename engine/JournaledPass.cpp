@@ -33,6 +33,8 @@ namespace {
 // second-level cache from the read to the write.
 constexpr size_t kChunkBytes = 128 * 1024;
 static_assert(kChunkBytes % kPageBytes == 0, "chunks hold whole pages");
+// Pieces from this size on have their writeback started as soon as they are written.
+constexpr size_t kStartWritebackBytes = 1 << 20;
 
 // One window of the pass: the pieces of files it covers and their pages' hashes. Its bytes are
 // read twice, in chunks: once to hash them, and once, after the hashes are flushed, to turn and
@@ -144,9 +146,10 @@ void Pass::TurnAndWrite(Window& w) {
       done_ += n;
       if (options_.progress) options_.progress(p.file->name, done_, total_);
     }
-    // The disk starts on the window's bytes while the pass goes on, so the flush at the end has
-    // little left to do.
-    if (!p.file->failed) (void)plat::Files().StartWriteback(p.file->fd, p.offset, p.len);
+    // The disk starts on a large piece's bytes while the pass goes on, so the flush at the end
+    // has little left to do. (Small files are many: one flush of their file system is cheaper.)
+    if (!p.file->failed && p.len >= kStartWritebackBytes)
+      (void)plat::Files().StartWriteback(p.file->fd, p.offset, p.len);
   }
 }
 

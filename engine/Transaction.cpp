@@ -9,6 +9,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "codec/CCO.h"
 #include "codec/TimeCode.h"
@@ -257,8 +258,9 @@ std::string JournalRef(const std::string& journal, const std::string& file) {
 
 class Batch {
  public:
-  Batch(std::vector<Item*> items, const TransactionOptions& options)
-      : items_(std::move(items)), options_(options) {}
+  // `swept`: the folders whose stale journals were looked for already.
+  Batch(std::vector<Item*> items, const TransactionOptions& options, std::set<std::string>* swept)
+      : items_(std::move(items)), options_(options), swept_(swept) {}
   void Run();
 
  private:
@@ -279,13 +281,14 @@ class Batch {
 
   std::vector<Item*> items_;
   const TransactionOptions& options_;
+  std::set<std::string>* swept_;
   JournalWriter journal_;
   bool outOfMemory_ = false;
 };
 
 bool Batch::StartJournal() {
   const std::string folder = plat::ParentOf(items_[0]->request->file);
-  RemoveStaleJournals(folder);
+  if (swept_->insert(folder).second) RemoveStaleJournals(folder);
   plat::Outcome made = journal_.Create(folder);
   if (!made) {
     const std::string state = StateFolder();
@@ -473,6 +476,7 @@ std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& request
   DeferredSignals deferred;
   size_t next = 0;
   size_t told = 0;
+  std::set<std::string> swept;
   while (next < items.size()) {
     if (options.stopRequested && options.stopRequested()) {
       for (; next < items.size(); ++next) {
@@ -497,7 +501,7 @@ std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& request
         it.fd = -1;
       }
     }
-    if (!batch.empty()) Batch(batch, options).Run();
+    if (!batch.empty()) Batch(batch, options, &swept).Run();
     for (Item* it : batch) {
       plat::Files().Close(it->fd);
       it->fd = -1;

@@ -72,25 +72,27 @@ int XattrBackend::Remove(int fd, const std::string& name) {
 
 int XattrBackend::List(int fd, std::vector<std::string>* names) {
   names->clear();
-  std::vector<char> buf;
-  for (int attempt = 0; attempt < 8; ++attempt) {
+  // Most files have few attributes: one call with a buffer at hand, the size asked only when
+  // they do not fit.
+  char small[1024];
+  std::vector<char> large;
+  char* buf = small;
+  ssize_t got = flistxattr(fd, small, sizeof small);
+  for (int attempt = 0; got < 0 && errno == ERANGE && attempt < 8; ++attempt) {
     ssize_t size = flistxattr(fd, nullptr, 0);
     if (size < 0) return -errno;
-    buf.resize(size_t(size) + 1);
-    ssize_t got = flistxattr(fd, buf.data(), buf.size());
-    if (got < 0) {
-      if (errno == ERANGE) continue;
-      return -errno;
-    }
-    const std::string prefix = "user.";
-    for (size_t at = 0; at < size_t(got);) {
-      std::string full(buf.data() + at);
-      at += full.size() + 1;
-      if (full.compare(0, prefix.size(), prefix) == 0) names->push_back(full.substr(prefix.size()));
-    }
-    return 0;
+    large.resize(size_t(size) + 1);
+    buf = large.data();
+    got = flistxattr(fd, buf, large.size());
   }
-  return -ERANGE;
+  if (got < 0) return -errno;
+  const std::string prefix = "user.";
+  for (size_t at = 0; at < size_t(got);) {
+    std::string full(buf + at);
+    at += full.size() + 1;
+    if (full.compare(0, prefix.size(), prefix) == 0) names->push_back(full.substr(prefix.size()));
+  }
+  return 0;
 }
 
 int XattrBackend::Set(const std::string& path, const std::string& name, const void* data,

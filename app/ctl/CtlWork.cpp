@@ -67,10 +67,9 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   std::vector<bool> ready(files.size(), false);
   size_t printed = 0;
   auto printReady = [&] {
-    for (; printed < files.size() && ready[printed]; ++printed) {
+    for (; printed < files.size() && ready[printed]; ++printed)
       std::fputs(lines[printed].c_str(), results_);
-      std::fflush(results_);
-    }
+    std::fflush(results_);
   };
   std::vector<ChangeRequest> requests;
   std::vector<size_t> fileOf;
@@ -83,7 +82,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
       allDone = false;
       continue;
     }
-    Inspection found = engine_.Inspect(file);
+    Inspection found = engine_.Inspect(file, &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery)
       lines[inspected] += Line("recovered", file, RecoveryDetail(*found.recovery));
@@ -153,7 +152,7 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
       ++count.untold;
       continue;
     }
-    Inspection found = engine_.Inspect(file);
+    Inspection found = engine_.Inspect(file, &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery && !quiet) Report("recovered", file, RecoveryDetail(*found.recovery));
     if (!found.workable()) {
@@ -179,7 +178,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files) {
       Report("skipped", file, listed.skipped);
       continue;
     }
-    Inspection found = engine_.Inspect(file);
+    Inspection found = engine_.Inspect(file, &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery && found.recovery->settled) {
       Report("recovered", file, RecoveryDetail(*found.recovery));

@@ -50,6 +50,7 @@ class CtlWork : public EngineView {
   std::FILE* diagnostics_;
   ProgressLine& progress_;
   Engine engine_;
+  VolumeAnswers volumes_;  // which file systems keep attributes, asked once each
   Password password_;
   std::function<bool()> stop_;
   std::string progressFile_;

@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
     }
   }
 
-  // Results go to standard output, line by line even when it is a pipe.
-  setvbuf(stdout, nullptr, _IOLBF, 0);
+  // Results go to standard output as soon as each batch's are known, even when it is a pipe.
+  setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
   StopRequest::Install();
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
