@@ -33,9 +33,53 @@ trap 'rm -rf "$work"' EXIT
 file=$work/data.bin
 password=bench-password
 
-echo "Making a ${size_mib} MiB file in $work ..."
-head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$file"
-before=$(cksum <"$file")
+# The small files first: removing the large file at the end of its part leaves the disk busy
+# for a while (this one discards what is removed), and that would land on whoever comes next.
+# Many small files: one murvelctl call codes a fresh copy of the folder (made untimed), against
+# cp -a of the folder and sync.
+small_part() {
+  echo "Making $small files of 4 KiB ..."
+  mkdir "$work/src"
+  for ((i = 0; i < small; i++)); do head -c 4096 /dev/urandom >"$work/src/f$i"; done
+  : >"$work/small_ctl" && : >"$work/small_cp"
+  small_ctl() {
+    printf '%s\n' "$password" | "$ctl" --password-stdin code "$work/copy/"* >"$work/small_out"
+  }
+  small_cp() { cp -a "$work/src" "$work/dst" && sync; }
+  for ((round = 0; round <= rounds; round++)); do
+    # Untimed: a fresh copy to code, no copy of cp's, and the disk quiet (the removals' and the
+    # last round's writes done: they would land on whichever contender comes next).
+    rm -rf "$work/dst" "$work/copy"
+    cp -a "$work/src" "$work/copy"
+    sync
+    sleep 1
+    # Both contenders read their files from the page cache: murvelctl the copy it was just
+    # given, cp the folder, read here (this machine reclaims pages it finds cold).
+    cat "$work/src/"* >/dev/null
+    # Each round starts with the other contender.
+    for c in $( ((round % 2)) && echo "small_cp small_ctl" || echo "small_ctl small_cp"); do
+      t=$(timed "$c")
+      ((round == 0)) || echo "$t" >>"$work/$c"
+    done
+    [[ $(grep -c '^coded: ' "$work/small_out") == "$small" ]] || {
+      echo "inplace.sh: murvelctl did not code all $small files" >&2
+      exit 1
+    }
+  done
+  small_ctl_us=$(median <"$work/small_ctl")
+  small_cp_us=$(median <"$work/small_cp")
+  awk -v c="$small_ctl_us" -v p="$small_cp_us" -v f="$small" 'BEGIN {
+    printf "%d files of 4 KiB (medians):\n", f
+    printf "  murvelctl code, one call          %8.3f s\n", c / 1e6
+    printf "  cp -a of the folder, then sync    %8.3f s\n", p / 1e6
+    printf "  ratio murvelctl / cp -a + sync    %8.2fx\n", c / p
+  }'
+  rm -rf "$work/src" "$work/dst" "$work/copy"
+  sync
+  sleep 2
+}
+
+
 
 now() { echo "${EPOCHREALTIME/[.,]/}"; }  # microseconds
 
@@ -69,6 +113,12 @@ timed() {
 
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
+((small > 0)) && small_part
+
+echo "Making a ${size_mib} MiB file in $work ..."
+head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$file"
+before=$(cksum <"$file")
+
 : >"$work/rss"
 contenders=(pair_ctl pair_dd pair_dd_sync)
 for ((round = 0; round <= rounds; round++)); do
@@ -91,45 +141,6 @@ dd_us=$(median <"$work/pair_dd")
 dds_us=$(median <"$work/pair_dd_sync")
 rss_kib=$(sort -n "$work/rss" | tail -1)
 
-# Many small files: one murvelctl call codes a fresh copy of the folder (made untimed), against
-# cp -a of the folder and sync.
-small_part() {
-  rm -f "$file"
-  echo "Making $small files of 4 KiB ..."
-  mkdir "$work/src"
-  for ((i = 0; i < small; i++)); do head -c 4096 /dev/urandom >"$work/src/f$i"; done
-  : >"$work/small_ctl" && : >"$work/small_cp"
-  small_ctl() {
-    printf '%s\n' "$password" | "$ctl" --password-stdin code "$work/copy/"* >"$work/small_out"
-  }
-  small_cp() { cp -a "$work/src" "$work/dst" && sync; }
-  for ((round = 0; round <= rounds; round++)); do
-    # Untimed: a fresh copy to code, no copy of cp's, and the disk quiet (the removals' and the
-    # last round's writes done: they would land on whichever contender comes next).
-    rm -rf "$work/dst" "$work/copy"
-    cp -a "$work/src" "$work/copy"
-    sync
-    sleep 1
-    # Each round starts with the other contender.
-    for c in $( ((round % 2)) && echo "small_cp small_ctl" || echo "small_ctl small_cp"); do
-      t=$(timed "$c")
-      ((round == 0)) || echo "$t" >>"$work/$c"
-    done
-    [[ $(grep -c '^coded: ' "$work/small_out") == "$small" ]] || {
-      echo "inplace.sh: murvelctl did not code all $small files" >&2
-      exit 1
-    }
-  done
-  small_ctl_us=$(median <"$work/small_ctl")
-  small_cp_us=$(median <"$work/small_cp")
-  awk -v c="$small_ctl_us" -v p="$small_cp_us" -v f="$small" 'BEGIN {
-    printf "%d files of 4 KiB (medians):\n", f
-    printf "  murvelctl code, one call          %8.3f s\n", c / 1e6
-    printf "  cp -a of the folder, then sync    %8.3f s\n", p / 1e6
-    printf "  ratio murvelctl / cp -a + sync    %8.2fx\n", c / p
-  }'
-}
-
 awk -v c="$ctl_us" -v d="$dd_us" -v s="$dds_us" -v r="$rss_kib" -v m="$size_mib" -v n="$rounds" 'BEGIN {
   printf "%d MiB, %d rounds (medians):\n", m, n
   printf "  murvelctl code + decode          %8.3f s\n", c / 1e6
@@ -139,4 +150,3 @@ awk -v c="$ctl_us" -v d="$dd_us" -v s="$dds_us" -v r="$rss_kib" -v m="$size_mib"
   printf "  ratio murvelctl / dd + fdatasync %8.2fx\n", c / s
   printf "  murvelctl peak resident memory   %8.1f MiB\n", r / 1024
 }'
-((small > 0)) && small_part
