@@ -108,10 +108,12 @@ std::optional<Notice> WorkNotice(const WorkResult& r, bool emptyPassword) {
     }
     case WorkOutcome::Coded:
     case WorkOutcome::Decoded:
-      if (!r.flushFailure.empty()) {
-        n = Notice{"Not on disk",
+      if (!r.markerLeft.empty()) {
+        n = Notice{"Marker left",
                    std::string(r.outcome == WorkOutcome::Coded ? "Coded" : "Decoded") +
-                       ", but the flush to disk failed: " + r.flushFailure + "."};
+                       ", but the change marker could not be removed (the next look at the file "
+                       "removes it): " +
+                       r.markerLeft + "."};
       }
       break;
   }

@@ -105,6 +105,7 @@ std::string WorkLines(const WorkResult& r) {
     out += Printable(r.reason) + "\n";
   }
   if (r.outcome == WorkOutcome::Decoded) out += "> Remo. Codec-Attr. !\n";
-  if (!r.flushFailure.empty()) out += "> Sync failed: " + r.flushFailure + "\n";
+  if (!r.markerLeft.empty())
+    out += "> Done, but the change marker stays (the next look removes it): " + r.markerLeft + "\n";
   return out;
 }

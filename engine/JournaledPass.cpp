@@ -160,7 +160,9 @@ plat::Outcome Pass::Run(bool* outOfMemory) {
   chunk_.reset(new (std::nothrow) uint8_t[kChunkBytes]);
   if (!chunk_) {
     *outOfMemory = true;
-    return plat::Outcome::Fail("no memory for the work buffer");
+    plat::Outcome none = plat::Outcome::Fail("no memory for the work buffer");
+    FailAll(none);
+    return none;
   }
   const bool overlap = options_.overlapFlushes && total_ > window_;
   if (overlap) flusher_ = std::make_unique<JournalFlusher>(journal_);

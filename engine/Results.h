@@ -75,7 +75,7 @@ struct WorkResult {
   bool stopped = false;          // not begun: the caller asked to stop
   bool pendingRecovery = false;  // an interrupted change is left for the next look to settle
   bool outOfMemory = false;      // the work buffer could not be had
-  std::string flushFailure;      // the final flush failed (the change itself was made)
+  std::string markerLeft;        // the change was made, but its marker could not be removed: why
   std::optional<RecoveryReport> recovery;  // an interrupted change found on the file first
 
   bool done() const { return outcome == WorkOutcome::Coded || outcome == WorkOutcome::Decoded; }

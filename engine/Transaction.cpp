@@ -427,7 +427,7 @@ void Batch::Finish() {
     int removed = plat::Attrs().Remove(it->fd, kChangeMarkerAttr);
     if (removed < 0 && removed != -ENODATA) {
       markersLeft = true;
-      r.flushFailure = "can't remove the change marker: " + ErrText(removed);
+      r.markerLeft = ErrText(removed);
     }
     if (it->failure.empty()) {
       r.outcome =
