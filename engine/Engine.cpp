@@ -15,7 +15,6 @@ TransactionOptions Engine::Options(const Password& password) const {
   o.passwordSet = password.set;
   o.password = password.text;
   o.windowBytes = windowBytes_;
-  o.batchFiles = batchFiles_;
   if (view_) {
     EngineView* view = view_;
     o.progress = [view](const std::string& file, uint64_t done, uint64_t total) {
@@ -54,8 +53,4 @@ WorkResult Engine::TurnBytes(const std::string& file, const uint8_t key[6],
   r.bytesOnly = bytes;
   Password none;
   return RunTransaction({r}, Options(none))[0];
-}
-
-RecoveryAttempt Engine::Recover(const std::string& path) const {
-  return RecoverFile(path);
 }

@@ -52,9 +52,6 @@ class Engine {
   // pass operations), crash-safe like any change.
   WorkResult TurnBytes(const std::string& file, const uint8_t key[6], CipherDirection direction);
 
-  // Settles an interrupted change on the file at `path`, if it carries one.
-  RecoveryAttempt Recover(const std::string& path) const;
-
   // The folder operations: every coded file of `folder` decoded (`decode` true), or every plain
   // one coded, as if each had been dropped and the Do-it button pressed. Only the folder's own
   // regular files are worked on; links are skipped, and subfolders are not entered. `onEntry`
@@ -62,16 +59,14 @@ class Engine {
   void WorkOverFolder(const std::string& folder, bool decode, const Password& password,
                       const std::function<void(const FolderEntry&)>& onEntry);
 
-  // Test and benchmark settings: bytes of one pass window, files of one batch.
+  // For tests: the bytes of one pass window.
   void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
-  void SetBatchFiles(size_t files) { batchFiles_ = files; }
 
  private:
   TransactionOptions Options(const Password& password) const;
 
   EngineView* view_;
   size_t windowBytes_ = size_t(32) << 20;
-  size_t batchFiles_ = 512;
 };
 
 // The request for the file an inspection found.

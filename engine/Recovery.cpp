@@ -100,7 +100,6 @@ RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker,
                                     const std::string& journalPath) {
   RecoveryReport report;
   report.direction = marker.direction;
-  AttrSet attrs;
   char buf[512];
   ssize_t record = plat::Attrs().Get(fd, kPrivCodecAttr, buf, sizeof buf);
   std::string integrity(64, '\0');

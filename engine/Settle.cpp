@@ -124,20 +124,13 @@ plat::Outcome FileDigest(int fd, uint64_t* digest) {
 
 plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest) {
   ContentDigest d;
-  const bool codedBefore = journal.entry.direction == CipherDirection::Decode;
-  plat::Outcome walked = WalkPages(
-      fd, journal, false,
-      [&](uint64_t page, uint64_t offset, uint8_t* before, uint8_t*, size_t n, bool hashed) {
-        uint64_t h;
-        if (codedBefore) {
-          h = hashed ? journal.hashes[page] : HashPage(before, n);
-        } else {
-          TransformBytes(before, n, offset, journal.entry.key, CipherDirection::Code);
-          h = HashPage(before, n);
-        }
-        d.Add(&h, 1);
-        return false;
-      });
+  plat::Outcome walked =
+      WalkPages(fd, journal, false,
+                [&](uint64_t page, uint64_t, uint8_t* before, uint8_t*, size_t n, bool hashed) {
+                  const uint64_t h = hashed ? journal.hashes[page] : HashPage(before, n);
+                  d.Add(&h, 1);
+                  return false;
+                });
   *digest = d.Value();
   return walked;
 }

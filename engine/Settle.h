@@ -13,12 +13,11 @@
 
 struct SettleResult {
   uint64_t pagesRewritten = 0;
-  // The coded bytes' digest, when the change was completed in the coding direction, or the
-  // digest of the coded bytes as found, for a decoding (see CodedDigest).
+  // The coded bytes' digest, when the change was completed in the coding direction.
   uint64_t digest = 0;
 };
 
-// Reads the file without changing it and gives the digest of its coded bytes: for a decoding,
+// For a decoding: reads the file without changing it and gives the digest of its coded bytes,
 // the bytes as they were before the change. Fails when a page matches neither state.
 plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
 

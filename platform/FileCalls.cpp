@@ -67,10 +67,6 @@ int SystemFileCalls::Syncfs(int fd) {
   return Result(::syncfs(fd));
 }
 
-int SystemFileCalls::Ftruncate(int fd, uint64_t size) {
-  return Result(::ftruncate(fd, off_t(size)));
-}
-
 int SystemFileCalls::Flock(int fd, int operation) {
   int r;
   do r = ::flock(fd, operation);
@@ -89,11 +85,6 @@ int SystemFileCalls::CreateUnique(std::string* path) {
 
 int SystemFileCalls::Unlink(const std::string& path) {
   return Result(::unlink(path.c_str()));
-}
-
-int SystemFileCalls::PunchHole(int fd, uint64_t offset, uint64_t len) {
-  return Result(
-      ::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, off_t(offset), off_t(len)));
 }
 
 int SystemFileCalls::StartWriteback(int fd, uint64_t offset, uint64_t len) {

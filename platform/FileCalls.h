@@ -1,9 +1,9 @@
 #pragma once
-// The file-system calls of the coding work, as a seam: every open, read, write, flush,
-// truncation, lock and removal that changes or checks a user's file goes through the FileCalls in
-// use, so that tests can make any single call fail (EIO, ENOSPC) or stop the work there, and can
-// run the work on a model of the page cache that loses unflushed writes at a simulated power
-// cut. Attribute calls go through the attribute seam beside it (AttrBackend.h).
+// The file-system calls of the coding work, as a seam: every open, read, write, flush, lock and
+// removal that changes or checks a user's file goes through the FileCalls in use (the work never
+// truncates a file), so that tests can make any single call fail (EIO, ENOSPC) or stop the work
+// there, and can run the work on a model of the page cache that loses unflushed writes at a
+// simulated power cut. Attribute calls go through the attribute seam beside it (AttrBackend.h).
 //
 // Every call returns what the system call does, with errors as negative errno values.
 #include <sys/stat.h>
@@ -32,7 +32,6 @@ class FileCalls {
   virtual int Fdatasync(int fd) = 0;
   virtual int Fsync(int fd) = 0;
   virtual int Syncfs(int fd) = 0;
-  virtual int Ftruncate(int fd, uint64_t size) = 0;
   // flock(2) with LOCK_EX | LOCK_NB or LOCK_UN.
   virtual int Flock(int fd, int operation) = 0;
   // Creates a new file of mode 0600 from `*path`, whose name ends in "XXXXXX" (mkostemp); on
@@ -40,8 +39,6 @@ class FileCalls {
   // writing.
   virtual int CreateUnique(std::string* path) = 0;
   virtual int Unlink(const std::string& path) = 0;
-  // Deallocates [offset, offset + len) keeping the size (the range then reads as zeros).
-  virtual int PunchHole(int fd, uint64_t offset, uint64_t len) = 0;
   // Starts writing [offset, offset + len) to the disk without waiting for it (a hint that makes
   // a later flush shorter; it makes nothing durable).
   virtual int StartWriteback(int fd, uint64_t offset, uint64_t len) = 0;
@@ -61,11 +58,9 @@ class SystemFileCalls : public FileCalls {
   int Fdatasync(int fd) override;
   int Fsync(int fd) override;
   int Syncfs(int fd) override;
-  int Ftruncate(int fd, uint64_t size) override;
   int Flock(int fd, int operation) override;
   int CreateUnique(std::string* path) override;
   int Unlink(const std::string& path) override;
-  int PunchHole(int fd, uint64_t offset, uint64_t len) override;
   int StartWriteback(int fd, uint64_t offset, uint64_t len) override;
   int ListNames(const std::string& folder, std::vector<std::string>* names) override;
 };

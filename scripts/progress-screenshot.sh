@@ -21,11 +21,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 320x320x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || { echo "progress-screenshot.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
+source scripts/xvfb.sh
+murvel_start_xvfb "$tmp" progress-screenshot.sh
 
 file="$tmp/big.bin"
 dd if=/dev/urandom of="$file" bs=1M count=1024 status=none

@@ -20,12 +20,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Xvfb picks a free display number and writes it to the file descriptor given.
-Xvfb -displayfd 3 -screen 0 320x320x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || { echo "screenshot.sh: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$tmp/display")"
+source scripts/xvfb.sh
+murvel_start_xvfb "$tmp" screenshot.sh
 
 mkdir -p "$tmp/config" "$tmp/data"
 XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" HOME="$tmp" QT_QPA_PLATFORM=xcb \

@@ -18,15 +18,8 @@ void Button::SetLabel(const char* label) {
   setText(QString::fromUtf8(label));
 }
 
-// Enter presses the control like Space does (a held key presses it once).
 void Button::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (!enter || (event->modifiers() & ~Qt::KeypadModifier)) {
-    QPushButton::keyPressEvent(event);
-    return;
-  }
-  if (!event->isAutoRepeat()) click();
-  event->accept();
+  if (!PressOnEnter(this, event)) QPushButton::keyPressEvent(event);
 }
 
 }  // namespace plat

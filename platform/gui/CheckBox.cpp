@@ -15,15 +15,8 @@ CheckBox::CheckBox(const Rect& frame, const char* name, const char* label, const
   ApplyColors();
 }
 
-// Enter presses the control like Space does (a held key presses it once).
 void CheckBox::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (!enter || (event->modifiers() & ~Qt::KeypadModifier)) {
-    QCheckBox::keyPressEvent(event);
-    return;
-  }
-  if (!event->isAutoRepeat()) click();
-  event->accept();
+  if (!PressOnEnter(this, event)) QCheckBox::keyPressEvent(event);
 }
 
 }  // namespace plat

@@ -3,6 +3,8 @@
 // default target) as a queued message.
 #include "platform/gui/Message.h"
 
+class QAbstractButton;
+class QKeyEvent;
 class QWidget;
 
 namespace plat {
@@ -19,5 +21,9 @@ class Invoker {
   QWidget* self_;
   Message message_;
 };
+
+// Enter (or the keypad's) presses `control` as Space does, once for a held key. True when the
+// key was Enter and so taken; the control's own handling gets every other key.
+bool PressOnEnter(QAbstractButton* control, QKeyEvent* event);
 
 }  // namespace plat

@@ -4,8 +4,6 @@
 // as the tests write them out, not as the engine computes them.
 #include <gtest/gtest.h>
 
-#include <QMimeData>
-#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,46 +12,15 @@
 #include "platform/gui/StringView.h"
 #include "platform/gui/TextControl.h"
 #include "settings/Settings.h"
+#include "tests/app/WindowDriving.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "ui/CodeView.h"
 #include "ui/GuiTestSupport.h"
 
 namespace {
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public RealWindowTest<MVWindow> {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/murvel-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("XDG_CONFIG_HOME", (dir_ + "/.config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir_ + "/.local/share").c_str(), 1);
-    plat::SetClock(&clock_);
-    TestApp();
-    ResetSettings();
-    window_ = std::make_unique<MVWindow>(plat::Rect(100, 100, 218, 290));
-  }
-  void TearDown() override {
-    window_.reset();
-    plat::SetClock(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
-
-  // Drops the file on the window's file label, as a file manager would.
-  void DropFile(const std::string& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QWidget* label = window_->Views().askFile;
-    DragAndDrop(window_.get(), data, label->mapTo(window_.get(), label->rect().center()));
-    DeliverPosted();
-  }
-  void EnterPassword(const std::string& password) {
-    plat::TextControl* entry = window_->Views().cview->PassControl();
-    entry->MakeFocus(true);
-    TypeText(entry, password);
-    PressKey(entry, Qt::Key_Return);
-    DeliverPosted();
-  }
   // Presses "Do it"; what the work printed.
   std::string PressDoIt() {
     testing::internal::CaptureStdout();
@@ -63,10 +30,6 @@ class EndToEndTest : public ::testing::Test {
   }
   std::string ButtonLabel() const { return window_->Views().sBut->Label(); }
   std::string PassText() const { return window_->Views().cview->PassControl()->Text(); }
-
-  std::string dir_;
-  plat::FixedClock clock_{FixtureMoment()};
-  std::unique_ptr<MVWindow> window_;
 };
 
 TEST_F(EndToEndTest, DroppedFileIsCodedAndComesBackExactly) {

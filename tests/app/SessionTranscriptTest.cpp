@@ -8,8 +8,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QMimeData>
-#include <QUrl>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -22,6 +20,7 @@
 #include "platform/gui/StringView.h"
 #include "platform/gui/TextControl.h"
 #include "settings/Settings.h"
+#include "tests/app/WindowDriving.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -48,21 +47,6 @@ class SessionTranscriptTest : public TempHomeTest {
     TempHomeTest::TearDown();
   }
 
-  void DropFile(MVWindow* window, const std::string& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QWidget* label = window->Views().askFile;
-    DragAndDrop(window, data, label->mapTo(window, label->rect().center()));
-    DeliverPosted();
-  }
-  void EnterPassword(MVWindow* window, const std::string& password) {
-    plat::TextControl* entry = window->Views().cview->PassControl();
-    entry->MakeFocus(true);
-    entry->SetText("");
-    TypeText(entry, password);
-    PressKey(entry, Qt::Key_Return);
-    DeliverPosted();
-  }
   void Click(QAbstractButton* button) {
     button->click();
     DeliverPosted();
@@ -91,17 +75,17 @@ TEST_F(SessionTranscriptTest, WindowOutputOfAWholeSessionIsAsKept) {
     // The codec folder of this session lies in the temporary home.
     std::snprintf(path2scan, sizeof path2scan, "%s", folder.c_str());
 
-    DropFile(window, letter);
-    EnterPassword(window, "Secret7");
+    DropFileOn(window, letter);
+    TypePassword(window, "Secret7");
     Click(window->Views().sBut);  // coded
-    DropFile(window, letter);
-    EnterPassword(window, "secret7");
+    DropFileOn(window, letter);
+    TypePassword(window, "secret7");
     Click(window->Views().sBut);  // wrong password
-    EnterPassword(window, "Secret7");
+    TypePassword(window, "Secret7");
     Click(window->Views().sBut);  // decoded
 
     // One file of the codec folder coded by hand, then the whole folder decoded.
-    DropFile(window, folder + "/b-tocode.txt");
+    DropFileOn(window, folder + "/b-tocode.txt");
     Click(window->Views().sBut);
     Click(window->Views().decB);
 

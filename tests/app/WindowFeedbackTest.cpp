@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <QGuiApplication>
-#include <QMimeData>
-#include <QUrl>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +16,7 @@
 #include "platform/gui/StringView.h"
 #include "platform/gui/TextControl.h"
 #include "settings/Settings.h"
+#include "tests/app/WindowDriving.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/platform/CapturedStdout.h"
 #include "ui/CodeView.h"
@@ -63,40 +62,8 @@ class ImpatientWindow : public MVWindow {
   std::vector<std::string> quitWhile;  // the button's label when closing was asked
 };
 
-class WindowFeedbackTest : public ::testing::Test {
+class WindowFeedbackTest : public RealWindowTest<ImpatientWindow> {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/murvel-feedback-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("XDG_CONFIG_HOME", (dir_ + "/.config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (dir_ + "/.local/share").c_str(), 1);
-    plat::SetClock(&clock_);
-    TestApp();
-    ResetSettings();
-    window_ = std::make_unique<ImpatientWindow>(plat::Rect(100, 100, 218, 290));
-  }
-  void TearDown() override {
-    window_.reset();
-    plat::SetClock(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
-
-  void DropFile(const std::string& path) {
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QWidget* label = window_->Views().askFile;
-    DragAndDrop(window_.get(), data, label->mapTo(window_.get(), label->rect().center()));
-    DeliverPosted();
-  }
-  void EnterPassword(const std::string& password) {
-    plat::TextControl* entry = window_->Views().cview->PassControl();
-    entry->MakeFocus(true);
-    entry->SetText("");
-    TypeText(entry, password);
-    PressKey(entry, Qt::Key_Return);
-    DeliverPosted();
-  }
   std::string Press(QAbstractButton* button) {
     return CapturedStdout([&] {
       button->click();
@@ -105,10 +72,6 @@ class WindowFeedbackTest : public ::testing::Test {
   }
   std::string Label() const { return window_->Views().askFile->Text(); }
   std::string Tip() const { return window_->Views().askFile->Tip(); }
-
-  std::string dir_;
-  plat::FixedClock clock_{FixtureMoment()};
-  std::unique_ptr<ImpatientWindow> window_;
 };
 
 bool Coded(const std::string& path) {

@@ -81,9 +81,6 @@ void ModelDisk::Apply(State& s, const Change& c) {
       std::memcpy(n.bytes.data() + c.offset, c.data.data(), c.data.size());
       break;
     }
-    case Change::Size:
-      s.nodes[c.inode].bytes.resize(c.offset);
-      break;
     case Change::SetAttr:
       s.nodes[c.inode].attrs[c.name] = c.data;
       break;
@@ -219,9 +216,7 @@ int ModelDisk::Fdatasync(int fd) {
   auto h = handles_.find(fd);
   if (h == handles_.end()) return -EBADF;
   const uint64_t inode = h->second.inode;
-  FlushWhere([&](const Change& c) {
-    return c.inode == inode && (c.kind == Change::Bytes || c.kind == Change::Size);
-  });
+  FlushWhere([&](const Change& c) { return c.inode == inode && c.kind == Change::Bytes; });
   return 0;
 }
 
@@ -251,17 +246,6 @@ int ModelDisk::Syncfs(int) {
   int err;
   if (!Enter(&err)) return err;
   FlushWhere([](const Change&) { return true; });
-  return 0;
-}
-
-int ModelDisk::Ftruncate(int fd, uint64_t size) {
-  std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int err;
-  if (!Enter(&err)) return err;
-  if (!NodeOf(fd)) return -EBADF;
-  Change c = NewChange(Change::Size, handles_[fd].inode);
-  c.offset = size;
-  Note(std::move(c));
   return 0;
 }
 
@@ -299,10 +283,6 @@ int ModelDisk::Unlink(const std::string& path) {
   return 0;
 }
 
-int ModelDisk::PunchHole(int, uint64_t, uint64_t) {
-  return -EOPNOTSUPP;
-}
-
 int ModelDisk::StartWriteback(int, uint64_t, uint64_t) {
   return 0;
 }
@@ -319,15 +299,12 @@ int ModelDisk::ListNames(const std::string& folder, std::vector<std::string>* na
 
 ssize_t ModelDisk::Get(const std::string& path, const std::string& name, void* buf, size_t size) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int err;
-  if (!Enter(&err)) return err;
-  Node* n = NodeAt(path);
-  if (!n) return -ENOENT;
-  auto a = n->attrs.find(name);
-  if (a == n->attrs.end()) return -ENODATA;
-  size_t len = std::min(size, a->second.size());
-  std::memcpy(buf, a->second.data(), len);
-  return ssize_t(len);
+  if (!cache_.names.count(path)) return -ENOENT;
+  int fd = nextFd_++;
+  handles_[fd] = {path, cache_.names[path], false};
+  ssize_t r = Get(fd, name, buf, size);
+  handles_.erase(fd);
+  return r;
 }
 
 int ModelDisk::Set(const std::string& path, const std::string& name, const void* data,

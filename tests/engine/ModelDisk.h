@@ -66,11 +66,9 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   int Fdatasync(int fd) override;
   int Fsync(int fd) override;
   int Syncfs(int fd) override;
-  int Ftruncate(int fd, uint64_t size) override;
   int Flock(int fd, int operation) override;
   int CreateUnique(std::string* path) override;
   int Unlink(const std::string& path) override;
-  int PunchHole(int fd, uint64_t offset, uint64_t len) override;
   int StartWriteback(int fd, uint64_t offset, uint64_t len) override;
   int ListNames(const std::string& folder, std::vector<std::string>* names) override;
 
@@ -86,7 +84,7 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
  private:
   // A change in the cache that has not reached the disk.
   struct Change {
-    enum Kind { Bytes, Size, SetAttr, RemoveAttr, Link, Unlink } kind = Bytes;
+    enum Kind { Bytes, SetAttr, RemoveAttr, Link, Unlink } kind = Bytes;
     uint64_t inode = 0;
     std::string path;  // Link, Unlink
     uint64_t offset = 0;
