@@ -37,11 +37,8 @@ const char* BriefFor(NotWorkable n) {
   return "Not workable";
 }
 
-// The recovery's line without its diagnostic tag, as a sentence.
 std::string RecoverySentence(const std::string& file, const RecoveryReport& report) {
-  std::string line = RecoveryLine(file, report);
-  if (line.rfind("> ", 0) == 0) line.erase(0, 2);
-  return line + ".";
+  return RecoveryText(file, report) + ".";
 }
 
 std::string RecoveryBrief(const RecoveryReport& report) {

@@ -46,8 +46,12 @@ std::string Printable(const std::string& text) {
 }
 
 std::string RecoveryLine(const std::string& file, const RecoveryReport& r) {
+  return "> " + RecoveryText(file, r);
+}
+
+std::string RecoveryText(const std::string& file, const RecoveryReport& r) {
   std::string line =
-      std::string("> Interrupted ") + Verb(r.direction) + " of '" + Printable(file) + "' found: ";
+      std::string("Interrupted ") + Verb(r.direction) + " of '" + Printable(file) + "' found: ";
   if (!r.settled) return line + "could not be settled: " + r.why;
   if (r.completed) return line + "completed";
   return line + "turned back" + (r.why.empty() ? "" : " (" + r.why + ")");

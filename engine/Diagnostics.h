@@ -15,7 +15,9 @@ int InspectionBeeps(const Inspection& inspection);
 // What the work on a file says. The coding line ends without a line break, as it always has.
 std::string WorkLines(const WorkResult& result);
 
-// The one line for an interrupted change found on `file` (no line break at the end).
+// What was found and done of an interrupted change on `file`, in words ("Interrupted coding of
+// 'F' found: completed"), and the diagnostic line made of it (no line break at the end).
+std::string RecoveryText(const std::string& file, const RecoveryReport& report);
 std::string RecoveryLine(const std::string& file, const RecoveryReport& report);
 
 // A text from a file (a name, a path) with control bytes shown as '?', so that it cannot drive
