@@ -15,8 +15,11 @@
 #include "codec/CodedFile.h"
 #include "codec/WholeRecord.h"
 #include "engine/ChangeMarker.h"
+#include "engine/IntegrityAttr.h"
+#include "engine/RecordMismatch.h"
 #include "engine/Recovery.h"
 #include "platform/AttrBackend.h"
+#include "platform/Clock.h"
 #include "platform/FileCalls.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
@@ -121,6 +124,10 @@ void LookInside(Inspection& ins) {
       NotWorkableFor(ins, NotWorkable::DamagedRecord, "damaged record (" + why + ")");
     }
   }
+  // Bytes that disagree with the record: a copy that lost it, or plain bytes under one.
+  if (ins.workable())
+    LookForMismatch(fd, ins.coded ? &ins.record : nullptr, has(kIntegrityAttr),
+                    plat::CurrentClock().LocalNow(), &ins);
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
   // longer value is not taken for an icon.
   if (has(kLargeIconStashAttr) &&

@@ -34,6 +34,22 @@ enum class NotWorkable {
   Unsettled,        // it carries an interrupted change that could not be settled
 };
 
+// Where the bytes of a file and its record disagree (RecordMismatch.h).
+enum class RecordMismatch {
+  None,
+  RecordLost,      // coded bytes and no record: a copy that lost its attributes
+  RecordLeftOver,  // plain bytes under a record: a decoding would scramble them
+};
+
+// The key of coded bytes whose record is lost, as found from the bytes.
+struct LostKey {
+  bool found = false;   // one key, for sure (else several are plausible)
+  uint8_t key[6] = {};  // the time code found, when found
+  std::string kind;     // what the bytes turned back are recognised as (or, for a record left
+                        // over, what the bytes as they lie are)
+  int keys = 0;         // how many keys passed every check
+};
+
 struct Inspection {
   std::string path;           // as handed in
   std::string file;           // the file the work acts on: the path, or where its link leads
@@ -46,6 +62,8 @@ struct Inspection {
   RecordFields record;                     // the record of a coded file
   std::vector<uint8_t> stashedIcon;        // the stashed large icon, when it has exactly 1024 bytes
   std::optional<RecoveryReport> recovery;  // an interrupted change found on the file first
+  RecordMismatch mismatch = RecordMismatch::None;  // its bytes and its record disagree
+  LostKey lostKey;                                 // for such a file: what its bytes tell
 
   bool workable() const { return notWorkable == NotWorkable::None; }
 };

@@ -150,12 +150,6 @@ bool SettleEarlierChange(Item& it) {
 // Reads the record and decides what the change is; false when there is none to make.
 bool Decide(Item& it, const TransactionOptions& options) {
   const ChangeRequest& req = *it.request;
-  if (req.bytesOnly) {
-    it.direction = req.bytesOnly->direction;
-    it.result.direction = it.direction;
-    std::memcpy(it.key, req.bytesOnly->key, 6);
-    return true;
-  }
   auto value = it.attrs.find(kPrivCodecAttr);
   std::string record = value == it.attrs.end() ? std::string() : value->second;
   if (record.size() > size_t(kPrivCodecReadMax)) record.resize(size_t(kPrivCodecReadMax));
@@ -165,6 +159,12 @@ bool Decide(Item& it, const TransactionOptions& options) {
     it.result.record.name.clear();
     it.result.reason = coded ? "coded" : "decoded";
     return false;
+  }
+  if (req.bytesOnly) {
+    it.direction = req.bytesOnly->direction;
+    it.result.direction = it.direction;
+    std::memcpy(it.key, req.bytesOnly->key, 6);
+    return true;
   }
   it.direction = coded ? CipherDirection::Decode : CipherDirection::Code;
   it.result.direction = it.direction;

@@ -25,7 +25,8 @@ struct ChangeRequest {
   // Act only on a file found plain (false) or coded (true) under its lock; unset: either.
   std::optional<bool> expectCoded;
   // Turn only the bytes, with this key and direction: no record read or written, no attribute
-  // touched. (The window's content-pass operations.)
+  // touched. (The window's content-pass operations, and a rescue of a file that lost its
+  // record, with `expectCoded` false.)
   struct Bytes {
     CipherDirection direction;
     uint8_t key[6];

@@ -9,6 +9,7 @@ MURVEL_PACKAGES=(
   shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
   libxxhash-dev strace
+  libmagic-dev zlib1g-dev
 )
 
 murvel_install_deps() {

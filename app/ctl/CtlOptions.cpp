@@ -11,6 +11,8 @@ bool CommandFromWord(const std::string& word, CtlCommand* out) {
     *out = CtlCommand::Status;
   } else if (word == "recover") {
     *out = CtlCommand::Recover;
+  } else if (word == "rescue") {
+    *out = CtlCommand::Rescue;
   } else {
     return false;
   }
@@ -41,6 +43,14 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
         out->recursive = true;
       } else if (arg == "--quiet" || arg == "-q") {
         out->quiet = true;
+      } else if (arg == "--force") {
+        out->force = true;
+      } else if (arg == "--key-date" || arg.rfind("--key-date=", 0) == 0) {
+        if (arg == "--key-date" && i + 1 >= argc) {
+          *error = "--key-date needs a moment, 'YYYY-MM-DD HH:MM:SS'";
+          return false;
+        }
+        out->keyDate = arg == "--key-date" ? argv[++i] : arg.substr(11);
       } else if (arg.rfind("--password", 0) == 0 || arg == "-p") {
         *error =
             "the password is never taken as an argument; type it when asked, or use "
@@ -52,7 +62,7 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
       }
     } else if (!haveCommand) {
       if (!CommandFromWord(arg, &out->command)) {
-        *error = "unknown command '" + arg + "' (code, decode, status or recover)";
+        *error = "unknown command '" + arg + "' (code, decode, status, recover or rescue)";
         return false;
       }
       haveCommand = true;
@@ -69,7 +79,7 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     return true;
   }
   if (!haveCommand) {
-    *error = "no command given (code, decode, status or recover)";
+    *error = "no command given (code, decode, status, recover or rescue)";
     return false;
   }
   if (out->files.empty()) {
@@ -78,6 +88,15 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
   }
   if (out->quiet && out->command != CtlCommand::Status) {
     *error = "--quiet is for status only";
+    return false;
+  }
+  if (!out->keyDate.empty() && out->command != CtlCommand::Rescue) {
+    *error = "--key-date is for rescue only";
+    return false;
+  }
+  if (out->force && out->command != CtlCommand::Code && out->command != CtlCommand::Decode &&
+      out->command != CtlCommand::Rescue) {
+    *error = "--force is for code, decode and rescue only";
     return false;
   }
   return true;

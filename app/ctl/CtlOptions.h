@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class CtlCommand { Code, Decode, Status, Recover, Help, Version };
+enum class CtlCommand { Code, Decode, Status, Recover, Rescue, Help, Version };
 
 struct CtlOptions {
   CtlCommand command = CtlCommand::Help;
@@ -12,6 +12,10 @@ struct CtlOptions {
   bool verbose = false;        // the engine's diagnostic lines go to standard error
   bool recursive = false;      // folders named: the files inside them, at every depth
   bool quiet = false;          // status: no lines, the answer in the exit status
+  // code, decode: work on a file whose bytes and record disagree all the same; rescue: turn the
+  // bytes back with --key-date even when they are not recognised then
+  bool force = false;
+  std::string keyDate;  // rescue: the moment of coding, "YYYY-MM-DD HH:MM:SS"
 };
 
 // Parses argv[1..]. On a usage error returns false and puts a one-line reason in `error`.

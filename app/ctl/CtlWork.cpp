@@ -16,14 +16,6 @@ std::string RecordDetail(const RecordFields& record) {
   return "\"" + Printable(record.name) + "\", " + when;
 }
 
-std::string RecoveryDetail(const RecoveryReport& r) {
-  const char* what = r.direction == CipherDirection::Code ? "coding" : "decoding";
-  if (!r.settled) return std::string("its interrupted ") + what + " could not be settled: " + r.why;
-  if (r.completed) return std::string("its interrupted ") + what + " was completed";
-  return std::string("its interrupted ") + what + " was turned back" +
-         (r.why.empty() ? "" : " (" + r.why + ")");
-}
-
 // Why a file was not done, as the result line tells it.
 std::string FailureDetail(const WorkResult& r) {
   if (!r.direction) return r.reason;
@@ -32,6 +24,14 @@ std::string FailureDetail(const WorkResult& r) {
 }
 
 }  // namespace
+
+std::string RecoveryDetail(const RecoveryReport& r) {
+  const char* what = r.direction == CipherDirection::Code ? "coding" : "decoding";
+  if (!r.settled) return std::string("its interrupted ") + what + " could not be settled: " + r.why;
+  if (r.completed) return std::string("its interrupted ") + what + " was completed";
+  return std::string("its interrupted ") + what + " was turned back" +
+         (r.why.empty() ? "" : " (" + r.why + ")");
+}
 
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
     : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {}
@@ -90,6 +90,8 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
       lines[inspected] += Line("not workable", file, found.whyNot);
     } else if (found.coded != decode) {
       lines[inspected] += Line("skipped", file, decode ? "not coded" : "already coded");
+    } else if (found.mismatch != RecordMismatch::None && !force_) {
+      lines[inspected] += MismatchLine(file, found, false);
     } else {
       requests.push_back(RequestFor(found, decode));
       fileOf.push_back(inspected);
@@ -158,6 +160,9 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
     if (!found.workable()) {
       if (!quiet) Report("not workable", file, found.whyNot);
       ++count.untold;
+    } else if (found.mismatch != RecordMismatch::None) {
+      if (!quiet) std::fputs(MismatchLine(file, found, true).c_str(), results_);
+      ++count.mismatched;
     } else if (found.coded) {
       if (!quiet) Report("coded", file, RecordDetail(found.record));
       ++count.coded;

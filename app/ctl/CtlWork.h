@@ -13,6 +13,9 @@
 #include "app/ctl/ProgressLine.h"
 #include "engine/Engine.h"
 
+// "its interrupted coding was completed", and the like.
+std::string RecoveryDetail(const RecoveryReport& report);
+
 class CtlWork : public EngineView {
  public:
   // `diagnostics`: where the engine's diagnostic lines go (nullptr: nowhere).
@@ -20,6 +23,9 @@ class CtlWork : public EngineView {
 
   // The password for code and decode: at most 20 bytes, as the window keeps it.
   void SetPassword(const std::string& password);
+  // Works on files whose bytes and record disagree all the same (code, decode), or turns bytes
+  // back with a given key that makes nothing recognised (rescue).
+  void SetForce(bool force) { force_ = force; }
   // Asked between batches: once true, the files not yet begun are left ("skipped: interrupted").
   void SetStopRequest(std::function<bool()> stop) { stop_ = std::move(stop); }
 
@@ -30,10 +36,15 @@ class CtlWork : public EngineView {
   // (with `quiet` nothing is printed).
   struct StatusCount {
     int coded = 0, plain = 0, untold = 0;
+    int mismatched = 0;  // coded bytes without a record, or plain bytes under one
   };
   StatusCount Status(const std::vector<ListedFile>& files, bool quiet);
   // Settles the interrupted changes of the files. True when every file is whole afterwards.
   bool Recover(const std::vector<ListedFile>& files);
+  // Gives back the files whose record is lost: finds each one's key (or takes the one of the
+  // moment `keyDate`, when given), says what it found and turns the bytes back. A file whose key
+  // is not certain is left as it is. True when every file was given back.
+  bool Rescue(const std::vector<ListedFile>& files, const std::string& keyDate);
 
   void Progress(const std::string& file, uint64_t done, uint64_t total) override;
   void Looking(const std::string&) override {}
@@ -43,6 +54,10 @@ class CtlWork : public EngineView {
                           const std::string& detail = {});
   // The lines for a file's work.
   static std::string ResultLines(const std::string& file, const WorkResult& result, bool decode);
+  bool RescueOne(const ListedFile& listed, const std::string& keyDate, const uint8_t givenKey[6]);
+  // The line for a file whose bytes and record disagree (CtlRescue.cpp); for status with
+  // `status` set, else the line of a code or decode that leaves it.
+  static std::string MismatchLine(const std::string& file, const Inspection& found, bool status);
   void Report(const char* state, const std::string& file, const std::string& detail = {});
   void Diagnose(const std::string& lines);
 
@@ -53,6 +68,7 @@ class CtlWork : public EngineView {
   VolumeAnswers volumes_;  // which file systems keep attributes, asked once each
   Password password_;
   std::function<bool()> stop_;
+  bool force_ = false;
   std::string progressFile_;
   const char* verb_ = "coding";
 };

@@ -16,6 +16,8 @@ constexpr int kExitDone = 0;
 constexpr int kExitNotDone = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitPlain = 3;  // status --quiet: a file is plain
+// status --quiet: a file's bytes and record disagree (coded, record lost; or the reverse)
+constexpr int kExitMismatch = 4;
 
 int UsageError(const std::string& why) {
   std::fprintf(stderr, "murvelctl: %s\nTry 'murvelctl --help'.\n", why.c_str());
@@ -93,6 +95,7 @@ int main(int argc, char** argv) {
   CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
   work.SetPassword(password);
   work.SetStopRequest([] { return StopRequest::Requested(); });
+  work.SetForce(options.force);
 
   const std::vector<ListedFile> files = ListFiles(options.files, options.recursive);
   bool allDone = false;
@@ -107,10 +110,17 @@ int main(int argc, char** argv) {
     case CtlCommand::Recover:
       allDone = work.Recover(files);
       break;
+    case CtlCommand::Rescue:
+      allDone = work.Rescue(files, options.keyDate);
+      break;
     default: {
       CtlWork::StatusCount count = work.Status(files, options.quiet);
       allDone = count.untold == 0;
-      if (options.quiet) statusExit = count.untold ? kExitNotDone : count.plain ? kExitPlain : 0;
+      if (options.quiet)
+        statusExit = count.mismatched ? kExitMismatch
+                     : count.untold   ? kExitNotDone
+                     : count.plain    ? kExitPlain
+                                      : 0;
       break;
     }
   }

@@ -12,15 +12,17 @@ expect() {  # expected-reply, words... (the last word is the one being completed
     echo "FAIL: '$*' gave '${COMPREPLY[*]}', want '$want'"; failed=$((failed + 1))
   fi
 }
-expect "code decode status recover" murvelctl ""
+expect "code decode status recover rescue" murvelctl ""
 expect "decode" murvelctl -v --password-stdin de
-expect "recover" murvelctl -r rec
+expect "recover rescue" murvelctl -r re
+expect "rescue" murvelctl --key-date "2024-01-02 03:04:05" res
 expect "--verbose --version" murvelctl --ver
 expect "--recursive" murvelctl code --rec
 expect "--password-stdin" murvelctl --pass
 expect "" murvelctl code lett
 expect "" murvelctl status -- -
 expect "status" murvelctl -- st
+expect "" murvelctl rescue --key-date 20
 [[ $(complete -p murvelctl) == *"-o default"*"-F _murvelctl"* ]] || { echo "FAIL: not registered"; failed=$((failed + 1)); }
-echo "completion: $((10 - failed)) passed, $failed failed"
+echo "completion: $((12 - failed)) passed, $failed failed"
 exit $((failed > 0))

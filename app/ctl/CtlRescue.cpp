@@ -1,0 +1,116 @@
+// murvelctl's rescue of coded files whose record is lost, and its lines for files whose bytes
+// and record disagree.
+#include "app/ctl/CtlWork.h"
+#include "engine/Diagnostics.h"
+#include "engine/Rescue.h"
+
+std::string CtlWork::MismatchLine(const std::string& file, const Inspection& found, bool status) {
+  const LostKey& lost = found.lostKey;
+  if (found.mismatch == RecordMismatch::RecordLost) {
+    if (status) {
+      const std::string state = lost.found
+                                    ? "coded, record lost (coded on " + MomentOfKey(lost.key) + ")"
+                                    : std::string("coded, record lost (its key not certain)");
+      return Line(state.c_str(), file, lost.kind);
+    }
+    return Line("skipped", file,
+                "coded already, but its record is lost (a copy made without its attributes); "
+                "'murvelctl rescue' gives it back, and --force codes it a second time");
+  }
+  if (status)
+    return Line("plain, record left over", file,
+                "its bytes are plain (" + lost.kind +
+                    ") but it carries the record of a coding (\"" + found.record.name +
+                    "\"): decoding would scramble them");
+  return Line("skipped", file,
+              "its bytes are plain already (" + lost.kind +
+                  "), under a record left over from a coding; decoding would scramble them, and "
+                  "--force decodes all the same");
+}
+
+bool CtlWork::Rescue(const std::vector<ListedFile>& files, const std::string& keyDate) {
+  uint8_t givenKey[6] = {};
+  if (!keyDate.empty()) {
+    std::string why;
+    if (!KeyFromMoment(keyDate, givenKey, &why)) {
+      std::fprintf(stderr, "murvelctl: --key-date: %s\n", why.c_str());
+      return false;
+    }
+  }
+  verb_ = "rescuing";
+  bool allDone = true;
+  for (const ListedFile& listed : files) allDone = RescueOne(listed, keyDate, givenKey) && allDone;
+  std::fflush(results_);
+  return allDone;
+}
+
+bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
+                        const uint8_t givenKey[6]) {
+  const std::string& file = listed.path;
+  if (stop_ && stop_()) {
+    Report("skipped", file, "interrupted");
+    return false;
+  }
+  if (!listed.skipped.empty()) {
+    Report("skipped", file, listed.skipped);
+    return false;
+  }
+  Inspection found = engine_.Inspect(file, &volumes_);
+  Diagnose(InspectionLines(found));
+  if (found.recovery) Report("recovered", file, RecoveryDetail(*found.recovery));
+  if (!found.workable()) {
+    Report("not workable", file, found.whyNot);
+    return false;
+  }
+  if (found.coded) {
+    Report("skipped", file,
+           found.mismatch == RecordMismatch::RecordLeftOver
+               ? "its bytes are plain already, under a record left over from a coding"
+               : "it has its record: decode it with its password");
+    return false;
+  }
+  uint8_t key[6];
+  std::string kind;
+  if (!keyDate.empty()) {
+    std::copy(givenKey, givenKey + 6, key);
+    ByteKind turned = KindOfFileWithKey(found.file, key);
+    if (!turned.Recognised() && !force_) {
+      Report("skipped", file,
+             "turned back with the key of " + keyDate +
+                 " its bytes are no type known here; nothing changed (--force turns them "
+                 "back all the same)");
+      return false;
+    }
+    kind = turned.Recognised() ? turned.description : "bytes of no known type";
+  } else if (found.mismatch != RecordMismatch::RecordLost) {
+    Report("skipped", file, "its bytes do not look coded; nothing changed");
+    return false;
+  } else if (!found.lostKey.found) {
+    Report("skipped", file,
+           "its record is lost, but its key is not certain (" + std::to_string(found.lostKey.keys) +
+               " fit its bytes); nothing changed. "
+               "--key-date 'YYYY-MM-DD HH:MM:SS', the moment it was coded, gives the key");
+    return false;
+  } else {
+    std::copy(found.lostKey.key, found.lostKey.key + 6, key);
+    kind = found.lostKey.kind;
+  }
+  Report("found", file, "coded on " + MomentOfKey(key) + "; turned back it is: " + kind);
+  WorkResult r = engine_.WorkMany({RescueRequest(found, key)}, Password(), {}, stop_)[0];
+  progress_.Finish();
+  progressFile_.clear();
+  Diagnose(WorkLines(r));
+  if (r.outcome == WorkOutcome::Decoded) {
+    if (r.recovery) Report("recovered", file, RecoveryDetail(*r.recovery));
+    Report("rescued", file,
+           r.markerLeft.empty() ? std::string()
+                                : "but its change marker could not be removed: " + r.markerLeft);
+    return true;
+  }
+  if (r.outcome == WorkOutcome::StateChanged) {
+    Report("skipped", file, "it was given a record meanwhile");
+    return false;
+  }
+  std::fputs(ResultLines(file, r, true).c_str(), results_);
+  return false;
+}

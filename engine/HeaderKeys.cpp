@@ -1,0 +1,219 @@
+#include "engine/HeaderKeys.h"
+
+#include <zlib.h>
+
+#include <bitset>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// A header: its bytes from `offset` on, one token each: "89" a byte, "??" any byte, "01|02" one
+// of several, "31-39" one of a range.
+struct Header {
+  const char* name;
+  size_t offset;
+  const char* bytes;
+  HeaderCheck check;
+};
+
+const Header kHeaders[] = {
+    {"PNG", 0, "89 50 4e 47 0d 0a 1a 0a 00 00 00 0d 49 48 44 52", HeaderCheck::PngHeaderCrc},
+    {"GIF", 0, "47 49 46 38 37|39 61", HeaderCheck::None},
+    {"PDF", 0, "25 50 44 46 2d 31|32 2e", HeaderCheck::None},
+    {"ELF", 0, "7f 45 4c 46 01|02 01|02 01 00|03 00 00 00 00 00 00 00 00", HeaderCheck::None},
+    {"gzip", 0, "1f 8b 08 00-1f ?? ?? ?? ?? 00|02|04 00-0d|ff", HeaderCheck::GzipInflates},
+    {"zip", 0, "50 4b 03 04 0a|0b|0c|14|15|2d|33|3f 00 00-0f|80-8f 00|08 00|08|09|0c|0e 00",
+     HeaderCheck::None},
+    {"JPEG", 0, "ff d8 ff e0 00 10 4a 46 49 46 00 01", HeaderCheck::None},
+    {"JPEG", 0, "ff d8 ff e1 ?? ?? 45 78 69 66 00 00", HeaderCheck::None},
+    {"JPEG", 0, "ff d8 ff db 00 43|84 00", HeaderCheck::None},
+    {"JPEG", 0, "ff d8 ff ee 00 0e 41 64 6f 62 65", HeaderCheck::None},
+    {"SQLite", 0, "53 51 4c 69 74 65 20 66 6f 72 6d 61 74 20 33 00", HeaderCheck::None},
+    {"7-zip", 0, "37 7a bc af 27 1c 00 02|03|04", HeaderCheck::None},
+    {"xz", 0, "fd 37 7a 58 5a 00 00 00|01|04|0a", HeaderCheck::None},
+    {"bzip2", 0, "42 5a 68 31-39 31 41 59 26 53 59", HeaderCheck::None},
+    {"WAVE", 0, "52 49 46 46 ?? ?? ?? ?? 57 41 56 45 66 6d 74 20", HeaderCheck::None},
+    {"WebP", 0, "52 49 46 46 ?? ?? ?? ?? 57 45 42 50 56 50 38", HeaderCheck::None},
+    {"AVI", 0, "52 49 46 46 ?? ?? ?? ?? 41 56 49 20 4c 49 53 54", HeaderCheck::None},
+    {"Ogg", 0, "4f 67 67 53 00 02 00 00 00 00 00 00 00 00", HeaderCheck::None},
+    {"FLAC", 0, "66 4c 61 43 00|80 00 00 22", HeaderCheck::None},
+    {"ID3", 0, "49 44 33 02|03|04 00 00 00-7f 00-7f 00-7f 00-7f", HeaderCheck::None},
+    {"MP4", 0, "00 00 00 ?? 66 74 79 70 69 73 6f 6d", HeaderCheck::None},
+    {"MP4", 0, "00 00 00 ?? 66 74 79 70 6d 70 34 31|32", HeaderCheck::None},
+    {"MP4", 0, "00 00 00 ?? 66 74 79 70 4d 34 41|56 20", HeaderCheck::None},
+    {"QuickTime", 0, "00 00 00 ?? 66 74 79 70 71 74 20 20", HeaderCheck::None},
+    {"HEIF", 0, "00 00 00 ?? 66 74 79 70 68 65 69 63|78", HeaderCheck::None},
+    {"AVIF", 0, "00 00 00 ?? 66 74 79 70 61 76 69 66", HeaderCheck::None},
+    {"TIFF", 0, "49 49 2a 00 ?? ?? 00 00 ?? ?? 00|01 00", HeaderCheck::None},
+    {"TIFF", 0, "4d 4d 00 2a 00 00 ?? ?? 00 ??", HeaderCheck::None},
+    {"BMP", 0, "42 4d ?? ?? ?? ?? 00 00 00 00 ?? ?? 00 00 0c|28|38|40|6c|7c 00 00 00",
+     HeaderCheck::None},
+    {"OLE2", 0, "d0 cf 11 e0 a1 b1 1a e1", HeaderCheck::None},
+    {"ar", 0, "21 3c 61 72 63 68 3e 0a", HeaderCheck::None},
+    {"Java class", 0, "ca fe ba be 00 00 00 2d-45", HeaderCheck::None},
+    {"WOFF", 0, "77 4f 46 46|32 00 01 00 00", HeaderCheck::None},
+    {"WOFF", 0, "77 4f 46 46|32 4f 54 54 4f", HeaderCheck::None},
+    {"OpenType", 0, "4f 54 54 4f 00 05-30 00", HeaderCheck::None},
+    {"PE", 0, "4d 5a 90 00 03 00 00 00 04 00 00 00 ff ff 00 00", HeaderCheck::None},
+    {"gettext", 0, "de 12 04 95 00 00 00 00", HeaderCheck::None},
+    {"gettext", 0, "95 04 12 de 00 00 00 00", HeaderCheck::None},
+    {"Python bytecode", 0, "?? 0d 0d 0a 00 00 00 00", HeaderCheck::None},
+    {"tar", 257, "75 73 74 61 72 00|20 30|20", HeaderCheck::None},
+    {"RPM", 0, "ed ab ee db 03|04 00 00|01", HeaderCheck::None},
+    {"Photoshop", 0, "38 42 50 53 00 01|02 00 00 00 00 00 00", HeaderCheck::None},
+    {"CAB", 0, "4d 53 43 46 00 00 00 00", HeaderCheck::None},
+    {"MIDI", 0, "4d 54 68 64 00 00 00 06", HeaderCheck::None},
+    {"WebAssembly", 0, "00 61 73 6d 01 00 00 00", HeaderCheck::None},
+    {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
+};
+
+using ByteSet = std::bitset<256>;
+
+// The tokens of a header; an unpinned place ("??") is an empty set.
+std::vector<ByteSet> Tokens(const char* text) {
+  std::vector<ByteSet> out;
+  const char* p = text;
+  while (*p) {
+    while (*p == ' ') ++p;
+    if (!*p) break;
+    ByteSet set;
+    if (p[0] == '?') {
+      p += 2;
+    } else {
+      for (;;) {
+        char* end = nullptr;
+        unsigned long a = std::strtoul(p, &end, 16);
+        unsigned long b = a;
+        p = end;
+        if (*p == '-') b = std::strtoul(p + 1, &end, 16), p = end;
+        for (unsigned long v = a; v <= b && v < 256; ++v) set.set(v);
+        if (*p != '|') break;
+        ++p;
+      }
+    }
+    out.push_back(set);
+  }
+  return out;
+}
+
+const std::vector<std::vector<ByteSet>>& AllTokens() {
+  static const std::vector<std::vector<ByteSet>> all = [] {
+    std::vector<std::vector<ByteSet>> v;
+    for (const Header& h : kHeaders) v.push_back(Tokens(h.bytes));
+    return v;
+  }();
+  return all;
+}
+
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+bool PngCrcMatches(const uint8_t* b, size_t len) {
+  // The IHDR chunk: length (13) at 8, type at 12, data at 16, CRC of type and data at 29.
+  if (len < 33) return false;
+  return uint32_t(crc32(0, b + 12, 17)) == BigEndian32(b + 29);
+}
+
+bool GzipInflates(const uint8_t* b, size_t len) {
+  size_t at = 10;
+  const uint8_t flags = b[3];
+  if (flags & 0xe0) return false;  // reserved flags
+  if (flags & 0x04) {              // extra field
+    if (len < 12) return false;
+    at = 12 + (size_t(b[10]) | size_t(b[11]) << 8);
+  }
+  for (uint8_t zeroEnded : {uint8_t(0x08), uint8_t(0x10)}) {  // name, comment
+    if (!(flags & zeroEnded)) continue;
+    while (at < len && b[at] != 0) ++at;
+    ++at;
+  }
+  if (flags & 0x02) at += 2;  // header CRC
+  if (at + 16 > len) return false;
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) return false;
+  std::vector<uint8_t> out(64 * 1024);
+  z.next_in = const_cast<uint8_t*>(b + at);
+  z.avail_in = uInt(len - at);
+  int r = Z_OK;
+  size_t produced = 0;
+  while (r == Z_OK && z.avail_in > 0) {
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    r = inflate(&z, Z_NO_FLUSH);
+    produced += out.size() - z.avail_out;
+    if (r == Z_BUF_ERROR) break;
+  }
+  inflateEnd(&z);
+  return (r == Z_OK || r == Z_STREAM_END || r == Z_BUF_ERROR) && produced > 0;
+}
+
+}  // namespace
+
+std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_t lo[6],
+                                      const uint8_t hi[6]) {
+  std::vector<HeaderMatch> matches;
+  const auto& all = AllTokens();
+  for (size_t h = 0; h < all.size(); ++h) {
+    const std::vector<ByteSet>& tokens = all[h];
+    const size_t offset = kHeaders[h].offset;
+    if (offset + tokens.size() > len) continue;
+    ByteSet keys[6];
+    bool pinned[6] = {};
+    for (int j = 0; j < 6; ++j)
+      for (unsigned v = lo[j]; v <= hi[j]; ++v) keys[j].set(v);
+    bool possible = true;
+    for (size_t t = 0; t < tokens.size() && possible; ++t) {
+      if (tokens[t].none()) continue;
+      const size_t at = offset + t;
+      const int j = int(at % 6);
+      // The key bytes under which the coded byte turns back into one the header allows.
+      ByteSet fit;
+      for (unsigned v = 0; v < 256; ++v)
+        if (tokens[t].test(v)) fit.set(uint8_t(d[at] - v));
+      keys[j] &= fit;
+      pinned[j] = true;
+      possible = keys[j].any();
+    }
+    if (!possible) continue;
+    HeaderMatch m;
+    m.name = kHeaders[h].name;
+    m.check = kHeaders[h].check;
+    for (int j = 0; j < 6; ++j) {
+      m.pinned[j] = pinned[j];
+      if (!pinned[j]) continue;
+      for (unsigned v = 0; v < 256; ++v)
+        if (keys[j].test(v)) m.allowed[j].push_back(uint8_t(v));
+    }
+    matches.push_back(std::move(m));
+  }
+  return matches;
+}
+
+bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len) {
+  switch (check) {
+    case HeaderCheck::PngHeaderCrc:
+      return PngCrcMatches(plain, len);
+    case HeaderCheck::GzipInflates:
+      return GzipInflates(plain, len);
+    case HeaderCheck::None:
+      break;
+  }
+  return true;
+}
+
+bool BeginsWithHeader(const uint8_t* bytes, size_t len) {
+  const auto& all = AllTokens();
+  for (size_t h = 0; h < all.size(); ++h) {
+    const std::vector<ByteSet>& tokens = all[h];
+    const size_t offset = kHeaders[h].offset;
+    if (offset + tokens.size() > len) continue;
+    bool fits = true;
+    for (size_t t = 0; t < tokens.size() && fits; ++t)
+      fits = tokens[t].none() || tokens[t].test(bytes[offset + t]);
+    if (fits) return true;
+  }
+  return false;
+}

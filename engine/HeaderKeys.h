@@ -1,0 +1,33 @@
+#pragma once
+// Known file headers, as a key finder uses them: a header pins the bytes at fixed places of a
+// file, so where coded bytes hide one, each of its bytes tells the key byte that codes its
+// place. Only headers with enough fixed bytes to tell most key bytes are listed.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// How a header's own contents confirm a key beyond the database's recognition.
+enum class HeaderCheck {
+  None,
+  PngHeaderCrc,  // the first chunk's CRC matches
+  GzipInflates,  // the compressed stream after the header inflates without error
+};
+
+struct HeaderMatch {
+  const char* name;
+  HeaderCheck check = HeaderCheck::None;
+  // For each key byte: whether the header pins it, and the values it allows (within its range).
+  bool pinned[6] = {};
+  std::vector<uint8_t> allowed[6];
+};
+
+// The headers that `coded` (with the position term already taken off: d[i] = c[i] - (i mod 256))
+// could hide under a key whose byte j lies in lo[j]..hi[j].
+std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_t lo[6],
+                                      const uint8_t hi[6]);
+
+// Whether the turned-back prefix passes the header's own check.
+bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len);
+
+// Whether the bytes as they lie begin with one of the headers.
+bool BeginsWithHeader(const uint8_t* bytes, size_t len);

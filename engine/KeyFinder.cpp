@@ -1,0 +1,237 @@
+#include "engine/KeyFinder.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "engine/CipherTransform.h"
+#include "engine/HeaderKeys.h"
+
+namespace {
+
+// How likely a byte is in real data, as a natural logarithm, by what the byte is: zeros and
+// small numbers fill binaries, letters, blanks and line ends fill text in any 8-bit or UTF
+// encoding, and the rest is rare. Only the shape matters: the key byte that turns a class of
+// bytes into the likeliest ones wins.
+double LogPrior(uint8_t b) {
+  if (b == 0) return -2.0;
+  if (b == ' ') return -2.6;
+  if (b == '\n') return -3.8;
+  if (std::strchr("etaoinsrhl", b) && b) return -3.3;
+  if (b >= 'a' && b <= 'z') return -4.2;
+  if ((b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9')) return -4.6;
+  if (b > ' ' && b < 0x7f) return -5.0;  // punctuation
+  if (b == '\t' || b == '\r') return -5.2;
+  if (b == 0xff) return -5.0;
+  if (b < 0x20) return -6.2;  // small numbers, control bytes
+  if (b < 0xc0) return -6.3;  // UTF-8 continuation bytes, Latin-1 letters
+  if (b < 0xf0) return -6.5;
+  return -6.8;
+}
+
+const std::array<double, 256>& PriorTable() {
+  static const std::array<double, 256> table = [] {
+    std::array<double, 256> t{};
+    for (int b = 0; b < 256; ++b) t[size_t(b)] = LogPrior(uint8_t(b));
+    return t;
+  }();
+  return table;
+}
+
+// The ranges of the key bytes: a time code of a moment from 1970 to `now`.
+void KeyRanges(const std::tm& now, uint8_t lo[6], uint8_t hi[6]) {
+  const uint8_t l[6] = {13, 12, 11, uint8_t(1970 - 1941), 22, 24};
+  const int lastYear = std::max(1970, now.tm_year + 1900);
+  const uint8_t h[6] = {73, 71, 34, uint8_t(std::min(lastYear - 1941, 255)), 33, 54};
+  std::copy(l, l + 6, lo);
+  std::copy(h, h + 6, hi);
+}
+
+// How well each key byte fits each class of bytes (the bytes at positions j, j + 6, ...).
+struct ClassScores {
+  size_t count[6] = {};
+  std::array<double, 256> score[6];  // the log-likelihood, per byte of the class, of each key
+  uint8_t best[6] = {};
+  double margin[6] = {};  // per byte: best over the runner-up within the range
+};
+
+ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], const uint8_t hi[6]) {
+  ClassScores s;
+  std::array<uint32_t, 256> hist[6] = {};
+  for (size_t i = 0; i < d.size(); ++i) ++hist[i % 6][d[i]];
+  const auto& prior = PriorTable();
+  for (int j = 0; j < 6; ++j) {
+    s.count[j] = (d.size() + 5 - size_t(j)) / 6;
+    const double n = double(std::max<size_t>(s.count[j], 1));
+    double best = -1e300, second = -1e300;
+    for (unsigned k = 0; k < 256; ++k) {
+      double sum = 0;
+      for (unsigned b = 0; b < 256; ++b)
+        if (hist[j][b]) sum += hist[j][b] * prior[uint8_t(b - k)];
+      s.score[j][k] = sum / n;
+      if (k < lo[j] || k > hi[j]) continue;
+      if (s.score[j][k] > best) {
+        second = best;
+        best = s.score[j][k];
+        s.best[j] = uint8_t(k);
+      } else if (s.score[j][k] > second) {
+        second = s.score[j][k];
+      }
+    }
+    s.margin[j] = best - second;
+  }
+  return s;
+}
+
+// A class whose best key byte beats every other this clearly is taken as told.
+constexpr double kClassMargin = 0.35;
+// Classes need this many bytes to be told by their likeness.
+constexpr size_t kClassBytes = 24;
+// Of several keys that pass every check, the likeliest is taken when it is this much likelier.
+constexpr double kKeyMargin = 0.15;
+// Keys tried for one header at most.
+constexpr size_t kMostTries = 4096;
+
+using Key = std::array<uint8_t, 6>;
+
+std::vector<uint8_t> TurnedBack(const uint8_t* prefix, size_t len, const Key& key) {
+  std::vector<uint8_t> plain(prefix, prefix + len);
+  TransformBytes(plain.data(), plain.size(), 0, key.data(), CipherDirection::Decode);
+  return plain;
+}
+
+int DaysIn(int year, int month) {
+  static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : days[month - 1];
+}
+
+}  // namespace
+
+bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now) {
+  uint8_t lo[6], hi[6];
+  KeyRanges(now, lo, hi);
+  for (int j = 0; j < 6; ++j)
+    if (key[j] < lo[j] || key[j] > hi[j]) return false;
+  std::tm t{};
+  t.tm_sec = key[0] - 13;
+  t.tm_min = key[1] - 12;
+  t.tm_hour = key[2] - 11;
+  t.tm_year = key[3] + 1941 - 1900;
+  t.tm_mon = key[4] - 22;
+  t.tm_mday = key[5] - 23;
+  if (t.tm_mday > DaysIn(t.tm_year + 1900, t.tm_mon + 1)) return false;
+  std::tm n = now;
+  return timegm(&t) <= timegm(&n) + 24 * 3600;
+}
+
+ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]) {
+  Key k;
+  std::copy(key, key + 6, k.begin());
+  len = std::min(len, kKeyLookBytes);
+  std::vector<uint8_t> plain = TurnedBack(prefix, len, k);
+  return KindOfBytes(plain.data(), plain.size());
+}
+
+KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
+  KeyFinding found;
+  len = std::min(len, kKeyLookBytes);
+  if (len < kKeyLookMinBytes) return found;
+  uint8_t lo[6], hi[6];
+  KeyRanges(now, lo, hi);
+  // The position term taken off: d[i] = K[i mod 6] + p[i].
+  std::vector<uint8_t> d(prefix, prefix + len);
+  for (size_t i = 0; i < len; ++i) d[i] = uint8_t(d[i] - (i & 0xff));
+  const ClassScores scores = ScoreClasses(d, lo, hi);
+  bool told[6];
+  for (int j = 0; j < 6; ++j)
+    told[j] = scores.count[j] >= kClassBytes && scores.margin[j] >= kClassMargin;
+
+  struct Candidate {
+    Key key;
+    bool sure;  // every key byte pinned by a header or told by its class
+    HeaderCheck check;
+  };
+  std::vector<Candidate> fromHeaders;
+  for (const HeaderMatch& m : MatchHeaders(d.data(), len, lo, hi)) {
+    std::vector<uint8_t> options[6];
+    bool sure = true;
+    size_t tries = 1;
+    for (int j = 0; j < 6; ++j) {
+      if (m.pinned[j]) {
+        options[j] = m.allowed[j];
+      } else if (told[j]) {
+        options[j] = {scores.best[j]};
+      } else if (m.check != HeaderCheck::None) {
+        for (unsigned v = lo[j]; v <= hi[j]; ++v) options[j].push_back(uint8_t(v));
+      } else {
+        options[j] = {scores.best[j]};
+        sure = false;
+      }
+      tries *= options[j].size();
+    }
+    if (tries > kMostTries) continue;
+    size_t at[6] = {};
+    for (size_t t = 0; t < tries; ++t) {
+      Key k;
+      size_t rest = t;
+      for (int j = 0; j < 6; ++j) {
+        at[j] = rest % options[j].size();
+        rest /= options[j].size();
+        k[size_t(j)] = options[j][at[j]];
+      }
+      fromHeaders.push_back({k, sure, m.check});
+    }
+  }
+  std::vector<Candidate> candidates = fromHeaders;
+  Key statsKey;
+  std::copy(scores.best, scores.best + 6, statsKey.begin());
+  const bool allTold = std::all_of(told, told + 6, [](bool t) { return t; });
+
+  // Checks each candidate: a real moment, the header's own check, a recognised type.
+  struct Passed {
+    Key key;
+    bool sure;
+    double likeness;
+    ByteKind kind;
+  };
+  auto check = [&](const std::vector<Candidate>& list) {
+    std::vector<Passed> passed;
+    std::set<Key> seen;
+    for (const Candidate& c : list) {
+      if (!seen.insert(c.key).second || !KeyIsRealMoment(c.key.data(), now)) continue;
+      std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
+      if (!HeaderCheckPasses(c.check, plain.data(), plain.size())) continue;
+      ByteKind kind = KindOfBytes(plain.data(), plain.size());
+      if (!kind.Recognised()) continue;
+      double likeness = 0;
+      for (int j = 0; j < 6; ++j) likeness += scores.score[j][c.key[size_t(j)]];
+      passed.push_back({c.key, c.sure, likeness / 6, std::move(kind)});
+    }
+    return passed;
+  };
+  std::vector<Passed> passed = check(candidates);
+  if (passed.empty() && allTold) passed = check({{statsKey, true, HeaderCheck::None}});
+  if (passed.empty()) return found;
+  std::sort(passed.begin(), passed.end(),
+            [](const Passed& a, const Passed& b) { return a.likeness > b.likeness; });
+  found.keys = int(passed.size());
+  found.kind = passed[0].kind;
+  const bool clear = passed.size() == 1 || passed[0].likeness - passed[1].likeness >= kKeyMargin;
+  if (!clear || !passed[0].sure) {
+    found.verdict = KeyFinding::Verdict::Ambiguous;
+    return found;
+  }
+  found.verdict = KeyFinding::Verdict::Found;
+  std::copy(passed[0].key.begin(), passed[0].key.end(), found.key);
+  return found;
+}
+
+bool LooksPlain(const uint8_t* prefix, size_t len) {
+  len = std::min(len, kKeyLookBytes);
+  if (BeginsWithHeader(prefix, len)) return true;
+  return len >= kKeyLookMinBytes && KindOfBytes(prefix, len).Text();
+}

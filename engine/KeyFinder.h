@@ -1,0 +1,46 @@
+#pragma once
+// Finding the key of coded bytes whose record is gone. The content transform adds
+// K[i mod 6] + (i mod 256) to the byte at position i, and K is the six-byte time code of the
+// coding, each byte of which lies in a narrow range. So from a prefix of the coded bytes alone
+// the key can be found: from a file header the turned-back bytes must show (HeaderKeys.h), or,
+// for bytes with structure (text, most binaries), by choosing each key byte so that the bytes it
+// keys look most like real data. A key counts only when it is a real moment not in the future
+// and the bytes it turns back are recognised as a real type (ByteKind.h); bytes too short or
+// too random to tell give no key.
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "engine/ByteKind.h"
+
+// The most of a file the finder reads.
+constexpr size_t kKeyLookBytes = 64 * 1024;
+// Fewer bytes than this are never taken for coded ones.
+constexpr size_t kKeyLookMinBytes = 32;
+
+struct KeyFinding {
+  enum class Verdict {
+    None,       // the bytes do not look coded (or cannot be told)
+    Found,      // one key, and only one, turns them back into a recognised type
+    Ambiguous,  // several keys do
+  };
+  Verdict verdict = Verdict::None;
+  uint8_t key[6] = {};  // Found: the key, a time code
+  ByteKind kind;        // Found or Ambiguous: what the first prefix turned back is
+  int keys = 0;         // how many keys passed every check
+};
+
+// Looks at the first `len` bytes of a file (at most kKeyLookBytes are used). `now` is the local
+// time, for the check that a key's moment is not in the future.
+KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now);
+
+// The prefix turned back with `key`: what it is recognised as (unrecognised when it is not).
+ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]);
+
+// The key is the time code of a real moment from 1970 up to `now` (a day's slack for the time
+// zone).
+bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now);
+
+// The bytes as they lie look like a plain file: they begin with a known header, or are text.
+bool LooksPlain(const uint8_t* prefix, size_t len);

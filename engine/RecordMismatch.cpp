@@ -1,0 +1,51 @@
+#include "engine/RecordMismatch.h"
+
+#include <vector>
+
+#include "engine/KeyFinder.h"
+#include "platform/FileCalls.h"
+
+namespace {
+
+std::vector<uint8_t> ReadPrefix(int fd) {
+  std::vector<uint8_t> bytes(kKeyLookBytes);
+  size_t got = 0;
+  while (got < bytes.size()) {
+    ssize_t n = plat::Files().Pread(fd, bytes.data() + got, bytes.size() - got, got);
+    if (n <= 0) break;
+    got += size_t(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+}  // namespace
+
+void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
+                     Inspection* ins) {
+  ins->mismatch = RecordMismatch::None;
+  ins->lostKey = LostKey();
+  // A coded file with its integrity attribute is checked against it when it is decoded.
+  if (record && hasIntegrity) return;
+  const std::vector<uint8_t> bytes = ReadPrefix(fd);
+  if (bytes.size() < kKeyLookMinBytes) return;
+  if (!record) {
+    KeyFinding f = FindKey(bytes.data(), bytes.size(), now);
+    if (f.verdict == KeyFinding::Verdict::None) return;
+    ins->mismatch = RecordMismatch::RecordLost;
+    ins->lostKey.found = f.verdict == KeyFinding::Verdict::Found;
+    std::copy(f.key, f.key + 6, ins->lostKey.key);
+    ins->lostKey.kind = f.kind.description;
+    ins->lostKey.keys = f.keys;
+    return;
+  }
+  // Plain bytes under a record: they are a known type as they lie, their record's key turns
+  // them into nothing recognised, and they do not look coded under any other key either.
+  uint8_t key[6];
+  std::copy(record->timeCode, record->timeCode + 6, key);
+  if (!LooksPlain(bytes.data(), bytes.size())) return;
+  if (KindWithKey(bytes.data(), bytes.size(), key).Recognised()) return;
+  if (FindKey(bytes.data(), bytes.size(), now).verdict != KeyFinding::Verdict::None) return;
+  ins->mismatch = RecordMismatch::RecordLeftOver;
+  ins->lostKey.kind = KindOfBytes(bytes.data(), bytes.size()).description;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Giving back a coded file whose record is lost: its bytes are turned back with the key found
+// for them (or given by the user as the moment of coding), through the same journal, marker and
+// recovery as any change, so that a rescue cut short is settled by the next look. No password
+// plays a part: the key of the bytes is the time code alone. The attributes the record would
+// have restored (type, preferred application, icons) were lost with it.
+#include <cstdint>
+#include <string>
+
+#include "engine/ByteKind.h"
+#include "engine/Transaction.h"
+
+// The change that turns the bytes of the file `found` back with `key`, done only when the file
+// still carries no record under its lock.
+ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]);
+
+// The key of a coding made at the local time `text` ("YYYY-MM-DD HH:MM:SS"); false, with the
+// reason, when the text is no such moment.
+bool KeyFromMoment(const std::string& text, uint8_t key[6], std::string* why);
+
+// The moment a key stands for, "YYYY-MM-DD HH:MM:SS".
+std::string MomentOfKey(const uint8_t key[6]);
+
+// What the first bytes of `file` are when turned back with `key` (unrecognised when they can't
+// be read).
+ByteKind KindOfFileWithKey(const std::string& file, const uint8_t key[6]);
