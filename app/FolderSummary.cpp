@@ -37,7 +37,9 @@ void FolderSummary::Add(const FolderEntry& e) {
     if (why) left_.push_back(*why);
     return;
   }
-  if (e.inspection.workable() || OutOfReach(e.inspection.notWorkable)) return;
+  const bool mismatched =
+      e.inspection.mismatch != RecordMismatch::None && e.inspection.coded == decode_;
+  if ((e.inspection.workable() && !mismatched) || OutOfReach(e.inspection.notWorkable)) return;
   std::optional<Notice> why = InspectionNotice(e.inspection);
   if (why) left_.push_back(*why);
 }

@@ -272,6 +272,11 @@ bool MVWindow::XWork() {
       if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
     return false;
   }
+  // Bytes that disagree with the record are neither coded a second time nor scrambled.
+  if (state_.inspection.mismatch != RecordMismatch::None) {
+    if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
+    return false;
+  }
   WorkResult r;
   {
     Working working(*doIt_, state_.inspection.coded ? "DECODING" : "CODING");

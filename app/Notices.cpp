@@ -1,6 +1,7 @@
 #include "app/Notices.h"
 
 #include "engine/Diagnostics.h"
+#include "engine/Rescue.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -41,6 +42,28 @@ std::string RecoverySentence(const std::string& file, const RecoveryReport& repo
   return RecoveryText(file, report) + ".";
 }
 
+// A file whose bytes and record disagree: what it is, why "Do it" leaves it, and how to mend it.
+Notice MismatchNotice(const Inspection& found) {
+  const std::string name = Quoted(found.file);
+  const LostKey& lost = found.lostKey;
+  if (found.mismatch == RecordMismatch::RecordLost) {
+    std::string when =
+        lost.found ? " It was coded on " + MomentOfKey(lost.key) + ";" : " Its key is not certain;";
+    return {"Record lost",
+            name +
+                " is coded, but its record is lost: it is a copy made without its "
+                "attributes (cp without -a, a mail, a zip, a USB stick)." +
+                when + " turned back it is " + Printable(lost.kind) +
+                ". \"Do it\" does not code it a second time. To give it back (no password "
+                "needed): murvelctl rescue '" +
+                Printable(found.file) + "'"};
+  }
+  return {"Record left over",
+          name + " carries a record, but its bytes are plain (" + Printable(lost.kind) +
+              "): a plain file copied over a coded one. \"Do it\" does not decode it, which "
+              "would scramble it."};
+}
+
 std::string RecoveryBrief(const RecoveryReport& report) {
   if (!report.settled) return "Unsettled change";
   return report.completed ? "Change completed" : "Change undone";
@@ -55,6 +78,11 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
     if (found.notWorkable == NotWorkable::NoAttributes)
       n.reason += " Coded files need a file system that keeps user attributes (ext4, xfs, btrfs).";
     if (found.recovery) n.reason += " " + RecoverySentence(found.file, *found.recovery);
+    return n;
+  }
+  if (found.mismatch != RecordMismatch::None) {
+    Notice n = MismatchNotice(found);
+    if (found.recovery) n.reason = RecoverySentence(found.file, *found.recovery) + " " + n.reason;
     return n;
   }
   if (found.recovery)

@@ -15,6 +15,7 @@
 // With --check the exit status is 1 when a plain file was taken for a coded one or fewer than
 // 95% of the recognisable files of 256 bytes or more were given back.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -75,7 +76,7 @@ std::vector<std::string> Collect(const std::vector<std::string>& folders, size_t
 }
 
 void Run(const std::string& command) {
-  if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
+  if (std::system(("(" + command + ") >/dev/null 2>&1").c_str()) != 0) {
     // A tool that is missing or fails leaves its files out.
   }
 }
@@ -199,6 +200,7 @@ int main(int argc, char** argv) {
     uint8_t key[6];
     RandomKey(random, key);
     TransformBytes(bytes.data(), bytes.size(), 0, key, CipherDirection::Code);
+    if (getenv("KF_DEBUG")) fprintf(stderr, "%s key %d %d %d %d %d %d\n", path.c_str(), key[0], key[1], key[2], key[3], key[4], key[5]);
     auto t0 = Clock::now();
     KeyFinding f = FindKey(bytes.data(), bytes.size(), now);
     auto t1 = Clock::now();

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "engine/RecordMismatch.h"
+
 namespace {
 
 std::string Format(const char* format, const std::string& a) {
@@ -64,6 +66,7 @@ std::string InspectionLines(const Inspection& ins) {
   if (ins.recovery) out += RecoveryLine(ins.file, *ins.recovery) + "\n";
   if (ins.opened && (ins.workable() || ins.notWorkable == NotWorkable::DamagedRecord))
     out += ins.coded ? "MVW> Has Codec-Attr.!\n" : "MVW> NO  Codec-Attr.!\n";
+  if (ins.mismatch != RecordMismatch::None) out += MismatchLine(ins) + "\n";
   if (Explained(ins.notWorkable) || LeadsElsewhere(ins))
     out += "> Not workable: '" + Printable(ins.path) + "': " + ins.whyNot + "\n";
   return out;

@@ -30,7 +30,9 @@ void Engine::WorkOverFolder(const std::string& folder, bool decode, const Passwo
       e.inspection.whyNot = "it is a link, which folder operations do not follow";
     } else {
       e.inspection = Inspect(path, &volumes);
-      if (e.inspection.workable() && e.inspection.coded == decode) {
+      // A file whose bytes and record disagree would be coded twice or scrambled: it is left.
+      if (e.inspection.workable() && e.inspection.coded == decode &&
+          e.inspection.mismatch == RecordMismatch::None) {
         requests.push_back(RequestFor(e.inspection, decode));
         worked.push_back(entries.size());
       }

@@ -20,12 +20,12 @@ struct Header {
 
 const Header kHeaders[] = {
     {"PNG", 0, "89 50 4e 47 0d 0a 1a 0a 00 00 00 0d 49 48 44 52", HeaderCheck::PngHeaderCrc},
-    {"GIF", 0, "47 49 46 38 37|39 61", HeaderCheck::None},
+    {"GIF", 0, "47 49 46 38 37|39 61", HeaderCheck::GifBlocks},
     {"PDF", 0, "25 50 44 46 2d 31|32 2e", HeaderCheck::None},
     {"ELF", 0, "7f 45 4c 46 01|02 01|02 01 00|03 00 00 00 00 00 00 00 00", HeaderCheck::None},
     {"gzip", 0, "1f 8b 08 00-1f ?? ?? ?? ?? 00|02|04 00-0d|ff", HeaderCheck::GzipInflates},
     {"zip", 0, "50 4b 03 04 0a|0b|0c|14|15|2d|33|3f 00 00-0f|80-8f 00|08 00|08|09|0c|0e 00",
-     HeaderCheck::None},
+     HeaderCheck::ZipEntry},
     {"JPEG", 0, "ff d8 ff e0 00 10 4a 46 49 46 00 01", HeaderCheck::None},
     {"JPEG", 0, "ff d8 ff e1 ?? ?? 45 78 69 66 00 00", HeaderCheck::None},
     {"JPEG", 0, "ff d8 ff db 00 43|84 00", HeaderCheck::None},
@@ -117,6 +117,43 @@ bool PngCrcMatches(const uint8_t* b, size_t len) {
   return uint32_t(crc32(0, b + 12, 17)) == BigEndian32(b + 29);
 }
 
+// Inflates the raw deflate stream in b[0..len): false on an error in the stream. When it ends
+// within the bytes, `crcAt` (if not null) is set to where the bytes after it begin, and `crc`
+// and `size` to what came out.
+bool Inflates(const uint8_t* b, size_t len, size_t* endAt, uint32_t* crc, uint64_t* size) {
+  z_stream z{};
+  if (inflateInit2(&z, -15) != Z_OK) return false;
+  std::vector<uint8_t> out(64 * 1024);
+  z.next_in = const_cast<uint8_t*>(b);
+  z.avail_in = uInt(len);
+  uLong sum = crc32(0, nullptr, 0);
+  uint64_t produced = 0;
+  int r = Z_OK;
+  while (r == Z_OK) {
+    z.next_out = out.data();
+    z.avail_out = uInt(out.size());
+    r = inflate(&z, Z_NO_FLUSH);
+    const size_t made = out.size() - z.avail_out;
+    sum = crc32(sum, out.data(), uInt(made));
+    produced += made;
+    if (r == Z_OK && z.avail_in == 0 && made < out.size()) r = Z_BUF_ERROR;  // input used up
+  }
+  const size_t used = len - z.avail_in;
+  inflateEnd(&z);
+  if (r == Z_STREAM_END && endAt) {
+    *endAt = used;
+    *crc = uint32_t(sum);
+    *size = produced;
+  } else if (endAt) {
+    *endAt = 0;
+  }
+  return (r == Z_STREAM_END || r == Z_BUF_ERROR) && produced > 0;
+}
+
+uint32_t LittleEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
 bool GzipInflates(const uint8_t* b, size_t len) {
   size_t at = 10;
   const uint8_t flags = b[3];
@@ -131,23 +168,67 @@ bool GzipInflates(const uint8_t* b, size_t len) {
     ++at;
   }
   if (flags & 0x02) at += 2;  // header CRC
-  if (at + 16 > len) return false;
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  std::vector<uint8_t> out(64 * 1024);
-  z.next_in = const_cast<uint8_t*>(b + at);
-  z.avail_in = uInt(len - at);
-  int r = Z_OK;
-  size_t produced = 0;
-  while (r == Z_OK && z.avail_in > 0) {
-    z.next_out = out.data();
-    z.avail_out = uInt(out.size());
-    r = inflate(&z, Z_NO_FLUSH);
-    produced += out.size() - z.avail_out;
-    if (r == Z_BUF_ERROR) break;
+  if (at + 8 > len) return false;
+  size_t end = 0;
+  uint32_t crc = 0;
+  uint64_t size = 0;
+  if (!Inflates(b + at, len - at, &end, &crc, &size)) return false;
+  if (end == 0) return true;  // the stream goes on past the bytes looked at
+  // A whole stream: its trailer holds the CRC and length of what it inflates to.
+  const size_t trailer = at + end;
+  return trailer + 8 <= len && LittleEndian32(b + trailer) == crc &&
+         LittleEndian32(b + trailer + 4) == uint32_t(size);
+}
+
+// The data sub-blocks from `at`: each a length byte and that many bytes, ended by a zero.
+bool SkipSubBlocks(const uint8_t* b, size_t len, size_t* at) {
+  while (*at < len) {
+    const uint8_t n = b[*at];
+    *at += 1 + n;
+    if (n == 0) return true;
   }
-  inflateEnd(&z);
-  return (r == Z_OK || r == Z_STREAM_END || r == Z_BUF_ERROR) && produced > 0;
+  return false;
+}
+
+bool GifBlocksFollow(const uint8_t* b, size_t len) {
+  if (len < 13) return false;
+  size_t at = 13;
+  if (b[10] & 0x80) at += 3 * (size_t(2) << (b[10] & 7));  // the global colour table
+  int blocks = 0;
+  while (at < len && blocks < 8) {
+    const uint8_t kind = b[at];
+    if (kind == 0x3b) return blocks > 0;  // the trailer
+    if (kind == 0x21) {                   // an extension: its label, then sub-blocks
+      at += 2;
+      if (!SkipSubBlocks(b, len, &at)) return blocks > 0;
+    } else if (kind == 0x2c) {  // an image: its descriptor, colour table, code size, sub-blocks
+      if (at + 11 > len) return blocks > 0;
+      const uint8_t flags = b[at + 9];
+      at += 10;
+      if (flags & 0x80) at += 3 * (size_t(2) << (flags & 7));
+      if (at >= len) return blocks > 0;
+      if (b[at] < 2 || b[at] > 8) return false;
+      ++at;
+      if (!SkipSubBlocks(b, len, &at)) return blocks > 0;
+    } else {
+      return false;
+    }
+    ++blocks;
+  }
+  return blocks > 0;
+}
+
+bool ZipEntryReads(const uint8_t* b, size_t len) {
+  if (len < 30) return false;
+  const size_t nameLen = size_t(b[26]) | size_t(b[27]) << 8;
+  const size_t extraLen = size_t(b[28]) | size_t(b[29]) << 8;
+  if (nameLen == 0 || 30 + nameLen > len) return false;
+  for (size_t i = 30; i < 30 + nameLen; ++i)
+    if (b[i] < 0x20 || b[i] == 0x7f) return false;
+  const size_t data = 30 + nameLen + extraLen;
+  const unsigned method = unsigned(b[8]) | unsigned(b[9]) << 8;
+  if (method != 8 || data + 16 > len) return true;
+  return Inflates(b + data, len - data, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -198,6 +279,10 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len) {
       return PngCrcMatches(plain, len);
     case HeaderCheck::GzipInflates:
       return GzipInflates(plain, len);
+    case HeaderCheck::GifBlocks:
+      return GifBlocksFollow(plain, len);
+    case HeaderCheck::ZipEntry:
+      return ZipEntryReads(plain, len);
     case HeaderCheck::None:
       break;
   }

@@ -10,7 +10,10 @@
 enum class HeaderCheck {
   None,
   PngHeaderCrc,  // the first chunk's CRC matches
-  GzipInflates,  // the compressed stream after the header inflates without error
+  GzipInflates,  // the compressed stream inflates without error (to its length and CRC, when
+                 // it ends within the bytes looked at)
+  GifBlocks,     // the blocks after the colour table follow one another as they must
+  ZipEntry,      // the first entry's name is text, and its compressed bytes inflate
 };
 
 struct HeaderMatch {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -87,7 +89,7 @@ ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], con
 }
 
 // A class whose best key byte beats every other this clearly is taken as told.
-constexpr double kClassMargin = 0.35;
+double kClassMargin = getenv("KF_MARGIN") ? atof(getenv("KF_MARGIN")) : 0.35;
 // Classes need this many bytes to be told by their likeness.
 constexpr size_t kClassBytes = 24;
 // Of several keys that pass every check, the likeliest is taken when it is this much likelier.
@@ -149,6 +151,11 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   bool told[6];
   for (int j = 0; j < 6; ++j)
     told[j] = scores.count[j] >= kClassBytes && scores.margin[j] >= kClassMargin;
+  if (getenv("KF_DEBUG")) {
+    for (int j = 0; j < 6; ++j)
+      fprintf(stderr, " [%d best %d m %.3f]", j, scores.best[j], scores.margin[j]);
+    fprintf(stderr, "\n");
+  }
 
   struct Candidate {
     Key key;

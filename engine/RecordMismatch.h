@@ -6,6 +6,7 @@
 // told only on strong evidence from a bounded prefix of the bytes (KeyFinder.h); a file that
 // cannot be told is taken to be what its attributes say.
 #include <ctime>
+#include <string>
 
 #include "engine/Results.h"
 
@@ -14,3 +15,7 @@
 // change of its bytes). Sets `ins->mismatch` and `ins->lostKey`.
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
                      Inspection* ins);
+
+// The diagnostic line (no line break) for a file whose bytes and record disagree; empty when
+// they agree.
+std::string MismatchLine(const Inspection& ins);
