@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
 
   std::map<std::string, Tally> byKind;
   Tally big, small;
-  std::vector<std::string> missed;
+  std::vector<std::string> missed, wrongKeys;
   for (const std::string& path : coded) {
     std::vector<uint8_t> bytes = ReadPrefix(path);
     struct stat st {};
@@ -200,7 +200,6 @@ int main(int argc, char** argv) {
     uint8_t key[6];
     RandomKey(random, key);
     TransformBytes(bytes.data(), bytes.size(), 0, key, CipherDirection::Code);
-    if (getenv("KF_DEBUG")) fprintf(stderr, "%s key %d %d %d %d %d %d\n", path.c_str(), key[0], key[1], key[2], key[3], key[4], key[5]);
     auto t0 = Clock::now();
     KeyFinding f = FindKey(bytes.data(), bytes.size(), now);
     auto t1 = Clock::now();
@@ -223,6 +222,9 @@ int main(int argc, char** argv) {
       else
         ++x->none;
     }
+    if (f.verdict == KeyFinding::Verdict::Found && !std::equal(key, key + 6, f.key))
+      wrongKeys.push_back(KindName(kind) + "  " + path + "  (" + f.kind.description.substr(0, 50) +
+                          ")");
     if (counts && !(f.verdict == KeyFinding::Verdict::Found && std::equal(key, key + 6, f.key)))
       missed.push_back(KindName(kind) + "  " + path);
   }
@@ -269,6 +271,7 @@ int main(int argc, char** argv) {
   std::printf("Plain files looked at: %d, taken for coded: %zu\n", plainLooked,
               falsePositives.size());
   for (const std::string& fp : falsePositives) std::printf("  FALSE POSITIVE %s\n", fp.c_str());
+  for (const std::string& w : wrongKeys) std::printf("  WRONG KEY %s\n", w.c_str());
   if (!missed.empty()) {
     std::printf("Recognisable files not given back (first 40):\n");
     for (size_t i = 0; i < missed.size() && i < 40; ++i) std::printf("  %s\n", missed[i].c_str());

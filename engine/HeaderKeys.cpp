@@ -66,6 +66,8 @@ const Header kHeaders[] = {
     {"CAB", 0, "4d 53 43 46 00 00 00 00", HeaderCheck::None},
     {"MIDI", 0, "4d 54 68 64 00 00 00 06", HeaderCheck::None},
     {"WebAssembly", 0, "00 61 73 6d 01 00 00 00", HeaderCheck::None},
+    {"terminfo", 0, "1a|1e 01|02 ?? 00 ?? 00 ?? 00 ?? 00|01|02", HeaderCheck::None},
+    {"jmod", 0, "4a 4d 01 00 50 4b 03 04", HeaderCheck::None},
     {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
 };
 

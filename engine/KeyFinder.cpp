@@ -55,41 +55,84 @@ void KeyRanges(const std::tm& now, uint8_t lo[6], uint8_t hi[6]) {
 // How well each key byte fits each class of bytes (the bytes at positions j, j + 6, ...).
 struct ClassScores {
   size_t count[6] = {};
-  std::array<double, 256> score[6];  // the log-likelihood, per byte of the class, of each key
+  // The log-likelihood, per byte of the class, of each key byte within its range.
+  std::array<double, 256> score[6];
   uint8_t best[6] = {};
   double margin[6] = {};  // per byte: best over the runner-up within the range
+  std::array<uint32_t, 256> hist[6] = {};
+  uint8_t first[6] = {};  // the best key bytes of the first pass
 };
+
+using Histogram = std::array<uint32_t, 256>;
+
+// Scores every key byte for one class against `logp` (a log-likelihood per plain byte); the
+// best within lo..hi and its margin over the runner-up, per byte of the class.
+void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 256>& logp,
+                uint8_t lo, uint8_t hi, std::array<double, 256>* score, uint8_t* best,
+                double* margin) {
+  const double n = double(std::max<size_t>(count, 1));
+  uint8_t seen[256];
+  int kinds = 0;
+  for (unsigned b = 0; b < 256; ++b)
+    if (hist[b]) seen[kinds++] = uint8_t(b);
+  double top = -1e300, second = -1e300;
+  score->fill(-1e300);
+  for (unsigned k = lo; k <= hi; ++k) {
+    double sum = 0;
+    for (int i = 0; i < kinds; ++i) sum += hist[seen[i]] * logp[uint8_t(seen[i] - k)];
+    (*score)[k] = sum / n;
+    if ((*score)[k] > top) {
+      second = top;
+      top = (*score)[k];
+      *best = uint8_t(k);
+    } else if ((*score)[k] > second) {
+      second = (*score)[k];
+    }
+  }
+  *margin = top - second;
+}
+
+// Two passes. The first scores each class against what real data looks like in general; the
+// second against the file itself: the bytes of the other five classes, turned back with the
+// keys the first pass found. A class's plain bytes are drawn from the same file as the rest, so
+// the second pass tells a key byte far more sharply, and mends a class the first got wrong
+// while the others are right. Bytes without structure give flat scores in both.
+// Scores class j against the bytes of the other classes turned back, each with `known` key
+// byte where one is known (>= 0), else with the one the first pass found.
+void ScoreAgainstOthers(ClassScores& s, int j, const int known[6], const uint8_t lo[6],
+                        const uint8_t hi[6], uint8_t* best, double* margin) {
+  std::array<double, 256> others{};
+  double total = 0;
+  for (int o = 0; o < 6; ++o) {
+    if (o == j) continue;
+    const uint8_t k = known[o] >= 0 ? uint8_t(known[o]) : s.first[o];
+    for (unsigned b = 0; b < 256; ++b) others[uint8_t(b - k)] += s.hist[o][b];
+    total += double(s.count[o]);
+  }
+  for (double& p : others) p = std::log((p + 0.5) / (total + 128));
+  std::array<double, 256> unused;
+  ScoreClass(s.hist[j], s.count[j], others, lo[j], hi[j], &unused, best, margin);
+}
 
 ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], const uint8_t hi[6]) {
   ClassScores s;
-  std::array<uint32_t, 256> hist[6] = {};
-  for (size_t i = 0; i < d.size(); ++i) ++hist[i % 6][d[i]];
-  const auto& prior = PriorTable();
+  for (size_t i = 0; i < d.size(); ++i) ++s.hist[i % 6][d[i]];
+  double firstMargin;
   for (int j = 0; j < 6; ++j) {
     s.count[j] = (d.size() + 5 - size_t(j)) / 6;
-    const double n = double(std::max<size_t>(s.count[j], 1));
-    double best = -1e300, second = -1e300;
-    for (unsigned k = 0; k < 256; ++k) {
-      double sum = 0;
-      for (unsigned b = 0; b < 256; ++b)
-        if (hist[j][b]) sum += hist[j][b] * prior[uint8_t(b - k)];
-      s.score[j][k] = sum / n;
-      if (k < lo[j] || k > hi[j]) continue;
-      if (s.score[j][k] > best) {
-        second = best;
-        best = s.score[j][k];
-        s.best[j] = uint8_t(k);
-      } else if (s.score[j][k] > second) {
-        second = s.score[j][k];
-      }
-    }
-    s.margin[j] = best - second;
+    ScoreClass(s.hist[j], s.count[j], PriorTable(), lo[j], hi[j], &s.score[j], &s.first[j],
+               &firstMargin);
   }
+  const int none[6] = {-1, -1, -1, -1, -1, -1};
+  for (int j = 0; j < 6; ++j) ScoreAgainstOthers(s, j, none, lo, hi, &s.best[j], &s.margin[j]);
   return s;
 }
 
 // A class whose best key byte beats every other this clearly is taken as told.
-double kClassMargin = getenv("KF_MARGIN") ? atof(getenv("KF_MARGIN")) : 0.35;
+constexpr double kClassMargin = 0.3;
+// A class a header leaves open is taken as told by its likeness only this clearly: a header
+// makes the type database recognise the bytes whatever the open classes hold.
+constexpr double kOpenClassMargin = 0.8;
 // Classes need this many bytes to be told by their likeness.
 constexpr size_t kClassBytes = 24;
 // Of several keys that pass every check, the likeliest is taken when it is this much likelier.
@@ -147,15 +190,10 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   // The position term taken off: d[i] = K[i mod 6] + p[i].
   std::vector<uint8_t> d(prefix, prefix + len);
   for (size_t i = 0; i < len; ++i) d[i] = uint8_t(d[i] - (i & 0xff));
-  const ClassScores scores = ScoreClasses(d, lo, hi);
+  ClassScores scores = ScoreClasses(d, lo, hi);
   bool told[6];
   for (int j = 0; j < 6; ++j)
     told[j] = scores.count[j] >= kClassBytes && scores.margin[j] >= kClassMargin;
-  if (getenv("KF_DEBUG")) {
-    for (int j = 0; j < 6; ++j)
-      fprintf(stderr, " [%d best %d m %.3f]", j, scores.best[j], scores.margin[j]);
-    fprintf(stderr, "\n");
-  }
 
   struct Candidate {
     Key key;
@@ -167,15 +205,21 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     std::vector<uint8_t> options[6];
     bool sure = true;
     size_t tries = 1;
+    int known[6];
+    for (int j = 0; j < 6; ++j)
+      known[j] = m.pinned[j] && m.allowed[j].size() == 1 ? m.allowed[j][0] : -1;
     for (int j = 0; j < 6; ++j) {
+      uint8_t best = 0;
+      double margin = 0;
+      if (!m.pinned[j]) ScoreAgainstOthers(scores, j, known, lo, hi, &best, &margin);
       if (m.pinned[j]) {
         options[j] = m.allowed[j];
-      } else if (told[j]) {
-        options[j] = {scores.best[j]};
+      } else if (scores.count[j] >= kClassBytes && margin >= kOpenClassMargin) {
+        options[j] = {best};
       } else if (m.check != HeaderCheck::None) {
         for (unsigned v = lo[j]; v <= hi[j]; ++v) options[j].push_back(uint8_t(v));
       } else {
-        options[j] = {scores.best[j]};
+        options[j] = {best};
         sure = false;
       }
       tries *= options[j].size();
