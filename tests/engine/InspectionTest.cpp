@@ -1,6 +1,7 @@
 // The inspection of an entry: plain and coded files, stashed icons, folders, links, missing
 // entries and volumes without attributes; and the lines the window prints for each.
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "EngineTestSupport.h"
@@ -108,6 +109,54 @@ TEST_F(InspectionTest, VolumeWithoutAttributesIsRefused) {
   EnterPassword("pw");
   EXPECT_EQ(engine_->Work(found, password_).outcome, WorkOutcome::NotWorkable);
   EXPECT_EQ(ReadFileBytes(path), Bytes(20, 'r'));
+}
+
+}  // namespace
+
+namespace {
+
+// A text long and varied enough for its key to be told from its likeness.
+Bytes Letter() {
+  std::string text;
+  for (int i = 0; i < 20; ++i)
+    text += "Dear reader, line " + std::to_string(i) +
+            " of this letter tells of the weather, the garden and the neighbours' cat.\n";
+  return Bytes(text.begin(), text.end());
+}
+
+TEST_F(InspectionTest, CodedBytesWithoutTheirRecordAndPlainBytesUnderOneAreTold) {
+  EnterPassword("pw");
+  const std::string coded = MakeFile("letter.txt", Letter());
+  ASSERT_TRUE(InspectAndWork(coded));
+  EXPECT_EQ(Check(coded).mismatch, RecordMismatch::None);
+
+  // A copy made without the attributes: coded bytes, no record.
+  const std::string copy = MakeFile("copy.txt", ReadFileBytes(coded));
+  std::string lines;
+  Inspection found = Check(copy, &lines);
+  EXPECT_TRUE(found.workable() && !found.coded);
+  ASSERT_EQ(found.mismatch, RecordMismatch::RecordLost);
+  EXPECT_TRUE(found.lostKey.found);
+  EXPECT_EQ(std::string(found.lostKey.key, found.lostKey.key + 6), kFixtureTimeCode);
+  EXPECT_EQ(lines, "MVW> NO  Codec-Attr.!\n> Coded, record lost: '" + copy +
+                       "' (coded on 2026-12-07 08:30:15; turned back: " + found.lostKey.kind +
+                       "); murvelctl rescue gives it back\n");
+
+  // The plain letter written over the coded file: its record is left over. The integrity
+  // attribute already tells such a change when it is there; without it the bytes tell.
+  WriteFileBytes(coded, Letter());
+  EXPECT_EQ(Check(coded).mismatch, RecordMismatch::None);
+  ASSERT_EQ(removexattr(coded.c_str(), "user.murvel.integrity"), 0);
+  found = Check(coded, &lines);
+  EXPECT_TRUE(found.coded);
+  EXPECT_EQ(found.mismatch, RecordMismatch::RecordLeftOver);
+  EXPECT_NE(lines.find("> Plain, record left over: '" + coded + "'"), std::string::npos);
+
+  // Coded bytes under their record, without the integrity attribute, are what they say.
+  WriteFileBytes(coded, ReadFileBytes(copy));
+  EXPECT_EQ(Check(coded).mismatch, RecordMismatch::None);
+  // And a plain file is plain.
+  EXPECT_EQ(Check(MakeFile("plain.txt", Letter())).mismatch, RecordMismatch::None);
 }
 
 }  // namespace
