@@ -223,10 +223,15 @@ int main(int argc, char** argv) {
         ++x->none;
     }
     if (f.verdict == KeyFinding::Verdict::Found && !std::equal(key, key + 6, f.key))
-      wrongKeys.push_back(KindName(kind) + "  " + path + "  (" + f.kind.description.substr(0, 50) +
-                          ")");
+      wrongKeys.push_back(
+          KindName(kind) + "  " + path + "  (" + f.kind.description.substr(0, 50) + ")  off by " +
+          std::to_string(int(f.key[0]) - key[0]) + " " + std::to_string(int(f.key[1]) - key[1]) +
+          " " + std::to_string(int(f.key[2]) - key[2]) + " " +
+          std::to_string(int(f.key[3]) - key[3]) + " " + std::to_string(int(f.key[4]) - key[4]) +
+          " " + std::to_string(int(f.key[5]) - key[5]));
     if (counts && !(f.verdict == KeyFinding::Verdict::Found && std::equal(key, key + 6, f.key)))
-      missed.push_back(KindName(kind) + "  " + path);
+      missed.push_back(KindName(kind) + "  " + path + "  " +
+                       (f.verdict == KeyFinding::Verdict::Ambiguous ? "unsure" : "none"));
   }
 
   // The plain set, and bytes made to be hard: random, empty, tiny, one byte repeated.
@@ -273,8 +278,8 @@ int main(int argc, char** argv) {
   for (const std::string& fp : falsePositives) std::printf("  FALSE POSITIVE %s\n", fp.c_str());
   for (const std::string& w : wrongKeys) std::printf("  WRONG KEY %s\n", w.c_str());
   if (!missed.empty()) {
-    std::printf("Recognisable files not given back (first 40):\n");
-    for (size_t i = 0; i < missed.size() && i < 40; ++i) std::printf("  %s\n", missed[i].c_str());
+    std::printf("Recognisable files not given back:\n");
+    for (size_t i = 0; i < missed.size(); ++i) std::printf("  %s\n", missed[i].c_str());
   }
   std::printf("A look takes %.2f ms on average, %.1f times one look of the type database\n",
               1000 * findSeconds / double(std::max<size_t>(looks, 1)),

@@ -100,7 +100,8 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
 // Scores class j against the bytes of the other classes turned back, each with `known` key
 // byte where one is known (>= 0), else with the one the first pass found.
 void ScoreAgainstOthers(ClassScores& s, int j, const int known[6], const uint8_t lo[6],
-                        const uint8_t hi[6], uint8_t* best, double* margin) {
+                        const uint8_t hi[6], uint8_t* best, double* margin,
+                        std::array<double, 256>* scores = nullptr) {
   std::array<double, 256> others{};
   double total = 0;
   for (int o = 0; o < 6; ++o) {
@@ -111,7 +112,28 @@ void ScoreAgainstOthers(ClassScores& s, int j, const int known[6], const uint8_t
   }
   for (double& p : others) p = std::log((p + 0.5) / (total + 128));
   std::array<double, 256> unused;
-  ScoreClass(s.hist[j], s.count[j], others, lo[j], hi[j], &unused, best, margin);
+  ScoreClass(s.hist[j], s.count[j], others, lo[j], hi[j], scores ? scores : &unused, best, margin);
+}
+
+double ToldMargin(size_t count);
+
+// Whether every byte of `key` fits its class as well as the file's other classes, turned back
+// with the rest of the key, allow: no other key byte makes a class look clearly more like the
+// rest of the file. A header byte that the header table allows wrongly, or a class whose
+// likeness misled, shows here; bytes without structure (compressed ones) favour none.
+bool AgreesWithItself(ClassScores& s, const std::array<uint8_t, 6>& key, const uint8_t lo[6],
+                      const uint8_t hi[6]) {
+  int known[6];
+  for (int j = 0; j < 6; ++j) known[j] = key[size_t(j)];
+  for (int j = 0; j < 6; ++j) {
+    if (s.count[j] < 24) continue;
+    uint8_t best;
+    double margin;
+    std::array<double, 256> scores;
+    ScoreAgainstOthers(s, j, known, lo, hi, &best, &margin, &scores);
+    if (scores[best] - scores[key[size_t(j)]] >= ToldMargin(s.count[j])) return false;
+  }
+  return true;
 }
 
 ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], const uint8_t hi[6]) {
@@ -129,12 +151,22 @@ ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], con
 }
 
 // A class whose best key byte beats every other this clearly is taken as told.
+// Few bytes tell less: a class of n bytes needs a margin of kClassMarginBytes / sqrt(n) at
+// least.
 constexpr double kClassMargin = 0.3;
+constexpr double kClassMarginBytes = 6.0;
+// The margin that tells a class of `count` bytes.
+double ToldMargin(size_t count) {
+  return std::max(kClassMargin, kClassMarginBytes / std::sqrt(double(std::max<size_t>(count, 1))));
+}
+
 // A class a header leaves open is taken as told by its likeness only this clearly: a header
 // makes the type database recognise the bytes whatever the open classes hold.
-constexpr double kOpenClassMargin = 0.8;
+constexpr double kOpenClassMargin = 1.0;
 // Classes need this many bytes to be told by their likeness.
 constexpr size_t kClassBytes = 24;
+// The key found from likeness alone beats itself shifted as a whole by this much at least.
+constexpr double kShiftMargin = 0.2;
 // Of several keys that pass every check, the likeliest is taken when it is this much likelier.
 constexpr double kKeyMargin = 0.15;
 // Keys tried for one header at most.
@@ -152,6 +184,26 @@ int DaysIn(int year, int month) {
   static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// Whether the key found from the classes' likeness alone stands clearly above the same key
+// shifted as a whole: the classes agree with one another under any common shift, so what the
+// bytes are like in general must tell it (a file of digits and colons can fail to).
+bool ShiftIsClear(const ClassScores& s, const Key& key, const uint8_t lo[6], const uint8_t hi[6]) {
+  auto pooled = [&](int delta) {
+    double sum = 0, n = 0;
+    for (int j = 0; j < 6; ++j) {
+      const int k = key[size_t(j)] + delta;
+      if (k < lo[j] || k > hi[j]) return -1e300;
+      sum += s.score[j][size_t(k)] * double(s.count[j]);
+      n += double(s.count[j]);
+    }
+    return sum / n;
+  };
+  const double at = pooled(0);
+  for (int delta = -64; delta <= 64; ++delta)
+    if (delta != 0 && pooled(delta) > at - kShiftMargin) return false;
+  return true;
 }
 
 }  // namespace
@@ -193,7 +245,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   ClassScores scores = ScoreClasses(d, lo, hi);
   bool told[6];
   for (int j = 0; j < 6; ++j)
-    told[j] = scores.count[j] >= kClassBytes && scores.margin[j] >= kClassMargin;
+    told[j] = scores.count[j] >= kClassBytes && scores.margin[j] >= ToldMargin(scores.count[j]);
 
   struct Candidate {
     Key key;
@@ -214,7 +266,8 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
       if (!m.pinned[j]) ScoreAgainstOthers(scores, j, known, lo, hi, &best, &margin);
       if (m.pinned[j]) {
         options[j] = m.allowed[j];
-      } else if (scores.count[j] >= kClassBytes && margin >= kOpenClassMargin) {
+      } else if (scores.count[j] >= kClassBytes &&
+                 margin >= kOpenClassMargin * ToldMargin(scores.count[j])) {
         options[j] = {best};
       } else if (m.check != HeaderCheck::None) {
         for (unsigned v = lo[j]; v <= hi[j]; ++v) options[j].push_back(uint8_t(v));
@@ -265,14 +318,15 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     return passed;
   };
   std::vector<Passed> passed = check(candidates);
-  if (passed.empty() && allTold) passed = check({{statsKey, true, HeaderCheck::None}});
+  if (passed.empty() && allTold)
+    passed = check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None}});
   if (passed.empty()) return found;
   std::sort(passed.begin(), passed.end(),
             [](const Passed& a, const Passed& b) { return a.likeness > b.likeness; });
   found.keys = int(passed.size());
   found.kind = passed[0].kind;
   const bool clear = passed.size() == 1 || passed[0].likeness - passed[1].likeness >= kKeyMargin;
-  if (!clear || !passed[0].sure) {
+  if (!clear || !passed[0].sure || !AgreesWithItself(scores, passed[0].key, lo, hi)) {
     found.verdict = KeyFinding::Verdict::Ambiguous;
     return found;
   }
