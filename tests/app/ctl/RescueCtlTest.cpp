@@ -1,0 +1,127 @@
+// murvelctl and coded copies that lost their record: status tells them (exit 4 with --quiet),
+// code refuses them unless --force, and rescue gives them back byte for byte with no password;
+// plain bytes under a record left over are told too, and decode refuses them. Where no key is
+// certain, nothing changes unless the user gives the moment of coding.
+#include <sys/xattr.h>
+
+#include "CtlRunner.h"
+#include "codec/TimeCode.h"
+#include "tests/engine/EngineTestSupport.h"
+
+namespace {
+
+class RescueCtlTest : public EngineTest {
+ protected:
+  CtlResult Ctl(const std::vector<std::string>& args, const std::string& input = "") {
+    return RunCtl(args, input, dir_);
+  }
+  // The moment of the coded file's record ("YYYY-MM-DD HH:MM:SS"): murvelctl codes by the
+  // machine's clock.
+  std::string CodedOn(const std::string& leaf) {
+    TimeFields t =
+        ReadTimeCode(UnscrambleRecord(*GetXattr(Path(leaf), "PrivCodec")).timeCode.c_str());
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hours, t.minutes, t.seconds);
+    return text;
+  }
+  // A copy of `leaf` as cp without -a makes it: the bytes, no attributes.
+  void CopyBytes(const std::string& leaf, const std::string& to) {
+    MakeFile(to, ReadFileBytes(Path(leaf)));
+  }
+};
+
+Bytes Letter() {
+  std::string text;
+  for (int i = 0; i < 30; ++i)
+    text +=
+        "Line " + std::to_string(i) + ": the minutes of the meeting, who said what, and when.\n";
+  return Bytes(text.begin(), text.end());
+}
+
+TEST_F(RescueCtlTest, ACopyWithoutItsRecordIsToldRefusedAndGivenBack) {
+  const Bytes letter = Letter();
+  MakeFile("letter.txt", letter);
+  ASSERT_EQ(Ctl({"--password-stdin", "code", "letter.txt"}, "pw\n").exitCode, 0);
+  CopyBytes("letter.txt", "copy.txt");
+  const std::string when = CodedOn("letter.txt");
+
+  CtlResult status = Ctl({"status", "copy.txt", "letter.txt"});
+  EXPECT_EQ(status.exitCode, 0);
+  EXPECT_EQ(status.out.rfind("coded, record lost (coded on " + when + "): copy.txt: ", 0), 0u)
+      << status.out;
+  EXPECT_EQ(Ctl({"status", "-q", "copy.txt", "letter.txt"}).exitCode, 4);
+  EXPECT_EQ(Ctl({"status", "-q", "letter.txt"}).exitCode, 0);
+
+  // Coding it would code it twice: refused, naming the rescue.
+  CtlResult code = Ctl({"--password-stdin", "code", "copy.txt"}, "pw\n");
+  EXPECT_EQ(code.exitCode, 1);
+  EXPECT_NE(code.out.find("murvelctl rescue"), std::string::npos) << code.out;
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), ReadFileBytes(Path("letter.txt")));
+
+  // Rescued with no password: the bytes come back exactly, and nothing is left on the file.
+  CtlResult rescue = Ctl({"rescue", "copy.txt"});
+  EXPECT_EQ(rescue.exitCode, 0) << rescue.out << rescue.err;
+  EXPECT_EQ(rescue.out.rfind("found: copy.txt: coded on " + when + "; turned back it is: ", 0), 0u)
+      << rescue.out;
+  EXPECT_NE(rescue.out.find("\nrescued: copy.txt\n"), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), letter);
+  EXPECT_EQ(AllXattrs(Path("copy.txt")), XattrMap());
+  // Rescued, it is plain; a second rescue changes nothing.
+  EXPECT_EQ(Ctl({"status", "-q", "copy.txt"}).exitCode, 3);
+  EXPECT_EQ(Ctl({"rescue", "copy.txt"}).exitCode, 1);
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), letter);
+
+  // With --force, code codes the copy a second time.
+  CopyBytes("letter.txt", "again.txt");
+  EXPECT_EQ(Ctl({"--password-stdin", "--force", "code", "again.txt"}, "pw\n").exitCode, 0);
+  EXPECT_TRUE(GetXattr(Path("again.txt"), "PrivCodec").has_value());
+}
+
+TEST_F(RescueCtlTest, WithoutACertainKeyNothingChangesUnlessTheMomentIsGiven) {
+  // Random bytes: no key can be told from them.
+  const Bytes random = RandomBytes(5000, 7);
+  MakeFile("blob.bin", random);
+  ASSERT_EQ(Ctl({"--password-stdin", "code", "blob.bin"}, "pw\n").exitCode, 0);
+  CopyBytes("blob.bin", "copy.bin");
+  const Bytes coded = ReadFileBytes(Path("copy.bin"));
+  EXPECT_EQ(Ctl({"status", "-q", "copy.bin"}).exitCode, 3);  // it cannot be told from plain
+
+  CtlResult none = Ctl({"rescue", "copy.bin"});
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_EQ(ReadFileBytes(Path("copy.bin")), coded);
+  // The moment given: its key turns the bytes into nothing known, so --force is needed.
+  const std::vector<std::string> given = {"rescue", "--key-date", CodedOn("blob.bin"), "copy.bin"};
+  CtlResult refused = Ctl(given);
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.out.find("--force"), std::string::npos) << refused.out;
+  EXPECT_EQ(ReadFileBytes(Path("copy.bin")), coded);
+  std::vector<std::string> forced = given;
+  forced.insert(forced.begin(), "--force");
+  EXPECT_EQ(Ctl(forced).exitCode, 0);
+  EXPECT_EQ(ReadFileBytes(Path("copy.bin")), random);
+
+  EXPECT_EQ(Ctl({"rescue", "--key-date", "2026-02-30 10:00:00", "blob.bin"}).exitCode, 1);
+  EXPECT_EQ(Ctl({"status", "--key-date", "2026-01-01 10:00:00", "blob.bin"}).exitCode, 2);
+}
+
+TEST_F(RescueCtlTest, PlainBytesUnderALeftOverRecordAreToldAndNotDecoded) {
+  const Bytes letter = Letter();
+  MakeFile("letter.txt", letter);
+  ASSERT_EQ(Ctl({"--password-stdin", "code", "letter.txt"}, "pw\n").exitCode, 0);
+  // The plain letter written over the coded file, and the integrity attribute gone.
+  WriteFileBytes(Path("letter.txt"), letter);
+  ASSERT_EQ(removexattr(Path("letter.txt").c_str(), "user.murvel.integrity"), 0);
+
+  CtlResult status = Ctl({"status", "letter.txt"});
+  EXPECT_EQ(status.out.rfind("plain, record left over: letter.txt: ", 0), 0u) << status.out;
+  EXPECT_EQ(Ctl({"status", "-q", "letter.txt"}).exitCode, 4);
+  CtlResult decode = Ctl({"--password-stdin", "decode", "letter.txt"}, "pw\n");
+  EXPECT_EQ(decode.exitCode, 1);
+  EXPECT_EQ(ReadFileBytes(Path("letter.txt")), letter);
+  // Forced, it decodes (and so scrambles) as asked.
+  EXPECT_EQ(Ctl({"--password-stdin", "--force", "decode", "letter.txt"}, "pw\n").exitCode, 0);
+  EXPECT_NE(ReadFileBytes(Path("letter.txt")), letter);
+}
+
+}  // namespace
