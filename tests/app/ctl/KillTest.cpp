@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -255,3 +256,95 @@ TEST_F(KillTest, KilledBeforeEachFileCallEveryFileEndsWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// A text file of `size` bytes, whose key a rescue finds from its likeness.
+void MakeTextFile(const std::string& path, uint64_t size, uint64_t seed) {
+  unlink(path.c_str());
+  std::string text;
+  for (uint64_t i = 0; text.size() < size; ++i)
+    text += "line " + std::to_string(i * seed) + " of the minutes, with who said what and why\n";
+  text.resize(size_t(size));
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+void StripAttributes(const std::string& path) {
+  for (const auto& [name, value] : AllXattrs(path))
+    ASSERT_EQ(removexattr(path.c_str(), ("user." + name).c_str()), 0) << name;
+}
+
+}  // namespace
+
+// A rescue (a coded copy that lost its record turned back with the key its bytes tell) killed
+// at random moments and before each of its attribute, flush and write calls: the next look
+// leaves the copy either as it was (coded, no record, to be rescued again) or given back.
+TEST_F(KillTest, RescueKilledAnywhereEndsWholeAndCanBeDoneAgain) {
+  const std::string path = folder_ + "/copy.txt";
+  std::mt19937_64 gen(uint64_t(EnvOr("MURVEL_KILL_SEED", 5)));
+  int given = 0, asItWas = 0, runs = 0;
+  auto prepare = [&](uint64_t size, uint64_t seed, Look* plain, Look* coded) {
+    MakeTextFile(path, size, seed);
+    *plain = LookAt(path);
+    ASSERT_EQ(Ctl({"--password-stdin", "code", path}), 0);
+    StripAttributes(path);
+    *coded = LookAt(path);
+  };
+  auto expectWhole = [&](const Look& plain, const Look& coded, bool byStatus,
+                         const std::string& what) {
+    SCOPED_TRACE(what);
+    Wait(Start({byStatus ? "status" : "recover", path}));
+    Look now = LookAt(path);
+    EXPECT_EQ(now.attrs, XattrMap());  // no marker, nothing else
+    if (now == plain) {
+      ++given;
+      return;
+    }
+    ASSERT_TRUE(now == coded) << "neither given back nor as it was";
+    ++asItWas;
+    EXPECT_EQ(Ctl({"rescue", path}), 0);
+    EXPECT_TRUE(LookAt(path) == plain);
+  };
+
+  const double secondsPerMiB = 0.05;
+  for (int k = 0; k < 8; ++k) {
+    const uint64_t mib = 1 + gen() % 16;
+    Look plain, coded;
+    prepare(mib << 20, uint64_t(k) + 3, &plain, &coded);
+    if (HasFatalFailure()) return;
+    const auto delay = std::chrono::duration<double>((0.01 + 1.5 * secondsPerMiB * double(mib)) *
+                                                     double(gen() % 1000) / 1000);
+    pid_t pid = Start({"rescue", path});
+    std::this_thread::sleep_for(delay);
+    kill(pid, SIGKILL);
+    Wait(pid);
+    expectWhole(plain, coded, k % 2 == 0, "random kill " + std::to_string(k));
+    if (HasFatalFailure()) return;
+    ++runs;
+  }
+  if (system("strace -V >/dev/null 2>&1") == 0) {
+    for (const char* call :
+         {"fsetxattr", "pwrite64", "fdatasync", "fsync", "fremovexattr", "unlink"}) {
+      for (int n = 1; n < 50; ++n) {
+        Look plain, coded;
+        prepare((2 << 20) + 777, 11, &plain, &coded);
+        if (HasFatalFailure()) return;
+        const std::string inject =
+            std::string("inject=") + call + ":signal=SIGKILL:when=" + std::to_string(n);
+        int status = Wait(Start({"rescue", path}, {"strace", "-qq", "-f", "-o", "/dev/null", "-e",
+                                                   std::string("trace=") + call, "-e", inject}));
+        const bool killed = (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ||
+                            (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGKILL);
+        expectWhole(plain, coded, n % 2 == 1,
+                    std::string("killed before ") + call + " number " + std::to_string(n));
+        if (HasFatalFailure()) return;
+        ++runs;
+        if (!killed) break;
+      }
+    }
+  }
+  std::printf(
+      "%d rescues killed: %d given back by the next look, %d left as they were (and "
+      "rescued again); 0 lost\n",
+      runs, given, asItWas);
+}
