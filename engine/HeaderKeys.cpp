@@ -46,8 +46,8 @@ const Header kHeaders[] = {
     {"QuickTime", 0, "00 00 00 ?? 66 74 79 70 71 74 20 20", HeaderCheck::None},
     {"HEIF", 0, "00 00 00 ?? 66 74 79 70 68 65 69 63|78", HeaderCheck::None},
     {"AVIF", 0, "00 00 00 ?? 66 74 79 70 61 76 69 66", HeaderCheck::None},
-    {"TIFF", 0, "49 49 2a 00 ?? ?? 00 00 ?? ?? 00|01 00", HeaderCheck::None},
-    {"TIFF", 0, "4d 4d 00 2a 00 00 ?? ?? 00 ??", HeaderCheck::None},
+    {"TIFF", 0, "49 49 2a 00 ?? ?? 00 00", HeaderCheck::TiffIfd},
+    {"TIFF", 0, "4d 4d 00 2a 00 00", HeaderCheck::TiffIfd},
     {"BMP", 0, "42 4d ?? ?? ?? ?? 00 00 00 00 ?? ?? 00 00 0c|28|38|40|6c|7c 00 00 00",
      HeaderCheck::None},
     {"OLE2", 0, "d0 cf 11 e0 a1 b1 1a e1", HeaderCheck::None},
@@ -233,6 +233,29 @@ bool ZipEntryReads(const uint8_t* b, size_t len) {
   return Inflates(b + data, len - data, nullptr, nullptr, nullptr);
 }
 
+bool TiffIfdReads(const uint8_t* b, size_t len, bool whole) {
+  if (len < 8) return false;
+  const bool little = b[0] == 'I';
+  auto u16 = [&](size_t at) {
+    return little ? unsigned(b[at]) | unsigned(b[at + 1]) << 8
+                  : unsigned(b[at]) << 8 | unsigned(b[at + 1]);
+  };
+  const size_t ifd = little ? LittleEndian32(b + 4) : BigEndian32(b + 4);
+  if (ifd < 8) return false;
+  if (ifd + 2 > len) return !whole;  // beyond the bytes at hand: it cannot tell
+  const unsigned entries = u16(ifd);
+  if (entries == 0 || entries > 500) return false;
+  // The entries the bytes hold, at most eight: tags ascending, types of the format's own.
+  unsigned last = 0;
+  int read = 0;
+  for (size_t at = ifd + 2; read < int(entries) && read < 8 && at + 12 <= len; at += 12, ++read) {
+    const unsigned tag = u16(at), type = u16(at + 2);
+    if ((read > 0 && tag <= last) || type == 0 || type > 18) return false;
+    last = tag;
+  }
+  return read >= std::min(2, int(entries));
+}
+
 }  // namespace
 
 std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_t lo[6],
@@ -275,7 +298,7 @@ std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_
   return matches;
 }
 
-bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len) {
+bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool whole) {
   switch (check) {
     case HeaderCheck::PngHeaderCrc:
       return PngCrcMatches(plain, len);
@@ -285,6 +308,8 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len) {
       return GifBlocksFollow(plain, len);
     case HeaderCheck::ZipEntry:
       return ZipEntryReads(plain, len);
+    case HeaderCheck::TiffIfd:
+      return TiffIfdReads(plain, len, whole);
     case HeaderCheck::None:
       break;
   }

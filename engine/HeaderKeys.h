@@ -14,6 +14,8 @@ enum class HeaderCheck {
                  // it ends within the bytes looked at)
   GifBlocks,     // the blocks after the colour table follow one another as they must
   ZipEntry,      // the first entry's name is text, and its compressed bytes inflate
+  TiffIfd,       // the first directory holds sorted, typed entries (when it lies within the
+                 // bytes)
 };
 
 struct HeaderMatch {
@@ -29,8 +31,9 @@ struct HeaderMatch {
 std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_t lo[6],
                                       const uint8_t hi[6]);
 
-// Whether the turned-back prefix passes the header's own check.
-bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len);
+// Whether the turned-back prefix passes the header's own check; `whole`: the bytes are the whole
+// file (else more follow).
+bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool whole);
 
 // Whether the bytes as they lie begin with one of the headers.
 bool BeginsWithHeader(const uint8_t* bytes, size_t len);

@@ -170,7 +170,9 @@ constexpr double kShiftMargin = 0.2;
 // Of several keys that pass every check, the likeliest is taken when it is this much likelier.
 constexpr double kKeyMargin = 0.15;
 // Keys tried for one header at most.
-constexpr size_t kMostTries = 4096;
+constexpr size_t kMostTries = 16384;
+// The bytes a header's own check first looks at, for each key it tries.
+constexpr size_t kQuickBytes = 4096;
 
 using Key = std::array<uint8_t, 6>;
 
@@ -266,11 +268,12 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
       if (!m.pinned[j]) ScoreAgainstOthers(scores, j, known, lo, hi, &best, &margin);
       if (m.pinned[j]) {
         options[j] = m.allowed[j];
+      } else if (m.check != HeaderCheck::None) {
+        // The header's own check tells the open classes better than their likeness.
+        for (unsigned v = lo[j]; v <= hi[j]; ++v) options[j].push_back(uint8_t(v));
       } else if (scores.count[j] >= kClassBytes &&
                  margin >= kOpenClassMargin * ToldMargin(scores.count[j])) {
         options[j] = {best};
-      } else if (m.check != HeaderCheck::None) {
-        for (unsigned v = lo[j]; v <= hi[j]; ++v) options[j].push_back(uint8_t(v));
       } else {
         options[j] = {best};
         sure = false;
@@ -307,8 +310,13 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     std::set<Key> seen;
     for (const Candidate& c : list) {
       if (!seen.insert(c.key).second || !KeyIsRealMoment(c.key.data(), now)) continue;
+      // The header's own check on the first few KiB first: most keys fail it there.
+      if (c.check != HeaderCheck::None && len > kQuickBytes) {
+        std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
+        if (!HeaderCheckPasses(c.check, head.data(), head.size(), false)) continue;
+      }
       std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
-      if (!HeaderCheckPasses(c.check, plain.data(), plain.size())) continue;
+      if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), len < kKeyLookBytes)) continue;
       ByteKind kind = KindOfBytes(plain.data(), plain.size());
       if (!kind.Recognised()) continue;
       double likeness = 0;

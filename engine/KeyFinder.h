@@ -31,8 +31,9 @@ struct KeyFinding {
   int keys = 0;         // how many keys passed every check
 };
 
-// Looks at the first `len` bytes of a file (at most kKeyLookBytes are used). `now` is the local
-// time, for the check that a key's moment is not in the future.
+// Looks at the first `len` bytes of a file (at most kKeyLookBytes are used); fewer than
+// kKeyLookBytes must be the whole file. `now` is the local time, for the check that a key's
+// moment is not in the future.
 KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now);
 
 // The prefix turned back with `key`: what it is recognised as (unrecognised when it is not).
