@@ -103,3 +103,25 @@ TEST_F(FolderTest, WrongPasswordLeavesThatFileCodedAndGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FolderTest, ScanLeavesACodedCopyThatLostItsRecord) {
+  std::string text;
+  for (int i = 0; i < 20; ++i)
+    text += "Note " + std::to_string(i) + ": buy bread and milk today.\n";
+  std::string original = MakeFile("original.txt", Bytes(text.begin(), text.end()));
+  EnterPassword("pw");
+  ASSERT_TRUE(InspectAndWork(original));
+  const Bytes coded = ReadFileBytes(original);
+  std::string copy = MakeFile("codec/copy.txt", coded);
+
+  std::vector<FolderEntry> told = Run(false);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].inspection.mismatch, RecordMismatch::RecordLost);
+  EXPECT_FALSE(told[0].work.has_value());
+  EXPECT_EQ(ReadFileBytes(copy), coded);
+  EXPECT_FALSE(IsCoded(copy));
+}
+
+}  // namespace
