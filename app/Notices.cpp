@@ -72,6 +72,13 @@ std::string RecoveryBrief(const RecoveryReport& report) {
 }  // namespace
 
 std::optional<Notice> InspectionNotice(const Inspection& found) {
+  if (found.notWorkable == NotWorkable::NoAttributes && found.mismatch != RecordMismatch::None) {
+    Notice n = MismatchNotice(found);
+    n.reason +=
+        " It lies on a file system that keeps no attributes: copy it to one that does "
+        "(ext4, xfs, btrfs) first.";
+    return n;
+  }
   if (!found.workable()) {
     Notice n{BriefFor(found.notWorkable),
              "Can't code or decode " + Quoted(found.path) + ": " + found.whyNot + "."};

@@ -211,8 +211,15 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
   }
   if (!keeps) {
     ins.noAttributes = true;
-    if (ins.workable())
+    if (ins.workable()) {
       NotWorkableFor(ins, NotWorkable::NoAttributes, "its file system keeps no attributes");
+      // A coded copy on a USB stick is told all the same, so that it is copied off and rescued.
+      int fd = plat::Files().Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+      if (fd >= 0) {
+        LookForMismatch(fd, nullptr, false, plat::CurrentClock().LocalNow(), &ins);
+        plat::Files().Close(fd);
+      }
+    }
   }
   if (!ins.workable()) return ins;
   LookInside(ins);

@@ -11,7 +11,11 @@ std::string CtlWork::MismatchLine(const std::string& file, const Inspection& fou
       const std::string state = lost.found
                                     ? "coded, record lost (coded on " + MomentOfKey(lost.key) + ")"
                                     : std::string("coded, record lost (its key not certain)");
-      return Line(state.c_str(), file, lost.kind);
+      return Line(state.c_str(), file,
+                  lost.kind + (found.notWorkable == NotWorkable::NoAttributes
+                                   ? "; its file system keeps no attributes: copy it to one "
+                                     "that does to rescue it"
+                                   : ""));
     }
     return Line("skipped", file,
                 "coded already, but its record is lost (a copy made without its attributes); "
@@ -59,7 +63,12 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
   Diagnose(InspectionLines(found));
   if (found.recovery) Report("recovered", file, RecoveryDetail(*found.recovery));
   if (!found.workable()) {
-    Report("not workable", file, found.whyNot);
+    Report("not workable", file,
+           found.whyNot + (found.mismatch == RecordMismatch::RecordLost
+                               ? "; it is a coded copy that lost its record: copy it to a file "
+                                 "system that keeps attributes (ext4, xfs, btrfs) and rescue it "
+                                 "there"
+                               : ""));
     return false;
   }
   if (found.coded) {

@@ -157,12 +157,12 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
     Inspection found = engine_.Inspect(file, &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery && !quiet) Report("recovered", file, RecoveryDetail(*found.recovery));
-    if (!found.workable()) {
-      if (!quiet) Report("not workable", file, found.whyNot);
-      ++count.untold;
-    } else if (found.mismatch != RecordMismatch::None) {
+    if (found.mismatch != RecordMismatch::None) {
       if (!quiet) std::fputs(MismatchLine(file, found, true).c_str(), results_);
       ++count.mismatched;
+    } else if (!found.workable()) {
+      if (!quiet) Report("not workable", file, found.whyNot);
+      ++count.untold;
     } else if (found.coded) {
       if (!quiet) Report("coded", file, RecordDetail(found.record));
       ++count.coded;

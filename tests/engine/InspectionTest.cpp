@@ -160,3 +160,19 @@ TEST_F(InspectionTest, CodedBytesWithoutTheirRecordAndPlainBytesUnderOneAreTold)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InspectionTest, ACodedCopyOnAFileSystemWithoutAttributesIsToldToo) {
+  if (!MountOn("stick", "ramfs", nullptr)) GTEST_SKIP() << "mounting ramfs needs root";
+  EnterPassword("pw");
+  const std::string coded = MakeFile("letter.txt", Letter());
+  ASSERT_TRUE(InspectAndWork(coded));
+  const std::string copy = MakeFile("stick/letter.txt", ReadFileBytes(coded));
+  Inspection found = Check(copy);
+  EXPECT_EQ(found.notWorkable, NotWorkable::NoAttributes);
+  EXPECT_EQ(found.mismatch, RecordMismatch::RecordLost);
+  EXPECT_EQ(std::string(found.lostKey.key, found.lostKey.key + 6), kFixtureTimeCode);
+}
+
+}  // namespace
