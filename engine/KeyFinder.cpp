@@ -19,12 +19,13 @@ namespace {
 // encoding, and the rest is rare. Only the shape matters: the key byte that turns a class of
 // bytes into the likeliest ones wins.
 double LogPrior(uint8_t b) {
+  const uint8_t lower = b >= 'A' && b <= 'Z' ? uint8_t(b + 32) : b;  // either case alike
   if (b == 0) return -2.0;
   if (b == ' ') return -2.6;
   if (b == '\n') return -3.8;
-  if (std::strchr("etaoinsrhl", b) && b) return -3.3;
-  if (b >= 'a' && b <= 'z') return -4.2;
-  if ((b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9')) return -4.6;
+  if (lower && std::strchr("etaoinsrhl", lower)) return -3.4;
+  if (lower >= 'a' && lower <= 'z') return -4.2;
+  if (b >= '0' && b <= '9') return -4.6;
   if (b > ' ' && b < 0x7f) return -5.0;  // punctuation
   if (b == '\t' || b == '\r') return -5.2;
   if (b == 0xff) return -5.0;
@@ -154,7 +155,7 @@ ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], con
 // Few bytes tell less: a class of n bytes needs a margin of kClassMarginBytes / sqrt(n) at
 // least.
 constexpr double kClassMargin = 0.3;
-constexpr double kClassMarginBytes = 6.0;
+constexpr double kClassMarginBytes = 4.5;
 // The margin that tells a class of `count` bytes.
 double ToldMargin(size_t count) {
   return std::max(kClassMargin, kClassMarginBytes / std::sqrt(double(std::max<size_t>(count, 1))));
@@ -208,6 +209,33 @@ bool ShiftIsClear(const ClassScores& s, const Key& key, const uint8_t lo[6], con
   return true;
 }
 
+// Bytes of a text format the type database names by its own type (JSON, JavaScript, SVG,
+// PostScript): almost no control bytes besides blanks and line ends.
+bool IsMostlyText(const std::vector<uint8_t>& b) {
+  size_t control = 0;
+  for (uint8_t c : b)
+    control += (c < 0x20 && c != '\n' && c != '\r' && c != '\t' && c != '\f') || c == 0x7f;
+  return control * 1000 <= b.size();
+}
+
+// UTF-16 text without a byte order mark, which the type database does not know: one byte of
+// each pair almost always zero, the other a printable character or a blank.
+bool IsUtf16Text(const std::vector<uint8_t>& b) {
+  const size_t pairs = b.size() / 2;
+  if (pairs < 64) return false;
+  for (size_t high : {size_t(0), size_t(1)}) {
+    size_t zeros = 0, printable = 0;
+    for (size_t i = 0; i < pairs; ++i) {
+      const uint8_t h = b[2 * i + high], l = b[2 * i + 1 - high];
+      zeros += h == 0;
+      printable +=
+          h == 0 && ((l >= 0x20 && l < 0x7f) || l == '\n' || l == '\r' || l == '\t' || l >= 0xa0);
+    }
+    if (zeros * 100 >= pairs * 95 && printable * 100 >= pairs * 95) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now) {
@@ -253,6 +281,10 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     Key key;
     bool sure;  // every key byte pinned by a header or told by its class
     HeaderCheck check;
+    // Found from the classes' likeness alone: the bytes it turns back must be text, or begin
+    // with a known header; the type database's weaker guesses (it takes many a run of bytes for
+    // a Targa image) do not count here.
+    bool likenessOnly = false;
   };
   std::vector<Candidate> fromHeaders;
   for (const HeaderMatch& m : MatchHeaders(d.data(), len, lo, hi)) {
@@ -318,6 +350,11 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
       std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
       if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), len < kKeyLookBytes)) continue;
       ByteKind kind = KindOfBytes(plain.data(), plain.size());
+      if (c.likenessOnly && !kind.Text() && !(kind.Recognised() && IsMostlyText(plain)) &&
+          !BeginsWithHeader(plain.data(), plain.size())) {
+        if (!IsUtf16Text(plain)) continue;
+        kind = {"text/plain", "Unicode text, UTF-16, without byte order mark"};
+      }
       if (!kind.Recognised()) continue;
       double likeness = 0;
       for (int j = 0; j < 6; ++j) likeness += scores.score[j][c.key[size_t(j)]];
@@ -327,7 +364,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   };
   std::vector<Passed> passed = check(candidates);
   if (passed.empty() && allTold)
-    passed = check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None}});
+    passed = check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None, true}});
   if (passed.empty()) return found;
   std::sort(passed.begin(), passed.end(),
             [](const Passed& a, const Passed& b) { return a.likeness > b.likeness; });
