@@ -112,8 +112,7 @@ TEST(KeyFinderTest, CodedBytesGiveTheirKeyAndPlainOnesNone) {
   Bytes prose = MakeProse();
   prose.resize(31);
   Bytes shortCoded = CodedByRule(prose, KeyBytes(KeyOf(moments[1])));
-  EXPECT_EQ(FindKey(shortCoded.data(), shortCoded.size(), now).verdict,
-            KeyFinding::Verdict::None);
+  EXPECT_EQ(FindKey(shortCoded.data(), shortCoded.size(), now).verdict, KeyFinding::Verdict::None);
 }
 
 TEST(KeyFinderTest, AKeyIsTakenOnlyForARealMomentNotYetToCome) {
