@@ -103,7 +103,7 @@ std::vector<std::string> MakeFiles(const std::string& dir, std::mt19937& random)
       d + "/utf8-prose.txt");
   Run("iconv -c -f UTF-8 -t ISO-8859-1 " + d + "/utf8-prose.txt > " + d + "/latin1-prose.txt");
   // Images.
-  const char* images[] = {"png", "jpg", "gif", "bmp", "tiff", "webp", "pdf", "ppm"};
+  const char* images[] = {"png", "jpg", "gif", "bmp", "tiff", "webp", "ppm"};
   for (const char* ext : images) {
     for (int i = 0; i < 3; ++i) {
       const std::string size = std::to_string(32 + 50 * i) + "x" + std::to_string(20 + 40 * i);
