@@ -157,6 +157,7 @@ uint32_t LittleEndian32(const uint8_t* p) {
 }
 
 bool GzipInflates(const uint8_t* b, size_t len) {
+  if (len < 10) return false;
   size_t at = 10;
   const uint8_t flags = b[3];
   if (flags & 0xe0) return false;  // reserved flags
