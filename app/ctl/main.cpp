@@ -94,25 +94,35 @@ int main(int argc, char** argv) {
   work.SetPassword(password);
   work.SetStopRequest([] { return StopRequest::Requested(); });
 
-  const std::vector<ListedFile> files = ListFiles(options.files, options.recursive);
-  bool allDone = false;
-  int statusExit = kExitDone;
-  switch (options.command) {
-    case CtlCommand::Code:
-      allDone = work.CodeOrDecode(files, false);
-      break;
-    case CtlCommand::Decode:
-      allDone = work.CodeOrDecode(files, true);
-      break;
-    case CtlCommand::Recover:
-      allDone = work.Recover(files);
-      break;
-    default: {
-      CtlWork::StatusCount count = work.Status(files, options.quiet);
-      allDone = count.untold == 0;
-      if (options.quiet) statusExit = count.untold ? kExitNotDone : count.plain ? kExitPlain : 0;
-      break;
+  // The files come a batch at a time, so that memory stays the same for any number of them.
+  FileStream stream(options.files, options.recursive, options.command != CtlCommand::Status);
+  std::vector<ListedFile> files;
+  bool allDone = true;
+  CtlWork::StatusCount count;
+  while (stream.Next(&files)) {
+    switch (options.command) {
+      case CtlCommand::Code:
+        allDone = work.CodeOrDecode(files, false) && allDone;
+        break;
+      case CtlCommand::Decode:
+        allDone = work.CodeOrDecode(files, true) && allDone;
+        break;
+      case CtlCommand::Recover:
+        allDone = work.Recover(files) && allDone;
+        break;
+      default: {
+        CtlWork::StatusCount some = work.Status(files, options.quiet);
+        count.coded += some.coded;
+        count.plain += some.plain;
+        count.untold += some.untold;
+        break;
+      }
     }
+  }
+  int statusExit = kExitDone;
+  if (options.command == CtlCommand::Status) {
+    allDone = count.untold == 0;
+    if (options.quiet) statusExit = count.untold ? kExitNotDone : count.plain ? kExitPlain : 0;
   }
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

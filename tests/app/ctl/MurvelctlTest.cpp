@@ -274,4 +274,28 @@ TEST_F(MurvelctlTest, TerminalAsksTwiceWithoutEchoWhenCoding) {
   EXPECT_TRUE(ReadFileBytes(path) == plain);
 }
 
+// The setuid and setgid bits that writing clears come back exactly, coded and decoded, when
+// the file's own (non-root) user works on it.
+TEST_F(MurvelctlTest, SetuidAndSetgidBitsSurviveTheirOwnersChange) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "needs root to act as the file's owner, nobody";
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(chown(dir_.c_str(), 65534, 65534), 0);
+  const Bytes bytes = RandomBytes(20000, 60);
+  for (mode_t mode : {04755, 02755, 06711}) {
+    SCOPED_TRACE(mode);
+    const std::string path = MakeFile("tool", bytes);
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+    for (const char* command : {"code", "decode"}) {
+      CtlResult r = RunCtl({"--password-stdin", command, "tool"}, "pw\n", dir_, true);
+      EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+      struct stat st;
+      ASSERT_EQ(stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, mode) << command;
+    }
+    EXPECT_TRUE(ReadFileBytes(path) == bytes);
+    unlink(path.c_str());
+  }
+}
+
 }  // namespace
