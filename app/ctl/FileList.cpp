@@ -77,8 +77,12 @@ struct FileStream::Level {
   bool hasJournals = false, swept = false;
 };
 
-FileStream::FileStream(std::vector<std::string> named, bool recursive, bool sweepJournals)
-    : named_(std::move(named)), recursive_(recursive), sweepJournals_(sweepJournals) {
+FileStream::FileStream(std::vector<std::string> named, bool recursive, bool sweepJournals,
+                       size_t namesHeld)
+    : named_(std::move(named)),
+      recursive_(recursive),
+      sweepJournals_(sweepJournals),
+      namesHeld_(namesHeld) {
   startFd_ = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
   // A deep tree holds one descriptor for each folder on the way down.
   struct rlimit files {};
@@ -108,7 +112,7 @@ void FileStream::PushFolder(int fd, const std::string& shown) {
   levels_.push_back(std::move(level));
 }
 
-// Reads the folder for the next kNamesHeld names in order after those already handed out.
+// Reads the folder for the next held names in order after those already handed out.
 // 0, or the errno of a folder that cannot be read.
 int FileStream::Refill(Level& level) {
   level.names.clear();
@@ -136,7 +140,7 @@ int FileStream::Refill(Level& level) {
     }
     if (!first && std::strcmp(name, level.after.c_str()) <= 0) continue;
     ++candidates;
-    if (smallest.size() < kNamesHeld) {
+    if (smallest.size() < namesHeld_) {
       smallest.emplace(name);
     } else if (std::strcmp(name, smallest.top().c_str()) < 0) {
       smallest.pop();
@@ -147,7 +151,7 @@ int FileStream::Refill(Level& level) {
   closedir(dir);
   level.names.resize(smallest.size());
   for (size_t i = smallest.size(); i-- > 0; smallest.pop()) level.names[i] = smallest.top();
-  level.last = candidates <= kNamesHeld;
+  level.last = candidates <= namesHeld_;
   if (!level.names.empty()) level.after = level.names.back();
   return err;
 }

@@ -28,7 +28,10 @@ class FileStream {
  public:
   // With `sweepJournals`, the journals that no file needs any more are removed from each folder
   // before its first batch (code, decode and recover do so; status only looks).
-  FileStream(std::vector<std::string> named, bool recursive, bool sweepJournals);
+  // `namesHeld`: the names of one folder held at a time; a larger folder is read again for each
+  // such part.
+  FileStream(std::vector<std::string> named, bool recursive, bool sweepJournals,
+             size_t namesHeld = kNamesHeld);
   ~FileStream();
   FileStream(const FileStream&) = delete;
   FileStream& operator=(const FileStream&) = delete;
@@ -37,7 +40,6 @@ class FileStream {
   // when there are none left.
   bool Next(std::vector<ListedFile>* batch, size_t most = 512);
 
-  // The names of one folder held at a time; a larger folder is read again for each such part.
   static constexpr size_t kNamesHeld = 16384;
 
  private:
@@ -51,6 +53,7 @@ class FileStream {
   size_t nextNamed_ = 0;
   bool recursive_;
   bool sweepJournals_;
+  size_t namesHeld_;
   int startFd_ = -1;  // the current folder at the start, which short paths are named from
   std::vector<Level> levels_;
   std::set<std::string> sweptNamed_;  // the folders of named files, swept already

@@ -2,10 +2,15 @@
 // password from standard input and from a terminal, and files passed between it and the
 // window's engine. What the engine does to a file is the engine tests' business; here it is
 // enough that murvelctl's files come back exactly.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include "CtlRunner.h"
@@ -296,6 +301,70 @@ TEST_F(MurvelctlTest, SetuidAndSetgidBitsSurviveTheirOwnersChange) {
     EXPECT_TRUE(ReadFileBytes(path) == bytes);
     unlink(path.c_str());
   }
+}
+
+// Files 22 folders deep, whose paths (over 4,400 bytes) the kernel would refuse whole: each is
+// coded and decoded, and the one that cannot be changed fails alone, with its line.
+TEST_F(MurvelctlTest, FilesDeeperThanAPathCanNameAreWorkedOn) {
+  constexpr int kDepth = 22;
+  const Bytes bytes = RandomBytes(5000, 70);
+  std::vector<int> folders{open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  std::string shown = "t";
+  std::vector<std::string> files;
+  // A leaf name longer than a folder's step: at some depth the current folder's absolute name
+  // still fits the kernel, but not with the leaf after it.
+  const std::string leaf = "file" + std::string(246, 'y');
+  for (int depth = 0; depth <= kDepth; ++depth) {
+    const std::string name = depth == 0 ? "t" : "d" + std::to_string(depth) + std::string(200, 'x');
+    if (depth > 0) shown += "/" + name;
+    ASSERT_EQ(mkdirat(folders.back(), name.c_str(), 0755), 0);
+    folders.push_back(openat(folders.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int f = openat(folders.back(), leaf.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(write(f, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    close(f);
+    files.push_back(shown + "/" + leaf);
+  }
+  ASSERT_GT(files.back().size(), size_t(PATH_MAX));
+  auto readBack = [&](int depth) {
+    Bytes back(bytes.size() + 1);
+    int f = openat(folders[size_t(depth) + 1], leaf.c_str(), O_RDONLY | O_CLOEXEC);
+    back.resize(size_t(std::max<ssize_t>(0, read(f, back.data(), back.size()))));
+    close(f);
+    return back;
+  };
+  // The deepest file cannot be written (immutable for root, read-only otherwise).
+  const int deepest = openat(folders.back(), leaf.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = 0;
+  const bool root = RunningAsRoot();
+  if (root) {
+    ASSERT_EQ(ioctl(deepest, FS_IOC_GETFLAGS, &flags), 0);
+    int on = flags | FS_IMMUTABLE_FL;
+    ASSERT_EQ(ioctl(deepest, FS_IOC_SETFLAGS, &on), 0);
+  } else {
+    ASSERT_EQ(fchmod(deepest, 0444), 0);
+  }
+
+  CtlResult code = Ctl({"--password-stdin", "-r", "code", "t"}, "pw\n");
+  EXPECT_EQ(code.exitCode, 1);
+  std::string expected =
+      "failed: " + files.back() + ": Not coded: can't open '" + leaf +
+      "' for reading and writing: " + (root ? "Operation not permitted" : "Permission denied") +
+      "\n";
+  for (int depth = kDepth - 1; depth >= 0; --depth)
+    expected += "coded: " + files[size_t(depth)] + "\n";
+  EXPECT_EQ(code.out, expected);
+  for (int depth = 0; depth < kDepth; ++depth) EXPECT_FALSE(readBack(depth) == bytes) << depth;
+
+  CtlResult decode = Ctl({"--password-stdin", "-r", "decode", "t"}, "pw\n");
+  EXPECT_EQ(decode.exitCode, 1);
+  EXPECT_EQ(decode.out.rfind("skipped: " + files.back() + ": not coded\n", 0), 0u);
+  for (int depth = 0; depth <= kDepth; ++depth) EXPECT_TRUE(readBack(depth) == bytes) << depth;
+
+  if (root) ASSERT_EQ(ioctl(deepest, FS_IOC_SETFLAGS, &flags), 0);
+  close(deepest);
+  for (int fd : folders) close(fd);
+  // Paths this long are beyond the fixture's own clean-up.
+  EXPECT_EQ(std::system(("rm -rf '" + dir_ + "/t'").c_str()), 0);
 }
 
 }  // namespace
