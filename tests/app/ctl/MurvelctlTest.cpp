@@ -360,7 +360,9 @@ TEST_F(MurvelctlTest, FilesDeeperThanAPathCanNameAreWorkedOn) {
   EXPECT_EQ(decode.out.rfind("skipped: " + files.back() + ": not coded\n", 0), 0u);
   for (int depth = 0; depth <= kDepth; ++depth) EXPECT_TRUE(readBack(depth) == bytes) << depth;
 
-  if (root) ASSERT_EQ(ioctl(deepest, FS_IOC_SETFLAGS, &flags), 0);
+  if (root) {
+    ASSERT_EQ(ioctl(deepest, FS_IOC_SETFLAGS, &flags), 0);
+  }
   close(deepest);
   for (int fd : folders) close(fd);
   // Paths this long are beyond the fixture's own clean-up.
