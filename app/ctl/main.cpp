@@ -9,6 +9,7 @@
 #include "app/ctl/PasswordInput.h"
 #include "app/ctl/ProgressLine.h"
 #include "app/ctl/StopRequest.h"
+#include "platform/SecretMemory.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ int GetPassword(const CtlOptions& options, std::string* password) {
         std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
         return kExitUsage;
       }
-      if (again != *password) {
+      const bool differ = again != *password;
+      plat::Wipe(&again);
+      if (differ) {
         std::fprintf(stderr, "murvelctl: the two passwords differ; nothing was coded\n");
         return kExitNotDone;
       }
@@ -62,6 +65,7 @@ int GetPassword(const CtlOptions& options, std::string* password) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  plat::KeepSecretsOutOfCoreDumps();
   CtlOptions options;
   std::string error;
   if (!ParseCtlArgs(argc, argv, &options, &error)) return UsageError(error);
@@ -92,6 +96,7 @@ int main(int argc, char** argv) {
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
   work.SetPassword(password);
+  plat::Wipe(&password);
   work.SetStopRequest([] { return StopRequest::Requested(); });
 
   // The files come a batch at a time, so that memory stays the same for any number of them.

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,8 +13,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "CtlRunner.h"
+#include "platform/SecretMemory.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {
@@ -367,6 +372,69 @@ TEST_F(MurvelctlTest, FilesDeeperThanAPathCanNameAreWorkedOn) {
   for (int fd : folders) close(fd);
   // Paths this long are beyond the fixture's own clean-up.
   EXPECT_EQ(std::system(("rm -rf '" + dir_ + "/t'").c_str()), 0);
+}
+
+// No core dump holds the password: murvelctl, started with core dumps allowed, is no longer
+// dumpable (its /proc entries belong to root) and its core limit is 0 by the time it reads the
+// password; the buffer it reads the password into is left out of dumps and wiped.
+TEST_F(MurvelctlTest, NoCoreDumpHoldsThePassword) {
+  {
+    plat::SecretBuffer buffer(100);
+    std::memcpy(buffer.data(), "secret", 6);
+    std::ifstream smaps("/proc/self/smaps");
+    const uintptr_t at = uintptr_t(buffer.data());
+    std::string line, flags;
+    bool inside = false;
+    while (std::getline(smaps, line)) {
+      unsigned long from, to;
+      if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2 && line.find(':') > 12)
+        inside = at >= from && at < to;
+      if (inside && line.rfind("VmFlags:", 0) == 0) flags = line;
+    }
+    EXPECT_NE(flags.find(" dd"), std::string::npos) << flags;
+    buffer.Clear();
+    EXPECT_EQ(std::string(buffer.data(), 6), std::string(6, '\0'));
+  }
+
+  int input[2];
+  ASSERT_EQ(pipe(input), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const struct rlimit unlimited = {RLIM_INFINITY, RLIM_INFINITY};
+    setrlimit(RLIMIT_CORE, &unlimited);
+    if (RunningAsRoot() && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    dup2(input[0], 0);
+    close(input[1]);
+    execl(MURVELCTL_PATH, "murvelctl", "--password-stdin", "decode", "/nonexistent", nullptr);
+    _exit(3);
+  }
+  close(input[0]);
+  const std::string proc = "/proc/" + std::to_string(child);
+  // Waits until it reads from standard input: read(2) is system call 0.
+  std::string syscall;
+  for (int i = 0; i < 200 && syscall.rfind("0 0x0 ", 0) != 0; ++i) {
+    usleep(20000);
+    std::ifstream in(proc + "/syscall");
+    std::getline(in, syscall);
+  }
+  EXPECT_EQ(syscall.rfind("0 0x0 ", 0), 0u) << syscall;
+  struct stat st {};
+  ASSERT_EQ(stat((proc + "/status").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);  // so, for a process of nobody's, not dumpable
+  std::ifstream limits(proc + "/limits");
+  std::string line, core;
+  while (std::getline(limits, line))
+    if (line.rfind("Max core file size", 0) == 0) core = line;
+  std::istringstream fields(core.substr(std::strlen("Max core file size")));
+  std::string soft, hard;
+  fields >> soft >> hard;
+  EXPECT_EQ(soft, "0") << core;
+  EXPECT_EQ(hard, "0") << core;
+  ASSERT_EQ(write(input[1], "pw\n", 3), 3);
+  close(input[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
 }
 
 }  // namespace
