@@ -179,6 +179,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files) {
     const std::string& file = listed.path;
     if (!listed.skipped.empty()) {
       Report("skipped", file, listed.skipped);
+      whole = whole && !listed.unreadable;
       continue;
     }
     Inspection found = engine_.Inspect(EngineName(listed), &volumes_);

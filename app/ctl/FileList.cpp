@@ -184,7 +184,7 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
         continue;
       }
       if (int err = Refill(level))
-        batch->push_back({level.shown, "can't read the folder: " + ErrText(err), {}});
+        batch->push_back({level.shown, "can't read the folder: " + ErrText(err), {}, true});
       if (level.hasJournals && !level.swept) {
         if (!batch->empty()) return Ready(level);
         Ready(level);
@@ -200,14 +200,14 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
       const int err = errno;
       ++level.next;
       if (err != ENOENT)  // gone meanwhile
-        batch->push_back({shown, "can't read its status: " + ErrText(err), {}});
+        batch->push_back({shown, "can't read its status: " + ErrText(err), {}, true});
     } else if (S_ISDIR(st.st_mode)) {
       if (!batch->empty()) return Ready(level);
       ++level.next;
       int fd = openat(level.fd, name.c_str(),
                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
       if (fd < 0)
-        batch->push_back({shown, "can't read the folder: " + ErrText(errno), {}});
+        batch->push_back({shown, "can't read the folder: " + ErrText(errno), {}, true});
       else
         PushFolder(fd, shown);
     } else {
@@ -234,7 +234,7 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
         }
         ++nextNamed_;
         if (fd < 0) {
-          batch->push_back({path, "can't read the folder: " + ErrText(-fd), {}});
+          batch->push_back({path, "can't read the folder: " + ErrText(-fd), {}, true});
           continue;
         }
         PushFolder(fd, path);

@@ -14,9 +14,10 @@
 #include <vector>
 
 struct ListedFile {
-  std::string path;     // as the result lines show it
-  std::string skipped;  // why it is not worked on; empty: it is
-  std::string open;     // how the engine is to name it: the path, or the leaf name
+  std::string path;         // as the result lines show it
+  std::string skipped;      // why it is not worked on; empty: it is
+  std::string open;         // how the engine is to name it: the path, or the leaf name
+  bool unreadable = false;  // skipped because the walk could not read it (a failure, not a choice)
 };
 
 // How the engine is to name the file (the path, unless the walk said otherwise).

@@ -221,6 +221,18 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
   }
   EXPECT_EQ(Ctl({"status", "-q", "d/a", "outside"}).exitCode, 3);
   EXPECT_EQ(Ctl({"--password-stdin", "-q", "code", "d/a"}, "pw\n").exitCode, 2);
+
+  // A folder the walk cannot read gets its line, and the command does not end as if all were done.
+  if (!RunningAsRoot()) return;
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path("d/locked").c_str(), 0700), 0);
+  for (const char* command : {"status", "recover"}) {
+    CtlResult r = RunCtl({"-r", command, "d"}, "", dir_, true);
+    EXPECT_EQ(r.exitCode, 1) << command;
+    EXPECT_NE(r.out.find("skipped: d/locked: can't read the folder: Permission denied\n"),
+              std::string::npos)
+        << r.out;
+  }
 }
 
 TEST_F(MurvelctlTest, LongPasswordIsCutToTwentyBytesWithAWarning) {
