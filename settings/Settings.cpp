@@ -86,7 +86,8 @@ plat::Outcome SaveSettings(const std::string& path, const Settings& settings) {
   plat::Outcome allowed = SettingsEntry(path, &entry);
   if (!allowed) return allowed;
   const std::string bytes = EncodeSettings(settings);
-  return plat::WriteFileAtomically(path, bytes.data(), bytes.size(), 0644);
+  // No link approved: none is followed either, should one be put there meanwhile.
+  return plat::WriteFileAtomically(path, bytes.data(), bytes.size(), 0644, entry != path);
 }
 
 bool Getsettings(const char* name, Settings* settings) {
