@@ -34,14 +34,25 @@ void FolderSummary::Add(const FolderEntry& e) {
     }
     if (r.outcome == WorkOutcome::StateChanged) return;
     std::optional<Notice> why = WorkNotice(r, false);
-    if (why) left_.push_back(*why);
+    if (why) Leave(*why);
     return;
   }
   const bool mismatched =
       e.inspection.mismatch != RecordMismatch::None && e.inspection.coded == decode_;
   if ((e.inspection.workable() && !mismatched) || OutOfReach(e.inspection.notWorkable)) return;
   std::optional<Notice> why = InspectionNotice(e.inspection);
-  if (why) left_.push_back(*why);
+  if (why) Leave(*why);
+}
+
+void FolderSummary::Leave(const Notice& why) {
+  ++leftCount_;
+  if (left_.size() < kNamedFiles) left_.push_back(why);
+  auto it = reasons_.begin();
+  while (it != reasons_.end() && it->first != why.brief) ++it;
+  if (it == reasons_.end())
+    reasons_.push_back({why.brief, 1});
+  else
+    ++it->second;
 }
 
 void FolderSummary::FolderUnreadable(const std::string& folder, const std::string& why) {
@@ -51,7 +62,7 @@ void FolderSummary::FolderUnreadable(const std::string& folder, const std::strin
 std::string FolderSummary::Counts() const {
   if (!unreadable_.empty()) return unreadable_;
   std::string out = std::to_string(done_) + (decode_ ? " decoded" : " coded");
-  if (!left_.empty()) out += ", " + std::to_string(left_.size()) + " left";
+  if (leftCount_) out += ", " + std::to_string(leftCount_) + " left";
   return out;
 }
 
@@ -62,15 +73,7 @@ std::string FolderSummary::Brief() const {
 std::string FolderSummary::Line() const {
   std::string out = "> " + operation_ + ": " + Counts();
   // The reasons, each with its count, in the order they first came.
-  std::vector<std::pair<std::string, int>> reasons;
-  for (const Notice& left : left_) {
-    auto it = reasons.begin();
-    while (it != reasons.end() && it->first != left.brief) ++it;
-    if (it == reasons.end())
-      reasons.push_back({left.brief, 1});
-    else
-      ++it->second;
-  }
+  const std::vector<std::pair<std::string, int>>& reasons = reasons_;
   for (size_t i = 0; i < reasons.size(); ++i)
     out += (i == 0 ? " (" : ", ") + std::to_string(reasons[i].second) + " " +
            Lowered(reasons[i].first) + (i + 1 == reasons.size() ? ")" : "");
@@ -79,8 +82,8 @@ std::string FolderSummary::Line() const {
 
 std::string FolderSummary::Details() const {
   std::string out = Line().substr(2);
-  for (size_t i = 0; i < left_.size() && i < kNamedFiles; ++i) out += "\n" + left_[i].reason;
-  if (left_.size() > kNamedFiles)
-    out += "\n... and " + std::to_string(left_.size() - kNamedFiles) + " more.";
+  for (const Notice& left : left_) out += "\n" + left.reason;
+  if (leftCount_ > left_.size())
+    out += "\n... and " + std::to_string(leftCount_ - left_.size()) + " more.";
   return out;
 }

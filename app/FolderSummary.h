@@ -21,7 +21,7 @@ class FolderSummary {
   void FolderUnreadable(const std::string& folder, const std::string& why);
 
   int Done() const { return done_; }
-  int Left() const { return int(left_.size()) + (unreadable_.empty() ? 0 : 1); }
+  int Left() const { return int(leftCount_) + (unreadable_.empty() ? 0 : 1); }
   bool AllDone() const { return Left() == 0; }
 
   // For the file label: "3 decoded, 1 left".
@@ -33,10 +33,15 @@ class FolderSummary {
 
  private:
   std::string Counts() const;
+  void Leave(const Notice& why);
 
   std::string operation_;
   bool decode_;
   int done_ = 0;
-  std::vector<Notice> left_;  // why each file was left
-  std::string unreadable_;    // why the folder could not be read
+  // The files left: how many, how many for each reason (in the order they first came), and the
+  // first few of them with their reasons; a folder of any size takes the same memory.
+  size_t leftCount_ = 0;
+  std::vector<std::pair<std::string, int>> reasons_;
+  std::vector<Notice> left_;
+  std::string unreadable_;  // why the folder could not be read
 };

@@ -1,9 +1,13 @@
 #include "app/MVApplication.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 
 #include "app/MVWindow.h"
+#include "app/WindowPlacement.h"
 #include "platform/gui/CloseOnSignals.h"
 #include "platform/gui/Message.h"
 #include "settings/Settings.h"
@@ -20,6 +24,22 @@ plat::Rect WindowFrame(const Settings& settings) {
                     settings.WIN_Y + kWindowHeight);
 }
 
+// The kept position, unless too little of the window would be on a screen there (a line says
+// where it goes instead).
+void KeepOnAScreen(Settings* settings) {
+  std::vector<QRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens())
+    screens.push_back(screen->availableGeometry());
+  const QRect frame(int(std::lround(settings->WIN_X)), int(std::lround(settings->WIN_Y)),
+                    int(kWindowWidth), int(kWindowHeight));
+  const QPoint at = PlaceWindow(frame, screens);
+  if (at == frame.topLeft()) return;
+  std::printf("Window: (%d, %d) is off the screen; placed at (%d, %d)\n", frame.left(), frame.top(),
+              at.x(), at.y());
+  settings->WIN_X = float(at.x());
+  settings->WIN_Y = float(at.y());
+}
+
 }  // namespace
 
 MVApplication::MVApplication(int& argc, char** argv)
@@ -33,6 +53,7 @@ MVApplication::MVApplication(int& argc, char** argv)
     std::printf("Settings geschrieben..\n");
     Getsettings(kSettingsFileName, &settings);
   }
+  KeepOnAScreen(&settings);
   mainWindow_ = new MVWindow(WindowFrame(settings), settings);
   mainWindow_->Show();
   // A request to end (logout, `kill`, a closed terminal) closes the window as its close button

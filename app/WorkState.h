@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/Results.h"
+#include "platform/SecretMemory.h"
 
 struct WorkState {
   std::string
@@ -13,5 +14,8 @@ struct WorkState {
   bool workable = false;
   bool coded = false;
   bool passwordSet = false;
-  char password[21] = {};  // at most 20 characters, terminated
+  // The password, at most 20 characters, terminated: in memory of its own, left out of core
+  // dumps and wiped when the window goes.
+  plat::SecretBuffer passwordMemory{21};
+  char* const password = passwordMemory.data();
 };

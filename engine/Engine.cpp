@@ -15,6 +15,7 @@ TransactionOptions Engine::Options(const Password& password) const {
   o.passwordSet = password.set;
   o.password = password.text;
   o.windowBytes = windowBytes_;
+  o.sweepStaleJournals = sweepStaleJournals_;
   if (view_) {
     EngineView* view = view_;
     o.progress = [view](const std::string& file, uint64_t done, uint64_t total) {

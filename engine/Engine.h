@@ -59,6 +59,10 @@ class Engine {
   void WorkOverFolder(const std::string& folder, bool decode, const Password& password,
                       const std::function<void(const FolderEntry&)>& onEntry);
 
+  // Whether a change removes the stale journals of its folder first (it does unless the caller
+  // walks the folders and removes them itself).
+  void SetSweepStaleJournals(bool on) { sweepStaleJournals_ = on; }
+
   // For tests: the bytes of one pass window.
   void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
 
@@ -67,6 +71,7 @@ class Engine {
 
   EngineView* view_;
   size_t windowBytes_ = size_t(32) << 20;
+  bool sweepStaleJournals_ = true;
 };
 
 // The request for the file an inspection found.

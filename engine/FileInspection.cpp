@@ -153,7 +153,13 @@ std::string AbsoluteName(const std::string& path) {
   if (plain && path[0] == '/') return path;
   if (plain) {
     char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd)) return std::string(cwd) + (cwd[1] ? "/" : "") + path;
+    // Deep in a tree the absolute name may be longer than the kernel takes: the name relative to
+    // the current folder (which the caller chose for this) serves then.
+    if (getcwd(cwd, sizeof cwd)) {
+      std::string full = std::string(cwd) + (cwd[1] ? "/" : "") + path;
+      return full.size() < PATH_MAX ? full : path;
+    }
+    return path;
   }
   char resolved[PATH_MAX];
   return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;

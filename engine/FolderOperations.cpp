@@ -10,11 +10,28 @@
 
 void Engine::WorkOverFolder(const std::string& folder, bool decode, const Password& password,
                             const std::function<void(const FolderEntry&)>& onEntry) {
+  // The entries are held a batch at a time, so that a folder of any size takes the same memory.
+  constexpr size_t kEntriesHeld = 512;
   plat::Directory dir(folder);
   std::vector<FolderEntry> entries;
   std::vector<ChangeRequest> requests;
   std::vector<size_t> worked;  // the entry of each request
   VolumeAnswers volumes;
+  auto workHeld = [&] {
+    size_t told = 0;
+    auto tellUpTo = [&](size_t end) {
+      for (; told < end; ++told) onEntry(entries[told]);
+    };
+    WorkMany(requests, password, [&](size_t i, const WorkResult& r) {
+      FolderEntry& e = entries[worked[i]];
+      e.work = r;
+      tellUpTo(worked[i] + 1);
+    });
+    tellUpTo(entries.size());
+    entries.clear();
+    requests.clear();
+    worked.clear();
+  };
   std::string path;
   while (dir.GetNextRef(&path) == 0) {
     // A change's own journal is no file of the user's.
@@ -38,15 +55,7 @@ void Engine::WorkOverFolder(const std::string& folder, bool decode, const Passwo
       }
     }
     entries.push_back(std::move(e));
+    if (entries.size() == kEntriesHeld) workHeld();
   }
-  size_t told = 0;
-  auto tellUpTo = [&](size_t end) {
-    for (; told < end; ++told) onEntry(entries[told]);
-  };
-  WorkMany(requests, password, [&](size_t i, const WorkResult& r) {
-    FolderEntry& e = entries[worked[i]];
-    e.work = r;
-    tellUpTo(worked[i] + 1);
-  });
-  tellUpTo(entries.size());
+  workHeld();
 }

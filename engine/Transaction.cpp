@@ -20,6 +20,7 @@
 #include "engine/IntegrityAttr.h"
 #include "engine/Journal.h"
 #include "engine/Recovery.h"
+#include "engine/ResizedTurnBack.h"
 #include "engine/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
@@ -50,7 +51,8 @@ struct Item {
   std::optional<Integrity> expected;  // decoding: what the coded bytes were
   uint32_t entry = 0;
   bool marked = false;
-  std::string failure;  // the change failed: why (then it is turned back)
+  std::string failure;   // the change failed: why (then it is turned back)
+  bool resized = false;  // another program made the file longer or shorter during the pass
   PassFile pass;
 
   ~Item() {
@@ -251,6 +253,16 @@ plat::Outcome FlushFiles(const std::vector<Item*>& items) {
   return first;
 }
 
+// Writing to a file clears its setuid and setgid bits (unless root writes); they are put back
+// exactly as they were, before the last flush makes the change durable. (A user who may write
+// the file but does not own it cannot put them back; the kernel leaves them cleared.)
+void PutBackModeBits(const Item& it) {
+  if (!(it.st.st_mode & (S_ISUID | S_ISGID))) return;
+  struct stat now {};
+  if (plat::Files().Fstat(it.fd, &now) == 0 && (now.st_mode & 07777) != (it.st.st_mode & 07777))
+    (void)fchmod(it.fd, it.st.st_mode & 07777);
+}
+
 // The journal's name as the marker keeps it: its leaf when it lies in the file's folder.
 std::string JournalRef(const std::string& journal, const std::string& file) {
   return plat::ParentOf(journal) == plat::ParentOf(file) ? plat::LeafOf(journal) : journal;
@@ -288,7 +300,7 @@ class Batch {
 
 bool Batch::StartJournal() {
   const std::string folder = plat::ParentOf(items_[0]->request->file);
-  if (swept_->insert(folder).second) RemoveStaleJournals(folder);
+  if (options_.sweepStaleJournals && swept_->insert(folder).second) RemoveStaleJournals(folder);
   plat::Outcome made = journal_.Create(folder);
   if (!made) {
     const std::string state = StateFolder();
@@ -346,11 +358,20 @@ void Batch::MarkFiles() {
 
 void Batch::CheckAndApply() {
   for (Item* it : Marked()) {
+    const bool decoding = it->direction == CipherDirection::Decode;
+    // Another program that wrote to the file meanwhile (an append, a truncation) would leave it
+    // part coded, part plain: the change is turned back and what that program wrote is kept.
+    struct stat after {};
+    if (plat::Files().Fstat(it->fd, &after) == 0 && after.st_size != it->st.st_size) {
+      it->resized = true;
+      it->failure = decoding ? "changed by another program while being decoded; left coded"
+                             : "changed by another program while being coded; left plain";
+      continue;
+    }
     if (it->pass.failed) {
       it->failure = it->pass.failure;
       continue;
     }
-    const bool decoding = it->direction == CipherDirection::Decode;
     if (decoding && it->expected && it->pass.digest.Value() != it->expected->digest) {
       it->failure = "it changed since it was coded";
       continue;
@@ -392,7 +413,10 @@ void Batch::TurnBackFailed() {
     if (back && file == contents.files.end())
       back = plat::Outcome::Fail("the journal lost its entry");
     SettleResult settled;
-    if (back) back = Settle(it->fd, file->second, false, &settled);
+    if (back && it->resized)
+      back = TurnBackResized(it->fd, file->second);
+    else if (back)
+      back = Settle(it->fd, file->second, false, &settled);
     if (back) back = ApplyPlan(it->fd, it->plan, false, {}, true, false);
     if (back) {
       r.turnedBack = true;
@@ -409,6 +433,7 @@ void Batch::TurnBackFailed() {
 
 void Batch::Finish() {
   std::vector<Item*> marked = Marked();
+  for (Item* it : marked) PutBackModeBits(*it);
   plat::Outcome flushed = FlushFiles(marked);
   bool markersLeft = false;
   for (Item* it : items_) markersLeft |= it->result.pendingRecovery;

@@ -45,6 +45,9 @@ struct TransactionOptions {
   // A larger file is a batch of its own; a batch ends within a second or so, and a stop asked
   // for (Ctrl-C) waits for no more than that.
   uint64_t batchBytes = uint64_t(32) << 20;
+  // The journals no file needs any more are removed from a folder before its first journal is
+  // made; a caller that walks the folders itself does so there instead.
+  bool sweepStaleJournals = true;
   PassProgress progress;
   // Asked between batches; once true, the files not yet begun are left, outcome NotDone with
   // `stopped` set.

@@ -48,14 +48,9 @@ std::string DesktopStringValue(const std::string& text) {
 // Inside the quotes a double quote, backquote, dollar or backslash takes a backslash; the
 // value's own string escaping then doubles every backslash, so a dollar is written as two
 // backslashes and the dollar, a backslash as four backslashes. A percent sign is doubled.
-std::string ExecProgram(const std::string& program) {
-  if (!NeedsQuotes(program)) {
-    std::string plain;
-    for (char c : program) plain += c == '%' ? std::string("%%") : std::string(1, c);
-    return plain;
-  }
+std::string QuotedArgument(const std::string& text) {
   std::string quoted = "\"";
-  for (char c : program) {
+  for (char c : text) {
     if (c == '"' || c == '`' || c == '$' || c == '\\') {
       quoted += "\\\\";
       quoted += c == '\\' ? "\\\\" : std::string(1, c);
@@ -66,6 +61,16 @@ std::string ExecProgram(const std::string& program) {
     }
   }
   return quoted + "\"";
+}
+
+// A program whose path holds a percent sign is started through the shell, its path an argument:
+// GLib looks for the first word of Exec before it turns "%%" into "%", so the path itself cannot
+// come first.
+std::string ExecProgram(const std::string& program) {
+  if (program.find('%') != std::string::npos)
+    return std::string(kShellStart) + " " + QuotedArgument(kShellExec) + " " +
+           QuotedArgument(program);
+  return NeedsQuotes(program) ? QuotedArgument(program) : program;
 }
 
 std::string ExecLine(const std::string& program) {

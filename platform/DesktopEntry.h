@@ -25,9 +25,18 @@ std::string DesktopEntryText(const DesktopEntryFields& fields);
 // A string value with the desktop entry escapes (backslash, line break, tab).
 std::string DesktopStringValue(const std::string& text);
 
-// The program as the first word of an Exec= value: as it is when it holds only characters that
-// need no quoting, else quoted as desktop entries want it. A percent sign is always doubled.
+// The program as the first words of an Exec= value: as it is when it holds only characters that
+// need no quoting, else quoted as desktop entries want it. A path with a percent sign is handed
+// to the shell instead (kShellStart, kShellExec, then the path, each percent sign doubled), as
+// launchers look for the first word before they read "%%" as a percent sign.
 std::string ExecProgram(const std::string& program);
+
+// `sh -c 'exec "$0" "$@"' PROGRAM FILE...` runs PROGRAM on the files.
+constexpr const char* kShellStart = "/bin/sh -c";
+constexpr const char* kShellExec = "exec \"$0\" \"$@\"";
+
+// `text` as one quoted argument of an Exec= value, each percent sign doubled.
+std::string QuotedArgument(const std::string& text);
 
 // The Exec= value: the program (ExecProgram), then %F.
 std::string ExecLine(const std::string& program);

@@ -32,7 +32,7 @@ const char* KindOf(mode_t mode) {
 // Follows `file` through its links (a relative target names an entry beside its link) to the
 // entry that a write would reach, into *end. Fails, saying why, unless that entry is a regular
 // file or nothing: a FIFO, a device or a folder is never replaced, and a loop of links has no end.
-Outcome ReplaceableEnd(const std::string& file, std::string* end) {
+Outcome ReplaceableEnd(const std::string& file, std::string* end, bool followLinks = true) {
   constexpr int kMostLinks = 40;  // as the kernel allows
   std::string path = file;
   for (int links = 0;; ++links) {
@@ -42,6 +42,9 @@ Outcome ReplaceableEnd(const std::string& file, std::string* end) {
       break;  // nothing there: the file is made
     }
     if (S_ISREG(st.st_mode)) break;
+    if (S_ISLNK(st.st_mode) && !followLinks)
+      return Outcome::Fail("cannot replace '" + file +
+                           "': it is a link, which is not followed here");
     if (!S_ISLNK(st.st_mode)) {
       std::string what = std::string(KindOf(st.st_mode)) + ", not a regular file";
       if (path != file)
@@ -66,10 +69,11 @@ Outcome ReplaceableEnd(const std::string& file, std::string* end) {
 
 }  // namespace
 
-Outcome WriteFileAtomically(const std::string& file, const void* data, size_t size, mode_t mode) {
+Outcome WriteFileAtomically(const std::string& file, const void* data, size_t size, mode_t mode,
+                            bool followLinks) {
   // A link (a settings file kept elsewhere, say) stays a link: what it leads to is replaced.
   std::string path;
-  Outcome replaceable = ReplaceableEnd(file, &path);
+  Outcome replaceable = ReplaceableEnd(file, &path, followLinks);
   if (!replaceable) return replaceable;
   std::string pattern = path + ".tmp-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
@@ -103,7 +107,7 @@ Outcome WriteFileAtomically(const std::string& file, const void* data, size_t si
   }
   // Whatever took the place of the file meanwhile is left alone as well.
   std::string again;
-  replaceable = ReplaceableEnd(path, &again);
+  replaceable = ReplaceableEnd(path, &again, followLinks);
   if (!replaceable || again != path) {
     unlink(temp.c_str());
     return replaceable ? Outcome::Fail("cannot replace '" + path + "': it changed meanwhile")

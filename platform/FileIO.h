@@ -14,7 +14,12 @@ namespace plat {
 // link, the entry it leads to (through any further links) is written and the link kept. Only a
 // regular file or nothing is ever replaced: a FIFO, a device, a socket or a folder there, or a
 // loop of links, is left alone and the outcome says so.
-Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode);
+//
+// With `followLinks` false the entry at `path` itself is replaced: a link there is refused, and
+// one put there meanwhile is replaced rather than followed (for a path in a folder another user
+// may write, where following a link could write a file of that user's choosing).
+Outcome WriteFileAtomically(const std::string& path, const void* data, size_t size, mode_t mode,
+                            bool followLinks = true);
 
 // Writes `contents` as WriteFileAtomically does, making the missing folders above it (0755),
 // unless the file holds exactly those bytes already; then it is left alone (its inode and times

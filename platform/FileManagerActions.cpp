@@ -32,10 +32,11 @@ std::string DolphinServiceMenu(const FileAction& a) {
          name + "\nIcon=" + a.iconName + "\nExec=" + exec + "\n";
 }
 
-// Nemo runs the command line through its shell-like parser, %F becoming the quoted paths.
+// Nemo runs the command line through its shell-like parser, %F becoming the quoted paths. The
+// line is a key file's string value first (a backslash in it is written doubled).
 std::string NemoAction(const FileAction& a) {
   return "[Nemo Action]\nName=" + a.label + "\nComment=" + a.description +
-         "\nIcon-Name=" + a.iconName + "\nExec=" + ShellWord(a.program) +
+         "\nIcon-Name=" + a.iconName + "\nExec=" + DesktopStringValue(CommandWord(a.program)) +
          " %F\nSelection=s\nExtensions=nodirs;\n";
 }
 
@@ -47,6 +48,13 @@ bool SystemProvides(const std::string& relativePath) {
 }
 
 }  // namespace
+
+std::string CommandWord(const std::string& program) {
+  std::string out;
+  for (char c : ShellWord(program)) out += c == '%' ? std::string("%%") : std::string(1, c);
+  if (program.find('%') == std::string::npos) return out;
+  return std::string(kShellStart) + " " + ShellWord(kShellExec) + " " + out;
+}
 
 std::string ShellWord(const std::string& text) {
   bool plain = !text.empty();

@@ -35,6 +35,11 @@ std::vector<ActionFile> FileManagerActionFiles(const FileAction& action);
 // shell takes literally, else in single quotes.
 std::string ShellWord(const std::string& text);
 
+// The program as the first words of a file manager's command line (Thunar's, Nemo's), which
+// takes "%f" and the like as the chosen files and "%%" as a percent sign: its ShellWord, each
+// percent sign doubled; a path with a percent sign is handed to the shell, as ExecProgram does.
+std::string CommandWord(const std::string& program);
+
 // Writes the files into the user's data folder. A file that a system data folder
 // ($XDG_DATA_DIRS) already provides under the same path is not written: the system install's
 // copy is in charge there, and a second one would show the entry twice in some file managers.

@@ -8,7 +8,7 @@ MURVEL_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
-  libxxhash-dev strace
+  libxxhash-dev strace libglib2.0-bin
   libmagic-dev zlib1g-dev
 )
 

@@ -10,6 +10,7 @@
 
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
+#include "settings/SettingsEntry.h"
 
 char path2scan[1024] = "";
 
@@ -57,17 +58,20 @@ plat::Outcome SettingsFilePath(const char* name, bool createFolder, std::string*
 
 plat::Outcome LoadSettings(const std::string& path, Settings* settings,
                            std::vector<std::string>* notes) {
+  std::string entry;
+  plat::Outcome allowed = SettingsEntry(path, &entry);
+  if (!allowed) return allowed;
   // Looked at before it is opened: opening a device or a FIFO can have effects of its own.
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return plat::Outcome::Fail(Why("cannot read", path, errno));
+  if (lstat(entry.c_str(), &st) != 0) return plat::Outcome::Fail(Why("cannot read", path, errno));
   if (!S_ISREG(st.st_mode))
     return plat::Outcome::Fail("cannot read '" + path + "': it is no regular file");
-  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = open(entry.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return plat::Outcome::Fail(Why("cannot open", path, errno));
   uint8_t buf[kSettingsFileBytes];
   ssize_t got = -1;
   int err = EINVAL;  // the entry was swapped for something else since it was looked at
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (entry == path || st.st_uid == geteuid())) {
     got = ReadUpTo(fd, buf, sizeof buf);
     err = errno;
   }
@@ -78,8 +82,12 @@ plat::Outcome LoadSettings(const std::string& path, Settings* settings,
 }
 
 plat::Outcome SaveSettings(const std::string& path, const Settings& settings) {
+  std::string entry;
+  plat::Outcome allowed = SettingsEntry(path, &entry);
+  if (!allowed) return allowed;
   const std::string bytes = EncodeSettings(settings);
-  return plat::WriteFileAtomically(path, bytes.data(), bytes.size(), 0644);
+  // No link approved: none is followed either, should one be put there meanwhile.
+  return plat::WriteFileAtomically(path, bytes.data(), bytes.size(), 0644, entry != path);
 }
 
 bool Getsettings(const char* name, Settings* settings) {

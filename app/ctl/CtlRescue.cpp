@@ -59,7 +59,7 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
     Report("skipped", file, listed.skipped);
     return false;
   }
-  Inspection found = engine_.Inspect(file, &volumes_);
+  Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
   Diagnose(InspectionLines(found));
   if (found.recovery) Report("recovered", file, RecoveryDetail(*found.recovery));
   if (!found.workable()) {

@@ -34,7 +34,9 @@ std::string RecoveryDetail(const RecoveryReport& r) {
 }
 
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
-    : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {}
+    : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {
+  engine_.SetSweepStaleJournals(false);  // the walk does it, folder by folder (FileList.h)
+}
 
 void CtlWork::SetPassword(const std::string& password) {
   password_.set = true;
@@ -82,7 +84,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
       allDone = false;
       continue;
     }
-    Inspection found = engine_.Inspect(file, &volumes_);
+    Inspection found = engine_.Inspect(EngineName(listed[inspected]), &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery)
       lines[inspected] += Line("recovered", file, RecoveryDetail(*found.recovery));
@@ -154,7 +156,7 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
       ++count.untold;
       continue;
     }
-    Inspection found = engine_.Inspect(file, &volumes_);
+    Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery && !quiet) Report("recovered", file, RecoveryDetail(*found.recovery));
     if (found.mismatch != RecordMismatch::None) {
@@ -176,14 +178,16 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
 
 bool CtlWork::Recover(const std::vector<ListedFile>& files) {
   bool whole = true;
-  std::vector<std::string> folders;
+  // Journals left by a change that ended as the machine stopped are removed by the walk
+  // (FileList.h), folder by folder.
   for (const ListedFile& listed : files) {
     const std::string& file = listed.path;
     if (!listed.skipped.empty()) {
       Report("skipped", file, listed.skipped);
+      whole = whole && !listed.unreadable;
       continue;
     }
-    Inspection found = engine_.Inspect(file, &volumes_);
+    Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery && found.recovery->settled) {
       Report("recovered", file, RecoveryDetail(*found.recovery));
@@ -197,12 +201,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files) {
     } else {
       Report("whole", file, found.coded ? "coded" : "plain");
     }
-    const std::string folder = plat::ParentOf(found.file);
-    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
-      folders.push_back(folder);
   }
-  // Journals left by a change that ended as the machine stopped.
-  for (const std::string& folder : folders) RemoveStaleJournals(folder);
   return whole;
 }
 

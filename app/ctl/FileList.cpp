@@ -1,53 +1,270 @@
 #include "app/ctl/FileList.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstring>
+#include <queue>
 
 #include "engine/Journal.h"
+#include "engine/Recovery.h"
+#include "platform/Paths.h"
 
 namespace {
 
-void Walk(const std::string& folder, std::vector<ListedFile>* out) {
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) {
-    out->push_back({folder, std::string("can't read the folder: ") + std::strerror(errno)});
-    return;
+// A path this long may no longer be handed to the kernel whole once a leaf name and the
+// journal's name are put after it.
+bool TooLongForTheKernel(size_t length) {
+  return length + NAME_MAX + 64 >= PATH_MAX;
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  return (!folder.empty() && folder.back() == '/' ? folder : folder + "/") + name;
+}
+
+std::string ErrText(int err) {
+  return std::strerror(err);
+}
+
+// Opens the folder at `path`, of any length: one component after the other when the kernel
+// refuses the whole. A descriptor, or -errno.
+int OpenFolder(const std::string& path, int start) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+  int fd = open(path.c_str(), flags);
+  if (fd >= 0) return fd;
+  if (errno != ENAMETOOLONG) return -errno;
+  int at = path[0] == '/' ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                          : (start >= 0 ? dup(start) : open(".", O_PATH | O_DIRECTORY));
+  if (at < 0) return -errno;
+  size_t from = 0;
+  while (from < path.size()) {
+    size_t end = path.find('/', from);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(from, end - from);
+    from = end + 1;
+    if (part.empty() || part == ".") continue;
+    int next =
+        openat(at, part.c_str(), (from >= path.size() ? flags : O_PATH | O_DIRECTORY) | O_CLOEXEC);
+    const int err = errno;
+    close(at);
+    if (next < 0) return -err;
+    at = next;
   }
-  std::vector<std::string> names;
-  while (struct dirent* e = readdir(dir)) {
-    if (std::strcmp(e->d_name, ".") && std::strcmp(e->d_name, "..")) names.push_back(e->d_name);
-  }
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) {
-    if (name.rfind(kJournalPrefix, 0) == 0) continue;
-    const std::string path = (folder.back() == '/' ? folder : folder + "/") + name;
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0) continue;  // gone meanwhile
-    if (S_ISLNK(st.st_mode)) {
-      out->push_back({path, "a link inside a folder, which is not followed"});
-    } else if (S_ISDIR(st.st_mode)) {
-      Walk(path, out);
-    } else if (S_ISREG(st.st_mode)) {
-      out->push_back({path, {}});
-    }
-  }
+  // A path that ended in "." or "/": the last one opened was only a path.
+  fd = openat(at, ".", flags);
+  const int err = errno;
+  close(at);
+  return fd >= 0 ? fd : -err;
 }
 
 }  // namespace
 
-std::vector<ListedFile> ListFiles(const std::vector<std::string>& named, bool recursive) {
-  std::vector<ListedFile> out;
-  for (const std::string& path : named) {
-    struct stat st {};
-    if (recursive && lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      Walk(path, &out);
-    } else {
-      out.push_back({path, {}});
+// A folder being walked: its descriptor, and the next part of its names in order.
+struct FileStream::Level {
+  int fd = -1;
+  std::string shown;      // its path as the lines show it
+  bool longPath = false;  // its files are named by leaf name from the folder itself
+  std::string namedFile;  // a named file reached through this folder: its path as given
+  std::vector<std::string> names;
+  size_t next = 0;
+  std::string after;  // the last name of the part held
+  bool started = false, last = false;
+  bool hasJournals = false, swept = false;
+};
+
+FileStream::FileStream(std::vector<std::string> named, bool recursive, bool sweepJournals,
+                       size_t namesHeld)
+    : named_(std::move(named)),
+      recursive_(recursive),
+      sweepJournals_(sweepJournals),
+      namesHeld_(namesHeld) {
+  startFd_ = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  // A deep tree holds one descriptor for each folder on the way down.
+  struct rlimit files {};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    (void)setrlimit(RLIMIT_NOFILE, &files);
+  }
+}
+
+FileStream::~FileStream() {
+  for (Level& level : levels_) close(level.fd);
+  if (startFd_ >= 0) {
+    (void)fchdir(startFd_);
+    close(startFd_);
+  }
+}
+
+void FileStream::Sweep(const std::string& folder) {
+  if (sweepJournals_) RemoveStaleJournals(folder);
+}
+
+void FileStream::PushFolder(int fd, const std::string& shown) {
+  Level level;
+  level.fd = fd;
+  level.shown = shown;
+  level.longPath = TooLongForTheKernel(shown.size());
+  levels_.push_back(std::move(level));
+}
+
+// Reads the folder for the next held names in order after those already handed out.
+// 0, or the errno of a folder that cannot be read.
+int FileStream::Refill(Level& level) {
+  level.names.clear();
+  level.next = 0;
+  level.last = true;
+  level.started = true;
+  int fd = dup(level.fd);
+  DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+  if (!dir) {
+    const int err = errno;
+    if (fd >= 0) close(fd);
+    return err;
+  }
+  rewinddir(dir);
+  std::priority_queue<std::string> smallest;  // the largest of them on top
+  size_t candidates = 0;
+  const bool first = level.after.empty();
+  errno = 0;
+  while (struct dirent* e = readdir(dir)) {
+    const char* name = e->d_name;
+    if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) continue;
+    if (!std::strncmp(name, kJournalPrefix, std::strlen(kJournalPrefix))) {
+      level.hasJournals = true;
+      continue;
+    }
+    if (!first && std::strcmp(name, level.after.c_str()) <= 0) continue;
+    ++candidates;
+    if (smallest.size() < namesHeld_) {
+      smallest.emplace(name);
+    } else if (std::strcmp(name, smallest.top().c_str()) < 0) {
+      smallest.pop();
+      smallest.emplace(name);
     }
   }
-  return out;
+  const int err = errno;
+  closedir(dir);
+  level.names.resize(smallest.size());
+  for (size_t i = smallest.size(); i-- > 0; smallest.pop()) level.names[i] = smallest.top();
+  level.last = candidates <= namesHeld_;
+  if (!level.names.empty()) level.after = level.names.back();
+  return err;
+}
+
+// Makes the current folder the one the batch's files are named from.
+bool FileStream::Ready(const Level& level) {
+  const int at = level.longPath ? level.fd : startFd_;
+  if (at >= 0) (void)fchdir(at);
+  return true;
+}
+
+bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
+  batch->clear();
+  while (!levels_.empty()) {
+    Level& level = levels_.back();
+    if (!level.namedFile.empty()) {
+      // A named file whose path is too long: named by its leaf from its folder.
+      batch->push_back({level.namedFile, {}, plat::LeafOf(level.namedFile)});
+      (void)fchdir(level.fd);
+      Sweep(".");
+      close(level.fd);
+      levels_.pop_back();
+      return true;
+    }
+    if (level.next == level.names.size()) {
+      if (level.started && level.last) {
+        if (!batch->empty()) return Ready(level);
+        close(level.fd);
+        levels_.pop_back();
+        continue;
+      }
+      if (int err = Refill(level))
+        batch->push_back({level.shown, "can't read the folder: " + ErrText(err), {}, true});
+      if (level.hasJournals && !level.swept) {
+        if (!batch->empty()) return Ready(level);
+        Ready(level);
+        Sweep(level.longPath ? "." : level.shown);
+      }
+      level.swept = true;
+      continue;
+    }
+    const std::string& name = level.names[level.next];
+    const std::string shown = Joined(level.shown, name);
+    struct stat st {};
+    if (fstatat(level.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      const int err = errno;
+      ++level.next;
+      if (err != ENOENT)  // gone meanwhile
+        batch->push_back({shown, "can't read its status: " + ErrText(err), {}, true});
+    } else if (S_ISDIR(st.st_mode)) {
+      if (!batch->empty()) return Ready(level);
+      ++level.next;
+      int fd = openat(level.fd, name.c_str(),
+                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+      if (fd < 0)
+        batch->push_back({shown, "can't read the folder: " + ErrText(errno), {}, true});
+      else
+        PushFolder(fd, shown);
+    } else {
+      ++level.next;
+      if (S_ISLNK(st.st_mode))
+        batch->push_back({shown, "a link inside a folder, which is not followed", {}});
+      else if (S_ISREG(st.st_mode))
+        batch->push_back({shown, {}, level.longPath ? name : shown});
+    }
+    if (batch->size() >= most) return Ready(level);
+  }
+  // The files named, and the folders among them with --recursive.
+  while (batch->size() < most && nextNamed_ < named_.size()) {
+    const std::string& path = named_[nextNamed_];
+    if (recursive_) {
+      struct stat st {};
+      const bool statted = lstat(path.c_str(), &st) == 0;
+      const bool linked = statted && S_ISLNK(st.st_mode);
+      const int fd = linked ? -ENOTDIR : OpenFolder(path, startFd_);
+      if (fd >= 0 || (statted && S_ISDIR(st.st_mode))) {
+        if (!batch->empty()) {
+          if (fd >= 0) close(fd);
+          break;
+        }
+        ++nextNamed_;
+        if (fd < 0) {
+          batch->push_back({path, "can't read the folder: " + ErrText(-fd), {}, true});
+          continue;
+        }
+        PushFolder(fd, path);
+        return Next(batch, most);
+      }
+    }
+    if (TooLongForTheKernel(path.size())) {
+      if (!batch->empty()) break;
+      ++nextNamed_;
+      int fd = OpenFolder(plat::ParentOf(path), startFd_);
+      if (fd < 0) {
+        // The engine tells why it cannot be had.
+        batch->push_back({path, {}, path});
+        continue;
+      }
+      Level level;
+      level.fd = fd;
+      level.namedFile = path;
+      levels_.push_back(std::move(level));
+      return Next(batch, most);
+    }
+    ++nextNamed_;
+    const std::string parent = plat::ParentOf(path);
+    if (sweepJournals_ && sweptNamed_.insert(parent).second) {
+      if (startFd_ >= 0) (void)fchdir(startFd_);
+      Sweep(parent);
+    }
+    batch->push_back({path, {}, path});
+  }
+  if (batch->empty()) return false;
+  if (startFd_ >= 0) (void)fchdir(startFd_);
+  return true;
 }

@@ -4,9 +4,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+
+#include "platform/SecretMemory.h"
 
 namespace {
 
@@ -59,18 +62,30 @@ void OnStopWhileAsking(int sig) {
   errno = savedErrno;
 }
 
-// Reads one line from `fd` into `out`, without the line end. False when the input ended (or
+// Reads one line from `fd` into `out`, without the line end: no more of it than tells the
+// password, a carriage return after it, and whether it is longer than a password is kept. The
+// line is read byte by byte into a buffer that is left out of core dumps and wiped afterwards,
+// never into a stdio or heap buffer that would keep it after use. False when the input ended (or
 // failed) before the line's end and nothing was read.
 bool ReadLine(int fd, std::string* out) {
-  out->clear();
-  char c;
+  plat::SecretBuffer line(kCtlPasswordMax + 2);
+  size_t length = 0;
+  char c = 0;
+  bool ended = false;
   for (;;) {
     ssize_t n = read(fd, &c, 1);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return !out->empty();
-    if (c == '\n') return true;
-    out->push_back(c);
+    if (n <= 0) break;
+    if (c == '\n') {
+      ended = true;
+      break;
+    }
+    if (length < line.capacity()) line.data()[length] = c;
+    ++length;
   }
+  out->assign(line.data(), std::min(length, line.capacity()));
+  plat::Wipe(&c, 1);
+  return ended || length > 0;
 }
 
 void StripCarriageReturn(std::string* s) {
@@ -118,15 +133,7 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out) {
 }
 
 plat::Outcome ReadPasswordFromStream(std::FILE* in, std::string* out) {
-  out->clear();
-  int c;
-  bool any = false;
-  while ((c = std::fgetc(in)) != EOF) {
-    any = true;
-    if (c == '\n') break;
-    out->push_back(char(c));
-  }
-  if (!any) return plat::Outcome::Fail("standard input held no password");
+  if (!ReadLine(fileno(in), out)) return plat::Outcome::Fail("standard input held no password");
   StripCarriageReturn(out);
   return plat::Outcome::Ok();
 }

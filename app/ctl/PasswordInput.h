@@ -14,7 +14,8 @@ constexpr size_t kCtlPasswordMax = 20;
 // back on every way out, an interrupt included.
 plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out);
 
-// Reads the first line of `in` (without its line end). Fails when `in` ends before any byte.
+// Reads the first line of `in` (without its line end), past its stdio buffer. Fails when `in`
+// ends before any byte.
 plat::Outcome ReadPasswordFromStream(std::FILE* in, std::string* out);
 
 // Cuts `password` to its first kCtlPasswordMax bytes, as the window does. True when anything was

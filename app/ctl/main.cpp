@@ -9,6 +9,7 @@
 #include "app/ctl/PasswordInput.h"
 #include "app/ctl/ProgressLine.h"
 #include "app/ctl/StopRequest.h"
+#include "platform/SecretMemory.h"
 
 namespace {
 
@@ -46,7 +47,9 @@ int GetPassword(const CtlOptions& options, std::string* password) {
         std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
         return kExitUsage;
       }
-      if (again != *password) {
+      const bool differ = again != *password;
+      plat::Wipe(&again);
+      if (differ) {
         std::fprintf(stderr, "murvelctl: the two passwords differ; nothing was coded\n");
         return kExitNotDone;
       }
@@ -64,6 +67,7 @@ int GetPassword(const CtlOptions& options, std::string* password) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  plat::KeepSecretsOutOfCoreDumps();
   CtlOptions options;
   std::string error;
   if (!ParseCtlArgs(argc, argv, &options, &error)) return UsageError(error);
@@ -94,35 +98,47 @@ int main(int argc, char** argv) {
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
   work.SetPassword(password);
+  plat::Wipe(&password);
   work.SetStopRequest([] { return StopRequest::Requested(); });
   work.SetForce(options.force);
 
-  const std::vector<ListedFile> files = ListFiles(options.files, options.recursive);
-  bool allDone = false;
-  int statusExit = kExitDone;
-  switch (options.command) {
-    case CtlCommand::Code:
-      allDone = work.CodeOrDecode(files, false);
-      break;
-    case CtlCommand::Decode:
-      allDone = work.CodeOrDecode(files, true);
-      break;
-    case CtlCommand::Recover:
-      allDone = work.Recover(files);
-      break;
-    case CtlCommand::Rescue:
-      allDone = work.Rescue(files, options.keyDate);
-      break;
-    default: {
-      CtlWork::StatusCount count = work.Status(files, options.quiet);
-      allDone = count.untold == 0;
-      if (options.quiet)
-        statusExit = count.mismatched ? kExitMismatch
-                     : count.untold   ? kExitNotDone
-                     : count.plain    ? kExitPlain
-                                      : 0;
-      break;
+  // The files come a batch at a time, so that memory stays the same for any number of them.
+  FileStream stream(options.files, options.recursive, options.command != CtlCommand::Status);
+  std::vector<ListedFile> files;
+  bool allDone = true;
+  CtlWork::StatusCount count;
+  while (stream.Next(&files)) {
+    switch (options.command) {
+      case CtlCommand::Code:
+        allDone = work.CodeOrDecode(files, false) && allDone;
+        break;
+      case CtlCommand::Decode:
+        allDone = work.CodeOrDecode(files, true) && allDone;
+        break;
+      case CtlCommand::Recover:
+        allDone = work.Recover(files) && allDone;
+        break;
+      case CtlCommand::Rescue:
+        allDone = work.Rescue(files, options.keyDate) && allDone;
+        break;
+      default: {
+        CtlWork::StatusCount some = work.Status(files, options.quiet);
+        count.coded += some.coded;
+        count.plain += some.plain;
+        count.untold += some.untold;
+        count.mismatched += some.mismatched;
+        break;
+      }
     }
+  }
+  int statusExit = kExitDone;
+  if (options.command == CtlCommand::Status) {
+    allDone = count.untold == 0;
+    if (options.quiet)
+      statusExit = count.mismatched ? kExitMismatch
+                   : count.untold   ? kExitNotDone
+                   : count.plain    ? kExitPlain
+                                    : 0;
   }
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

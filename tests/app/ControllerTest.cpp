@@ -8,6 +8,7 @@
 #include "platform/gui/TextControl.h"
 #include "settings/ProgramIcons.h"
 #include "tests/app/WindowTestSupport.h"
+#include "tests/platform/DumpFlags.h"
 
 TEST_F(WindowTest, StartsEmptyWithTheLayoutInPlace) {
   std::string out = CapturedStdout([&] { Open(); });
@@ -43,6 +44,7 @@ TEST_F(WindowTest, PasswordEntryKeepsTwentyCharactersAndIsMasked) {
     DeliverPosted();
     EXPECT_TRUE(window_->State().passwordSet);
     EXPECT_STREQ(window_->State().password, c.kept);
+    EXPECT_TRUE(LeftOutOfCoreDumps(window_->State().password));
     EXPECT_EQ(entry->Text(), "******");
     EXPECT_NE(window_->focusWidget(), entry);
   }

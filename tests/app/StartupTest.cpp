@@ -4,10 +4,13 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <filesystem>
 
 #include "app/MVApplication.h"
 #include "app/MVWindow.h"
+#include "app/WindowPlacement.h"
 #include "settings/Settings.h"
 #include "tests/app/WindowTestSupport.h"
 #include "ui/fView.h"
@@ -128,4 +131,38 @@ TEST_F(StartupTest, RefsMessageWithoutRefsIsReportedAndChangesNothing) {
             "    text/plain[0] ('MIME', 5 bytes) = \"hello\"\n"
             "}\n");
   EXPECT_TRUE(app.MainWindow()->State().currentPath.empty());
+}
+
+// The window starts where it was left only when a part of it to grab and use is on a screen;
+// else at the nearest place where it lies whole on the nearest screen.
+TEST(WindowPlacementTest, KeptPositionOnlyWhereAUsablePartIsOnAScreen) {
+  const std::vector<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+  auto at = [&](int x, int y) { return PlaceWindow(QRect(x, y, 118, 190), screens); };
+  EXPECT_EQ(at(400, 300), QPoint(400, 300));
+  EXPECT_EQ(at(1900, 500), QPoint(1900, 500));  // across both screens, 98 pixels on the second
+  EXPECT_EQ(at(3150, 500), QPoint(3150, 500));  // 50 pixels on the second screen
+  EXPECT_EQ(at(5000, 5000), QPoint(3200 - 118, 1024 - 190));
+  EXPECT_EQ(at(-110, 300), QPoint(0, 300));  // 8 pixels showing
+  EXPECT_EQ(at(400, -5), QPoint(400, 0));    // its top above the screen
+  EXPECT_EQ(at(400, 1070), QPoint(400, 1080 - 190));
+  EXPECT_EQ(at(2500, 1050), QPoint(2500, 1024 - 190));  // below the second, beside the first
+  EXPECT_EQ(PlaceWindow(QRect(5000, 5000, 118, 190), {}), QPoint(5000, 5000));
+}
+
+// A start from settings that put the window off every screen shows it whole on one, says so,
+// and leaves the settings file's bytes as they were until the window is closed.
+TEST_F(StartupTest, WindowLeftOffTheScreenStartsOnIt) {
+  std::filesystem::create_directories(config_ + "/_KR_x-vnd.Telva");
+  const std::string bytes = SettingsBytes(5000, 5000, {98, 178, 178, 255}, 0);
+  WriteFile(SettingsFile(), bytes);
+  std::unique_ptr<MVApplication> app;
+  const std::string out =
+      CapturedStdout([&] { app = std::make_unique<MVApplication>(argc_, argv_); });
+  const QRect frame = app->MainWindow()->Frame().ToQRect();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(frame.adjusted(0, 0, -1, -1))) << frame.x() << "," << frame.y();
+  EXPECT_EQ(frame.topLeft(), QPoint(screen.right() + 1 - 118, screen.bottom() + 1 - 190));
+  EXPECT_NE(out.find("Window: (5000, 5000) is off the screen; placed at ("), std::string::npos)
+      << out;
+  EXPECT_EQ(ReadFile(SettingsFile()), bytes);
 }

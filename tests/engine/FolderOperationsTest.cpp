@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "EngineTestSupport.h"
+#include "platform/Directory.h"
 
 namespace {
 
@@ -100,6 +101,25 @@ TEST_F(FolderTest, WrongPasswordLeavesThatFileCodedAndGoesOn) {
   EXPECT_FALSE(IsCoded(one));
   EXPECT_TRUE(ReadFileBytes(two) == twoCoded);
   EXPECT_TRUE(IsCoded(two));
+}
+
+// A folder of more entries than are held at once: every entry is told once, in folder order,
+// and every plain file coded, whichever batch it fell in.
+TEST_F(FolderTest, FolderLargerThanABatchIsWorkedWhole) {
+  constexpr int kFiles = 1100;
+  for (int i = 0; i < kFiles; ++i) MakeFile("codec/f" + std::to_string(i), Bytes(10, uint8_t(i)));
+  EnterPassword("pw");
+  std::vector<std::string> order;
+  for (plat::Directory dir(Path("codec")); order.size() < kFiles + 1;) {
+    std::string entry;
+    if (dir.GetNextRef(&entry) != 0) break;
+    order.push_back(entry);
+  }
+  const std::vector<FolderEntry> told = Run(false);
+  ASSERT_EQ(told.size(), order.size());
+  for (size_t i = 0; i < told.size(); ++i) ASSERT_EQ(told[i].inspection.path, order[i]);
+  EXPECT_EQ(Count(told, WorkOutcome::Coded), kFiles);
+  for (int i = 0; i < kFiles; ++i) ASSERT_TRUE(IsCoded(Path("codec/f" + std::to_string(i)))) << i;
 }
 
 }  // namespace

@@ -321,4 +321,51 @@ TEST_F(FaultTest, DecodingRefusesBytesChangedSinceCoding) {
   EXPECT_EQ(result_.outcome, WorkOutcome::Decoded);
 }
 
+// Another program appends to the file, or cuts it short, while it is coded: the change is turned
+// back, what that program wrote is kept, and nothing says "coded".
+TEST_F(FaultTest, FileResizedByAnotherProgramMidPassIsTurnedBack) {
+  struct Hook : plat::SystemFileCalls {
+    std::function<void()> once;
+    ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
+      ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
+      if (once && offset > 0) std::exchange(once, nullptr)();
+      return r;
+    }
+  };
+  engine_->SetWindowBytes(8192);
+  EnterPassword("pw");
+  const Bytes plain = RandomBytes(30000, 50);
+  for (bool append : {true, false}) {
+    SCOPED_TRACE(append ? "appended" : "cut short");
+    const std::string path = MakeFile(append ? "grows" : "shrinks", plain);
+    DecorateFile(path);
+    const XattrMap attrs = AllXattrs(path);
+    Hook hook;
+    hook.once = [&] {
+      if (append) {
+        int other = open(path.c_str(), O_WRONLY | O_APPEND);
+        ASSERT_GE(other, 0);
+        ASSERT_EQ(write(other, "tail", 4), 4);
+        close(other);
+      } else {
+        ASSERT_EQ(truncate(path.c_str(), 20000), 0);
+      }
+    };
+    Inspection found = engine_->Inspect(path);
+    plat::SetFileCalls(&hook);
+    WorkResult r = engine_->Work(found, password_);
+    plat::SetFileCalls(nullptr);
+    EXPECT_EQ(r.outcome, WorkOutcome::NotDone);
+    EXPECT_EQ(r.reason, "changed by another program while being coded; left plain");
+    EXPECT_TRUE(r.turnedBack);
+    Bytes expected = plain;
+    if (append)
+      expected.insert(expected.end(), {'t', 'a', 'i', 'l'});
+    else
+      expected.resize(20000);
+    EXPECT_TRUE(ReadFileBytes(path) == expected);
+    EXPECT_EQ(AllXattrs(path), attrs);
+  }
+}
+
 }  // namespace

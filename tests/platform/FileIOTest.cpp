@@ -80,6 +80,9 @@ TEST_F(FileIOTest, OnlyARegularFileOrNothingAtTheEndOfTheLinksIsReplaced) {
   EXPECT_EQ(ReadFile(home + "/new"), "new");
   ASSERT_EQ(lstat((root_ + "/dangling").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
+  // Told not to follow links, the writer refuses one and leaves what it leads to alone.
+  EXPECT_FALSE(plat::WriteFileAtomically(root_ + "/dangling", "other", 5, 0644, false));
+  EXPECT_EQ(ReadFile(home + "/new"), "new");
 
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(home))

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
 #include "platform/FileManagerActions.h"
 #include "platform/Paths.h"
+#include "platform/ThunarActions.h"
 #include "settings/DesktopSetup.h"
 #include "settings/Settings.h"
 #include "settings/TypeSetup.h"
@@ -97,6 +99,67 @@ TEST_F(DesktopFilesTest, TheNautilusScriptRunsTheProgramOnTheChosenFiles) {
   const std::string run = "'" + path + "' 'a b.txt' \"c'd\" '$x'";
   ASSERT_EQ(std::system(run.c_str()), 0);
   EXPECT_EQ(ReadFile(program + ".args"), "[a b.txt][c'd][$x]");
+}
+
+// Every entry runs the program on the chosen file, whatever the program's path holds: percent
+// signs that look like field codes, quotes, a dollar, a backslash. The desktop entry and
+// Dolphin's service menu are launched by GLib ("gio launch"); Thunar's and Nemo's command lines
+// are expanded as those file managers do ("%%" a percent sign, "%f" and "%F" the file) and run
+// by a shell.
+TEST_F(DesktopFilesTest, EveryEntryRunsTheProgramWhateverItsPathHolds) {
+  const std::string bin = root_ + "/50%f 100%% it's \"q\" $x \\z";
+  ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+  const std::string program = bin + "/murvel";
+  const std::string args = root_ + "/args";
+  WriteFile(program,
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + args + "'\n");
+  ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+  plat::SetAppExecutablePath(program);
+  CapturedStdout(CheckNeededDefs);
+  const std::string file = root_ + "/a b.txt";
+  WriteFile(file, "x");
+  auto ranWith = [&](const std::string& command) {
+    std::filesystem::remove(args);
+    if (std::system(command.c_str()) != 0) return std::string("(failed)");
+    for (int i = 0; i < 100 && !Exists(args); ++i) usleep(50000);  // gio does not wait
+    usleep(50000);
+    return ReadFile(args);
+  };
+  if (std::system("gio help launch >/dev/null 2>&1") == 0) {
+    for (const std::string& entry : {data_ + "/applications/x-vnd.Telva-Murvel.desktop",
+                                     data_ + "/kio/servicemenus/x-vnd.Telva-Murvel.desktop"})
+      EXPECT_EQ(ranWith("gio launch '" + entry + "' '" + file + "' 2>&1"), "[" + file + "]")
+          << ReadFile(entry);
+  } else {
+    ADD_FAILURE() << "gio (libglib2.0-bin) is not installed";
+  }
+  auto expanded = [&](const std::string& line) {
+    std::string out;
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] != '%' || i + 1 == line.size()) {
+        out += line[i];
+      } else if (line[++i] == '%') {
+        out += '%';
+      } else if (line[i] == 'f' || line[i] == 'F') {
+        out += "'" + file + "'";
+      }
+    }
+    return out;
+  };
+  std::string thunar = plat::ThunarActionElement(ProgramFileAction(program));
+  const size_t from = thunar.find("<command>") + 9;
+  thunar = thunar.substr(from, thunar.find("</command>") - from);
+  for (const auto& [xml, text] : std::vector<std::pair<std::string, std::string>>{
+           {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
+    for (size_t at; (at = thunar.find(xml)) != std::string::npos;)
+      thunar.replace(at, xml.size(), text);
+  EXPECT_EQ(ranWith(expanded(thunar)), "[" + file + "]") << thunar;
+
+  const std::string nemo = plat::FileManagerActionFiles(ProgramFileAction(program))[2].text;
+  const size_t exec = nemo.find("\nExec=") + 6;
+  std::string line;  // the key file's string value
+  for (size_t i = exec; nemo[i] != '\n'; ++i) line += nemo[i] == '\\' ? nemo[++i] : nemo[i];
+  EXPECT_EQ(ranWith(expanded(line)), "[" + file + "]") << nemo;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The settings file, byte for byte, on a real disk.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -178,6 +179,84 @@ TEST_F(SettingsTest, WhatIsNoFileIsNeitherReadNorReplaced) {
   struct stat st;
   ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+// A settings link is followed only to a regular file of the user running the program, and by
+// root only through root's own folders; a link that leads nowhere makes no file. Needs root: the
+// second user is "nobody", run in a child process.
+TEST_F(SettingsTest, LinksAreFollowedOnlyToTheUsersOwnFiles) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
+  constexpr uid_t kNobody = 65534;
+  ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
+  const std::string others = root_ + "/others";  // root's folder, open to all
+  ASSERT_EQ(mkdir(others.c_str(), 0755), 0);
+  const std::string rootsFile = others + "/roots";
+  WriteFile(rootsFile, "root's own bytes");
+  ASSERT_EQ(chmod(rootsFile.c_str(), 0600), 0);
+  const std::string nowhere = others + "/nowhere";
+
+  // Runs `act` as nobody, with the settings folders nobody's; its exit status.
+  auto asNobody = [&](const std::function<bool()>& act) {
+    for (const std::string& f : {config_, folder_})
+      EXPECT_EQ(chown(f.c_str(), kNobody, kNobody), 0);
+    pid_t child = fork();
+    if (child == 0) {
+      bool ok = setgid(kNobody) == 0 && setuid(kNobody) == 0 && act();
+      _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    for (const std::string& f : {config_, folder_}) EXPECT_EQ(chown(f.c_str(), 0, 0), 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  Settings settings;
+  settings.WIN_X = 400;
+  // nobody: a link to root's file is neither read nor replaced; nor is one leading nowhere made
+  // into a file.
+  for (const std::string& target : {rootsFile, nowhere}) {
+    SCOPED_TRACE(target);
+    std::filesystem::remove(file_);
+    ASSERT_EQ(symlink(target.c_str(), file_.c_str()), 0);
+    EXPECT_EQ(asNobody([&] {
+                Settings s;
+                return !LoadSettings(file_, &s, nullptr) && !SaveSettings(file_, settings);
+              }),
+              0);
+  }
+  EXPECT_EQ(ReadFile(rootsFile), "root's own bytes");
+  struct stat st;
+  ASSERT_EQ(stat(rootsFile.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_FALSE(Exists(nowhere));
+
+  // nobody's own file behind a link is read and replaced, the link kept.
+  const std::string own = folder_ + "/kept-elsewhere";
+  WriteFile(own, std::string(13, '\0'));
+  ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+  std::filesystem::remove(file_);
+  ASSERT_EQ(symlink(own.c_str(), file_.c_str()), 0);
+  EXPECT_EQ(asNobody([&] { return bool(SaveSettings(file_, settings)); }), 0);
+  Settings back;
+  EXPECT_TRUE(LoadSettings(own, &back, nullptr));
+  EXPECT_EQ(back.WIN_X, 400);
+  struct stat link;
+  ASSERT_EQ(lstat(file_.c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+
+  // Root (sudo -E) with the settings link in nobody's folder does not follow it, even to its own
+  // file; in root's own folders it does, and the line says why it did not.
+  std::filesystem::remove(file_);
+  ASSERT_EQ(symlink(rootsFile.c_str(), file_.c_str()), 0);
+  ASSERT_EQ(chown(folder_.c_str(), kNobody, kNobody), 0);
+  plat::Outcome refused = SaveSettings(file_, settings);
+  EXPECT_FALSE(refused);
+  EXPECT_NE(refused.why().find("root follows links only through its own folders"),
+            std::string::npos)
+      << refused.why();
+  EXPECT_EQ(ReadFile(rootsFile), "root's own bytes");
+  ASSERT_EQ(chown(folder_.c_str(), 0, 0), 0);
+  EXPECT_TRUE(SaveSettings(file_, settings));
+  EXPECT_EQ(ReadFile(rootsFile).size(), kSettingsFileBytes);
 }
 
 }  // namespace

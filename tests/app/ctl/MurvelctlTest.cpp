@@ -2,14 +2,25 @@
 // password from standard input and from a terminal, and files passed between it and the
 // window's engine. What the engine does to a file is the engine tests' business; here it is
 // enough that murvelctl's files come back exactly.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include "CtlRunner.h"
+#include "platform/SecretMemory.h"
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/platform/DumpFlags.h"
 
 namespace {
 
@@ -211,6 +222,18 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
   }
   EXPECT_EQ(Ctl({"status", "-q", "d/a", "outside"}).exitCode, 3);
   EXPECT_EQ(Ctl({"--password-stdin", "-q", "code", "d/a"}, "pw\n").exitCode, 2);
+
+  // A folder the walk cannot read gets its line, and the command does not end as if all were done.
+  if (!RunningAsRoot()) return;
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path("d/locked").c_str(), 0700), 0);
+  for (const char* command : {"status", "recover"}) {
+    CtlResult r = RunCtl({"-r", command, "d"}, "", dir_, true);
+    EXPECT_EQ(r.exitCode, 1) << command;
+    EXPECT_NE(r.out.find("skipped: d/locked: can't read the folder: Permission denied\n"),
+              std::string::npos)
+        << r.out;
+  }
 }
 
 TEST_F(MurvelctlTest, LongPasswordIsCutToTwentyBytesWithAWarning) {
@@ -272,6 +295,149 @@ TEST_F(MurvelctlTest, TerminalAsksTwiceWithoutEchoWhenCoding) {
   EXPECT_EQ(decode.exitCode, 0) << decode.err;
   EXPECT_EQ(decode.err.find("typed-pw"), std::string::npos) << "the password was echoed";
   EXPECT_TRUE(ReadFileBytes(path) == plain);
+}
+
+// The setuid and setgid bits that writing clears come back exactly, coded and decoded, when
+// the file's own (non-root) user works on it.
+TEST_F(MurvelctlTest, SetuidAndSetgidBitsSurviveTheirOwnersChange) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "needs root to act as the file's owner, nobody";
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  ASSERT_EQ(chown(dir_.c_str(), 65534, 65534), 0);
+  const Bytes bytes = RandomBytes(20000, 60);
+  for (mode_t mode : {04755, 02755, 06711}) {
+    SCOPED_TRACE(mode);
+    const std::string path = MakeFile("tool", bytes);
+    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+    for (const char* command : {"code", "decode"}) {
+      CtlResult r = RunCtl({"--password-stdin", command, "tool"}, "pw\n", dir_, true);
+      EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+      struct stat st;
+      ASSERT_EQ(stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, mode) << command;
+    }
+    EXPECT_TRUE(ReadFileBytes(path) == bytes);
+    unlink(path.c_str());
+  }
+}
+
+// Files 22 folders deep, whose paths (over 4,400 bytes) the kernel would refuse whole: each is
+// coded and decoded, and the one that cannot be changed fails alone, with its line.
+TEST_F(MurvelctlTest, FilesDeeperThanAPathCanNameAreWorkedOn) {
+  constexpr int kDepth = 22;
+  const Bytes bytes = RandomBytes(5000, 70);
+  std::vector<int> folders{open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  std::string shown = "t";
+  std::vector<std::string> files;
+  // A leaf name longer than a folder's step: at some depth the current folder's absolute name
+  // still fits the kernel, but not with the leaf after it.
+  const std::string leaf = "file" + std::string(246, 'y');
+  for (int depth = 0; depth <= kDepth; ++depth) {
+    const std::string name = depth == 0 ? "t" : "d" + std::to_string(depth) + std::string(200, 'x');
+    if (depth > 0) shown += "/" + name;
+    ASSERT_EQ(mkdirat(folders.back(), name.c_str(), 0755), 0);
+    folders.push_back(openat(folders.back(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int f = openat(folders.back(), leaf.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(write(f, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    close(f);
+    files.push_back(shown + "/" + leaf);
+  }
+  ASSERT_GT(files.back().size(), size_t(PATH_MAX));
+  auto readBack = [&](int depth) {
+    Bytes back(bytes.size() + 1);
+    int f = openat(folders[size_t(depth) + 1], leaf.c_str(), O_RDONLY | O_CLOEXEC);
+    back.resize(size_t(std::max<ssize_t>(0, read(f, back.data(), back.size()))));
+    close(f);
+    return back;
+  };
+  // The deepest file cannot be written (immutable for root, read-only otherwise).
+  const int deepest = openat(folders.back(), leaf.c_str(), O_RDONLY | O_CLOEXEC);
+  int flags = 0;
+  const bool root = RunningAsRoot();
+  if (root) {
+    ASSERT_EQ(ioctl(deepest, FS_IOC_GETFLAGS, &flags), 0);
+    int on = flags | FS_IMMUTABLE_FL;
+    ASSERT_EQ(ioctl(deepest, FS_IOC_SETFLAGS, &on), 0);
+  } else {
+    ASSERT_EQ(fchmod(deepest, 0444), 0);
+  }
+
+  CtlResult code = Ctl({"--password-stdin", "-r", "code", "t"}, "pw\n");
+  EXPECT_EQ(code.exitCode, 1);
+  std::string expected =
+      "failed: " + files.back() + ": Not coded: can't open '" + leaf +
+      "' for reading and writing: " + (root ? "Operation not permitted" : "Permission denied") +
+      "\n";
+  for (int depth = kDepth - 1; depth >= 0; --depth)
+    expected += "coded: " + files[size_t(depth)] + "\n";
+  EXPECT_EQ(code.out, expected);
+  for (int depth = 0; depth < kDepth; ++depth) EXPECT_FALSE(readBack(depth) == bytes) << depth;
+
+  CtlResult decode = Ctl({"--password-stdin", "-r", "decode", "t"}, "pw\n");
+  EXPECT_EQ(decode.exitCode, 1);
+  EXPECT_EQ(decode.out.rfind("skipped: " + files.back() + ": not coded\n", 0), 0u);
+  for (int depth = 0; depth <= kDepth; ++depth) EXPECT_TRUE(readBack(depth) == bytes) << depth;
+
+  if (root) {
+    ASSERT_EQ(ioctl(deepest, FS_IOC_SETFLAGS, &flags), 0);
+  }
+  close(deepest);
+  for (int fd : folders) close(fd);
+  // Paths this long are beyond the fixture's own clean-up.
+  EXPECT_EQ(std::system(("rm -rf '" + dir_ + "/t'").c_str()), 0);
+}
+
+// No core dump holds the password: murvelctl, started with core dumps allowed, is no longer
+// dumpable (its /proc entries belong to root) and its core limit is 0 by the time it reads the
+// password; the buffer it reads the password into is left out of dumps and wiped.
+TEST_F(MurvelctlTest, NoCoreDumpHoldsThePassword) {
+  {
+    plat::SecretBuffer buffer(100);
+    std::memcpy(buffer.data(), "secret", 6);
+    EXPECT_TRUE(LeftOutOfCoreDumps(buffer.data()));
+    buffer.Clear();
+    EXPECT_EQ(std::string(buffer.data(), 6), std::string(6, '\0'));
+  }
+
+  int input[2];
+  ASSERT_EQ(pipe(input), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const struct rlimit unlimited = {RLIM_INFINITY, RLIM_INFINITY};
+    setrlimit(RLIMIT_CORE, &unlimited);
+    if (RunningAsRoot() && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    dup2(input[0], 0);
+    close(input[1]);
+    execl(MURVELCTL_PATH, "murvelctl", "--password-stdin", "decode", "/nonexistent", nullptr);
+    _exit(3);
+  }
+  close(input[0]);
+  const std::string proc = "/proc/" + std::to_string(child);
+  // Waits until it reads from standard input: read(2) is system call 0.
+  std::string syscall;
+  for (int i = 0; i < 200 && syscall.rfind("0 0x0 ", 0) != 0; ++i) {
+    usleep(20000);
+    std::ifstream in(proc + "/syscall");
+    std::getline(in, syscall);
+  }
+  EXPECT_EQ(syscall.rfind("0 0x0 ", 0), 0u) << syscall;
+  struct stat st {};
+  ASSERT_EQ(stat((proc + "/status").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 0u);  // so, for a process of nobody's, not dumpable
+  std::ifstream limits(proc + "/limits");
+  std::string line, core;
+  while (std::getline(limits, line))
+    if (line.rfind("Max core file size", 0) == 0) core = line;
+  std::istringstream fields(core.substr(std::strlen("Max core file size")));
+  std::string soft, hard;
+  fields >> soft >> hard;
+  EXPECT_EQ(soft, "0") << core;
+  EXPECT_EQ(hard, "0") << core;
+  ASSERT_EQ(write(input[1], "pw\n", 3), 3);
+  close(input[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
 }
 
 }  // namespace

@@ -1,0 +1,47 @@
+#include "engine/ResizedTurnBack.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/PageHash.h"
+#include "engine/WholeIo.h"
+#include "platform/FileCalls.h"
+
+plat::Outcome TurnBackResized(int fd, const JournalFile& journal) {
+  const JournalEntry& e = journal.entry;
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  if (r < 0) return plat::Outcome::Fail(std::string("can't read its status: ") + std::strerror(-r));
+  const uint64_t now = uint64_t(st.st_size);
+  std::vector<uint8_t> page(kPageBytes), back(kPageBytes);
+  bool previousTurned = false;
+  for (uint64_t p = 0; p < journal.hashes.size() && p * kPageBytes < std::min(now, e.size); ++p) {
+    const uint64_t at = p * kPageBytes;
+    const size_t whole = size_t(std::min<uint64_t>(kPageBytes, e.size - at));
+    const size_t n = size_t(std::min<uint64_t>(whole, now - at));
+    plat::Outcome step = ReadWhole(fd, page.data(), n, at);
+    if (!step) return step;
+    std::memcpy(back.data(), page.data(), n);
+    TransformBytes(back.data(), n, at, e.key, Opposite(e.direction));
+    bool turned = previousTurned;
+    if (n == whole) {
+      if (HashPage(page.data(), n) == journal.hashes[p]) {
+        turned = false;
+      } else if (HashPage(back.data(), n) == journal.hashes[p]) {
+        turned = true;
+      } else {
+        return plat::Outcome::Fail("its page at " + std::to_string(at) +
+                                   " is neither as it was nor turned");
+      }
+    }
+    if (turned) {
+      step = WriteWhole(fd, back.data(), n, at);
+      if (!step) return step;
+    }
+    previousTurned = turned;
+  }
+  return plat::Outcome::Ok();
+}
