@@ -38,6 +38,7 @@ MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
       fileRecord_(new CCO),
       workingRecord_(new CCO),
       engine_(this) {
+  engine_.MarkCodedFiles(true);
   settings_.WIN_X = frame.left;
   settings_.WIN_Y = frame.top;
   state_.passwordSet = false;

@@ -59,14 +59,21 @@ class Engine {
   void WorkOverFolder(const std::string& folder, bool decode, const Password& password,
                       const std::function<void(const FolderEntry&)>& onEntry);
 
+  // With `on`, each file that is coded or decoded gets or loses the lock emblem that file
+  // managers show (platform/CodedEmblem.h). The programs turn it on; off at first.
+  void MarkCodedFiles(bool on) { marks_ = on; }
+
   // For tests: the bytes of one pass window.
   void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
 
  private:
   TransactionOptions Options(const Password& password) const;
 
+  void Mark(const WorkResult& result) const;
+
   EngineView* view_;
   size_t windowBytes_ = size_t(32) << 20;
+  bool marks_ = false;
 };
 
 // The request for the file an inspection found.

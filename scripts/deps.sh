@@ -9,6 +9,7 @@ MURVEL_PACKAGES=(
   shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
   libxxhash-dev strace
+  dbus-daemon libglib2.0-bin gvfs
 )
 
 murvel_install_deps() {

@@ -34,7 +34,9 @@ std::string FailureDetail(const WorkResult& r) {
 }  // namespace
 
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
-    : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {}
+    : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {
+  engine_.MarkCodedFiles(true);
+}
 
 void CtlWork::SetPassword(const std::string& password) {
   password_.set = true;
