@@ -9,7 +9,7 @@ MURVEL_PACKAGES=(
   shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
   libxxhash-dev strace
-  dbus-daemon libglib2.0-bin gvfs
+  dbus-daemon libglib2.0-bin gvfs weston qt6-wayland
 )
 
 murvel_install_deps() {
