@@ -69,9 +69,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   std::vector<bool> ready(files.size(), false);
   size_t printed = 0;
   auto printReady = [&] {
-    for (; printed < files.size() && ready[printed]; ++printed)
-      std::fputs(lines[printed].c_str(), results_);
-    std::fflush(results_);
+    for (; printed < files.size() && ready[printed]; ++printed) Emit(lines[printed]);
   };
   std::vector<ChangeRequest> requests;
   std::vector<size_t> fileOf;
@@ -211,6 +209,19 @@ std::string CtlWork::Line(const char* state, const std::string& file, const std:
 }
 
 void CtlWork::Report(const char* state, const std::string& file, const std::string& detail) {
-  std::fputs(Line(state, file, detail).c_str(), results_);
+  Emit(Line(state, file, detail));
+}
+
+void CtlWork::Emit(const std::string& lines) {
+  static const char* const kRefusals[] = {
+      "failed: ", "not workable: ", "wrong password: ", "skipped: "};
+  for (size_t start = 0, end; start < lines.size(); start = end) {
+    end = std::min(lines.find('\n', start), lines.size() - 1) + 1;
+    const std::string line = lines.substr(start, end - start);
+    bool refusal = false;
+    for (const char* state : kRefusals) refusal |= line.rfind(state, 0) == 0;
+    std::fputs(line.c_str(), refusal ? refusals_ : results_);
+  }
   std::fflush(results_);
+  std::fflush(refusals_);
 }
