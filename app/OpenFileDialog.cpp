@@ -13,19 +13,26 @@
 
 namespace {
 
-// The folder the last dialog ended in, so that the next starts there; the home folder at first.
-QString& LastFolder() {
-  static QString folder = QDir::homePath();
-  return folder;
+FileChooser& Chooser() {
+  static FileChooser chooser;
+  return chooser;
 }
 
-void ChooseFile(plat::Window* window) {
+// The file dialog, starting in the folder the last one ended in (the home folder at first).
+std::string ChooseWithDialog(QWidget* parent) {
+  static QString folder = QDir::homePath();
   const QString chosen =
-      QFileDialog::getOpenFileName(window, "Choose a file to code or decode", LastFolder());
-  if (chosen.isEmpty()) return;  // cancelled
-  LastFolder() = QFileInfo(chosen).absolutePath();
+      QFileDialog::getOpenFileName(parent, "Choose a file to code or decode", folder);
+  if (chosen.isEmpty()) return "";  // cancelled
+  folder = QFileInfo(chosen).absolutePath();
+  return QFile::encodeName(chosen).toStdString();
+}
+
+void TakeChosenFile(plat::Window* window) {
+  const std::string chosen = Chooser() ? Chooser()(window) : ChooseWithDialog(window);
+  if (chosen.empty()) return;
   plat::Message message(plat::B_SIMPLE_DATA);
-  message.AddRef("refs", QFile::encodeName(chosen).toStdString());
+  message.AddRef("refs", chosen);
   message.SetDropped(true);
   window->PostMessage(message);
 }
@@ -34,5 +41,9 @@ void ChooseFile(plat::Window* window) {
 
 void AddOpenShortcut(plat::Window* window) {
   auto* open = new QShortcut(QKeySequence::Open, window);
-  QObject::connect(open, &QShortcut::activated, window, [window] { ChooseFile(window); });
+  QObject::connect(open, &QShortcut::activated, window, [window] { TakeChosenFile(window); });
+}
+
+void SetFileChooser(FileChooser chooser) {
+  Chooser() = std::move(chooser);
 }
