@@ -139,6 +139,23 @@ round_trip() {
 }
 check "murvelctl codes and decodes a file" round_trip
 
+# What an installed start of 1.0.0 wrote into the user's folders (the type, icons, desktop entry,
+# Nautilus's script, Thunar's action; Dolphin's and Nemo's came with the package): a start of the same program from a folder of the
+# user's writes them naming that folder, which then reads /usr/bin as 1.0.0 had it.
+user_entries() {  # the user's files that name the program in /usr/bin
+  $sudo grep -rls /usr/bin/murvel "$root/home/tester/.local/share" "$root/home/tester/.config" || true
+}
+seed_old_copies() {
+  as_tester sh -c 'mkdir -p /tmp/old && cp /usr/bin/murvel /tmp/old/ && cd /tmp/old &&
+    QT_QPA_PLATFORM=offscreen timeout -s TERM 5 ./murvel >/dev/null 2>&1
+    grep -rl /tmp/old/murvel ~/.local/share ~/.config | while read -r f; do
+      sed -i "s|/tmp/old/murvel|/usr/bin/murvel|g" "$f"; done
+    rm -rf /tmp/old'
+  echo "  the copies of 1.0.0: $(user_entries | sed "s|$root/home/tester/||" | tr '\n' ' ')"
+  [ "$(user_entries | wc -l)" -ge 3 ]
+}
+check "the user has the copies an installed 1.0.0 wrote" seed_old_copies
+
 # The window from /usr/bin under Xvfb.
 window_ok() {
   as_tester sh -c '
@@ -159,6 +176,12 @@ window_ok() {
     [ -d "$root/home/tester/.local/share/murvel/codec" ] && [ ! -e "$root/usr/bin/codec" ]
 }
 check "the window runs from /usr/bin, its codec folder in the user's data folder" window_ok
+no_user_entries() {
+  local left
+  left=$(user_entries)
+  [ -z "$left" ] || { echo "  left: $left"; return 1; }
+}
+check "the installed window took back those copies" no_user_entries
 if [ -s "$root/tmp/window.xwd" ]; then
   convert "xwd:$root/tmp/window.xwd" build-pkg/package-window.png && echo "screenshot: build-pkg/package-window.png"
 fi
