@@ -28,6 +28,9 @@ the window. It hides contents from casual eyes and keeps a file from
 being opened by accident; it is not encryption. The record lives in the
 file's user.* extended attributes, so copies must keep them (cp -a,
 tar --xattrs, rsync -X).")
+# GVfs keeps the per-file metadata in which coded files carry their lock emblem; GIO is loaded
+# only when it is there (platform/CodedEmblem.h), so it is no dependency.
+set(CPACK_DEBIAN_MURVELCTL_PACKAGE_SUGGESTS "gvfs")
 # 1.0.0 had murvelctl in the one package murvel.
 set(CPACK_DEBIAN_MURVELCTL_PACKAGE_REPLACES "murvel (<< 1.1.0)")
 set(CPACK_DEBIAN_MURVELCTL_PACKAGE_BREAKS "murvel (<< 1.1.0)")
