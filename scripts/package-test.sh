@@ -35,7 +35,8 @@ ctl_deb=$(echo "$debs" | grep '/murvelctl_')
 deb=$(echo "$debs" | grep '/murvel_')
 for d in $ctl_deb $deb; do
   echo "package: $d"
-  dpkg-deb --info "$d" | sed -n '/Package:/,$p'
+  dpkg-deb -f "$d" Package Version Depends Recommends Suggests Breaks Replaces Installed-Size |
+    sed 's/^/  /'
 done
 
 # 2. Its files, as installed.
