@@ -51,7 +51,11 @@ std::vector<WorkResult> Engine::WorkMany(
 }
 
 void Engine::Mark(const WorkResult& r) const {
-  if (marks_ && r.done()) plat::SetCodedEmblem(r.file, r.outcome == WorkOutcome::Coded);
+  if (r.done()) Mark(r.file, r.outcome == WorkOutcome::Coded);
+}
+
+void Engine::Mark(const std::string& file, bool coded) const {
+  if (marks_) plat::SetCodedEmblem(file, coded);
 }
 
 WorkResult Engine::TurnBytes(const std::string& file, const uint8_t key[6],

@@ -35,7 +35,11 @@ class Engine {
   // Inspects the entry at `path`; an interrupted change on its file is settled first. A caller
   // that inspects many files passes the same `volumes` to each.
   Inspection Inspect(const std::string& path, VolumeAnswers* volumes = nullptr) const {
-    return InspectEntry(path, volumes);
+    Inspection found = InspectEntry(path, volumes);
+    // A change completed or turned back now leaves the file coded or plain: marked so.
+    if (found.recovery && found.recovery->settled && found.workable())
+      Mark(found.file, found.coded);
+    return found;
   }
 
   // Codes the file the inspection `found` when it is plain, decodes it when it is coded. With
@@ -70,6 +74,7 @@ class Engine {
   TransactionOptions Options(const Password& password) const;
 
   void Mark(const WorkResult& result) const;
+  void Mark(const std::string& file, bool coded) const;
 
   EngineView* view_;
   size_t windowBytes_ = size_t(32) << 20;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The lock emblem of coded files, as file managers read it through GIO from the session's
-# metadata daemon (GVfs): murvelctl sets it on coding and takes it off on decoding, and where the
+# metadata daemon (GVfs): murvelctl sets it on coding and takes it off on decoding, a change
+# interrupted and then settled leaves the emblem the file's new state calls for, and where the
 # session has no bus, or no metadata store, it codes and decodes all the same.
 # Usage: emblem-test.sh MURVELCTL. Runs itself again under dbus-run-session, in a home of its own.
 set -u
@@ -33,6 +34,31 @@ code decode one.txt || fail "decode"
 # A wrong password leaves the file coded, and its emblem.
 printf 'nope\n' | "$ctl" --password-stdin decode two.txt >/dev/null 2>&1
 [ "$(emblems two.txt)" = "[emblem-readonly]" ] || fail "a refused decoding took the emblem"
+
+# Killed in the middle of a change, which the next look settles: the emblem then says what the
+# file has become.
+truncate -s 128M big
+printf 'pw\n' > pw
+"$ctl" --password-stdin code big < pw >/dev/null 2>&1 &
+pid=$!
+for _ in $(seq 300); do
+  gio info -a xattr::murvel.change big 2>/dev/null | grep -q murvel.change && break
+  sleep 0.01
+done
+kill -KILL "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+if gio info -a xattr::murvel.change big 2>/dev/null | grep -q murvel.change; then
+  said=$("$ctl" status big 2>&1)
+  case "$said" in
+    *"was completed"*"coded: big"*) want="[emblem-readonly]" ;;
+    *"plain: big"*) want="" ;;
+    *) fail "status after the kill said: $said"; want="?" ;;
+  esac
+  [ "$(emblems big)" = "$want" ] || fail "after '$said' the emblem is '$(emblems big)'"
+else
+  echo "note: the change was not caught in the middle; the settled case went untried"
+fi
+rm -f big pw
 
 # No bus: nothing is marked, nothing fails.
 printf 'three\n' > three.txt
