@@ -10,6 +10,7 @@
 #include "app/FileLabel.h"
 #include "app/FolderSummary.h"
 #include "app/Notices.h"
+#include "app/OpenFileDialog.h"
 #include "codec/TimeCode.h"
 #include "engine/Diagnostics.h"
 #include "platform/Clock.h"
@@ -37,6 +38,7 @@ MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
       fileRecord_(new CCO),
       workingRecord_(new CCO),
       engine_(this) {
+  engine_.MarkCodedFiles(true);
   settings_.WIN_X = frame.left;
   settings_.WIN_Y = frame.top;
   state_.passwordSet = false;
@@ -59,6 +61,7 @@ MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
   // The information alert on F1; no control of the window leads to it.
   auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(about, &QShortcut::activated, this, [this] { AboutRequested(); });
+  AddOpenShortcut(this);
 
   Show();
 }

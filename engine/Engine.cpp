@@ -1,5 +1,6 @@
 #include "engine/Engine.h"
 
+#include "platform/CodedEmblem.h"
 #include "platform/Paths.h"
 
 ChangeRequest RequestFor(const Inspection& found, std::optional<bool> expectCoded) {
@@ -32,7 +33,9 @@ WorkResult Engine::Work(const Inspection& found, const Password& password,
     r.file = found.file;
     return r;
   }
-  return RunTransaction({RequestFor(found, expectCoded)}, Options(password))[0];
+  WorkResult r = RunTransaction({RequestFor(found, expectCoded)}, Options(password))[0];
+  Mark(r);
+  return r;
 }
 
 std::vector<WorkResult> Engine::WorkMany(
@@ -40,9 +43,20 @@ std::vector<WorkResult> Engine::WorkMany(
     const std::function<void(size_t, const WorkResult&)>& onResult,
     const std::function<bool()>& stopRequested) {
   TransactionOptions o = Options(password);
-  o.onResult = onResult;
+  o.onResult = [this, &onResult](size_t i, const WorkResult& r) {
+    Mark(r);
+    if (onResult) onResult(i, r);
+  };
   o.stopRequested = stopRequested;
   return RunTransaction(requests, o);
+}
+
+void Engine::Mark(const WorkResult& r) const {
+  if (r.done()) Mark(r.file, r.outcome == WorkOutcome::Coded);
+}
+
+void Engine::Mark(const std::string& file, bool coded) const {
+  if (marks_) plat::SetCodedEmblem(file, coded);
 }
 
 WorkResult Engine::TurnBytes(const std::string& file, const uint8_t key[6],

@@ -35,7 +35,11 @@ class Engine {
   // Inspects the entry at `path`; an interrupted change on its file is settled first. A caller
   // that inspects many files passes the same `volumes` to each.
   Inspection Inspect(const std::string& path, VolumeAnswers* volumes = nullptr) const {
-    return InspectEntry(path, volumes);
+    Inspection found = InspectEntry(path, volumes);
+    // A change completed or turned back now leaves the file coded or plain: marked so.
+    if (found.recovery && found.recovery->settled && found.workable())
+      Mark(found.file, found.coded);
+    return found;
   }
 
   // Codes the file the inspection `found` when it is plain, decodes it when it is coded. With
@@ -63,15 +67,23 @@ class Engine {
   // walks the folders and removes them itself).
   void SetSweepStaleJournals(bool on) { sweepStaleJournals_ = on; }
 
+  // With `on`, each file that is coded or decoded gets or loses the lock emblem that file
+  // managers show (platform/CodedEmblem.h). The programs turn it on; off at first.
+  void MarkCodedFiles(bool on) { marks_ = on; }
+
   // For tests: the bytes of one pass window.
   void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
 
  private:
   TransactionOptions Options(const Password& password) const;
 
+  void Mark(const WorkResult& result) const;
+  void Mark(const std::string& file, bool coded) const;
+
   EngineView* view_;
   size_t windowBytes_ = size_t(32) << 20;
   bool sweepStaleJournals_ = true;
+  bool marks_ = false;
 };
 
 // The request for the file an inspection found.

@@ -159,6 +159,24 @@ Outcome MimeType::Install() {
   return first;
 }
 
+std::vector<ActionFile> MimeType::UserDataFiles() const {
+  std::vector<ActionFile> files{
+      {"mime/packages/" + IconName() + ".xml", PackageXml(type_, long_, short_, IconName()), 0644}};
+  for (IconSize size : {IconSize::Large, IconSize::Mini}) {
+    if (!(size == IconSize::Large ? hasLarge_ : hasMini_)) continue;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!(size == IconSize::Large ? large_ : mini_).ToImage().save(&buffer, "PNG")) continue;
+    files.push_back({std::string("icons/hicolor/") + (size == IconSize::Large ? "32x32" : "16x16") +
+                         "/mimetypes/" + IconName() + ".png",
+                     png.toStdString(), 0644});
+  }
+  if (!prefApp_.empty())
+    files.push_back({"applications/" + DesktopId(prefApp_), DesktopEntryText(AppEntry()), 0644});
+  return files;
+}
+
 DesktopEntryFields MimeType::AppEntry() const {
   DesktopEntryFields entry = entry_;
   if (entry.program.empty()) entry.program = AppExecutablePath();

@@ -18,9 +18,11 @@
 #include <cstdint>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/Bitmap.h"
 #include "platform/DesktopEntry.h"
+#include "platform/FileManagerActions.h"
 #include "platform/NodeInfo.h"
 #include "platform/Outcome.h"
 
@@ -48,6 +50,10 @@ class MimeType {
   // Writes everything set so far (see above). Every step is tried; the outcome names the first
   // that failed.
   Outcome Install();
+
+  // The files Install() writes into the user's data folder, as it writes them: the package, the
+  // icons set, the desktop entry (with a preferred application). mimeapps.list is not among them.
+  std::vector<ActionFile> UserDataFiles() const;
 
   // Read-back of the installed type.
   Outcome GetShortDescription(std::string* text) const;

@@ -8,8 +8,9 @@ MURVEL_PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
-  libxxhash-dev strace libglib2.0-bin
+  libxxhash-dev strace
   libmagic-dev zlib1g-dev
+  dbus-daemon libglib2.0-bin gvfs weston qt6-wayland
 )
 
 murvel_install_deps() {

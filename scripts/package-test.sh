@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Debian package (cpack -G DEB) in build-pkg/, checks its files, installs it with apt
-# into a fresh Debian 12 chroot made with debootstrap, and there runs `murvelctl --version`, a
-# code/status/decode round trip and the window under Xvfb, all from /usr/bin, as a user who
-# cannot write /usr/bin. Needs root (or sudo) for debootstrap and the chroot; installs the
-# Debian packages it needs on this machine first. A screenshot of the window goes to
-# build-pkg/package-window.png. Mirror: $MURVEL_MIRROR (default http://deb.debian.org/debian).
-# Exit status 0 when every check passed.
+# Builds the two Debian packages (scripts/build-deb.sh) in build-pkg/, checks their files, and in
+# a fresh Debian 12 chroot made with debootstrap: installs murvelctl alone with apt and shows that
+# no Qt library came with it, runs lintian on both packages (an error or a warning fails), then
+# installs murvel and runs `murvelctl --version`, a code/status/decode round trip and the window
+# under Xvfb, all from /usr/bin, as a user who cannot write /usr/bin; finally purges both and
+# looks for anything of theirs left in that user's folders. Needs root (or sudo) for debootstrap
+# and the chroot; installs the Debian packages it needs on this machine first. A screenshot of the
+# window goes to build-pkg/package-window.png. Mirror: $MURVEL_MIRROR (default
+# http://deb.debian.org/debian). Exit status 0 when every check passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -27,15 +29,15 @@ check() {  # description, command...
   fi
 }
 
-# 1. The package.
-cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DMURVEL_BUILD_TESTS=OFF -DMURVEL_BUILD_BENCH=OFF >/dev/null
-cmake --build build-pkg
-rm -f build-pkg/murvel_*.deb
-(cd build-pkg && cpack -G DEB >/dev/null)
-deb=$(ls build-pkg/murvel_*.deb)
-echo "package: $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+# 1. The packages.
+debs=$(scripts/build-deb.sh build-pkg)
+ctl_deb=$(echo "$debs" | grep '/murvelctl_')
+deb=$(echo "$debs" | grep '/murvel_')
+for d in $ctl_deb $deb; do
+  echo "package: $d"
+  dpkg-deb -f "$d" Package Version Depends Recommends Suggests Breaks Replaces Installed-Size |
+    sed 's/^/  /'
+done
 
 # 2. Its files, as installed.
 work=$(mktemp -d /var/tmp/murvel-pkgtest-XXXXXX)
@@ -55,9 +57,11 @@ cleanup() {
 trap cleanup EXIT
 
 dpkg-deb -x "$deb" "$work/files"
-check "desktop entry and service menu validate" desktop-file-validate \
+dpkg-deb -x "$ctl_deb" "$work/files"
+check "desktop entry, service menu and Send To entry validate" desktop-file-validate \
   "$work/files/usr/share/applications/x-vnd.Telva-Murvel.desktop" \
-  "$work/files/usr/share/kio/servicemenus/x-vnd.Telva-Murvel.desktop"
+  "$work/files/usr/share/kio/servicemenus/x-vnd.Telva-Murvel.desktop" \
+  "$work/files/usr/share/Thunar/sendto/x-vnd.Telva-Murvel.desktop"
 # The component id is the program's desktop id, which is no reverse domain name: appstreamcli
 # warns of that and of its hyphen. Anything else fails the check.
 metainfo_ok() {
@@ -86,12 +90,39 @@ $sudo mount -t sysfs sysfs "$root/sys"
 $sudo mount --bind /dev "$root/dev"
 $sudo mount --bind /dev/pts "$root/dev/pts"
 in_root() { $sudo chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
-$sudo cp "$deb" "$root/tmp/"
+$sudo cp "$deb" "$ctl_deb" "$root/tmp/"
 in_root apt-get update -qq
-in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-  "/tmp/$(basename "$deb")" xvfb xauth x11-utils x11-apps >"$work/apt.log" 2>&1 ||
-  { tail -30 "$work/apt.log"; exit 1; }
-echo "installed: $(in_root dpkg-query -W -f='${Package} ${Version}' murvel)"
+apt_in_root() {
+  in_root env DEBIAN_FRONTEND=noninteractive apt-get "$@" >>"$work/apt.log" 2>&1 ||
+    { tail -30 "$work/apt.log"; exit 1; }
+}
+
+# The command line alone: no Qt comes with it.
+apt_in_root install -y -qq "/tmp/$(basename "$ctl_deb")"
+echo "murvelctl alone: $(in_root dpkg-query -W -f='${db:Status-Abbrev}${Package}\n' | grep -c '^ii') packages in the chroot"
+no_qt() {
+  local qt
+  qt=$(in_root dpkg-query -W -f='${db:Status-Abbrev}${Package}\n' | awk '/^ii/ {print $2}' |
+    grep -iE 'qt|libx11|libgl' || true)
+  [ -z "$qt" ] || { echo "  came with it: $qt"; return 1; }
+  ! in_root sh -c 'ls /usr/lib/*/libQt6* 2>/dev/null | grep -q .'
+}
+check "murvelctl installs alone, without any Qt or X library" no_qt
+check "murvelctl --version runs with murvelctl alone" in_root /usr/bin/murvelctl --version
+
+# lintian, as Debian's archive runs it: an error or a warning fails; the rest is shown.
+apt_in_root install -y -qq --no-install-recommends lintian
+lintian_ok() {
+  local said
+  said=$(in_root lintian --info --display-info --pedantic --tag-display-limit 0 \
+    "/tmp/$(basename "$ctl_deb")" "/tmp/$(basename "$deb")" 2>&1 || true)
+  [ -z "$said" ] || echo "$said" | sed 's/^/  lintian: /'
+  ! echo "$said" | grep -qE '^[EW]: '
+}
+check "lintian finds no error and no warning" lintian_ok
+
+apt_in_root install -y -qq "/tmp/$(basename "$deb")" xvfb xauth x11-utils x11-apps
+echo "installed: $(in_root dpkg-query -W -f='${Package} ${Version}\n' murvel murvelctl | tr '\n' ' ')"
 
 check "murvelctl --version runs from /usr/bin" in_root /usr/bin/murvelctl --version
 check "the type is in the system's MIME database" in_root test -f /usr/share/mime/text/x-codeddata.xml
@@ -110,6 +141,23 @@ round_trip() {
     as_tester grep -q hello /home/tester/letter.txt
 }
 check "murvelctl codes and decodes a file" round_trip
+
+# What an installed start of 1.0.0 wrote into the user's folders (the type, icons, desktop entry,
+# Nautilus's script, Thunar's action; Dolphin's and Nemo's came with the package): a start of the same program from a folder of the
+# user's writes them naming that folder, which then reads /usr/bin as 1.0.0 had it.
+user_entries() {  # the user's files that name the program in /usr/bin
+  $sudo grep -rls /usr/bin/murvel "$root/home/tester/.local/share" "$root/home/tester/.config" || true
+}
+seed_old_copies() {
+  as_tester sh -c 'mkdir -p /tmp/old && cp /usr/bin/murvel /tmp/old/ && cd /tmp/old &&
+    QT_QPA_PLATFORM=offscreen timeout -s TERM 5 ./murvel >/dev/null 2>&1
+    grep -rl /tmp/old/murvel ~/.local/share ~/.config | while read -r f; do
+      sed -i "s|/tmp/old/murvel|/usr/bin/murvel|g" "$f"; done
+    rm -rf /tmp/old'
+  echo "  the copies of 1.0.0: $(user_entries | sed "s|$root/home/tester/||" | tr '\n' ' ')"
+  [ "$(user_entries | wc -l)" -ge 3 ]
+}
+check "the user has the copies an installed 1.0.0 wrote" seed_old_copies
 
 # The window from /usr/bin under Xvfb.
 window_ok() {
@@ -131,9 +179,31 @@ window_ok() {
     [ -d "$root/home/tester/.local/share/murvel/codec" ] && [ ! -e "$root/usr/bin/codec" ]
 }
 check "the window runs from /usr/bin, its codec folder in the user's data folder" window_ok
+no_user_entries() {
+  local left
+  left=$(user_entries)
+  [ -z "$left" ] || { echo "  left: $left"; return 1; }
+}
+check "the installed window took back those copies" no_user_entries
 if [ -s "$root/tmp/window.xwd" ]; then
   convert "xwd:$root/tmp/window.xwd" build-pkg/package-window.png && echo "screenshot: build-pkg/package-window.png"
 fi
+
+# Purged, the packages leave no menu entry, type or file-manager action behind for the user who
+# ran the window; the user's own data (settings, codec folder) stays theirs.
+purge_ok() {
+  apt_in_root purge -y -qq murvel murvelctl
+  local left
+  left=$($sudo find "$root/home/tester" "$root/usr/share" -type f \
+    \( -path '*/applications/*' -o -path '*/nautilus/scripts/*' -o -path '*/kio/servicemenus/*' \
+    -o -path '*/nemo/actions/*' -o -path '*/Thunar/*' -o -path '*/mime/packages/*' \
+    -o -path '*/icons/*' \) -print0 | $sudo xargs -0 -r grep -lis 'murvel' || true)
+  left+=$($sudo find "$root/home/tester" "$root/usr" \( -iname '*murvel*' -o -iname '*codeddata*' \) \
+    -not -path "$root/home/tester/.local/share/murvel" -not -path '*/murvel/codec*' \
+    -not -path '*/_KR_x-vnd.Telva*' || true)
+  [ -z "$left" ] || { echo "  left: $left"; return 1; }
+}
+check "purged, nothing of the program is left in the menu or the file managers" purge_ok
 
 echo "package-test: $passes checks passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/Paths.h"
+#include "settings/Installation.h"
 
 namespace {
 
@@ -20,23 +21,13 @@ bool IsUsableFolder(const std::string& path) {
   return IsFolder(path) && access(path.c_str(), R_OK | W_OK | X_OK) == 0;
 }
 
-// True for a program that runs from the folder the build installs programs into.
-bool IsInstalledProgram(const std::string& programFolder) {
-#ifdef MURVEL_INSTALL_BINDIR
-  return plat::Normalized(programFolder) == plat::Normalized(MURVEL_INSTALL_BINDIR);
-#else
-  (void)programFolder;
-  return false;
-#endif
-}
-
 }  // namespace
 
 CodecFolder EnsureCodecFolder(const std::string& beside) {
   CodecFolder folder;
   if (!beside.empty()) {
     folder.path = beside;
-    if (!IsInstalledProgram(plat::ParentOf(beside))) {
+    if (!IsInstalledProgramFolder(plat::ParentOf(beside))) {
       if (IsUsableFolder(folder.path)) return folder;
       if (!IsFolder(folder.path) && mkdir(folder.path.c_str(), 0755) == 0) {
         folder.created = true;

@@ -1,6 +1,8 @@
 #include "settings/DesktopSetup.h"
 
 #include "platform/FileIO.h"
+#include "platform/MimeDatabaseTool.h"
+#include "platform/OwnCopies.h"
 #include "platform/Paths.h"
 #include "platform/ThunarActions.h"
 #include "settings/AppIcon.h"
@@ -41,5 +43,36 @@ plat::Outcome InstallDesktopFiles(const std::string& program) {
   const plat::FileAction action = ProgramFileAction(program);
   note(plat::InstallFileManagerActions(action));
   note(plat::InstallThunarAction(action));
+  return first;
+}
+
+plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program) {
+  std::vector<plat::ActionFile> files = type.UserDataFiles();
+  const std::string icons = "icons/hicolor/";
+  files.push_back(
+      {icons + "scalable/apps/" + kAppIconName + ".svg", std::string(AppIconSvg()), 0644});
+  files.push_back(
+      {icons + "48x48/apps/" + kAppIconName + ".png", std::string(AppIconPng48()), 0644});
+  const plat::FileAction action = ProgramFileAction(program);
+  for (plat::ActionFile& file : plat::FileManagerActionFiles(action)) files.push_back(file);
+
+  std::vector<std::string> removed;
+  plat::Outcome first = plat::RemoveOwnDataFiles(files, &removed);
+  plat::Outcome thunar = plat::RemoveThunarAction(action);
+  if (first.ok() && !thunar.ok()) first = thunar;
+
+  // The user's caches still name what was removed until they are rebuilt.
+  std::string data;
+  if (removed.empty() || !plat::FindUserDataDirectory(&data)) return first;
+  auto removedUnder = [&removed](const std::string& folder) {
+    for (const std::string& path : removed)
+      if (path.compare(0, folder.size(), folder) == 0) return true;
+    return false;
+  };
+  plat::Outcome rebuilt = plat::Outcome::Ok();
+  if (removedUnder("mime/")) rebuilt = plat::UpdateMimeDatabase(data + "/mime");
+  if (removedUnder("applications/") && rebuilt.ok())
+    rebuilt = plat::UpdateDesktopDatabase(data + "/applications");
+  if (first.ok() && !rebuilt.ok()) first = rebuilt;
   return first;
 }

@@ -7,6 +7,7 @@
 
 #include "platform/DesktopEntry.h"
 #include "platform/FileManagerActions.h"
+#include "platform/MimeType.h"
 #include "platform/Outcome.h"
 
 // The program's icon name in the icon theme, the same as its desktop id without ".desktop".
@@ -23,3 +24,10 @@ plat::FileAction ProgramFileAction(const std::string& program);
 // Installs the program's icon ($XDG_DATA_HOME/icons/hicolor/{scalable,48x48}/apps) and the
 // file-manager entries for `program`. Every step is tried; the outcome names the first failure.
 plat::Outcome InstallDesktopFiles(const std::string& program);
+
+// For a program installed for the system, which finds all of the above there: removes what a
+// start of `program` wrote into the user's folders before, the type's files (`type`, set up as a
+// start sets it up), the icons and every file-manager entry, each only where it still reads as
+// written; then rebuilds the user's caches that indexed them. Every step is tried; the outcome
+// names the first failure.
+plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program);

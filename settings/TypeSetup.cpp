@@ -18,6 +18,7 @@
 #include "platform/Paths.h"
 #include "settings/CodecFolder.h"
 #include "settings/DesktopSetup.h"
+#include "settings/Installation.h"
 #include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
 
@@ -42,6 +43,21 @@ std::string OpeningProgram() {
 
 }  // namespace
 
+plat::MimeType CodedDataType(const std::string& program) {
+  plat::Bitmap large(32, 32);
+  plat::Bitmap mini(16, 16);
+  large.SetBits(DataBBits, sizeof DataBBits);
+  mini.SetBits(DataLBits, sizeof DataLBits);
+  plat::MimeType type(kCodedDataType);
+  type.SetShortDescription("CodedData");
+  type.SetLongDescription("Vestrine Data-Container");
+  type.SetIcon(large, plat::IconSize::Large);
+  type.SetIcon(mini, plat::IconSize::Mini);
+  type.SetPreferredApp(kAppSignature);
+  type.SetAppEntry(ProgramDesktopEntry(program));
+  return type;
+}
+
 void CheckNeededDefs() {
   GetPath2APP();
   const CodecFolder codec = EnsureCodecFolder(path2scan);
@@ -64,25 +80,21 @@ void CheckNeededDefs() {
     printf("No user settings folder (XDG_CONFIG_HOME, HOME)\n");
   }
 
-  plat::Bitmap large(32, 32);
-  plat::Bitmap mini(16, 16);
-  large.SetBits(DataBBits, sizeof DataBBits);
-  mini.SetBits(DataLBits, sizeof DataLBits);
-
   const std::string program = OpeningProgram();
-  plat::MimeType type(kCodedDataType);
-  type.SetShortDescription("CodedData");
-  type.SetLongDescription("Vestrine Data-Container");
-  type.SetIcon(large, plat::IconSize::Large);
-  type.SetIcon(mini, plat::IconSize::Mini);
-  type.SetPreferredApp(kAppSignature);
-  type.SetAppEntry(ProgramDesktopEntry(program));
-  plat::Outcome installed = type.Install();
-  // A type that could not be installed only costs the desktop its icons and the double-click;
-  // the program works on, but the user learns why.
-  if (!installed) printf("Can't install %s: %s\n", kCodedDataType, installed.why().c_str());
-  plat::Outcome desktop = InstallDesktopFiles(program);
-  if (!desktop) printf("Can't install the desktop files: %s\n", desktop.why().c_str());
+  plat::MimeType type = CodedDataType(program);
+  if (IsInstalledProgramFolder(plat::ParentOf(program))) {
+    // The system's folders hold all of it for every user, and lose it with the package; copies
+    // in the user's folders would be shown beside it and outlive it, so earlier ones go.
+    plat::Outcome removed = RemoveOwnDesktopFiles(type, program);
+    if (!removed) printf("Can't remove the earlier desktop files: %s\n", removed.why().c_str());
+  } else {
+    plat::Outcome installed = type.Install();
+    // A type that could not be installed only costs the desktop its icons and the double-click;
+    // the program works on, but the user learns why.
+    if (!installed) printf("Can't install %s: %s\n", kCodedDataType, installed.why().c_str());
+    plat::Outcome desktop = InstallDesktopFiles(program);
+    if (!desktop) printf("Can't install the desktop files: %s\n", desktop.why().c_str());
+  }
 
   std::this_thread::sleep_for(std::chrono::microseconds(20000));
   printf("->done\n");

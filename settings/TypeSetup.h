@@ -6,14 +6,21 @@
 // background image.
 #include <QImage>
 #include <memory>
+#include <string>
 
 #include "codec/CodedFile.h"
+#include "platform/MimeType.h"
 
 // Makes the codec folder and the settings folder when missing (mode 0755), each with the line
 // "Created  codec-Dir !" or "Created  SettingsDir !" when it was made; a codec folder elsewhere
 // than beside the program is named ("codec-Dir: '<path>'"), one that cannot be made says why.
-// Then installs the coded-file type and the desktop files; prints "->done" at the end.
+// Then installs the coded-file type and the desktop files for the user, or, for a program
+// installed for the system (Installation.h), removes the copies an earlier start wrote there;
+// prints "->done" at the end.
 void CheckNeededDefs();
+
+// The coded-file type as a start installs it, opened by `program`.
+plat::MimeType CodedDataType(const std::string& program);
 
 // True when the MIME type of the file at `path` (its stored type, else the one its contents
 // suggest) contains `pattern`, case-sensitively. False for a missing file.

@@ -120,6 +120,6 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
     Report("skipped", file, "it was given a record meanwhile");
     return false;
   }
-  std::fputs(ResultLines(file, r, true).c_str(), results_);
+  Emit(ResultLines(file, r, true));
   return false;
 }

@@ -36,6 +36,7 @@ std::string RecoveryDetail(const RecoveryReport& r) {
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
     : results_(results), diagnostics_(diagnostics), progress_(progress), engine_(this) {
   engine_.SetSweepStaleJournals(false);  // the walk does it, folder by folder (FileList.h)
+  engine_.MarkCodedFiles(true);
 }
 
 void CtlWork::SetPassword(const std::string& password) {
@@ -69,9 +70,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   std::vector<bool> ready(files.size(), false);
   size_t printed = 0;
   auto printReady = [&] {
-    for (; printed < files.size() && ready[printed]; ++printed)
-      std::fputs(lines[printed].c_str(), results_);
-    std::fflush(results_);
+    for (; printed < files.size() && ready[printed]; ++printed) Emit(lines[printed]);
   };
   std::vector<ChangeRequest> requests;
   std::vector<size_t> fileOf;
@@ -160,7 +159,7 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
     Diagnose(InspectionLines(found));
     if (found.recovery && !quiet) Report("recovered", file, RecoveryDetail(*found.recovery));
     if (found.mismatch != RecordMismatch::None) {
-      if (!quiet) std::fputs(MismatchLine(file, found, true).c_str(), results_);
+      if (!quiet) Emit(MismatchLine(file, found, true));
       ++count.mismatched;
     } else if (!found.workable()) {
       if (!quiet) Report("not workable", file, found.whyNot);
@@ -213,6 +212,19 @@ std::string CtlWork::Line(const char* state, const std::string& file, const std:
 }
 
 void CtlWork::Report(const char* state, const std::string& file, const std::string& detail) {
-  std::fputs(Line(state, file, detail).c_str(), results_);
+  Emit(Line(state, file, detail));
+}
+
+void CtlWork::Emit(const std::string& lines) {
+  static const char* const kRefusals[] = {
+      "failed: ", "not workable: ", "wrong password: ", "skipped: "};
+  for (size_t start = 0, end; start < lines.size(); start = end) {
+    end = std::min(lines.find('\n', start), lines.size() - 1) + 1;
+    const std::string line = lines.substr(start, end - start);
+    bool refusal = false;
+    for (const char* state : kRefusals) refusal |= line.rfind(state, 0) == 0;
+    std::fputs(line.c_str(), refusal ? refusals_ : results_);
+  }
   std::fflush(results_);
+  std::fflush(refusals_);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // The work of murvelctl, on the same engine as the window: the same inspection, the same
 // transaction, the same attributes. It prints one result line per file on standard output
-// ("STATE: FILE" or "STATE: FILE: DETAIL"), made from the engine's result values, and with -v the
-// engine's diagnostic lines on standard error. Coding and decoding many files changes them in
-// batches, so thousands of small files take a handful of flushes.
+// ("STATE: FILE" or "STATE: FILE: DETAIL"), made from the engine's result values (a failure or a
+// refusal on standard error instead), and with -v the engine's diagnostic lines on standard
+// error. Coding and decoding many files changes them in batches, so thousands of small files
+// take a handful of flushes.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -59,10 +60,14 @@ class CtlWork : public EngineView {
   // `status` set, else the line of a code or decode that leaves it.
   static std::string MismatchLine(const std::string& file, const Inspection& found, bool status);
   void Report(const char* state, const std::string& file, const std::string& detail = {});
+  // Writes result lines: a file's failure or refusal (failed, not workable, wrong password,
+  // skipped) to standard error, every other line to the results.
+  void Emit(const std::string& lines);
   void Diagnose(const std::string& lines);
 
   std::FILE* results_;
   std::FILE* diagnostics_;
+  std::FILE* refusals_ = stderr;
   ProgressLine& progress_;
   Engine engine_;
   VolumeAnswers volumes_;  // which file systems keep attributes, asked once each

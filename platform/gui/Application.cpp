@@ -12,11 +12,17 @@ namespace {
 Application* gApplication = nullptr;
 
 // Wayland gives programs no say over where their windows go, so the stored window position could
-// never be applied there; where an X server is at hand as well (XWayland), use it. An explicit
-// QT_QPA_PLATFORM wins.
+// never be applied there; where an X server is at hand as well (XWayland), use it. Qt tries the
+// platforms of the list in turn, so a display that cannot be reached (an X server gone, no
+// compositor) leaves the other one instead of ending the program. An explicit QT_QPA_PLATFORM
+// wins.
 int& PreferPlaceableWindows(int& argc) {
-  if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY"))
-    setenv("QT_QPA_PLATFORM", "xcb", 0);
+  if (!std::getenv("QT_QPA_PLATFORM")) {
+    if (std::getenv("DISPLAY"))
+      setenv("QT_QPA_PLATFORM", "xcb;wayland", 0);
+    else if (std::getenv("WAYLAND_DISPLAY"))
+      setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
+  }
   return argc;
 }
 

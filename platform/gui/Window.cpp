@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMoveEvent>
 
@@ -76,7 +77,9 @@ bool Window::event(QEvent* event) {
 
 void Window::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
-  FrameMoved(geometry().topLeft());
+  // A Wayland client is never told where its window is (Qt reports 0,0): no move to pass on.
+  if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    FrameMoved(geometry().topLeft());
 }
 
 void Window::closeEvent(QCloseEvent* event) {

@@ -4,8 +4,10 @@
 #include <sys/xattr.h>
 
 #include <QMimeData>
+#include <QShortcut>
 #include <QUrl>
 
+#include "app/OpenFileDialog.h"
 #include "platform/gui/TextControl.h"
 #include "tests/app/WindowTestSupport.h"
 
@@ -131,4 +133,35 @@ TEST_F(DropTest, DropOnThePasswordPanelIsOnlyLogged) {
   EXPECT_EQ(Colour(), kStart);
   EXPECT_TRUE(window_->checked.empty());
   EXPECT_EQ(window_->Views().askFile->Text(), "-Drag a file-");
+}
+
+// Ctrl+O: the file chosen is taken as a dropped file is, its colour with it; nothing chosen
+// changes nothing.
+TEST_F(DropTest, ControlOTakesTheChosenFileAsADroppedOne) {
+  constexpr rgb_color kRed = {200, 10, 10, 255};
+  const std::string file = ColouredFile("chosen.txt", kRed);
+  QShortcut* open = nullptr;
+  for (QShortcut* shortcut : window_->findChildren<QShortcut*>())
+    if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_O)) open = shortcut;
+  ASSERT_NE(open, nullptr);
+  std::vector<std::string> answers = {"", file};
+  QWidget* asked = nullptr;
+  SetFileChooser([&](QWidget* parent) {
+    asked = parent;
+    std::string answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  });
+  emit open->activated();
+  DeliverPosted();
+  EXPECT_EQ(asked, window_);
+  EXPECT_TRUE(window_->checked.empty());
+  EXPECT_EQ(Colour(), kStart);
+  emit open->activated();
+  DeliverPosted();
+  SetFileChooser(nullptr);
+  EXPECT_TRUE(answers.empty());
+  EXPECT_EQ(window_->checked, std::vector<std::string>{file});
+  EXPECT_EQ(Colour(), kRed);
+  ExpectViewsIn(kRed);
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/MVWindow.h"
+#include "platform/CodedEmblem.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/StringView.h"
 #include "platform/gui/TextControl.h"
@@ -117,6 +118,23 @@ TEST_F(EndToEndTest, InterruptedChangeIsSettledWhenTheFileIsDropped) {
   EXPECT_EQ(AllXattrs(path), XattrMap());
   // Nothing of the change is left in the folder.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1);
+}
+
+// In a session with GVfs's metadata daemon (ctest's WindowEmblemTest runs this under
+// dbus-run-session), the window gives what it codes the lock emblem and takes it off again.
+TEST_F(EndToEndTest, CodedFileCarriesTheLockEmblemInASession) {
+  if (!std::getenv("MURVEL_EMBLEM_SESSION"))
+    GTEST_SKIP() << "needs a session bus with GVfs (ctest -R WindowEmblemTest)";
+  const std::string path = dir_ + "/photo.png";
+  WriteFileBytes(path, RandomBytes(3000, 5));
+  DropFile(path);
+  EnterPassword("pw");
+  PressDoIt();
+  EXPECT_EQ(ButtonLabel(), "DECODE THIS");
+  EXPECT_EQ(plat::CodedEmblemsOf(path), plat::kCodedEmblem);
+  PressDoIt();
+  EXPECT_EQ(ButtonLabel(), "CODE THIS");
+  EXPECT_EQ(plat::CodedEmblemsOf(path), "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,8 @@
 #include "platform/Node.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
+#include "platform/ThunarActions.h"
+#include "settings/DesktopSetup.h"
 #include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
 #include "settings/TypeSetup.h"
@@ -127,6 +130,80 @@ TEST_F(TypeSetupTest, CodecFolderInTheDataFolderWhenTheProgramsFolderIsNoPlaceFo
             named + "Created  codec-Dir !\nCreated  SettingsDir !\n->done\npath2scan=" + codec);
   EXPECT_EQ(Mode(codec), 0755u);
   chmod(bin_.c_str(), 0755);
+}
+
+// Thunar's action element for `program`, as a start writes it.
+std::string ThunarActionFor(const std::string& program) {
+  return plat::ThunarActionElement(ProgramFileAction(program));
+}
+
+// The files below `top`, relative to it.
+std::vector<std::string> FilesBelow(const std::string& top) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(top, ec);
+       it != std::filesystem::recursive_directory_iterator(); ++it)
+    if (it->is_regular_file()) files.push_back(it->path().string().substr(top.size() + 1));
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// An installed program leaves the desktop files to the system. What a start of it wrote into the
+// user's folders before goes, the user's type database rebuilt without it; what the user
+// changed, the user's other Thunar actions and a build's own entries stay.
+TEST_F(TypeSetupTest, AnInstalledProgramTakesBackItsEarlierUserCopiesAndWritesNone) {
+  SetEnv("XDG_DATA_DIRS", (root_ + "/system").c_str());
+  SetEnv("XDG_CONFIG_DIRS", (root_ + "/system-config").c_str());
+  const std::string installed = std::string(MURVEL_INSTALL_BINDIR) + "/murvel";
+  const std::string entry = data_ + "/applications/x-vnd.Telva-Murvel.desktop";
+  const std::string nemo = data_ + "/nemo/actions/x-vnd.Telva-Murvel.nemo_action";
+  const std::string uca = config_ + "/Thunar/uca.xml";
+  auto userFiles = [this] {
+    std::vector<std::string> files;
+    for (const std::string& file : FilesBelow(data_))
+      // The caches (mime/, mimeinfo.cache) are the tools'; murvel/ is the codec folder.
+      if (file.rfind("mime/", 0) != 0 && file.rfind("murvel/", 0) != 0 &&
+          file != "applications/mimeinfo.cache")
+        files.push_back(file);
+    return files;
+  };
+
+  // A build's entries name the build's program: an installed start leaves them.
+  CapturedStdout(CheckNeededDefs);
+  plat::SetAppExecutablePath(installed);
+  CapturedStdout(CheckNeededDefs);
+  EXPECT_NE(ReadFile(entry).find(bin_ + "/murvel"), std::string::npos);
+  EXPECT_NE(ReadFile(data_ + "/nautilus/scripts/Code or decode with Murvel").find(bin_),
+            std::string::npos);
+  EXPECT_NE(ReadFile(uca).find(bin_ + "/murvel"), std::string::npos);
+  std::filesystem::remove_all(data_);
+  std::filesystem::remove_all(config_);
+
+  // What an installed start wrote before; the user then changed one file and added an action.
+  ASSERT_TRUE(CodedDataType(installed).Install());
+  ASSERT_TRUE(InstallDesktopFiles(installed));
+  EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "Vestrine Data-Container|text-x-CodedData\n");
+  EXPECT_EQ(userFiles().size(), 8u);
+  WriteFile(nemo, ReadFile(nemo) + "Quote=double\n");
+  std::string withOwn = ReadFile(uca);
+  ASSERT_NE(withOwn.find(installed), std::string::npos);
+  withOwn.insert(withOwn.find("</actions>"), "<action><name>Mine</name></action>\n");
+  WriteFile(uca, withOwn);
+
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs),
+            "codec-Dir: '" + data_ +
+                "/murvel/codec'\nCreated  codec-Dir !\nCreated  SettingsDir !\n->done\n");
+  EXPECT_EQ(userFiles(), std::vector<std::string>{"nemo/actions/x-vnd.Telva-Murvel.nemo_action"});
+  EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "unknown\n");
+  EXPECT_EQ(ReadFile(uca).find(installed), std::string::npos);
+  EXPECT_NE(ReadFile(uca).find("<name>Mine</name>"), std::string::npos);
+  // Without the user's action the file held only what it was made from, and goes.
+  WriteFile(uca, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<actions>\n" +
+                     ThunarActionFor(installed) + "\n</actions>\n");
+  CapturedStdout(CheckNeededDefs);
+  EXPECT_FALSE(Exists(uca));
+  SetEnv("XDG_DATA_DIRS", nullptr);
+  SetEnv("XDG_CONFIG_DIRS", nullptr);
 }
 
 // A default application the user chose for coded files is theirs: starts leave the list as it is.

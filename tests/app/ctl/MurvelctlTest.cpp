@@ -110,7 +110,8 @@ TEST_F(MurvelctlTest, WrongPasswordLeavesTheCodedFileAsItWas) {
   for (const char* wrong : {"Right\n", "right \n", "\n"}) {
     CtlResult r = Ctl({"--password-stdin", "decode", "a"}, wrong);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "wrong password: a\n");
+    EXPECT_EQ(r.err, "wrong password: a\n");
+    EXPECT_EQ(r.out, "");
     EXPECT_TRUE(ReadFileBytes(path) == codedBytes);
   }
   // A password line ended the Windows way still counts as the same password.
@@ -145,27 +146,27 @@ TEST_F(MurvelctlTest, RefusedFilesAreReportedAndTheOthersStillDone) {
   CtlResult code =
       Ctl({"--password-stdin", "code", "coded", "missing", "folder", "locked", "other"}, "pw\n");
   EXPECT_EQ(code.exitCode, 1);
-  EXPECT_EQ(code.out,
+  // Failures and refusals on standard error, results on standard output.
+  EXPECT_EQ(code.out, "coded: other\n");
+  EXPECT_EQ(code.err,
             "skipped: coded: already coded\n"
             "not workable: missing: No such file or directory\n"
             "not workable: folder: it is a folder\n"
             "failed: locked: Not coded: can't open '" +
                 locked + "' for reading and writing: " +
-                (RunningAsRoot() ? "Operation not permitted" : "Permission denied") +
-                "\n"
-                "coded: other\n");
+                (RunningAsRoot() ? "Operation not permitted" : "Permission denied") + "\n");
   EXPECT_TRUE(ReadFileBytes(coded) == codedBytes);
   // Control bytes of a name never reach the terminal, not even inside the engine's reason.
   const std::string escape = MakeFile("red\x1b[31m", Bytes(10, 'e'));
   ASSERT_TRUE(MakeUnwritable(escape, true));
   unwritable_.push_back(escape);
   CtlResult esc = Ctl({"--password-stdin", "code", "red\x1b[31m"}, "pw\n");
-  EXPECT_EQ(esc.out.rfind("failed: red?[31m: Not coded: can't open '", 0), 0u) << esc.out;
-  EXPECT_EQ(esc.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(esc.err.rfind("failed: red?[31m: Not coded: can't open '", 0), 0u) << esc.err;
+  EXPECT_EQ(esc.err.find('\x1b'), std::string::npos);
 
   CtlResult decode = Ctl({"--password-stdin", "decode", "plain"}, "pw\n");
   EXPECT_EQ(decode.exitCode, 1);
-  EXPECT_EQ(decode.out, "skipped: plain: not coded\n");
+  EXPECT_EQ(decode.err, "skipped: plain: not coded\n");
   EXPECT_TRUE(ReadFileBytes(Path("plain")) == plain);
 
   // No password on standard input: nothing is done.
@@ -182,13 +183,13 @@ TEST_F(MurvelctlTest, RefusedFilesAreReportedAndTheOthersStillDone) {
   for (const char* command : {"status", "decode"}) {
     CtlResult r = RunCtl({"--password-stdin", command, "coded"}, "pw\n", dir_, true);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "not workable: coded: can't read its attributes: Permission denied\n");
+    EXPECT_EQ(r.err, "not workable: coded: can't read its attributes: Permission denied\n");
   }
   EXPECT_TRUE(ReadFileBytes(coded) == codedBytes);
 
   MountOn("ram", "ramfs", nullptr);
   MakeFile("ram/f", Bytes(10, 'r'));
-  EXPECT_EQ(Ctl({"status", "ram/f"}).out,
+  EXPECT_EQ(Ctl({"status", "ram/f"}).err,
             "not workable: ram/f: its file system keeps no attributes\n");
 }
 
@@ -203,14 +204,12 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
   MakeFile("outside", outsideBytes);
   ASSERT_EQ(symlink("../outside", Path("d/link").c_str()), 0);
 
-  EXPECT_EQ(Ctl({"--password-stdin", "code", "d"}, "pw\n").out,
+  EXPECT_EQ(Ctl({"--password-stdin", "code", "d"}, "pw\n").err,
             "not workable: d: it is a folder\n");
   CtlResult r = Ctl({"--password-stdin", "-r", "code", "d"}, "pw\n");
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out,
-            "coded: d/a\n"
-            "skipped: d/link: a link inside a folder, which is not followed\n"
-            "coded: d/sub/b\n");
+  EXPECT_EQ(r.out, "coded: d/a\ncoded: d/sub/b\n");
+  EXPECT_EQ(r.err, "skipped: d/link: a link inside a folder, which is not followed\n");
   EXPECT_TRUE(ReadFileBytes(Path("outside")) == outsideBytes);
   EXPECT_EQ(AllXattrs(Path("outside")), XattrMap());
 
@@ -230,9 +229,9 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
   for (const char* command : {"status", "recover"}) {
     CtlResult r = RunCtl({"-r", command, "d"}, "", dir_, true);
     EXPECT_EQ(r.exitCode, 1) << command;
-    EXPECT_NE(r.out.find("skipped: d/locked: can't read the folder: Permission denied\n"),
+    EXPECT_NE(r.err.find("skipped: d/locked: can't read the folder: Permission denied\n"),
               std::string::npos)
-        << r.out;
+        << r.err;
   }
 }
 
@@ -364,10 +363,10 @@ TEST_F(MurvelctlTest, FilesDeeperThanAPathCanNameAreWorkedOn) {
 
   CtlResult code = Ctl({"--password-stdin", "-r", "code", "t"}, "pw\n");
   EXPECT_EQ(code.exitCode, 1);
-  std::string expected =
-      "failed: " + files.back() + ": Not coded: can't open '" + leaf +
-      "' for reading and writing: " + (root ? "Operation not permitted" : "Permission denied") +
-      "\n";
+  EXPECT_EQ(code.err, "failed: " + files.back() + ": Not coded: can't open '" + leaf +
+                          "' for reading and writing: " +
+                          (root ? "Operation not permitted" : "Permission denied") + "\n");
+  std::string expected;
   for (int depth = kDepth - 1; depth >= 0; --depth)
     expected += "coded: " + files[size_t(depth)] + "\n";
   EXPECT_EQ(code.out, expected);
@@ -375,7 +374,7 @@ TEST_F(MurvelctlTest, FilesDeeperThanAPathCanNameAreWorkedOn) {
 
   CtlResult decode = Ctl({"--password-stdin", "-r", "decode", "t"}, "pw\n");
   EXPECT_EQ(decode.exitCode, 1);
-  EXPECT_EQ(decode.out.rfind("skipped: " + files.back() + ": not coded\n", 0), 0u);
+  EXPECT_EQ(decode.err.rfind("skipped: " + files.back() + ": not coded\n", 0), 0u);
   for (int depth = 0; depth <= kDepth; ++depth) EXPECT_TRUE(readBack(depth) == bytes) << depth;
 
   if (root) {

@@ -56,7 +56,7 @@ TEST_F(RescueCtlTest, ACopyWithoutItsRecordIsToldRefusedAndGivenBack) {
   // Coding it would code it twice: refused, naming the rescue.
   CtlResult code = Ctl({"--password-stdin", "code", "copy.txt"}, "pw\n");
   EXPECT_EQ(code.exitCode, 1);
-  EXPECT_NE(code.out.find("murvelctl rescue"), std::string::npos) << code.out;
+  EXPECT_NE(code.err.find("murvelctl rescue"), std::string::npos) << code.err;
   EXPECT_EQ(ReadFileBytes(Path("copy.txt")), ReadFileBytes(Path("letter.txt")));
 
   // Rescued with no password: the bytes come back exactly, and nothing is left on the file.
@@ -94,7 +94,7 @@ TEST_F(RescueCtlTest, WithoutACertainKeyNothingChangesUnlessTheMomentIsGiven) {
   const std::vector<std::string> given = {"rescue", "--key-date", CodedOn("blob.bin"), "copy.bin"};
   CtlResult refused = Ctl(given);
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_NE(refused.out.find("--force"), std::string::npos) << refused.out;
+  EXPECT_NE(refused.err.find("--force"), std::string::npos) << refused.err;
   EXPECT_EQ(ReadFileBytes(Path("copy.bin")), coded);
   std::vector<std::string> forced = given;
   forced.insert(forced.begin(), "--force");
