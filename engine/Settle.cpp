@@ -81,8 +81,8 @@ plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visi
       const uint64_t page = first + at / kPageBytes;
       const size_t n = std::min(kPageBytes, len - at);
       uint8_t* now = run.data() + at;
-      // Pages beyond those hashed were never written: they are as they were.
-      const bool hashed = page < journal.hashes.size();
+      // Pages whose hashes were never flushed were never written: they are as they were.
+      const bool hashed = journal.Hashed(page);
       if (hashed && !PageBefore(now, n, offset + at, journal.hashes[page], e, before)) {
         return plat::Outcome::Fail("the page at byte " + std::to_string(offset + at) +
                                    " matches neither its state before the change nor after");

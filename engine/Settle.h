@@ -3,8 +3,8 @@
 // change completed (every page turned, the attributes as the plan has them after) or turned back
 // (every page as it was, the attributes as before). Which pages are already turned is told by the
 // hashes the journal kept of them as they were; a page that was written only in part, a whole
-// 512-byte sector at a time, is told apart sector by sector. Pages beyond those hashed were
-// never written.
+// 512-byte sector at a time, is told apart sector by sector. Pages whose hashes the journal
+// does not hold were never written.
 #include <cstdint>
 #include <string>
 

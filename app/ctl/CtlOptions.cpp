@@ -41,6 +41,8 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
         out->recursive = true;
       } else if (arg == "--quiet" || arg == "-q") {
         out->quiet = true;
+      } else if (arg == "--drop-journal") {
+        out->dropJournals = true;
       } else if (arg.rfind("--password", 0) == 0 || arg == "-p") {
         *error =
             "the password is never taken as an argument; type it when asked, or use "
@@ -80,6 +82,10 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     *error = "--quiet is for status only";
     return false;
   }
+  if (out->dropJournals && out->command != CtlCommand::Recover) {
+    *error = "--drop-journal is for recover only";
+    return false;
+  }
   return true;
 }
 
@@ -92,7 +98,9 @@ const char* CtlUsage() {
          "  decode FILE...   decode each coded file (a plain one is skipped)\n"
          "  status FILE...   tell whether each file is coded, and when and as what\n"
          "  recover FILE...  settle a change that was interrupted (the program killed, the\n"
-         "                   machine stopped): complete it or turn it back; no password\n"
+         "                   machine stopped): complete it or turn it back; no password.\n"
+         "                   Journals named (.murvel-journal-*) are checked against the\n"
+         "                   files named: where their files went\n"
          "\n"
          "Options:\n"
          "  --password-stdin  read the password from the first line of standard input\n"
@@ -100,16 +108,19 @@ const char* CtlUsage() {
          "  -r, --recursive   work on the files inside the folders named, at every depth;\n"
          "                    links inside them are skipped, never followed\n"
          "  -q, --quiet       status only: print nothing; the exit status tells\n"
+         "  --drop-journal    recover only: remove the journals named, whatever their files\n"
          "  -v, --verbose     show the engine's diagnostic lines on standard error\n"
          "  -h, --help        show this help and exit\n"
          "  -V, --version     show the version and exit\n"
          "\n"
          "The password is never taken as an argument. Only its first 20 bytes count, as in\n"
-         "the window; an empty password codes nothing. Standard output gets one line per file,\n"
-         "\"STATE: FILE\" or \"STATE: FILE: DETAIL\", where STATE is one of: coded, decoded,\n"
-         "plain, wrong password, skipped, not workable, failed, and for recover: recovered,\n"
-         "whole. A file whose earlier change was interrupted is settled first, by any command,\n"
-         "with a line \"recovered: FILE: DETAIL\" before its own.\n"
+         "the window; murvelctl codes nothing with an empty password. Standard output gets one\n"
+         "line per file, \"STATE: FILE\" or \"STATE: FILE: DETAIL\", where STATE is one of: "
+         "coded,\n"
+         "decoded, plain, wrong password, skipped, not workable, failed, and for recover:\n"
+         "recovered, whole, kept journal, dropped journal. A file whose earlier change was\n"
+         "interrupted is settled first, by any command, with a line \"recovered: FILE: DETAIL\"\n"
+         "before its own.\n"
          "\n"
          "What it protects against: coding hides a file's contents from casual eyes and keeps\n"
          "it from being opened by accident. It is not encryption: the bytes are keyed by the\n"

@@ -12,6 +12,7 @@ struct CtlOptions {
   bool verbose = false;        // the engine's diagnostic lines go to standard error
   bool recursive = false;      // folders named: the files inside them, at every depth
   bool quiet = false;          // status: no lines, the answer in the exit status
+  bool dropJournals = false;   // recover: remove the journals named, whatever their files
 };
 
 // Parses argv[1..]. On a usage error returns false and puts a one-line reason in `error`.

@@ -1,5 +1,7 @@
 #include "app/ctl/CtlWork.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "codec/TimeCode.h"
@@ -169,17 +171,28 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
   return count;
 }
 
-bool CtlWork::Recover(const std::vector<ListedFile>& files) {
+bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
   bool whole = true;
-  std::vector<std::string> folders;
+  std::vector<std::string> folders, journals;
+  FileIds settled;  // the files named that carry no unsettled change
+  auto add = [](std::vector<std::string>& list, const std::string& item) {
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+  };
   for (const ListedFile& listed : files) {
     const std::string& file = listed.path;
     if (!listed.skipped.empty()) {
       Report("skipped", file, listed.skipped);
       continue;
     }
+    // A journal named: checked against the other files named (where its files went).
+    if (plat::LeafOf(file).rfind(kJournalPrefix, 0) == 0) {
+      add(journals, file);
+      continue;
+    }
+    if (dropJournals) continue;
     Inspection found = engine_.Inspect(file, &volumes_);
     Diagnose(InspectionLines(found));
+    if (found.recovery && !found.recovery->journal.empty()) add(journals, found.recovery->journal);
     if (found.recovery && found.recovery->settled) {
       Report("recovered", file, RecoveryDetail(*found.recovery));
     } else if (found.notWorkable == NotWorkable::Unsettled) {
@@ -192,12 +205,45 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files) {
     } else {
       Report("whole", file, found.coded ? "coded" : "plain");
     }
-    const std::string folder = plat::ParentOf(found.file);
-    if (std::find(folders.begin(), folders.end(), folder) == folders.end())
-      folders.push_back(folder);
+    struct stat st {};
+    if (found.notWorkable != NotWorkable::Unsettled && stat(found.file.c_str(), &st) == 0)
+      settled.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)});
+    add(folders, plat::ParentOf(found.file));
   }
-  // Journals left by a change that ended as the machine stopped.
-  for (const std::string& folder : folders) RemoveStaleJournals(folder);
+  if (dropJournals) {
+    for (const std::string& journal : journals) {
+      std::vector<std::string> named;
+      plat::Outcome dropped = DropJournal(journal, &named);
+      std::string detail = "it named";
+      for (const std::string& f : named) detail += " '" + f + "'";
+      if (dropped) {
+        Report("dropped journal", journal, named.empty() ? "" : detail);
+      } else {
+        Report("failed", journal, dropped.why());
+        whole = false;
+      }
+    }
+    return whole;
+  }
+  // The journals of the files settled, those named, and those left in the folders by a change
+  // that ended as the machine stopped: removed once every file they name is settled.
+  std::vector<KeptJournal> kept;
+  for (const std::string& journal : journals)
+    if (std::optional<KeptJournal> k = RemoveJournalIfStale(journal, settled)) kept.push_back(*k);
+  for (const std::string& folder : folders)
+    for (KeptJournal& k : RemoveStaleJournals(folder, settled))
+      if (std::find(journals.begin(), journals.end(), k.path) == journals.end())
+        kept.push_back(std::move(k));
+  for (const KeptJournal& k : kept) {
+    std::string detail = k.why;
+    for (const std::string& f : k.missing) detail += " '" + f + "'";
+    detail += k.missing.empty() ? "; it is kept for a person to look at"
+                                : "; name it with the files where they are now: murvelctl recover "
+                                  "JOURNAL FILE...";
+    detail += ", or remove it knowingly: murvelctl recover --drop-journal JOURNAL";
+    Report("kept journal", k.path, detail);
+    whole = false;
+  }
   return whole;
 }
 

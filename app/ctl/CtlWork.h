@@ -32,8 +32,11 @@ class CtlWork : public EngineView {
     int coded = 0, plain = 0, untold = 0;
   };
   StatusCount Status(const std::vector<ListedFile>& files, bool quiet);
-  // Settles the interrupted changes of the files. True when every file is whole afterwards.
-  bool Recover(const std::vector<ListedFile>& files);
+  // Settles the interrupted changes of the files, and removes the journals no file needs any
+  // more; journals named among the files are checked against the others (where their files
+  // went), or with `dropJournals` removed whatever their files. True when every file is whole
+  // afterwards and no journal is kept.
+  bool Recover(const std::vector<ListedFile>& files, bool dropJournals = false);
 
   void Progress(const std::string& file, uint64_t done, uint64_t total) override;
   void Looking(const std::string&) override {}

@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
       allDone = work.CodeOrDecode(files, true);
       break;
     case CtlCommand::Recover:
-      allDone = work.Recover(files);
+      allDone = work.Recover(files, options.dropJournals);
       break;
     default: {
       CtlWork::StatusCount count = work.Status(files, options.quiet);
