@@ -19,7 +19,7 @@
 
 namespace {
 
-enum RecordType : uint8_t { kHeader = 1, kEntry = 2, kWindow = 3, kTurnBack = 4 };
+enum RecordType : uint8_t { kHeader = 1, kEntry = 2, kWindow = 3, kTurnBack = 4, kBefore = 5 };
 constexpr char kMagic[] = "MVJ2";
 constexpr char kEnd[] = "MVJ2-END";
 // Where the two copies of the header lie (in sectors of their own), and where the entries begin.
@@ -159,17 +159,34 @@ uint64_t WindowRecordBytes(const std::vector<WindowPiece>& w) {
   return n;
 }
 
-// Where the slots lie, from the size of the entries and the plan; the journal's whole length.
-uint64_t Layout(uint64_t entryBytes, const WindowPlan& plan, size_t entries,
-                std::vector<uint64_t>* windowAt, uint64_t* turnBackAt) {
+// The bytes of the record of every page's hash before the change of a file of `size` bytes.
+uint64_t BeforeRecordBytes(uint64_t size) {
+  return kRecordOverhead + 4 + PageCount(size) * 8;
+}
+
+// Where the slots lie, from the size of the entries, the files' sizes and the plan; the
+// journal's whole length.
+struct Slots {
+  std::vector<uint64_t> windowAt;
+  uint64_t turnBackAt = 0;
+  std::vector<uint64_t> beforeAt;
+};
+uint64_t Layout(uint64_t entryBytes, const WindowPlan& plan, const std::vector<uint64_t>& sizes,
+                Slots* slots) {
   uint64_t at = kEntriesAt + 2 * entryBytes;
-  windowAt->clear();
+  slots->windowAt.clear();
   for (const auto& w : plan) {
-    windowAt->push_back(at);
+    slots->windowAt.push_back(at);
     at += 2 * WindowRecordBytes(w);
   }
-  *turnBackAt = at;
-  return at + entries * 2 * kTurnBackRecord + 8;
+  slots->turnBackAt = at;
+  at += sizes.size() * 2 * kTurnBackRecord;
+  slots->beforeAt.clear();
+  for (uint64_t size : sizes) {
+    slots->beforeAt.push_back(at);
+    at += 2 * BeforeRecordBytes(size);
+  }
+  return at + 8;
 }
 
 // The entries, from one copy of their region.
@@ -288,7 +305,10 @@ plat::Outcome JournalWriter::Begin(const std::vector<JournalEntry>& entries, siz
   h.entries = uint32_t(entries.size());
   h.entryBytes = records.size();
   h.windowBytes = windowBytes;
-  h.length = Layout(records.size(), plan_, entries.size(), &windowAt_, &turnBackAt_);
+  Slots slots;
+  h.length = Layout(records.size(), plan_, sizes, &slots);
+  windowAt_ = slots.windowAt;
+  turnBackAt_ = slots.turnBackAt;
   const std::string header = EncodeHeader(h);
   std::string head = header;
   head.resize(kHeaderB, '\0');
@@ -417,15 +437,17 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
   std::vector<uint64_t> sizes;
   for (const JournalEntry& e : entries) sizes.push_back(e.size);
   const WindowPlan plan = PlanWindows(sizes, size_t(h.windowBytes));
-  std::vector<uint64_t> windowAt;
-  uint64_t turnBackAt = 0;
-  if (Layout(h.entryBytes, plan, entries.size(), &windowAt, &turnBackAt) != h.length)
+  Slots slots;
+  if (Layout(h.entryBytes, plan, sizes, &slots) != h.length)
     return damaged("its length does not match its entries");
+  const std::vector<uint64_t>& windowAt = slots.windowAt;
+  const uint64_t turnBackAt = slots.turnBackAt;
   for (JournalEntry& e : entries) {
     JournalFile& f = out->files[e.index];
     const uint64_t pages = PageCount(e.size);
     f.hashes.assign(size_t(pages), 0);
     f.known.assign(size_t(pages), false);
+    f.beforeAt = slots.beforeAt[e.index];
     f.entry = std::move(e);
   }
   // Each slot: the first copy that is whole. One with neither was never flushed.
@@ -447,11 +469,51 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
   for (auto& [index, f] : out->files) {
     std::string payload;
     uint32_t entry = 0;
+    // Every page's hash, kept by a recovery before it wrote the file: they stand for all.
+    if (slot(f.beforeAt, BeforeRecordBytes(f.entry.size), kBefore, &payload)) {
+      ByteReader r(payload);
+      if (r.U32(&entry) && entry == index && r.Left() == f.hashes.size() * 8) {
+        for (size_t p = 0; p < f.hashes.size(); ++p) r.U64(&f.hashes[p]);
+        f.known.assign(f.hashes.size(), true);
+      }
+    }
     if (slot(turnBackAt + uint64_t(index) * 2 * kTurnBackRecord, kTurnBackRecord, kTurnBack,
              &payload) &&
         ByteReader(payload).U32(&entry) && entry == index)
       f.turnBack = true;
   }
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file) {
+  int fd = plat::Files().Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return plat::Outcome::Fail(Why("can't open the journal", path, fd));
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  std::string distrust = r < 0 ? std::strerror(-r) : JournalDistrust(st, fileOwner);
+  if (distrust.empty() &&
+      uint64_t(st.st_size) < file->beforeAt + 2 * BeforeRecordBytes(file->entry.size))
+    distrust = "it is cut short";
+  if (!distrust.empty()) {
+    plat::Files().Close(fd);
+    return plat::Outcome::Fail("can't use the journal '" + path + "': " + distrust);
+  }
+  ByteWriter w;
+  w.U32(file->entry.index);
+  for (uint64_t h : file->hashes) w.U64(h);
+  const std::string record = Record(kBefore, w.Out());
+  const std::string both = record + record;
+  size_t done = 0;
+  while (done < both.size() && r >= 0) {
+    ssize_t n =
+        plat::Files().Pwrite(fd, both.data() + done, both.size() - done, file->beforeAt + done);
+    r = n > 0 ? 0 : n == 0 ? -EIO : int(n);
+    done += n > 0 ? size_t(n) : 0;
+  }
+  if (r >= 0) r = plat::Files().Fdatasync(fd);
+  plat::Files().Close(fd);
+  if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path, r));
+  file->known.assign(file->hashes.size(), true);
   return plat::Outcome::Ok();
 }
 

@@ -45,6 +45,7 @@ struct JournalFile {
   std::vector<uint64_t> hashes;  // one per page of the file
   std::vector<bool> known;       // whether hashes[page] was recorded
   bool turnBack = false;
+  uint64_t beforeAt = 0;  // where a recovery keeps every page's hash before it writes
 
   bool Hashed(uint64_t page) const { return page < known.size() && known[page]; }
 };
@@ -131,6 +132,12 @@ std::string JournalDistrust(const struct stat& journal, uid_t fileOwner);
 // and without blocking, and used only when JournalDistrust finds nothing against it.
 plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
                           JournalTrouble* trouble = nullptr);
+
+// Keeps `file`'s hashes, all of them set (a page not recorded was never written: its hash is
+// that of the page as it is), in the journal at `path` and flushes them: done by a recovery
+// before it writes pages that the pass never wrote, so that a recovery cut short can be
+// settled in turn. Then every page of `file` counts as recorded.
+plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file);
 
 // Where a change keeps its journal when the folder of its files takes no new file (or its name
 // there would be too long to keep in a marker): the user's state folder, $XDG_STATE_HOME/murvel or

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -57,9 +58,11 @@ Whereabouts Find(const JournalFile& f, uint64_t nonce, const FileIds& settled) {
         uint64_t(st.st_dev) != e.device || uint64_t(st.st_ino) != e.inode)
       return false;
     char buf[2048];
-    std::optional<ChangeMarker> m =
-        MarkerIn(plat::Attrs().Get(path, kChangeMarkerAttr, buf, sizeof buf), buf);
-    *out = m && m->nonce == nonce ? Whereabouts::Marked : Whereabouts::Settled;
+    const ssize_t r = plat::Attrs().Get(path, kChangeMarkerAttr, buf, sizeof buf);
+    std::optional<ChangeMarker> m = MarkerIn(r, buf);
+    // A marker that cannot be read may be this journal's.
+    *out = (m && m->nonce == nonce) || (r < 0 && r != -ENODATA) ? Whereabouts::Marked
+                                                                : Whereabouts::Settled;
     return true;
   };
   Whereabouts w = Whereabouts::Missing;
@@ -83,7 +86,9 @@ bool InUse(const std::string& path) {
 }
 
 // Completes the change, or turns it back when it is to be turned back or cannot be completed.
-RecoveryReport SettleFrom(int fd, const JournalFile& file) {
+// Before completing writes pages the pass never wrote, their hashes are kept in the journal at
+// `journalPath`, so that a recovery cut short is settled by the next.
+RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPath, uid_t owner) {
   RecoveryReport report;
   report.direction = file.entry.direction;
   const AttrPlan& plan = file.entry.plan;
@@ -111,6 +116,14 @@ RecoveryReport SettleFrom(int fd, const JournalFile& file) {
                (digest != check.integrity.digest || file.entry.size != check.integrity.length)) {
       complete = false;
       report.why = "its bytes had changed since they were coded";
+    }
+  }
+  if (complete && std::find(file.known.begin(), file.known.end(), false) != file.known.end()) {
+    plat::Outcome kept = HashUnrecordedPages(fd, &file);
+    if (kept) kept = KeepHashesBefore(journalPath, owner, &file);
+    if (!kept) {
+      report.why = kept.why();
+      return report;
     }
   }
   SettleResult settled;
@@ -187,9 +200,10 @@ bool NamedInFolder(const std::string& folder, const std::string& leaf) {
   if (plat::Files().ListNames(folder, &names) < 0) return true;
   for (const std::string& name : names) {
     char buf[2048];
-    std::optional<ChangeMarker> m =
-        MarkerIn(plat::Attrs().Get(Joined(folder, name), kChangeMarkerAttr, buf, sizeof buf), buf);
-    if (m && plat::LeafOf(m->journal) == leaf) return true;
+    const ssize_t r = plat::Attrs().Get(Joined(folder, name), kChangeMarkerAttr, buf, sizeof buf);
+    std::optional<ChangeMarker> m = MarkerIn(r, buf);
+    if ((m && plat::LeafOf(m->journal) == leaf) || (r < 0 && r != -ENODATA && r != -ENOENT))
+      return true;
   }
   return false;
 }
@@ -310,7 +324,7 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
         "; the file and the journal are left as they are";
     return report;
   }
-  report = SettleFrom(fd, file->second);
+  report = SettleFrom(fd, file->second, journalPath, st.st_uid);
   report.journal = journalPath;
   if (report.settled)
     RemoveJournalIfDone(journalPath, journal, {{uint64_t(st.st_dev), uint64_t(st.st_ino)}});

@@ -21,6 +21,10 @@ struct SettleResult {
 // the bytes as they were before the change. Fails when a page matches neither state.
 plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
 
+// Gives every page whose hash the journal does not hold (a page the pass never wrote) the hash
+// of the page as it is, which is its state before the change; `known` is left as it was.
+plat::Outcome HashUnrecordedPages(int fd, JournalFile* journal);
+
 // The digest of the open file's bytes as they are (PageHash.h).
 plat::Outcome FileDigest(int fd, uint64_t* digest);
 
