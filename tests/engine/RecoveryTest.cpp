@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <utility>
 
@@ -330,6 +331,33 @@ TEST_F(RecoveryTest, HardLinkReachedTwiceSaysWhatItIs) {
       << reasons[0];
   ASSERT_TRUE(InspectAndWork(Path("codec/b")));
   EXPECT_TRUE(ReadFileBytes(Path("codec/a")) == plain);
+}
+
+// A file deep enough that a journal beside it would have a path longer than a marker keeps:
+// the journal goes to the state folder, the marker stays small, and the batch's other files
+// are done all the same, whichever comes first.
+TEST_F(RecoveryTest, LongPathsKeepTheMarkerSmall) {
+  setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
+  std::string deep = "deep";
+  for (int i = 0; i < 5; ++i) deep += "/" + std::string(240, char('a' + i));
+  ASSERT_TRUE(std::filesystem::create_directories(Path(deep)));
+  Bytes plain;
+  const std::string path = Interrupted(deep + "/f", &plain);
+  std::optional<ChangeMarker> m = DecodeMarker(*GetXattr(path, "murvel.change"));
+  ASSERT_TRUE(m);
+  EXPECT_EQ(m->journal.rfind(Path("state/murvel/.murvel-journal-"), 0), 0u) << m->journal;
+  ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
+  ExpectWhole(path, plain);
+
+  const std::string shallow = MakeFile("shallow", Bytes(5000, 's'));
+  const std::string other = MakeFile(deep + "/g", Bytes(5000, 'g'));
+  for (const auto& order : {std::vector<std::string>{shallow, other}, {other, shallow}}) {
+    std::vector<ChangeRequest> requests;
+    for (const std::string& file : order) requests.push_back(RequestFor(engine_->Inspect(file)));
+    for (const WorkResult& r : engine_->WorkMany(requests, Password{true, "pw"}, {}))
+      EXPECT_TRUE(r.done()) << r.file << ": " << r.reason;
+  }
+  unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace
