@@ -326,6 +326,8 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
   }
   report = SettleFrom(fd, file->second, journalPath, st.st_uid);
   report.journal = journalPath;
+  if (!report.settled)
+    report.why += "; its marker and its journal '" + journalPath + "' are left for a person to see";
   if (report.settled)
     RemoveJournalIfDone(journalPath, journal, {{uint64_t(st.st_dev), uint64_t(st.st_ino)}});
   return report;

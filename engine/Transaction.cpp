@@ -425,8 +425,9 @@ void Batch::TurnBackFailed() {
       // The worst comes first: the file is not whole, and stays marked for the next look.
       r.leftAsItWas = false;
       r.pendingRecovery = true;
-      r.reason = "turning the change back failed: " + back.why() +
-                 "; it had failed: " + it->failure + "; the next look at the file settles it";
+      r.reason =
+          "turning the change back failed: " + back.why() + "; it had failed: " + it->failure +
+          "; the next look at the file settles it (murvelctl recover '" + it->request->file + "')";
       it->marked = false;  // the marker stays
     }
   }
@@ -445,7 +446,8 @@ void Batch::Finish() {
       r.outcome = WorkOutcome::NotDone;
       r.leftAsItWas = false;
       r.pendingRecovery = true;
-      r.reason = flushed.why() + "; the next look at the file settles it";
+      r.reason = flushed.why() + "; the next look at the file settles it (murvelctl recover '" +
+                 it->request->file + "')";
       markersLeft = true;
       continue;
     }
