@@ -333,6 +333,25 @@ TEST_F(RecoveryTest, HardLinkReachedTwiceSaysWhatItIs) {
   EXPECT_TRUE(ReadFileBytes(Path("codec/a")) == plain);
 }
 
+// A decoding of bytes altered since they were coded, cut partway: the next look turns it back,
+// as the decoding itself would have, and says why.
+TEST_F(RecoveryTest, CutDecodingOfAlteredBytesIsTurnedBack) {
+  EnterPassword("pw");
+  const std::string path = MakeFile("f", RandomBytes(300 * 1024, 5));
+  ASSERT_TRUE(InspectAndWork(path));
+  Bytes altered = ReadFileBytes(path);
+  altered[200000] ^= 0x10;
+  WriteFileBytes(path, altered);
+  const XattrMap attrs = AllXattrs(path);
+  ASSERT_TRUE(InterruptChange(path, "pw", 3));
+  Inspection found = engine_->Inspect(path);
+  ASSERT_TRUE(found.recovery && found.recovery->settled) << found.whyNot;
+  EXPECT_FALSE(found.recovery->completed);
+  EXPECT_EQ(found.recovery->why, "its bytes had changed since they were coded");
+  EXPECT_TRUE(ReadFileBytes(path) == altered);
+  EXPECT_EQ(AllXattrs(path), attrs);
+}
+
 // A file deep enough that a journal beside it would have a path longer than a marker keeps:
 // the journal goes to the state folder, the marker stays small, and the batch's other files
 // are done all the same, whichever comes first.
