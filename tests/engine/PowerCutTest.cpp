@@ -240,6 +240,8 @@ TEST_F(PowerCutTest, EveryFailingCallLeavesEveryFileWholeAndSaysWhy) {
           }
         }
         ExpectWholeAfterLook(m.Cache(), trace);
+        // And the power cut just after: only what was flushed is left.
+        ExpectWholeAfterLook(m.Disk(), trace + ", then the power cut");
         if (HasFatalFailure()) return;
       }
     }
