@@ -17,10 +17,6 @@ void Fail(PassFile* f, plat::Outcome why) {
   f->failure = why.why();
 }
 
-}  // namespace
-
-namespace {
-
 // Bytes read, hashed, turned and written at a time: small enough to stay in the processor's
 // second-level cache from the read to the write.
 constexpr size_t kChunkBytes = 128 * 1024;
@@ -108,34 +104,29 @@ void Pass::TurnAndWrite(Window& w) {
   for (const WindowPiece& piece : journal_.Plan()[w.index]) {
     PassFile* f = FileOf(piece);
     if (!f) continue;
-    struct {
-      PassFile* file;
-      uint64_t offset;
-      size_t len;
-    } p{f, piece.offset, piece.len};
-    for (size_t at = 0; at < p.len && !p.file->failed; at += kChunkBytes) {
-      const size_t n = std::min(kChunkBytes, p.len - at);
+    for (size_t at = 0; at < piece.len && !f->failed; at += kChunkBytes) {
+      const size_t n = std::min(kChunkBytes, piece.len - at);
       uint8_t* data = chunk_.get();
-      plat::Outcome step = ReadWhole(p.file->fd, data, n, p.offset + at);
+      plat::Outcome step = ReadWhole(f->fd, data, n, piece.offset + at);
       if (step) {
-        TransformBytes(data, n, p.offset + at, p.file->key, p.file->direction);
-        if (p.file->direction == CipherDirection::Code) {
+        TransformBytes(data, n, piece.offset + at, f->key, f->direction);
+        if (f->direction == CipherDirection::Code) {
           HashPages(data, n, hashes);
-          p.file->digest.Add(hashes, size_t(PageCount(n)));
+          f->digest.Add(hashes, size_t(PageCount(n)));
         }
-        step = WriteWhole(p.file->fd, data, n, p.offset + at);
+        step = WriteWhole(f->fd, data, n, piece.offset + at);
       }
       if (!step) {
-        Fail(p.file, step);
+        Fail(f, step);
         break;
       }
       done_ += n;
-      if (options_.progress) options_.progress(p.file->name, done_, total_);
+      if (options_.progress) options_.progress(f->name, done_, total_);
     }
     // The disk starts on a large piece's bytes while the pass goes on, so the flush at the end
     // has little left to do. (Small files are many: one flush of their file system is cheaper.)
-    if (!p.file->failed && p.len >= kStartWritebackBytes)
-      (void)plat::Files().StartWriteback(p.file->fd, p.offset, p.len);
+    if (!f->failed && piece.len >= kStartWritebackBytes)
+      (void)plat::Files().StartWriteback(f->fd, piece.offset, piece.len);
   }
 }
 
