@@ -11,7 +11,8 @@
 #         neither killed nor survived. Blank lines and lines starting with # are skipped.
 # Environment: MUTATE_BUILD (build folder, default build-mutants), MUTATE_CTEST (the arguments
 # for ctest, default: every test not labelled slow but the long kill tests, stopping at the
-# first failure), MUTATE_TIMEOUT (seconds a run may take, default 600).
+# first failure), MUTATE_TARGETS (what to build for each mutant, default everything),
+# MUTATE_TIMEOUT (seconds a run may take, default 600).
 # Each file is put back as it was after its mutant, and when the script is stopped.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,8 @@ list=${1:-scripts/mutants.txt}
 build=${MUTATE_BUILD:-build-mutants}
 ctest_args=${MUTATE_CTEST:--LE slow -E Kill --stop-on-failure}
 limit=${MUTATE_TIMEOUT:-600}
+targets=()
+[[ -n ${MUTATE_TARGETS:-} ]] && targets=(--target $MUTATE_TARGETS)
 export QT_QPA_PLATFORM=offscreen
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 2
@@ -44,7 +47,7 @@ while IFS=$'\t' read -r file expr what; do
     restore
     continue
   fi
-  if ! cmake --build "$build" -j2 >/dev/null 2>&1; then
+  if ! cmake --build "$build" -j2 "${targets[@]}" >/dev/null 2>&1; then
     verdict="killed (does not build)"
   elif (cd "$build" && timeout "$limit" ctest $ctest_args >/dev/null 2>&1); then
     verdict="SURVIVED"
