@@ -247,8 +247,9 @@ TEST_F(RecoveryTest, MarkerIsTrustedOnlyWithItsJournalOrAWholeFile) {
     SetXattr(coded, "murvel.change", EncodeMarker(*m));
     Bytes bytes = ReadFileBytes(coded);
     if (step == 1) bytes[4000] ^= 1;  // a byte changed
-    if (step == 2)                    // an integrity written with another record
-      SetXattr(coded, "murvel.integrity", EncodeIntegrity({9000, 0}, "another record"));
+    if (step == 2)                    // the right length and digest, written with another record
+      SetXattr(coded, "murvel.integrity",
+               EncodeIntegrity(CheckIntegrity(integrity, {}).integrity, "another record"));
     WriteFileBytes(coded, bytes);
     Inspection found = engine_->Inspect(coded);
     ASSERT_TRUE(found.recovery);
