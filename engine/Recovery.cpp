@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "codec/CCO.h"
 #include "engine/AttrPlan.h"
@@ -46,34 +47,52 @@ std::string Joined(const std::string& folder, const std::string& leaf) {
   return (folder == "/" ? folder : folder + "/") + leaf;
 }
 
-// Where the journal's file `f` is now, as far as its change goes.
+// Where a journal's file is now, as far as its change goes.
 enum class Whereabouts { Settled, Marked, Missing };
 
-Whereabouts Find(const JournalFile& f, uint64_t nonce, const FileIds& settled) {
-  const JournalEntry& e = f.entry;
-  if (settled.count({e.device, e.inode})) return Whereabouts::Settled;
-  auto look = [&](const std::string& path, Whereabouts* out) {
-    struct stat st {};
-    if (plat::Files().Stat(path, &st) < 0 || !S_ISREG(st.st_mode) ||
-        uint64_t(st.st_dev) != e.device || uint64_t(st.st_ino) != e.inode)
-      return false;
-    char buf[2048];
-    const ssize_t r = plat::Attrs().Get(path, kChangeMarkerAttr, buf, sizeof buf);
-    std::optional<ChangeMarker> m = MarkerIn(r, buf);
-    // A marker that cannot be read may be this journal's.
-    *out = (m && m->nonce == nonce) || (r < 0 && r != -ENODATA) ? Whereabouts::Marked
-                                                                : Whereabouts::Settled;
-    return true;
-  };
-  Whereabouts w = Whereabouts::Missing;
-  if (look(e.path, &w)) return w;
-  // Renamed in its folder.
-  const std::string folder = plat::ParentOf(e.path);
-  std::vector<std::string> names;
-  if (plat::Files().ListNames(folder, &names) == 0)
-    for (const std::string& name : names)
-      if (name.rfind(kJournalPrefix, 0) != 0 && look(Joined(folder, name), &w)) return w;
-  return Whereabouts::Missing;
+// The file at `path`, when it is the one of device and inode `id`: settled, or still marked
+// with the journal's `nonce`.
+bool LookAt(const std::string& path, const std::pair<uint64_t, uint64_t>& id, uint64_t nonce,
+            Whereabouts* out) {
+  struct stat st {};
+  if (plat::Files().Stat(path, &st) < 0 || !S_ISREG(st.st_mode) ||
+      std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino)) != id)
+    return false;
+  char buf[2048];
+  const ssize_t r = plat::Attrs().Get(path, kChangeMarkerAttr, buf, sizeof buf);
+  std::optional<ChangeMarker> m = MarkerIn(r, buf);
+  // A marker that cannot be read may be this journal's.
+  *out = (m && m->nonce == nonce) || (r < 0 && r != -ENODATA) ? Whereabouts::Marked
+                                                              : Whereabouts::Settled;
+  return true;
+}
+
+// Where each file of the journal is: at its path, among `settled`, or renamed in its folder
+// (each folder listed once, whatever the number of files looked for in it).
+std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const FileIds& settled) {
+  std::map<uint32_t, Whereabouts> found;
+  std::map<std::string, std::map<std::pair<uint64_t, uint64_t>, uint32_t>> sought;
+  for (const auto& [index, file] : journal.files) {
+    const JournalEntry& e = file.entry;
+    const std::pair<uint64_t, uint64_t> id{e.device, e.inode};
+    Whereabouts& w = found[index];
+    w = Whereabouts::Settled;
+    if (settled.count(id) || LookAt(e.path, id, journal.nonce, &w)) continue;
+    w = Whereabouts::Missing;
+    sought[plat::ParentOf(e.path)][id] = index;
+  }
+  for (const auto& [folder, ids] : sought) {
+    std::vector<std::string> names;
+    if (plat::Files().ListNames(folder, &names) < 0) continue;
+    for (const std::string& name : names) {
+      struct stat st {};
+      const std::string path = Joined(folder, name);
+      if (name.rfind(kJournalPrefix, 0) == 0 || plat::Files().Stat(path, &st) < 0) continue;
+      auto it = ids.find({uint64_t(st.st_dev), uint64_t(st.st_ino)});
+      if (it != ids.end()) LookAt(path, it->first, journal.nonce, &found[it->second]);
+    }
+  }
+  return found;
 }
 
 // Whether another program holds the journal at `path` locked (its change is running).
@@ -216,10 +235,9 @@ std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
   KeptJournal kept;
   kept.path = path;
   bool marked = false;
-  for (const auto& [index, file] : journal.files) {
-    Whereabouts w = Find(file, journal.nonce, settled);
+  for (const auto& [index, w] : FindFiles(journal, settled)) {
     if (w == Whereabouts::Marked) marked = true;
-    if (w == Whereabouts::Missing) kept.missing.push_back(file.entry.path);
+    if (w == Whereabouts::Missing) kept.missing.push_back(journal.files.at(index).entry.path);
   }
   if (marked) return std::nullopt;  // in use: its file's next look settles it
   if (!kept.missing.empty()) {
