@@ -33,7 +33,7 @@ void FolderSummary::Add(const FolderEntry& e) {
       return;
     }
     if (r.outcome == WorkOutcome::StateChanged) return;
-    std::optional<Notice> why = WorkNotice(r, false);
+    std::optional<Notice> why = WorkNotice(r);
     if (why) Leave(*why);
     return;
   }

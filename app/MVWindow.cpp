@@ -4,6 +4,8 @@
 #include <QShortcut>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "app/DoError.h"
 #include "app/DoItProgress.h"
@@ -66,7 +68,13 @@ MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
   Show();
 }
 
-MVWindow::~MVWindow() = default;
+// The window never destroys its two records: they are handed to a list that lives as long as
+// the program, so no record's destructor runs (and says so) when the window closes.
+MVWindow::~MVWindow() {
+  static std::vector<std::unique_ptr<CCO>>* const kept = new std::vector<std::unique_ptr<CCO>>;
+  kept->push_back(std::move(fileRecord_));
+  kept->push_back(std::move(workingRecord_));
+}
 
 void MVWindow::LoadBackgroundImage() {
   const std::string path = BackImagePath();
@@ -286,8 +294,7 @@ bool MVWindow::XWork() {
     r = engine_.Work(state_.inspection, EnteredPassword());
   }
   ShowWork(r);
-  const bool emptyPassword = state_.passwordSet && state_.password[0] == '\0';
-  std::optional<Notice> notice = WorkNotice(r, emptyPassword);
+  std::optional<Notice> notice = WorkNotice(r);
   // Decoding without any password entered is refused as a wrong password (" -wrong!- "); the
   // label says what is missing.
   if (!state_.passwordSet && r.outcome == WorkOutcome::WrongPassword)

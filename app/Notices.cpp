@@ -97,7 +97,7 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
   return std::nullopt;
 }
 
-std::optional<Notice> WorkNotice(const WorkResult& r, bool emptyPassword) {
+std::optional<Notice> WorkNotice(const WorkResult& r) {
   const std::string name = Quoted(r.file);
   std::optional<Notice> n;
   switch (r.outcome) {
@@ -122,12 +122,6 @@ std::optional<Notice> WorkNotice(const WorkResult& r, bool emptyPassword) {
                                        " was coded with. The file is as it was."};
       break;
     case WorkOutcome::NotDone: {
-      if (emptyPassword && r.direction == CipherDirection::Code) {
-        n = Notice{"Empty password",
-                   "Nothing done: an empty password codes nothing. Type a password and press "
-                   "Enter."};
-        break;
-      }
       const char* what = !r.direction                            ? "Not done"
                          : *r.direction == CipherDirection::Code ? "Not coded"
                                                                  : "Not decoded";

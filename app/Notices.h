@@ -19,9 +19,8 @@ std::optional<Notice> InspectionNotice(const Inspection& found);
 
 // A work that did not code or decode (no password, a wrong one, a failure...), or that did but
 // met something besides (an interrupted change found first, a flush that failed). Nothing for a
-// clean coding or decoding, or for an entry the inspection refused. `emptyPassword`: the entered
-// password is the empty one.
-std::optional<Notice> WorkNotice(const WorkResult& result, bool emptyPassword);
+// clean coding or decoding, or for an entry the inspection refused.
+std::optional<Notice> WorkNotice(const WorkResult& result);
 
 // A press that needs a password before any is entered; `what` names what was pressed.
 Notice NoPasswordNotice(const std::string& what);

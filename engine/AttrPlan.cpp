@@ -91,6 +91,12 @@ const std::vector<std::string>& ChangeAttrNames() {
   return names;
 }
 
+std::string PlannedValue(const AttrPlan& plan, const std::string& name, bool after) {
+  for (const AttrChange& c : plan)
+    if (c.name == name) return after ? c.after.bytes : c.before.bytes;
+  return {};
+}
+
 plat::Outcome PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
   Planner p(now, plan);
   std::string prefApp, type;

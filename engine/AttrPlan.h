@@ -33,6 +33,10 @@ struct AttrChange {
 // stash is written before the icon is removed; on decoding the record goes last.
 using AttrPlan = std::vector<AttrChange>;
 
+// The value the plan gives attribute `name` after the change (`after`) or before it; empty when
+// the plan leaves it absent or does not touch it.
+std::string PlannedValue(const AttrPlan& plan, const std::string& name, bool after);
+
 // The attributes of a file that a change reads: name (without "user.") -> value.
 using AttrSet = std::map<std::string, std::string>;
 // The names a change may touch, the record and the change marker among them.

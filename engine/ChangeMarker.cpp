@@ -1,10 +1,12 @@
 #include "engine/ChangeMarker.h"
 
 #include "engine/ByteCoding.h"
+#include "platform/Paths.h"
 
 namespace {
-constexpr char kMagic[] = "MVC1";
-}
+constexpr char kMagic[] = "MVC2";
+constexpr char kOldMagic[] = "MVC1";
+}  // namespace
 
 std::string EncodeMarker(const ChangeMarker& marker) {
   ByteWriter w;
@@ -21,14 +23,18 @@ std::optional<ChangeMarker> DecodeMarker(const std::string& value) {
   std::string magic;
   uint8_t dir = 0;
   ChangeMarker m;
-  if (!r.Bytes(&magic, 4) || magic != kMagic || !r.U8(&dir) || dir > 1 || !r.U32(&m.entry) ||
-      !r.U64(&m.nonce) || !r.Bytes(&m.journal, r.Left()) || m.journal.empty())
+  if (!r.Bytes(&magic, 4) || (magic != kMagic && magic != kOldMagic) || !r.U8(&dir) || dir > 1 ||
+      !r.U32(&m.entry) || !r.U64(&m.nonce) || r.Left() > kMarkerJournalMax ||
+      !r.Bytes(&m.journal, r.Left()) || m.journal.empty() ||
+      (magic == kMagic && m.journal[0] != '/'))
     return std::nullopt;
   m.direction = dir == 0 ? CipherDirection::Code : CipherDirection::Decode;
   return m;
 }
 
-std::string JournalPathOf(const ChangeMarker& marker, const std::string& folder) {
-  if (marker.journal[0] == '/') return marker.journal;
-  return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + marker.journal;
+std::vector<std::string> JournalPlaces(const ChangeMarker& marker, const std::string& folder) {
+  const std::string beside = (folder.empty() || folder.back() == '/' ? folder : folder + "/") +
+                             plat::LeafOf(marker.journal);
+  if (marker.journal[0] != '/' || marker.journal == beside) return {beside};
+  return {marker.journal, beside};
 }

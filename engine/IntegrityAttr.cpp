@@ -1,25 +1,51 @@
 #include "engine/IntegrityAttr.h"
 
 #include "engine/ByteCoding.h"
+#include "engine/PageHash.h"
 
 namespace {
-constexpr char kMagic[] = "MVI1";
-}
+constexpr char kMagic[] = "MVI2";
+constexpr char kOldMagic[] = "MVI1";
+constexpr size_t kSealed = 28;
+}  // namespace
 
-std::string EncodeIntegrity(const Integrity& integrity) {
+std::string EncodeIntegrity(const Integrity& integrity, const std::string& record) {
   ByteWriter w;
   w.Bytes(kMagic, 4);
   w.U64(integrity.length);
   w.U64(integrity.digest);
+  w.U64(HashBytes(record.data(), record.size()));
+  w.U64(HashBytes(w.Out().data(), kSealed));
   return w.Out();
 }
 
-std::optional<Integrity> DecodeIntegrity(const std::string& value) {
+IntegrityCheck CheckIntegrity(const std::string& value, const std::string& record) {
+  IntegrityCheck out;
   ByteReader r(value);
   std::string magic;
-  Integrity out;
-  if (value.size() != 20 || !r.Bytes(&magic, 4) || magic != kMagic || !r.U64(&out.length) ||
-      !r.U64(&out.digest))
-    return std::nullopt;
+  if (!r.Bytes(&magic, 4) || (magic != kMagic && magic != kOldMagic)) {
+    out.why = "it is no integrity value of this program";
+    return out;
+  }
+  const size_t size = magic == kMagic ? kSealed + 8 : 20;
+  if (value.size() != size) {
+    out.why = std::to_string(value.size()) + " bytes, not " + std::to_string(size);
+    return out;
+  }
+  r.U64(&out.integrity.length);
+  r.U64(&out.integrity.digest);
+  if (magic == kOldMagic) {
+    out.kind = IntegrityCheck::Fits;
+    return out;
+  }
+  uint64_t recordHash = 0, seal = 0;
+  r.U64(&recordHash);
+  r.U64(&seal);
+  if (seal != HashBytes(value.data(), kSealed)) {
+    out.why = "it does not match its own hash";
+    return out;
+  }
+  out.kind = recordHash == HashBytes(record.data(), record.size()) ? IntegrityCheck::Fits
+                                                                   : IntegrityCheck::NotItsOwn;
   return out;
 }

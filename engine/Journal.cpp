@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,18 +19,50 @@
 
 namespace {
 
-enum RecordType : uint8_t { kHeader = 1, kEntry = 2, kWindow = 3, kTurnBack = 4 };
-constexpr char kMagic[] = "MVJ1";
-// A payload longer than this is no record of ours (an entry's plan is at most a few hundred
-// KiB: attribute values of up to 64 KiB each).
-constexpr uint32_t kLargestPayload = 16u << 20;
-
-uint64_t RecordHash(const char* record, size_t len) {
-  return HashBytes(record, len);
-}
+enum RecordType : uint8_t { kHeader = 1, kEntry = 2, kWindow = 3, kTurnBack = 4, kBefore = 5 };
+constexpr char kMagic[] = "MVJ2";
+constexpr char kEnd[] = "MVJ2-END";
+// Where the two copies of the header lie (in sectors of their own), and where the entries begin.
+constexpr uint64_t kHeaderB = 512;
+constexpr uint64_t kEntriesAt = 1024;
+// A record's type, length and hash around its payload.
+constexpr uint64_t kRecordOverhead = 1 + 4 + 8;
+// A window record's piece: entry, first page, page count, whether its hashes were read.
+constexpr uint64_t kPieceOverhead = 4 + 8 + 4 + 1;
+constexpr uint64_t kTurnBackRecord = kRecordOverhead + 4;
+// A journal longer than this is no journal of ours (a 64 GiB file needs some 260 MiB).
+constexpr uint64_t kLargestJournal = uint64_t(1) << 30;
 
 std::string Why(const char* what, const std::string& path, int err) {
   return std::string(what) + " '" + path + "': " + std::strerror(-err);
+}
+
+std::string Record(uint8_t type, const std::string& payload) {
+  ByteWriter w;
+  w.U8(type);
+  w.U32(uint32_t(payload.size()));
+  w.Bytes(payload);
+  w.U64(HashBytes(w.Out().data(), w.Out().size()));
+  return w.Out();
+}
+
+// The record of `type` at the start of `data` (at most `size` bytes): its payload, and its
+// whole length in `*used`. False when it is cut short, of another type or does not match its
+// hash.
+bool ReadRecord(const char* data, uint64_t size, uint8_t type, std::string* payload,
+                uint64_t* used) {
+  ByteReader r(data, size_t(size));
+  uint8_t t = 0;
+  uint32_t len = 0;
+  if (!r.U8(&t) || t != type || !r.U32(&len) || r.Left() < uint64_t(len) + 8) return false;
+  const char* body = r.Here();
+  r.Skip(len);
+  uint64_t hash = 0;
+  r.U64(&hash);
+  if (hash != HashBytes(data, 5 + size_t(len))) return false;
+  payload->assign(body, len);
+  *used = kRecordOverhead + len;
+  return true;
 }
 
 void PutValue(ByteWriter& w, const AttrValue& v) {
@@ -89,7 +122,141 @@ bool DecodeEntry(ByteReader r, JournalEntry* e) {
   return r.Left() == 0;
 }
 
+struct Header {
+  uint64_t nonce = 0;
+  uint32_t entries = 0;
+  uint64_t entryBytes = 0;
+  uint64_t windowBytes = 0;
+  uint64_t length = 0;
+};
+
+std::string EncodeHeader(const Header& h) {
+  ByteWriter w;
+  w.Bytes(kMagic, 4);
+  w.U64(h.nonce);
+  w.U32(h.entries);
+  w.U64(h.entryBytes);
+  w.U64(h.windowBytes);
+  w.U64(h.length);
+  return Record(kHeader, w.Out());
+}
+
+bool DecodeHeader(const std::string& data, uint64_t at, Header* h) {
+  std::string payload, magic;
+  uint64_t used = 0;
+  if (at >= data.size() ||
+      !ReadRecord(data.data() + at, data.size() - at, kHeader, &payload, &used))
+    return false;
+  ByteReader r(payload);
+  return r.Bytes(&magic, 4) && magic == kMagic && r.U64(&h->nonce) && r.U32(&h->entries) &&
+         r.U64(&h->entryBytes) && r.U64(&h->windowBytes) && r.U64(&h->length) && r.Left() == 0;
+}
+
+// The bytes of window `w`'s record.
+uint64_t WindowRecordBytes(const std::vector<WindowPiece>& w) {
+  uint64_t n = kRecordOverhead + 4;
+  for (const WindowPiece& p : w) n += kPieceOverhead + PageCount(p.len) * 8;
+  return n;
+}
+
+// The bytes of the record of every page's hash before the change of a file of `size` bytes.
+uint64_t BeforeRecordBytes(uint64_t size) {
+  return kRecordOverhead + 4 + PageCount(size) * 8;
+}
+
+// Where the slots lie, from the size of the entries, the files' sizes and the plan; the
+// journal's whole length.
+struct Slots {
+  std::vector<uint64_t> windowAt;
+  uint64_t turnBackAt = 0;
+  std::vector<uint64_t> beforeAt;
+};
+uint64_t Layout(uint64_t entryBytes, const WindowPlan& plan, const std::vector<uint64_t>& sizes,
+                Slots* slots) {
+  uint64_t at = kEntriesAt + 2 * entryBytes;
+  slots->windowAt.clear();
+  for (const auto& w : plan) {
+    slots->windowAt.push_back(at);
+    at += 2 * WindowRecordBytes(w);
+  }
+  slots->turnBackAt = at;
+  at += sizes.size() * 2 * kTurnBackRecord;
+  slots->beforeAt.clear();
+  for (uint64_t size : sizes) {
+    slots->beforeAt.push_back(at);
+    at += 2 * BeforeRecordBytes(size);
+  }
+  return at + 8;
+}
+
+// The entries, from one copy of their region.
+bool DecodeEntries(const char* data, uint64_t size, uint32_t count,
+                   std::vector<JournalEntry>* out) {
+  out->clear();
+  uint64_t at = 0;
+  while (at < size) {
+    std::string payload;
+    uint64_t used = 0;
+    JournalEntry e;
+    if (!ReadRecord(data + at, size - at, kEntry, &payload, &used) ||
+        !DecodeEntry(ByteReader(payload), &e) || e.index != out->size())
+      return false;
+    out->push_back(std::move(e));
+    at += used;
+  }
+  return out->size() == count;
+}
+
+// Window `k`'s record from one copy: the hashes it gives the files, when it matches the plan.
+bool DecodeWindow(const std::string& payload, const std::vector<WindowPiece>& plan,
+                  std::map<uint32_t, JournalFile>& files, bool apply) {
+  ByteReader r(payload);
+  uint32_t count = 0;
+  if (!r.U32(&count) || count != plan.size()) return false;
+  for (const WindowPiece& p : plan) {
+    uint32_t entry = 0, pages = 0;
+    uint64_t first = 0;
+    uint8_t read = 0;
+    if (!r.U32(&entry) || entry != p.file || !r.U64(&first) || first != p.offset / kPageBytes ||
+        !r.U32(&pages) || pages != PageCount(p.len) || !r.U8(&read) || read > 1 ||
+        r.Left() < uint64_t(pages) * 8)
+      return false;
+    JournalFile& f = files[entry];
+    for (uint32_t i = 0; i < pages; ++i) {
+      uint64_t h = 0;
+      r.U64(&h);
+      if (apply && read) {
+        f.hashes[first + i] = h;
+        f.known[first + i] = true;
+      }
+    }
+  }
+  return r.Left() == 0;
+}
+
 }  // namespace
+
+WindowPlan PlanWindows(const std::vector<uint64_t>& sizes, size_t windowBytes) {
+  const size_t window = std::max(kPageBytes, windowBytes / kPageBytes * kPageBytes);
+  WindowPlan plan;
+  std::vector<WindowPiece> w;
+  size_t used = 0;
+  for (size_t f = 0; f < sizes.size(); ++f) {
+    for (uint64_t offset = 0; offset < sizes[f];) {
+      if (used == window) {
+        plan.push_back(std::move(w));
+        w.clear();
+        used = 0;
+      }
+      const size_t len = size_t(std::min<uint64_t>(window - used, sizes[f] - offset));
+      w.push_back({uint32_t(f), offset, len, used});
+      used += size_t(PageCount(len) * kPageBytes);
+      offset += len;
+    }
+  }
+  if (!w.empty()) plan.push_back(std::move(w));
+  return plan;
+}
 
 JournalWriter::~JournalWriter() {
   if (fd_ >= 0) plat::Files().Close(fd_);
@@ -111,54 +278,71 @@ plat::Outcome JournalWriter::Create(const std::string& folder) {
     // tell one journal from another.
     nonce_ = uint64_t(time(nullptr)) * 0x9E3779B97F4A7C15ull ^ uint64_t(getpid()) ^ uint64_t(fd);
   }
-  ByteWriter w;
-  w.Bytes(kMagic, 4);
-  w.U64(nonce_);
-  AddRecord(kHeader, w.Out());
   return plat::Outcome::Ok();
 }
 
-void JournalWriter::AddRecord(uint8_t type, const std::string& payload) {
-  ByteWriter w;
-  w.U8(type);
-  w.U32(uint32_t(payload.size()));
-  w.Bytes(payload);
-  w.U64(RecordHash(w.Out().data(), w.Out().size()));
-  pending_ += w.Out();
-}
-
-void JournalWriter::AddEntry(const JournalEntry& entry) {
-  AddRecord(kEntry, EncodeEntry(entry));
-}
-
-void JournalWriter::AddWindow(uint32_t entry, uint64_t firstPage, const uint64_t* hashes,
-                              uint32_t count) {
-  ByteWriter w;
-  w.U32(entry);
-  w.U64(firstPage);
-  w.U32(count);
-  for (uint32_t i = 0; i < count; ++i) w.U64(hashes[i]);
-  AddRecord(kWindow, w.Out());
-}
-
-void JournalWriter::AddTurnBack(uint32_t entry) {
-  ByteWriter w;
-  w.U32(entry);
-  AddRecord(kTurnBack, w.Out());
-}
-
-plat::Outcome JournalWriter::Write() {
+plat::Outcome JournalWriter::WriteAt(const std::string& bytes, uint64_t offset) {
   size_t done = 0;
-  while (done < pending_.size()) {
-    ssize_t r =
-        plat::Files().Pwrite(fd_, pending_.data() + done, pending_.size() - done, end_ + done);
+  while (done < bytes.size()) {
+    ssize_t r = plat::Files().Pwrite(fd_, bytes.data() + done, bytes.size() - done, offset + done);
     if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path_, int(r)));
     if (r == 0) return plat::Outcome::Fail("can't write the journal '" + path_ + "'");
     done += size_t(r);
   }
-  end_ += done;
-  pending_.clear();
   return plat::Outcome::Ok();
+}
+
+plat::Outcome JournalWriter::Begin(const std::vector<JournalEntry>& entries, size_t windowBytes) {
+  std::string records;
+  std::vector<uint64_t> sizes;
+  for (const JournalEntry& e : entries) {
+    records += Record(kEntry, EncodeEntry(e));
+    sizes.push_back(e.size);
+  }
+  plan_ = PlanWindows(sizes, windowBytes);
+  Header h;
+  h.nonce = nonce_;
+  h.entries = uint32_t(entries.size());
+  h.entryBytes = records.size();
+  h.windowBytes = windowBytes;
+  Slots slots;
+  h.length = Layout(records.size(), plan_, sizes, &slots);
+  windowAt_ = slots.windowAt;
+  turnBackAt_ = slots.turnBackAt;
+  const std::string header = EncodeHeader(h);
+  std::string head = header;
+  head.resize(kHeaderB, '\0');
+  head += header;
+  head.resize(kEntriesAt, '\0');
+  head += records;
+  head += records;
+  plat::Outcome w = WriteAt(head, 0);
+  // The end gives the journal its full length; the slots between are holes until written.
+  if (w) w = WriteAt(std::string(kEnd, 8), h.length - 8);
+  return w;
+}
+
+plat::Outcome JournalWriter::WriteWindow(size_t k, const std::vector<PieceHashes>& pieces) {
+  const std::vector<WindowPiece>& plan = plan_[k];
+  ByteWriter w;
+  w.U32(uint32_t(plan.size()));
+  for (size_t i = 0; i < plan.size(); ++i) {
+    const uint64_t pages = PageCount(plan[i].len);
+    w.U32(plan[i].file);
+    w.U64(plan[i].offset / kPageBytes);
+    w.U32(uint32_t(pages));
+    w.U8(pieces[i].hashes ? 1 : 0);
+    for (uint64_t p = 0; p < pages; ++p) w.U64(pieces[i].hashes ? pieces[i].hashes[p] : 0);
+  }
+  const std::string record = Record(kWindow, w.Out());
+  return WriteAt(record + record, windowAt_[k]);
+}
+
+plat::Outcome JournalWriter::WriteTurnBack(uint32_t entry) {
+  ByteWriter w;
+  w.U32(entry);
+  const std::string record = Record(kTurnBack, w.Out());
+  return WriteAt(record + record, turnBackAt_ + uint64_t(entry) * 2 * kTurnBackRecord);
 }
 
 plat::Outcome JournalWriter::Flush() {
@@ -182,16 +366,37 @@ plat::Outcome JournalWriter::Remove() {
   return plat::Outcome::Ok();
 }
 
-plat::Outcome ReadJournal(const std::string& path, JournalContents* out, bool* noHeader) {
+std::string JournalDistrust(const struct stat& st, uid_t fileOwner) {
+  const uid_t me = geteuid();
+  if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+  if (st.st_uid != fileOwner && st.st_uid != 0)
+    return "it belongs to user " + std::to_string(st.st_uid) + ", not to the file's owner";
+  if (st.st_uid != me && !(me == 0 && st.st_uid == fileOwner))
+    return "it belongs to user " + std::to_string(st.st_uid) + ", not to this user";
+  if (st.st_mode & (S_IWGRP | S_IWOTH)) return "others may write it";
+  return {};
+}
+
+plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
+                          JournalTrouble* trouble) {
   *out = JournalContents();
-  if (noHeader) *noHeader = false;
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW);
-  if (fd < 0) return plat::Outcome::Fail(Why("can't open the journal", path, fd));
+  JournalTrouble ignored;
+  JournalTrouble& t = trouble ? *trouble : ignored;
+  t = JournalTrouble::None;
+  // Never a link, and never waiting on a FIFO or a device put in its place.
+  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    t = fd == -ENOENT  ? JournalTrouble::Missing
+        : fd == -ELOOP ? JournalTrouble::Untrusted
+                       : JournalTrouble::Unreadable;
+    if (fd == -ELOOP) return plat::Outcome::Fail("the journal '" + path + "' is a link");
+    return plat::Outcome::Fail(Why("can't open the journal", path, fd));
+  }
   struct stat st {};
-  std::string data;
   int r = plat::Files().Fstat(fd, &st);
-  if (r == 0 && !S_ISREG(st.st_mode)) r = -EINVAL;
-  if (r == 0) {
+  std::string distrust = r < 0 ? std::string() : JournalDistrust(st, fileOwner);
+  std::string data;
+  if (r == 0 && distrust.empty() && uint64_t(st.st_size) <= kLargestJournal) {
     data.resize(size_t(st.st_size));
     size_t got = 0;
     while (got < data.size()) {
@@ -202,56 +407,113 @@ plat::Outcome ReadJournal(const std::string& path, JournalContents* out, bool* n
     data.resize(got);
   }
   plat::Files().Close(fd);
-  if (r < 0) return plat::Outcome::Fail(Why("can't read the journal", path, r));
+  if (r < 0) {
+    t = JournalTrouble::Unreadable;
+    return plat::Outcome::Fail(Why("can't read the journal", path, r));
+  }
+  if (!distrust.empty()) {
+    t = JournalTrouble::Untrusted;
+    return plat::Outcome::Fail("the journal '" + path + "' is not trusted: " + distrust);
+  }
 
-  bool header = false;
-  ByteReader in(data);
-  while (in.Left() > 0) {
-    const char* start = in.Here();
-    uint8_t type = 0;
-    uint32_t len = 0;
-    if (!in.U8(&type) || !in.U32(&len) || len > kLargestPayload || in.Left() < size_t(len) + 8)
-      break;
-    const char* payload = in.Here();
-    in.Skip(len);
-    uint64_t hash = 0;
-    in.U64(&hash);
-    if (hash != RecordHash(start, 5 + size_t(len))) break;
-    ByteReader p(payload, len);
-    if (!header) {
-      std::string magic;
-      if (type != kHeader || !p.Bytes(&magic, 4) || magic != kMagic || !p.U64(&out->nonce)) break;
-      header = true;
-      continue;
+  Header h;
+  if (!DecodeHeader(data, 0, &h) && !DecodeHeader(data, kHeaderB, &h)) {
+    t = JournalTrouble::NoHeader;
+    return plat::Outcome::Fail("'" + path + "' holds no journal header");
+  }
+  out->nonce = h.nonce;
+  auto damaged = [&](const std::string& why) {
+    t = JournalTrouble::Damaged;
+    return plat::Outcome::Fail("the journal '" + path + "' is damaged: " + why);
+  };
+  if (data.size() != h.length)
+    return damaged(data.size() < h.length ? "it is cut short" : "it is longer than it was made");
+  if (h.entryBytes > h.length || kEntriesAt + 2 * h.entryBytes > h.length)
+    return damaged("its entries do not fit it");
+  std::vector<JournalEntry> entries;
+  if (!DecodeEntries(data.data() + kEntriesAt, h.entryBytes, h.entries, &entries) &&
+      !DecodeEntries(data.data() + kEntriesAt + h.entryBytes, h.entryBytes, h.entries, &entries))
+    return damaged("both copies of its entries are damaged");
+  std::vector<uint64_t> sizes;
+  for (const JournalEntry& e : entries) sizes.push_back(e.size);
+  const WindowPlan plan = PlanWindows(sizes, size_t(h.windowBytes));
+  Slots slots;
+  if (Layout(h.entryBytes, plan, sizes, &slots) != h.length)
+    return damaged("its length does not match its entries");
+  const std::vector<uint64_t>& windowAt = slots.windowAt;
+  const uint64_t turnBackAt = slots.turnBackAt;
+  for (JournalEntry& e : entries) {
+    JournalFile& f = out->files[e.index];
+    const uint64_t pages = PageCount(e.size);
+    f.hashes.assign(size_t(pages), 0);
+    f.known.assign(size_t(pages), false);
+    f.beforeAt = slots.beforeAt[e.index];
+    f.entry = std::move(e);
+  }
+  // Each slot: the first copy that is whole. One with neither was never flushed.
+  auto slot = [&](uint64_t at, uint64_t bytes, uint8_t type, std::string* payload) {
+    for (uint64_t copy = 0; copy < 2; ++copy) {
+      uint64_t used = 0;
+      if (ReadRecord(data.data() + at + copy * bytes, bytes, type, payload, &used) && used == bytes)
+        return true;
     }
-    if (type == kEntry) {
-      JournalEntry e;
-      if (!DecodeEntry(p, &e)) break;
-      out->files[e.index].entry = std::move(e);
-    } else if (type == kWindow) {
-      uint32_t entry = 0, count = 0;
-      uint64_t first = 0;
-      if (!p.U32(&entry) || !p.U64(&first) || !p.U32(&count) || p.Left() != size_t(count) * 8)
-        break;
-      auto it = out->files.find(entry);
-      // Windows come in page order; one that does not continue the pages known adds nothing.
-      if (it == out->files.end() || first != it->second.hashes.size()) continue;
-      for (uint32_t i = 0; i < count; ++i) {
-        uint64_t h = 0;
-        p.U64(&h);
-        it->second.hashes.push_back(h);
+    return false;
+  };
+  for (size_t k = 0; k < plan.size(); ++k) {
+    std::string payload;
+    const uint64_t bytes = WindowRecordBytes(plan[k]);
+    if (slot(windowAt[k], bytes, kWindow, &payload) &&
+        DecodeWindow(payload, plan[k], out->files, false))
+      DecodeWindow(payload, plan[k], out->files, true);
+  }
+  for (auto& [index, f] : out->files) {
+    std::string payload;
+    uint32_t entry = 0;
+    // Every page's hash, kept by a recovery before it wrote the file: they stand for all.
+    if (slot(f.beforeAt, BeforeRecordBytes(f.entry.size), kBefore, &payload)) {
+      ByteReader r(payload);
+      if (r.U32(&entry) && entry == index && r.Left() == f.hashes.size() * 8) {
+        for (size_t p = 0; p < f.hashes.size(); ++p) r.U64(&f.hashes[p]);
+        f.known.assign(f.hashes.size(), true);
       }
-    } else if (type == kTurnBack) {
-      uint32_t entry = 0;
-      if (!p.U32(&entry)) break;
-      auto it = out->files.find(entry);
-      if (it != out->files.end()) it->second.turnBack = true;
     }
+    if (slot(turnBackAt + uint64_t(index) * 2 * kTurnBackRecord, kTurnBackRecord, kTurnBack,
+             &payload) &&
+        ByteReader(payload).U32(&entry) && entry == index)
+      f.turnBack = true;
   }
-  if (!header) {
-    if (noHeader) *noHeader = true;
-    return plat::Outcome::Fail("'" + path + "' holds no journal");
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file) {
+  int fd = plat::Files().Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return plat::Outcome::Fail(Why("can't open the journal", path, fd));
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  std::string distrust = r < 0 ? std::strerror(-r) : JournalDistrust(st, fileOwner);
+  if (distrust.empty() &&
+      uint64_t(st.st_size) < file->beforeAt + 2 * BeforeRecordBytes(file->entry.size))
+    distrust = "it is cut short";
+  if (!distrust.empty()) {
+    plat::Files().Close(fd);
+    return plat::Outcome::Fail("can't use the journal '" + path + "': " + distrust);
   }
+  ByteWriter w;
+  w.U32(file->entry.index);
+  for (uint64_t h : file->hashes) w.U64(h);
+  const std::string record = Record(kBefore, w.Out());
+  const std::string both = record + record;
+  size_t done = 0;
+  while (done < both.size() && r >= 0) {
+    ssize_t n =
+        plat::Files().Pwrite(fd, both.data() + done, both.size() - done, file->beforeAt + done);
+    r = n > 0 ? 0 : n == 0 ? -EIO : int(n);
+    done += n > 0 ? size_t(n) : 0;
+  }
+  if (r >= 0) r = plat::Files().Fdatasync(fd);
+  plat::Files().Close(fd);
+  if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path, r));
+  file->known.assign(file->hashes.size(), true);
   return plat::Outcome::Ok();
 }
 

@@ -6,10 +6,15 @@
 // file's change is to be turned back. The format and the order of writes and flushes are in
 // docs/crash-safety.md.
 //
-// Each record: type (1 byte), payload length (4 bytes), payload, and the hash of the three
-// (8 bytes); all integers little-endian. A reader stops at the first record that is cut short or
-// does not match its hash: a record is flushed before anything relies on it, so what follows a
-// damaged one was never relied on.
+// Every place in the journal is fixed when it is made: the header says how long the journal is
+// and how the pass cuts the files into windows, so each window has its own slot. Each record
+// (type, payload length, payload, hash of the three; integers little-endian) is written twice.
+// So a damaged journal is told from one cut short by a crash: a journal shorter or longer than
+// its header says was cut or added to, and a flushed record whose one copy was damaged still
+// has the other. A slot whose copies are both unreadable was never flushed, so the bytes of its
+// window were never written.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <map>
 #include <string>
@@ -33,17 +38,41 @@ struct JournalEntry {
 };
 
 // What a journal holds for one file: its entry, the hashes of its pages before the change for
-// pages 0 .. hashes.size() - 1 (the pages the pass may have touched), and whether the change is
-// to be turned back.
+// the pages of the windows whose records were flushed (the pages the pass may have touched), and
+// whether the change is to be turned back.
 struct JournalFile {
   JournalEntry entry;
-  std::vector<uint64_t> hashes;
+  std::vector<uint64_t> hashes;  // one per page of the file
+  std::vector<bool> known;       // whether hashes[page] was recorded
   bool turnBack = false;
+  uint64_t beforeAt = 0;  // where a recovery keeps every page's hash before it writes
+
+  bool Hashed(uint64_t page) const { return page < known.size() && known[page]; }
 };
 
 struct JournalContents {
   uint64_t nonce = 0;
   std::map<uint32_t, JournalFile> files;
+};
+
+// One file's run of pages in a window of the pass.
+struct WindowPiece {
+  uint32_t file = 0;  // its place in the batch (= its entry number)
+  uint64_t offset = 0;
+  size_t len = 0;
+  size_t at = 0;  // where in the window
+};
+using WindowPlan = std::vector<std::vector<WindowPiece>>;
+
+// How the pass cuts files of `sizes` bytes into windows of `windowBytes` (rounded to whole
+// pages): in order, whole pages each except a file's last, small files sharing a window. The
+// journal and the pass use the one plan.
+WindowPlan PlanWindows(const std::vector<uint64_t>& sizes, size_t windowBytes);
+
+// What a window record says of one piece: its pages' hashes, or that the pass did not read
+// them (the file had failed before).
+struct PieceHashes {
+  const uint64_t* hashes = nullptr;  // nullptr: not read
 };
 
 class JournalWriter {
@@ -53,16 +82,18 @@ class JournalWriter {
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
 
-  // Creates a new journal file in `folder`, readable by its owner only.
+  // Creates a new journal file in `folder`, readable by its owner only, and locks it.
   plat::Outcome Create(const std::string& folder);
   const std::string& Path() const { return path_; }
   uint64_t Nonce() const { return nonce_; }
 
-  // Records are kept until Write() puts them in the file.
-  void AddEntry(const JournalEntry& entry);
-  void AddWindow(uint32_t entry, uint64_t firstPage, const uint64_t* hashes, uint32_t count);
-  void AddTurnBack(uint32_t entry);
-  plat::Outcome Write();
+  // Writes the header and the entries (numbered 0, 1, ... in order) and gives the journal its
+  // full length, with the windows of a pass of `windowBytes`.
+  plat::Outcome Begin(const std::vector<JournalEntry>& entries, size_t windowBytes);
+  const WindowPlan& Plan() const { return plan_; }
+  // Writes window `k`'s record: one PieceHashes per piece of the plan's window.
+  plat::Outcome WriteWindow(size_t k, const std::vector<PieceHashes>& pieces);
+  plat::Outcome WriteTurnBack(uint32_t entry);
   // Flushes the journal's bytes (fdatasync); the first flush also makes its name durable in its
   // folder.
   plat::Outcome Flush();
@@ -70,23 +101,45 @@ class JournalWriter {
   plat::Outcome Remove();
 
  private:
-  void AddRecord(uint8_t type, const std::string& payload);
+  plat::Outcome WriteAt(const std::string& bytes, uint64_t offset);
 
   std::string path_;
   std::string folder_;
   int fd_ = -1;
   uint64_t nonce_ = 0;
-  uint64_t end_ = 0;
-  std::string pending_;
+  WindowPlan plan_;
+  std::vector<uint64_t> windowAt_;  // where each window's slot is
+  uint64_t turnBackAt_ = 0;
   bool folderFlushed_ = false;
 };
 
-// Reads the journal at `path`; fails when it cannot be read or holds no valid header (then
-// `*noHeader` is set, when given: a journal cut short before its first flush, which no file can
-// need).
-plat::Outcome ReadJournal(const std::string& path, JournalContents* out, bool* noHeader = nullptr);
+// Why a journal could not be used.
+enum class JournalTrouble {
+  None,
+  Missing,    // nothing at the path
+  Untrusted,  // not a regular file of the right owner, or writable by others
+  NoHeader,   // no readable header: cut short before its first flush, or damaged there
+  Damaged,    // its length or its entries are not what its header says
+  Unreadable,
+};
 
-// Where a change keeps its journal when the folder of its files takes no new file: the user's
-// state folder, $XDG_STATE_HOME/murvel or ~/.local/state/murvel, made (0700) when missing. Empty
-// when there is none.
+// Whether a journal's owner and mode can be trusted, for a file owned by `fileOwner`: a regular
+// file owned by the user running the program (or, for root, by the file's owner), and by the
+// file's owner or root, writable by no one else. Empty when it can; else why not.
+std::string JournalDistrust(const struct stat& journal, uid_t fileOwner);
+
+// Reads the journal at `path` for a file owned by `fileOwner`: opened without following a link
+// and without blocking, and used only when JournalDistrust finds nothing against it.
+plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
+                          JournalTrouble* trouble = nullptr);
+
+// Keeps `file`'s hashes, all of them set (a page not recorded was never written: its hash is
+// that of the page as it is), in the journal at `path` and flushes them: done by a recovery
+// before it writes pages that the pass never wrote, so that a recovery cut short can be
+// settled in turn. Then every page of `file` counts as recorded.
+plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file);
+
+// Where a change keeps its journal when the folder of its files takes no new file (or its name
+// there would be too long to keep in a marker): the user's state folder, $XDG_STATE_HOME/murvel or
+// ~/.local/state/murvel, made (0700) when missing. Empty when there is none.
 std::string StateFolder();

@@ -11,23 +11,11 @@
 
 namespace {
 
-// A run of one file's bytes in the window.
-struct Piece {
-  PassFile* file;
-  uint64_t offset;
-  size_t len;
-  size_t at;  // where in the window
-};
-
 void Fail(PassFile* f, plat::Outcome why) {
   if (f->failed) return;
   f->failed = true;
   f->failure = why.why();
 }
-
-}  // namespace
-
-namespace {
 
 // Bytes read, hashed, turned and written at a time: small enough to stay in the processor's
 // second-level cache from the read to the write.
@@ -41,7 +29,7 @@ constexpr size_t kStartWritebackBytes = 1 << 20;
 // write them. The second read comes from the page cache; it is cheaper than keeping a whole
 // window in memory, whose bytes would leave the processor's caches between the steps.
 struct Window {
-  std::vector<Piece> pieces;
+  size_t index = 0;
   std::vector<uint64_t> hashes;  // one per page, in the order of the pieces
   uint64_t flush = 0;            // the journal flush its hashes wait for
 };
@@ -53,8 +41,12 @@ class Pass {
   plat::Outcome Run(bool* outOfMemory);
 
  private:
-  bool Fill(Window& w);
-  void ReadAndHash(Window& w);
+  PassFile* FileOf(const WindowPiece& p) const {
+    PassFile* f = p.file < byEntry_.size() ? byEntry_[p.file] : nullptr;
+    return f && !f->failed ? f : nullptr;
+  }
+  bool Live(size_t k) const;
+  plat::Outcome ReadAndHash(Window& w);
   void TurnAndWrite(Window& w);
   plat::Outcome Logged(Window& w);
   void FailAll(const plat::Outcome& why) {
@@ -66,58 +58,41 @@ class Pass {
   const PassOptions& options_;
   std::unique_ptr<JournalFlusher> flusher_;
   std::unique_ptr<uint8_t[]> chunk_;
-  size_t window_ = 0;
-  size_t next_ = 0;      // the file in hand
-  uint64_t offset_ = 0;  // how far into it
+  std::vector<PassFile*> byEntry_;  // the pass's files by their entry; nullptr: not in it
   uint64_t done_ = 0, total_ = 0;
 };
 
-// Fills the window with the next pieces, whole pages each except a file's last. False when
-// no bytes are left.
-bool Pass::Fill(Window& w) {
-  w.pieces.clear();
-  size_t used = 0;
-  while (next_ < files_.size() && used < window_) {
-    PassFile* f = files_[next_];
-    if (f->failed || offset_ >= f->size) {
-      ++next_;
-      offset_ = 0;
-      continue;
-    }
-    size_t room = (window_ - used) / kPageBytes * kPageBytes;
-    if (room == 0) break;
-    size_t len = size_t(std::min<uint64_t>(room, f->size - offset_));
-    w.pieces.push_back({f, offset_, len, used});
-    used += (len + kPageBytes - 1) / kPageBytes * kPageBytes;
-    offset_ += len;
-  }
-  w.hashes.resize(used / kPageBytes);
-  return !w.pieces.empty();
+// Whether window `k` has bytes of a file still in the pass.
+bool Pass::Live(size_t k) const {
+  for (const WindowPiece& p : journal_.Plan()[k])
+    if (FileOf(p)) return true;
+  return false;
 }
 
-// The pages as they are: read and hashed into the journal.
-void Pass::ReadAndHash(Window& w) {
-  for (Piece& p : w.pieces) {
+// The pages as they are: read and hashed, and the window's record written to the journal and
+// its flush asked for (or made, without the flusher).
+plat::Outcome Pass::ReadAndHash(Window& w) {
+  const std::vector<WindowPiece>& pieces = journal_.Plan()[w.index];
+  std::vector<PieceHashes> record(pieces.size());
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const WindowPiece& p = pieces[i];
+    PassFile* f = FileOf(p);
+    if (!f) continue;
     uint64_t* h = w.hashes.data() + p.at / kPageBytes;
-    for (size_t at = 0; at < p.len && !p.file->failed; at += kChunkBytes) {
+    for (size_t at = 0; at < p.len; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
-      plat::Outcome read = ReadWhole(p.file->fd, chunk_.get(), n, p.offset + at);
+      plat::Outcome read = ReadWhole(f->fd, chunk_.get(), n, p.offset + at);
       if (!read) {
-        Fail(p.file, read);
+        Fail(f, read);
         break;
       }
       HashPages(chunk_.get(), n, h + at / kPageBytes);
     }
-    if (p.file->failed) continue;
-    const uint32_t count = uint32_t(PageCount(p.len));
-    journal_.AddWindow(p.file->entry, p.offset / kPageBytes, h, count);
-    if (p.file->direction == CipherDirection::Decode) p.file->digest.Add(h, count);
+    if (f->failed) continue;
+    record[i].hashes = h;
+    if (f->direction == CipherDirection::Decode) f->digest.Add(h, size_t(PageCount(p.len)));
   }
-}
-
-// The hashes written to the journal and their flush asked for (or made, without the flusher).
-plat::Outcome Pass::Logged(Window& w) {
-  plat::Outcome written = journal_.Write();
+  plat::Outcome written = journal_.WriteWindow(w.index, record);
   if (!written) return written;
   if (!flusher_) return journal_.Flush();
   w.flush = flusher_->Request();
@@ -126,37 +101,42 @@ plat::Outcome Pass::Logged(Window& w) {
 
 void Pass::TurnAndWrite(Window& w) {
   uint64_t hashes[kChunkBytes / kPageBytes];
-  for (Piece& p : w.pieces) {
-    for (size_t at = 0; at < p.len && !p.file->failed; at += kChunkBytes) {
-      const size_t n = std::min(kChunkBytes, p.len - at);
+  for (const WindowPiece& piece : journal_.Plan()[w.index]) {
+    PassFile* f = FileOf(piece);
+    if (!f) continue;
+    for (size_t at = 0; at < piece.len && !f->failed; at += kChunkBytes) {
+      const size_t n = std::min(kChunkBytes, piece.len - at);
       uint8_t* data = chunk_.get();
-      plat::Outcome step = ReadWhole(p.file->fd, data, n, p.offset + at);
+      plat::Outcome step = ReadWhole(f->fd, data, n, piece.offset + at);
       if (step) {
-        TransformBytes(data, n, p.offset + at, p.file->key, p.file->direction);
-        if (p.file->direction == CipherDirection::Code) {
+        TransformBytes(data, n, piece.offset + at, f->key, f->direction);
+        if (f->direction == CipherDirection::Code) {
           HashPages(data, n, hashes);
-          p.file->digest.Add(hashes, size_t(PageCount(n)));
+          f->digest.Add(hashes, size_t(PageCount(n)));
         }
-        step = WriteWhole(p.file->fd, data, n, p.offset + at);
+        step = WriteWhole(f->fd, data, n, piece.offset + at);
       }
       if (!step) {
-        Fail(p.file, step);
+        Fail(f, step);
         break;
       }
       done_ += n;
-      if (options_.progress) options_.progress(p.file->name, done_, total_);
+      if (options_.progress) options_.progress(f->name, done_, total_);
     }
     // The disk starts on a large piece's bytes while the pass goes on, so the flush at the end
     // has little left to do. (Small files are many: one flush of their file system is cheaper.)
-    if (!p.file->failed && p.len >= kStartWritebackBytes)
-      (void)plat::Files().StartWriteback(p.file->fd, p.offset, p.len);
+    if (!f->failed && piece.len >= kStartWritebackBytes)
+      (void)plat::Files().StartWriteback(f->fd, piece.offset, piece.len);
   }
 }
 
 plat::Outcome Pass::Run(bool* outOfMemory) {
   *outOfMemory = false;
-  for (const PassFile* f : files_) total_ += f->size;
-  window_ = std::max(kPageBytes, options_.windowBytes / kPageBytes * kPageBytes);
+  for (PassFile* f : files_) {
+    total_ += f->size;
+    if (byEntry_.size() <= f->entry) byEntry_.resize(f->entry + 1, nullptr);
+    byEntry_[f->entry] = f;
+  }
   chunk_.reset(new (std::nothrow) uint8_t[kChunkBytes]);
   if (!chunk_) {
     *outOfMemory = true;
@@ -164,19 +144,25 @@ plat::Outcome Pass::Run(bool* outOfMemory) {
     FailAll(none);
     return none;
   }
-  const bool overlap = options_.overlapFlushes && total_ > window_;
+  const WindowPlan& plan = journal_.Plan();
+  const bool overlap = options_.overlapFlushes && plan.size() > 1;
   if (overlap) flusher_ = std::make_unique<JournalFlusher>(journal_);
 
   // With the flusher: window k is read and hashed, and its flush asked for, before window k - 1
   // (whose flush is done by then) is turned and written.
   Window windows[2];
   Window* pending = nullptr;
-  for (int k = 0;; ++k) {
-    Window& w = windows[overlap ? k % 2 : 0];
-    const bool more = Fill(w);
+  int turn = 0;
+  for (size_t k = 0;; ++k) {
+    while (k < plan.size() && !Live(k)) ++k;
+    const bool more = k < plan.size();
+    Window& w = windows[overlap ? (turn ^= 1) : 0];
     if (more) {
-      ReadAndHash(w);
-      plat::Outcome logged = Logged(w);
+      w.index = k;
+      uint64_t pages = 0;
+      for (const WindowPiece& p : plan[k]) pages = p.at / kPageBytes + PageCount(p.len);
+      w.hashes.assign(size_t(pages), 0);
+      plat::Outcome logged = ReadAndHash(w);
       if (!logged) {
         FailAll(logged);
         return logged;

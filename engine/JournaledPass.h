@@ -34,18 +34,17 @@ struct PassFile {
 using PassProgress = std::function<void(const std::string& name, uint64_t done, uint64_t total)>;
 
 struct PassOptions {
-  // Bytes of one window (a multiple of the page size): one journal flush each.
-  size_t windowBytes = size_t(32) << 20;
   // The journal is flushed on a thread of its own while the next window is read and hashed;
   // without, each window waits for its flush.
   bool overlapFlushes = true;
   PassProgress progress;
 };
 
-// Runs the pass over `files` in order. A window's bytes are written only once its page hashes
-// are flushed to the journal. A file whose read or write fails is marked failed and left
-// for its caller to turn back; the others go on. Fails when the journal cannot be written or
-// flushed: no further byte is written then, and every file not yet through is marked failed.
-// Fails also when no memory for the window could be had (`*outOfMemory`), before any write.
+// Runs the pass over `files`, window by window as the journal's plan has them (one journal
+// flush each). A window's bytes are written only once its page hashes are flushed to the journal. A
+// file whose read or write fails is marked failed and left for its caller to turn back; the others
+// go on. Fails when the journal cannot be written or flushed: no further byte is written then, and
+// every file not yet through is marked failed. Fails also when no memory for the window could be
+// had (`*outOfMemory`), before any write.
 plat::Outcome RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
                                const PassOptions& options, bool* outOfMemory);

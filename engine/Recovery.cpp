@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "codec/CCO.h"
 #include "engine/AttrPlan.h"
@@ -19,48 +21,128 @@
 
 namespace {
 
-// The marker on the open file, when it carries one of ours.
-std::optional<ChangeMarker> ReadMarker(int fd) {
-  char buf[8192];
-  ssize_t r = plat::Attrs().Get(fd, kChangeMarkerAttr, buf, sizeof buf);
+// The largest attribute value Linux keeps.
+constexpr size_t kLargestAttr = 64 * 1024;
+
+std::optional<ChangeMarker> MarkerIn(ssize_t r, const char* buf) {
   if (r < 0) return std::nullopt;
   return DecodeMarker(std::string(buf, size_t(r)));
 }
 
-// The integrity the coded bytes had when they were coded, from the plan's values before a
-// decoding.
-std::optional<Integrity> IntegrityBefore(const AttrPlan& plan) {
-  for (const AttrChange& c : plan)
-    if (c.name == kIntegrityAttr && c.before.present) return DecodeIntegrity(c.before.bytes);
-  return std::nullopt;
+// The marker on the open file, when it carries one of ours.
+std::optional<ChangeMarker> ReadMarker(int fd) {
+  char buf[2048];
+  return MarkerIn(plat::Attrs().Get(fd, kChangeMarkerAttr, buf, sizeof buf), buf);
 }
 
-bool StillMarked(const JournalFile& file, uint64_t nonce) {
-  int fd = plat::Files().Open(file.entry.path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+std::string AttrOf(int fd, const char* name, bool* present) {
+  std::string value(kLargestAttr, '\0');
+  ssize_t n = plat::Attrs().Get(fd, name, value.data(), value.size());
+  *present = n >= 0;
+  value.resize(n > 0 ? size_t(n) : 0);
+  return value;
+}
+
+std::string Joined(const std::string& folder, const std::string& leaf) {
+  return (folder == "/" ? folder : folder + "/") + leaf;
+}
+
+// Where a journal's file is now, as far as its change goes.
+enum class Whereabouts { Settled, Marked, Missing };
+
+// The file at `path`, when it is the one of device and inode `id`: settled, or still marked
+// with the journal's `nonce`.
+bool LookAt(const std::string& path, const std::pair<uint64_t, uint64_t>& id, uint64_t nonce,
+            Whereabouts* out) {
+  struct stat st {};
+  if (plat::Files().Stat(path, &st) < 0 || !S_ISREG(st.st_mode) ||
+      std::make_pair(uint64_t(st.st_dev), uint64_t(st.st_ino)) != id)
+    return false;
+  char buf[2048];
+  const ssize_t r = plat::Attrs().Get(path, kChangeMarkerAttr, buf, sizeof buf);
+  std::optional<ChangeMarker> m = MarkerIn(r, buf);
+  // A marker that cannot be read may be this journal's.
+  *out = (m && m->nonce == nonce) || (r < 0 && r != -ENODATA) ? Whereabouts::Marked
+                                                              : Whereabouts::Settled;
+  return true;
+}
+
+// Where each file of the journal is: at its path, among `settled`, or renamed in its folder
+// (each folder listed once, whatever the number of files looked for in it).
+std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const FileIds& settled) {
+  std::map<uint32_t, Whereabouts> found;
+  std::map<std::string, std::map<std::pair<uint64_t, uint64_t>, uint32_t>> sought;
+  for (const auto& [index, file] : journal.files) {
+    const JournalEntry& e = file.entry;
+    const std::pair<uint64_t, uint64_t> id{e.device, e.inode};
+    Whereabouts& w = found[index];
+    w = Whereabouts::Settled;
+    if (settled.count(id) || LookAt(e.path, id, journal.nonce, &w)) continue;
+    w = Whereabouts::Missing;
+    sought[plat::ParentOf(e.path)][id] = index;
+  }
+  for (const auto& [folder, ids] : sought) {
+    std::vector<std::string> names;
+    if (plat::Files().ListNames(folder, &names) < 0) continue;
+    for (const std::string& name : names) {
+      struct stat st {};
+      const std::string path = Joined(folder, name);
+      if (name.rfind(kJournalPrefix, 0) == 0 || plat::Files().Stat(path, &st) < 0) continue;
+      auto it = ids.find({uint64_t(st.st_dev), uint64_t(st.st_ino)});
+      if (it != ids.end()) LookAt(path, it->first, journal.nonce, &found[it->second]);
+    }
+  }
+  return found;
+}
+
+// Whether another program holds the journal at `path` locked (its change is running).
+bool InUse(const std::string& path) {
+  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
-  std::optional<ChangeMarker> m = ReadMarker(fd);
+  const bool locked = plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
   plat::Files().Close(fd);
-  return m && m->nonce == nonce && m->entry == file.entry.index;
+  return locked;
 }
 
 // Completes the change, or turns it back when it is to be turned back or cannot be completed.
-RecoveryReport SettleFrom(int fd, const JournalFile& file) {
+// Before completing writes pages the pass never wrote, their hashes are kept in the journal at
+// `journalPath`, so that a recovery cut short is settled by the next.
+RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPath, uid_t owner) {
   RecoveryReport report;
   report.direction = file.entry.direction;
+  const AttrPlan& plan = file.entry.plan;
   bool complete = !file.turnBack;
   if (file.turnBack) report.why = "the change had failed";
-  // A decoding is completed only for bytes that are still what was coded.
-  std::optional<Integrity> expected = IntegrityBefore(file.entry.plan);
-  if (complete && file.entry.direction == CipherDirection::Decode && expected) {
+  // A decoding is completed only for bytes that are still what was coded, as far as the
+  // integrity written with the record can tell.
+  if (complete && file.entry.direction == CipherDirection::Decode) {
+    const std::string before = PlannedValue(plan, kIntegrityAttr, false);
+    IntegrityCheck check = before.empty()
+                               ? IntegrityCheck{IntegrityCheck::NotItsOwn, {}, {}}
+                               : CheckIntegrity(before, PlannedValue(plan, kPrivCodecAttr, false));
     uint64_t digest = 0;
-    plat::Outcome read = CodedDigest(fd, file, &digest);
-    if (!read) {
-      report.why = read.why();
-      return report;
+    if (check.kind == IntegrityCheck::Fits) {
+      plat::Outcome read = CodedDigest(fd, file, &digest);
+      if (!read) {
+        report.why = read.why();
+        return report;
+      }
     }
-    if (digest != expected->digest || file.entry.size != expected->length) {
+    if (check.kind == IntegrityCheck::Damaged) {
+      complete = false;
+      report.why = "its integrity attribute is damaged";
+    } else if (check.kind == IntegrityCheck::Fits &&
+               (digest != check.integrity.digest || file.entry.size != check.integrity.length)) {
       complete = false;
       report.why = "its bytes had changed since they were coded";
+    }
+  }
+  if (complete && std::find(file.known.begin(), file.known.end(), false) != file.known.end()) {
+    plat::Outcome kept = HashUnrecordedPages(fd, &file);
+    if (kept) kept = KeepHashesBefore(journalPath, owner, &file);
+    if (!kept) {
+      report.why = kept.why();
+      return report;
     }
   }
   SettleResult settled;
@@ -75,8 +157,9 @@ RecoveryReport SettleFrom(int fd, const JournalFile& file) {
     report.why = bytes.why();
     return report;
   }
-  const std::string integrity = EncodeIntegrity({file.entry.size, settled.digest});
-  plat::Outcome attrs = ApplyPlan(fd, file.entry.plan, complete, integrity, true, false);
+  const std::string integrity =
+      EncodeIntegrity({file.entry.size, settled.digest}, PlannedValue(plan, kPrivCodecAttr, true));
+  plat::Outcome attrs = ApplyPlan(fd, plan, complete, integrity, true, false);
   int synced = attrs ? plat::Files().Fsync(fd) : 0;
   if (!attrs || synced < 0) {
     report.why = !attrs ? attrs.why() : std::string("flushing failed: ") + std::strerror(-synced);
@@ -95,29 +178,30 @@ RecoveryReport SettleFrom(int fd, const JournalFile& file) {
 
 // A marked file whose journal is gone: the journal goes only after the change was flushed whole,
 // so the change is complete, as far as the file itself can show: a coding whose bytes still
-// match the integrity it wrote, or a decoding that left no record behind.
-RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker,
-                                    const std::string& journalPath) {
+// match the integrity it wrote with its record, or a decoding that left no record behind.
+RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker) {
   RecoveryReport report;
   report.direction = marker.direction;
-  char buf[512];
-  ssize_t record = plat::Attrs().Get(fd, kPrivCodecAttr, buf, sizeof buf);
-  std::string integrity(64, '\0');
-  ssize_t n = plat::Attrs().Get(fd, kIntegrityAttr, integrity.data(), integrity.size());
-  integrity.resize(n > 0 ? size_t(n) : 0);
+  report.journal = marker.journal;
+  bool hasRecord = false, hasIntegrity = false;
+  const std::string record = AttrOf(fd, kPrivCodecAttr, &hasRecord);
+  const std::string integrity = AttrOf(fd, kIntegrityAttr, &hasIntegrity);
   bool whole = false;
   if (marker.direction == CipherDirection::Code) {
-    std::optional<Integrity> expected = DecodeIntegrity(integrity);
+    IntegrityCheck check = CheckIntegrity(integrity, record);
     uint64_t digest = 0;
     struct stat st {};
-    whole = record >= kPrivCodecMinBytes && expected && plat::Files().Fstat(fd, &st) == 0 &&
-            uint64_t(st.st_size) == expected->length && FileDigest(fd, &digest) &&
-            digest == expected->digest;
+    whole = record.size() >= size_t(kPrivCodecMinBytes) && hasIntegrity &&
+            check.kind == IntegrityCheck::Fits && plat::Files().Fstat(fd, &st) == 0 &&
+            uint64_t(st.st_size) == check.integrity.length && FileDigest(fd, &digest) &&
+            digest == check.integrity.digest;
   } else {
-    whole = record < kPrivCodecMinBytes && n < 0;
+    whole = record.size() < size_t(kPrivCodecMinBytes) && !hasIntegrity;
   }
   if (!whole) {
-    report.why = "its journal '" + journalPath + "' is gone and the file is not whole";
+    report.why = "its journal '" + marker.journal +
+                 "' is gone and the file is not whole; the marker stays on it, and nothing "
+                 "here can settle it";
     return report;
   }
   int removed = plat::Attrs().Remove(fd, kChangeMarkerAttr);
@@ -129,37 +213,97 @@ RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker,
   return report;
 }
 
-}  // namespace
-
-void RemoveStaleJournals(const std::string& folder) {
+// Whether a file of `folder` carries a marker that names the journal `leaf`.
+bool NamedInFolder(const std::string& folder, const std::string& leaf) {
   std::vector<std::string> names;
-  if (plat::Files().ListNames(folder, &names) < 0) return;
+  if (plat::Files().ListNames(folder, &names) < 0) return true;
   for (const std::string& name : names) {
-    if (name.rfind(kJournalPrefix, 0) != 0) continue;
-    const std::string path = (folder == "/" ? folder : folder + "/") + name;
-    int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) continue;
-    // Another program's journal in use, or another user's, is not ours to remove.
-    struct stat st {};
-    const bool inUse = plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-    const bool ours = plat::Files().Fstat(fd, &st) == 0 && st.st_uid == geteuid();
-    plat::Files().Close(fd);
-    if (inUse || !ours) continue;
-    JournalContents journal;
-    bool noHeader = false;
-    if (ReadJournal(path, &journal, &noHeader)) {
-      RemoveJournalIfDone(path, journal);
-    } else if (noHeader) {
-      plat::Files().Unlink(path);
-    }
-    // A journal that cannot be read otherwise is left for a person to look at.
+    char buf[2048];
+    const ssize_t r = plat::Attrs().Get(Joined(folder, name), kChangeMarkerAttr, buf, sizeof buf);
+    std::optional<ChangeMarker> m = MarkerIn(r, buf);
+    if ((m && plat::LeafOf(m->journal) == leaf) || (r < 0 && r != -ENODATA && r != -ENOENT))
+      return true;
   }
+  return false;
 }
 
-void RemoveJournalIfDone(const std::string& path, const JournalContents& journal) {
-  for (const auto& [index, file] : journal.files)
-    if (StillMarked(file, journal.nonce)) return;
+}  // namespace
+
+std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
+                                               const JournalContents& journal,
+                                               const FileIds& settled) {
+  KeptJournal kept;
+  kept.path = path;
+  bool marked = false;
+  for (const auto& [index, w] : FindFiles(journal, settled)) {
+    if (w == Whereabouts::Marked) marked = true;
+    if (w == Whereabouts::Missing) kept.missing.push_back(journal.files.at(index).entry.path);
+  }
+  if (marked) return std::nullopt;  // in use: its file's next look settles it
+  if (!kept.missing.empty()) {
+    kept.why = "files it names can't be found (moved or removed before their change was settled)";
+    return kept;
+  }
+  if (InUse(path)) return std::nullopt;
   plat::Files().Unlink(path);
+  return std::nullopt;
+}
+
+std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const FileIds& settled) {
+  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  // Another program's journal in use, another user's, or anything but a file is not ours.
+  struct stat st {};
+  const bool ours =
+      plat::Files().Fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
+  const bool inUse = ours && plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
+  plat::Files().Close(fd);
+  if (!ours || inUse) return std::nullopt;
+  JournalContents journal;
+  JournalTrouble trouble = JournalTrouble::None;
+  plat::Outcome read = ReadJournal(path, geteuid(), &journal, &trouble);
+  if (read) return RemoveJournalIfDone(path, journal, settled);
+  if (trouble == JournalTrouble::Missing) return std::nullopt;
+  // Cut short before its first flush, a journal is needed by no file: no marker names it yet.
+  // Damaged later, it is kept while a file beside it names it.
+  if ((trouble == JournalTrouble::NoHeader || trouble == JournalTrouble::Damaged) &&
+      !NamedInFolder(plat::ParentOf(path), plat::LeafOf(path))) {
+    plat::Files().Unlink(path);
+    return std::nullopt;
+  }
+  return KeptJournal{path, read.why(), {}};
+}
+
+std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const FileIds& settled) {
+  std::vector<KeptJournal> kept;
+  std::vector<std::string> names;
+  if (plat::Files().ListNames(folder, &names) < 0) return kept;
+  for (const std::string& name : names) {
+    if (name.rfind(kJournalPrefix, 0) != 0) continue;
+    std::optional<KeptJournal> k = RemoveJournalIfStale(Joined(folder, name), settled);
+    if (k) kept.push_back(std::move(*k));
+  }
+  return kept;
+}
+
+plat::Outcome DropJournal(const std::string& path, std::vector<std::string>* named) {
+  named->clear();
+  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return plat::Outcome::Fail("can't open it: " + std::string(std::strerror(-fd)));
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  const bool inUse = r == 0 && plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
+  plat::Files().Close(fd);
+  if (r < 0 || plat::LeafOf(path).rfind(kJournalPrefix, 0) != 0 || !S_ISREG(st.st_mode) ||
+      st.st_uid != geteuid())
+    return plat::Outcome::Fail("it is not one of this user's journals");
+  if (inUse) return plat::Outcome::Fail("another program is using it");
+  JournalContents journal;
+  if (ReadJournal(path, geteuid(), &journal))
+    for (const auto& [index, file] : journal.files) named->push_back(file.entry.path);
+  r = plat::Files().Unlink(path);
+  if (r < 0) return plat::Outcome::Fail("can't remove it: " + std::string(std::strerror(-r)));
+  return plat::Outcome::Ok();
 }
 
 std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path) {
@@ -169,25 +313,41 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
     char probe;
     if (plat::Attrs().Get(fd, kChangeMarkerAttr, &probe, 0) < 0) return std::nullopt;
     RecoveryReport report;
-    report.why = "its change marker is damaged";
+    report.why = "its change marker is damaged; it is left on the file";
     return report;
   }
-  const std::string journalPath = JournalPathOf(*marker, plat::ParentOf(path));
+  RecoveryReport report;
+  report.direction = marker->direction;
   struct stat st {};
-  if (plat::Files().Stat(journalPath, &st) == -ENOENT) {
-    return SettleWithoutJournal(fd, *marker, journalPath);
+  int r = plat::Files().Fstat(fd, &st);
+  if (r < 0) {
+    report.why = std::string("can't read the file's status: ") + std::strerror(-r);
+    return report;
   }
   JournalContents journal;
-  plat::Outcome read = ReadJournal(journalPath, &journal);
+  plat::Outcome read = plat::Outcome::Fail("");
+  JournalTrouble trouble = JournalTrouble::Missing;
+  std::string journalPath;
+  for (const std::string& place : JournalPlaces(*marker, plat::ParentOf(path))) {
+    journalPath = place;
+    read = ReadJournal(place, st.st_uid, &journal, &trouble);
+    if (trouble != JournalTrouble::Missing) break;
+  }
+  if (trouble == JournalTrouble::Missing) return SettleWithoutJournal(fd, *marker);
+  report.journal = journalPath;
   auto file = journal.files.find(marker->entry);
   if (!read || journal.nonce != marker->nonce || file == journal.files.end()) {
-    RecoveryReport report;
-    report.direction = marker->direction;
-    report.why = !read ? read.why() : "its journal '" + journalPath + "' is not the one it names";
+    report.why =
+        (!read ? read.why() : "its journal '" + journalPath + "' is not the one it names") +
+        "; the file and the journal are left as they are";
     return report;
   }
-  RecoveryReport report = SettleFrom(fd, file->second);
-  if (report.settled) RemoveJournalIfDone(journalPath, journal);
+  report = SettleFrom(fd, file->second, journalPath, st.st_uid);
+  report.journal = journalPath;
+  if (!report.settled)
+    report.why += "; its marker and its journal '" + journalPath + "' are left for a person to see";
+  if (report.settled)
+    RemoveJournalIfDone(journalPath, journal, {{uint64_t(st.st_dev), uint64_t(st.st_ino)}});
   return report;
 }
 

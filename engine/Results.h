@@ -17,7 +17,8 @@ struct RecoveryReport {
   bool settled = false;    // the file is whole again (and carries no marker)
   bool completed = false;  // settled by completing the change (else by turning it back)
   uint64_t pagesRewritten = 0;
-  std::string why;  // when not settled: what stands in the way; when turned back: why
+  std::string why;      // when not settled: what stands in the way; when turned back: why
+  std::string journal;  // the journal it was settled from, or that stands in the way
 };
 
 enum class NotWorkable {

@@ -81,8 +81,8 @@ plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visi
       const uint64_t page = first + at / kPageBytes;
       const size_t n = std::min(kPageBytes, len - at);
       uint8_t* now = run.data() + at;
-      // Pages beyond those hashed were never written: they are as they were.
-      const bool hashed = page < journal.hashes.size();
+      // Pages whose hashes were never flushed were never written: they are as they were.
+      const bool hashed = journal.Hashed(page);
       if (hashed && !PageBefore(now, n, offset + at, journal.hashes[page], e, before)) {
         return plat::Outcome::Fail("the page at byte " + std::to_string(offset + at) +
                                    " matches neither its state before the change nor after");
@@ -119,6 +119,27 @@ plat::Outcome FileDigest(int fd, uint64_t* digest) {
     d.Add(hashes, size_t(PageCount(len)));
   }
   *digest = d.Value();
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome HashUnrecordedPages(int fd, JournalFile* journal) {
+  const JournalEntry& e = journal->entry;
+  struct stat st {};
+  int r = plat::Files().Fstat(fd, &st);
+  if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
+  if (uint64_t(st.st_size) != e.size) {
+    return plat::Outcome::Fail("its size changed since the change began (" +
+                               std::to_string(e.size) + " bytes then, " +
+                               std::to_string(st.st_size) + " now)");
+  }
+  uint8_t page[kPageBytes];
+  for (uint64_t p = 0; p < journal->hashes.size(); ++p) {
+    if (journal->known[p]) continue;
+    const size_t n = size_t(std::min<uint64_t>(kPageBytes, e.size - p * kPageBytes));
+    plat::Outcome read = ReadWhole(fd, page, n, p * kPageBytes);
+    if (!read) return read;
+    journal->hashes[p] = HashPage(page, n);
+  }
   return plat::Outcome::Ok();
 }
 

@@ -3,8 +3,8 @@
 // change completed (every page turned, the attributes as the plan has them after) or turned back
 // (every page as it was, the attributes as before). Which pages are already turned is told by the
 // hashes the journal kept of them as they were; a page that was written only in part, a whole
-// 512-byte sector at a time, is told apart sector by sector. Pages beyond those hashed were
-// never written.
+// 512-byte sector at a time, is told apart sector by sector. Pages whose hashes the journal
+// does not hold were never written.
 #include <cstdint>
 #include <string>
 
@@ -20,6 +20,10 @@ struct SettleResult {
 // For a decoding: reads the file without changing it and gives the digest of its coded bytes,
 // the bytes as they were before the change. Fails when a page matches neither state.
 plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
+
+// Gives every page whose hash the journal does not hold (a page the pass never wrote) the hash
+// of the page as it is, which is its state before the change; `known` is left as it was.
+plat::Outcome HashUnrecordedPages(int fd, JournalFile* journal);
 
 // The digest of the open file's bytes as they are (PageHash.h).
 plat::Outcome FileDigest(int fd, uint64_t* digest);

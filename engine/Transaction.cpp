@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -84,8 +85,11 @@ plat::Outcome ReadAttrs(int fd, AttrSet* attrs) {
   return plat::Outcome::Ok();
 }
 
+// The files of one transaction by device and inode, and the name each was first reached by.
+using SeenFiles = std::map<std::pair<uint64_t, uint64_t>, std::string>;
+
 // Opens and locks the file; false (with the result set) when it cannot be worked on.
-bool OpenAndLock(Item& it) {
+bool OpenAndLock(Item& it, SeenFiles& seen) {
   const std::string& file = it.request->file;
   struct stat st {};
   int found = file.empty() ? -ENOENT : plat::Files().Stat(file, &st);
@@ -119,6 +123,13 @@ bool OpenAndLock(Item& it) {
   if (plat::Files().Fstat(fd, &it.st) < 0 || !S_ISREG(it.st.st_mode) || it.st.st_dev != st.st_dev ||
       it.st.st_ino != st.st_ino) {
     NotDone(it, "'" + file + "' was replaced while it was being opened");
+    return false;
+  }
+  // A file reached again by another of its names (a hard link) is worked on once.
+  auto first = seen.emplace(std::make_pair(uint64_t(it.st.st_dev), uint64_t(it.st.st_ino)), file);
+  if (!first.second) {
+    NotDone(it, "it is another name (a hard link) of '" + first.first->second +
+                    "', which this operation works on already");
     return false;
   }
   // Another program that has the file locked is changing it: it is left to that program. A
@@ -189,7 +200,14 @@ bool Decide(Item& it, const TransactionOptions& options) {
     }
     auto integrity = it.attrs.find(kIntegrityAttr);
     if (integrity != it.attrs.end()) {
-      it.expected = DecodeIntegrity(integrity->second);
+      // One written with an earlier record (the file decoded and coded again by a program that
+      // does not know of it) says nothing of these bytes.
+      IntegrityCheck check = CheckIntegrity(integrity->second, value->second);
+      if (check.kind == IntegrityCheck::Damaged) {
+        NotDone(it, "damaged integrity attribute (" + check.why + "): not decoded");
+        return false;
+      }
+      if (check.kind == IntegrityCheck::Fits) it.expected = check.integrity;
       if (it.expected && it.expected->length != uint64_t(it.st.st_size)) {
         NotDone(it, "it changed since it was coded (" + std::to_string(it.st.st_size) +
                         " bytes, coded were " + std::to_string(it.expected->length) + ")");
@@ -201,10 +219,6 @@ bool Decide(Item& it, const TransactionOptions& options) {
   } else {
     if (!options.passwordSet) {
       it.result.outcome = WorkOutcome::NoPassword;
-      return false;
-    }
-    if (options.password.empty()) {
-      NotDone(it, "no password: an empty password codes nothing");
       return false;
     }
     char timeCode[kTimeCodeBytes + 1];
@@ -221,9 +235,9 @@ bool Decide(Item& it, const TransactionOptions& options) {
 }
 
 // Opens, locks and reads the file and plans its change. True when it joins the batch.
-bool Prepare(Item& it, const TransactionOptions& options) {
+bool Prepare(Item& it, const TransactionOptions& options, SeenFiles& seen) {
   it.result.file = it.request->file;
-  if (!OpenAndLock(it)) return false;
+  if (!OpenAndLock(it, seen)) return false;
   plat::Outcome read = ReadAttrs(it.fd, &it.attrs);
   if (!read) {
     NotDone(it, read.why());
@@ -263,9 +277,14 @@ void PutBackModeBits(const Item& it) {
     (void)fchmod(it.fd, it.st.st_mode & 07777);
 }
 
-// The journal's name as the marker keeps it: its leaf when it lies in the file's folder.
-std::string JournalRef(const std::string& journal, const std::string& file) {
-  return plat::ParentOf(journal) == plat::ParentOf(file) ? plat::LeafOf(journal) : journal;
+// The folder for the journal of files of `folder`: that folder, unless the journal's path there
+// would be too long for a marker to keep (or not absolute).
+std::string JournalFolder(const std::string& folder) {
+  const size_t name = 1 + std::strlen(kJournalPrefix) + 6;
+  if (!folder.empty() && folder[0] == '/' && folder.size() + name <= kMarkerJournalMax)
+    return folder;
+  std::string state = StateFolder();
+  return state.size() + name <= kMarkerJournalMax ? state : std::string();
 }
 
 class Batch {
@@ -301,12 +320,16 @@ class Batch {
 bool Batch::StartJournal() {
   const std::string folder = plat::ParentOf(items_[0]->request->file);
   if (options_.sweepStaleJournals && swept_->insert(folder).second) RemoveStaleJournals(folder);
-  plat::Outcome made = journal_.Create(folder);
-  if (!made) {
-    const std::string state = StateFolder();
+  const std::string journalFolder = JournalFolder(folder);
+  plat::Outcome made = journalFolder.empty()
+                           ? plat::Outcome::Fail("no folder for it has a short enough name")
+                           : journal_.Create(journalFolder);
+  if (!made && journalFolder == folder) {
+    const std::string state = JournalFolder(StateFolder());
     if (!state.empty()) made = journal_.Create(state);
   }
   if (made) {
+    std::vector<JournalEntry> entries;
     for (size_t i = 0; i < items_.size(); ++i) {
       Item& it = *items_[i];
       it.entry = uint32_t(i);
@@ -319,9 +342,9 @@ bool Batch::StartJournal() {
       std::memcpy(e.key, it.key, 6);
       e.path = it.request->file;
       e.plan = it.plan;
-      journal_.AddEntry(e);
+      entries.push_back(std::move(e));
     }
-    made = journal_.Write();
+    made = journal_.Begin(entries, options_.windowBytes);
     if (made) made = journal_.Flush();
     if (!made) (void)journal_.Remove();
   }
@@ -335,7 +358,7 @@ void Batch::MarkFiles() {
     m.direction = it->direction;
     m.entry = it->entry;
     m.nonce = journal_.Nonce();
-    m.journal = JournalRef(journal_.Path(), it->request->file);
+    m.journal = journal_.Path();
     const std::string value = EncodeMarker(m);
     int r = plat::Attrs().Set(it->fd, kChangeMarkerAttr, value.data(), value.size());
     if (r < 0) {
@@ -386,7 +409,8 @@ void Batch::CheckAndApply() {
       continue;
     }
     const std::string integrity =
-        EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()});
+        EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()},
+                        PlannedValue(it->plan, kPrivCodecAttr, true));
     plat::Outcome applied = ApplyPlan(it->fd, it->plan, true, integrity, false, true);
     if (!applied) it->failure = applied.why();
   }
@@ -397,13 +421,14 @@ void Batch::TurnBackFailed() {
   for (Item* it : Marked())
     if (!it->failure.empty()) failed.push_back(it);
   if (failed.empty()) return;
-  for (Item* it : failed) journal_.AddTurnBack(it->entry);
   // Should the note not reach the disk, a crash while turning back completes the change instead:
   // the file still ends whole.
-  plat::Outcome noted = journal_.Write();
+  plat::Outcome noted = plat::Outcome::Ok();
+  for (Item* it : failed)
+    if (noted) noted = journal_.WriteTurnBack(it->entry);
   if (noted) noted = journal_.Flush();
   JournalContents contents;
-  plat::Outcome read = ReadJournal(journal_.Path(), &contents);
+  plat::Outcome read = ReadJournal(journal_.Path(), geteuid(), &contents);
   for (Item* it : failed) {
     WorkResult& r = it->result;
     r.outcome = WorkOutcome::NotDone;
@@ -424,8 +449,9 @@ void Batch::TurnBackFailed() {
       // The worst comes first: the file is not whole, and stays marked for the next look.
       r.leftAsItWas = false;
       r.pendingRecovery = true;
-      r.reason = "turning the change back failed: " + back.why() +
-                 "; it had failed: " + it->failure + "; the next look at the file settles it";
+      r.reason =
+          "turning the change back failed: " + back.why() + "; it had failed: " + it->failure +
+          "; the next look at the file settles it (murvelctl recover '" + it->request->file + "')";
       it->marked = false;  // the marker stays
     }
   }
@@ -445,7 +471,8 @@ void Batch::Finish() {
       r.outcome = WorkOutcome::NotDone;
       r.leftAsItWas = false;
       r.pendingRecovery = true;
-      r.reason = flushed.why() + "; the next look at the file settles it";
+      r.reason = flushed.why() + "; the next look at the file settles it (murvelctl recover '" +
+                 it->request->file + "')";
       markersLeft = true;
       continue;
     }
@@ -478,7 +505,6 @@ void Batch::Run() {
     pass.push_back(&p);
   }
   PassOptions po;
-  po.windowBytes = options_.windowBytes;
   po.overlapFlushes = options_.overlapFlushes;
   po.progress = options_.progress;
   (void)RunJournaledPass(pass, journal_, po, &outOfMemory_);
@@ -502,6 +528,7 @@ std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& request
   size_t next = 0;
   size_t told = 0;
   std::set<std::string> swept;
+  SeenFiles seen;
   while (next < items.size()) {
     if (options.stopRequested && options.stopRequested()) {
       for (; next < items.size(); ++next) {
@@ -518,7 +545,7 @@ std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& request
     while (next < items.size() && batch.size() < options.batchFiles &&
            (batch.empty() || bytes < options.batchBytes)) {
       Item& it = *items[next++];
-      if (Prepare(it, options)) {
+      if (Prepare(it, options, seen)) {
         batch.push_back(&it);
         bytes += uint64_t(it.st.st_size);
       } else if (it.fd >= 0) {

@@ -51,6 +51,8 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
           return false;
         }
         out->keyDate = arg == "--key-date" ? argv[++i] : arg.substr(11);
+      } else if (arg == "--drop-journal") {
+        out->dropJournals = true;
       } else if (arg.rfind("--password", 0) == 0 || arg == "-p") {
         *error =
             "the password is never taken as an argument; type it when asked, or use "
@@ -99,6 +101,10 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     *error = "--force is for code, decode and rescue only";
     return false;
   }
+  if (out->dropJournals && out->command != CtlCommand::Recover) {
+    *error = "--drop-journal is for recover only";
+    return false;
+  }
   return true;
 }
 
@@ -111,7 +117,9 @@ const char* CtlUsage() {
          "  decode FILE...   decode each coded file (a plain one is skipped)\n"
          "  status FILE...   tell whether each file is coded, and when and as what\n"
          "  recover FILE...  settle a change that was interrupted (the program killed, the\n"
-         "                   machine stopped): complete it or turn it back; no password\n"
+         "                   machine stopped): complete it or turn it back; no password.\n"
+         "                   Journals named (.murvel-journal-*) are checked against the\n"
+         "                   files named: where their files went\n"
          "  rescue FILE...   give back a coded copy that lost its record (copied without\n"
          "                   its attributes): find its key from its bytes, say what it\n"
          "                   found, and turn the bytes back. No password is needed\n"
@@ -128,19 +136,21 @@ const char* CtlUsage() {
          "  --force           code a coded copy that lost its record a second time, decode\n"
          "                    plain bytes under a record left over, or rescue with a\n"
          "                    --key-date that turns the bytes into no type known here\n"
+         "  --drop-journal    recover only: remove the journals named, whatever their files\n"
          "  -v, --verbose     show the engine's diagnostic lines on standard error\n"
          "  -h, --help        show this help and exit\n"
          "  -V, --version     show the version and exit\n"
          "\n"
          "The password is never taken as an argument. Only its first 20 bytes count, as in\n"
-         "the window; an empty password codes nothing. Each file gets one line, \"STATE: FILE\"\n"
-         "or \"STATE: FILE: DETAIL\", where STATE is one of: coded, decoded, plain, wrong\n"
-         "password, skipped, not workable, failed; for status also \"coded, record lost\n"
-         "(coded on DATE)\" and \"plain, record left over\"; for recover: recovered, whole;\n"
-         "for rescue: found, rescued. Lines of files not done as asked (wrong password,\n"
-         "skipped, not workable, failed) go to standard error, the others to standard output.\n"
-         "A file whose earlier change was interrupted is settled first, by any command, with a\n"
-         "line \"recovered: FILE: DETAIL\" before its own.\n"
+         "the window; murvelctl codes nothing with an empty password. Each file gets one\n"
+         "line, \"STATE: FILE\" or \"STATE: FILE: DETAIL\", where STATE is one of: coded,\n"
+         "decoded, plain, wrong password, skipped, not workable, failed; for status also\n"
+         "\"coded, record lost (coded on DATE)\" and \"plain, record left over\"; for recover:\n"
+         "recovered, whole, kept journal, dropped journal; for rescue: found, rescued. Lines\n"
+         "of files not done as asked (wrong password, skipped, not workable, failed, kept\n"
+         "journal) go to standard error, the others to standard output. A file whose earlier\n"
+         "change was interrupted is settled first, by any command, with a line \"recovered:\n"
+         "FILE: DETAIL\" before its own.\n"
          "\n"
          "What it protects against: coding hides a file's contents from casual eyes and keeps\n"
          "it from being opened by accident. It is not encryption: the bytes are keyed by the\n"

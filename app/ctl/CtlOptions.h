@@ -15,7 +15,8 @@ struct CtlOptions {
   // code, decode: work on a file whose bytes and record disagree all the same; rescue: turn the
   // bytes back with --key-date even when they are not recognised then
   bool force = false;
-  std::string keyDate;  // rescue: the moment of coding, "YYYY-MM-DD HH:MM:SS"
+  std::string keyDate;        // rescue: the moment of coding, "YYYY-MM-DD HH:MM:SS"
+  bool dropJournals = false;  // recover: remove the journals named, whatever their files
 };
 
 // Parses argv[1..]. On a usage error returns false and puts a one-line reason in `error`.

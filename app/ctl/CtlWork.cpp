@@ -1,5 +1,7 @@
 #include "app/ctl/CtlWork.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "codec/TimeCode.h"
@@ -175,10 +177,13 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
   return count;
 }
 
-bool CtlWork::Recover(const std::vector<ListedFile>& files) {
+bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
   bool whole = true;
-  // Journals left by a change that ended as the machine stopped are removed by the walk
-  // (FileList.h), folder by folder.
+  std::vector<std::string> journals;
+  FileIds settled;  // the files of this batch that carry no unsettled change
+  auto add = [](std::vector<std::string>& list, const std::string& item) {
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+  };
   for (const ListedFile& listed : files) {
     const std::string& file = listed.path;
     if (!listed.skipped.empty()) {
@@ -186,8 +191,15 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files) {
       whole = whole && !listed.unreadable;
       continue;
     }
+    // A journal named: checked against the other files named (where its files went).
+    if (plat::LeafOf(file).rfind(kJournalPrefix, 0) == 0) {
+      add(journals, file);
+      continue;
+    }
+    if (dropJournals) continue;
     Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
     Diagnose(InspectionLines(found));
+    if (found.recovery && !found.recovery->journal.empty()) add(journals, found.recovery->journal);
     if (found.recovery && found.recovery->settled) {
       Report("recovered", file, RecoveryDetail(*found.recovery));
     } else if (found.notWorkable == NotWorkable::Unsettled) {
@@ -200,8 +212,61 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files) {
     } else {
       Report("whole", file, found.coded ? "coded" : "plain");
     }
+    struct stat st {};
+    if (found.notWorkable != NotWorkable::Unsettled && stat(found.file.c_str(), &st) == 0)
+      settled.insert({uint64_t(st.st_dev), uint64_t(st.st_ino)});
+    // The file's folder (as named from where the command started when the walk names a deep
+    // file by its leaf from its own folder): its journals are looked at once every batch is done.
+    recoverFolders_.insert(plat::ParentOf(found.file[0] == '/' ? found.file : listed.path));
   }
-  return whole;
+  if (dropJournals) {
+    for (const std::string& journal : journals) {
+      std::vector<std::string> named;
+      plat::Outcome dropped = DropJournal(journal, &named);
+      std::string detail = "it named";
+      for (const std::string& f : named) detail += " '" + f + "'";
+      if (dropped) {
+        Report("dropped journal", journal, named.empty() ? "" : detail);
+      } else {
+        Report("failed", journal, dropped.why());
+        whole = false;
+      }
+    }
+    return whole;
+  }
+  // The journals of the files settled and those named: removed once every file they name is
+  // settled (the files named with a journal are in its batch, so a moved file is found).
+  std::vector<KeptJournal> kept;
+  for (const std::string& journal : journals) {
+    recoverJournals_.insert(journal);
+    if (std::optional<KeptJournal> k = RemoveJournalIfStale(journal, settled)) kept.push_back(*k);
+  }
+  return ReportKept(kept) && whole;
+}
+
+bool CtlWork::FinishRecover() {
+  // Journals left in the folders by a change that ended as the machine stopped, or whose files
+  // went elsewhere: removed when every file they name is settled, else said.
+  std::vector<KeptJournal> kept;
+  for (const std::string& folder : recoverFolders_)
+    for (KeptJournal& k : RemoveStaleJournals(folder))
+      if (!recoverJournals_.count(k.path)) kept.push_back(std::move(k));
+  recoverFolders_.clear();
+  recoverJournals_.clear();
+  return ReportKept(kept);
+}
+
+bool CtlWork::ReportKept(const std::vector<KeptJournal>& kept) {
+  for (const KeptJournal& k : kept) {
+    std::string detail = k.why;
+    for (const std::string& f : k.missing) detail += " '" + f + "'";
+    detail += k.missing.empty() ? "; it is kept for a person to look at"
+                                : "; name it with the files where they are now: murvelctl recover "
+                                  "JOURNAL FILE...";
+    detail += ", or remove it knowingly: murvelctl recover --drop-journal JOURNAL";
+    Report("kept journal", k.path, detail);
+  }
+  return kept.empty();
 }
 
 std::string CtlWork::Line(const char* state, const std::string& file, const std::string& detail) {
@@ -217,7 +282,7 @@ void CtlWork::Report(const char* state, const std::string& file, const std::stri
 
 void CtlWork::Emit(const std::string& lines) {
   static const char* const kRefusals[] = {
-      "failed: ", "not workable: ", "wrong password: ", "skipped: "};
+      "failed: ", "not workable: ", "wrong password: ", "skipped: ", "kept journal: "};
   for (size_t start = 0, end; start < lines.size(); start = end) {
     end = std::min(lines.find('\n', start), lines.size() - 1) + 1;
     const std::string line = lines.substr(start, end - start);

@@ -7,12 +7,14 @@
 // take a handful of flushes.
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/ctl/FileList.h"
 #include "app/ctl/ProgressLine.h"
 #include "engine/Engine.h"
+#include "engine/Recovery.h"
 
 // "its interrupted coding was completed", and the like.
 std::string RecoveryDetail(const RecoveryReport& report);
@@ -40,8 +42,14 @@ class CtlWork : public EngineView {
     int mismatched = 0;  // coded bytes without a record, or plain bytes under one
   };
   StatusCount Status(const std::vector<ListedFile>& files, bool quiet);
-  // Settles the interrupted changes of the files. True when every file is whole afterwards.
-  bool Recover(const std::vector<ListedFile>& files);
+  // Settles the interrupted changes of the files, and removes the journals no file needs any
+  // more; journals named among the files are checked against the others of the batch (where
+  // their files went), or with `dropJournals` removed whatever their files. True when every file
+  // is whole afterwards and no journal is kept.
+  bool Recover(const std::vector<ListedFile>& files, bool dropJournals = false);
+  // After the last batch of Recover: the journals left in the folders of the files looked at,
+  // removed when done, else said. True when none is kept.
+  bool FinishRecover();
   // Gives back the files whose record is lost: finds each one's key (or takes the one of the
   // moment `keyDate`, when given), says what it found and turns the bytes back. A file whose key
   // is not certain is left as it is. True when every file was given back.
@@ -60,6 +68,8 @@ class CtlWork : public EngineView {
   // `status` set, else the line of a code or decode that leaves it.
   static std::string MismatchLine(const std::string& file, const Inspection& found, bool status);
   void Report(const char* state, const std::string& file, const std::string& detail = {});
+  // Says each journal kept and what to do with it. True when there is none.
+  bool ReportKept(const std::vector<KeptJournal>& kept);
   // Writes result lines: a file's failure or refusal (failed, not workable, wrong password,
   // skipped) to standard error, every other line to the results.
   void Emit(const std::string& lines);
@@ -70,7 +80,9 @@ class CtlWork : public EngineView {
   std::FILE* refusals_ = stderr;
   ProgressLine& progress_;
   Engine engine_;
-  VolumeAnswers volumes_;  // which file systems keep attributes, asked once each
+  std::set<std::string> recoverFolders_;   // recover: the folders whose journals are looked at last
+  std::set<std::string> recoverJournals_;  // recover: the journals looked at with their batch
+  VolumeAnswers volumes_;                  // which file systems keep attributes, asked once each
   Password password_;
   std::function<bool()> stop_;
   bool force_ = false;

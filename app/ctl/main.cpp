@@ -103,34 +103,41 @@ int main(int argc, char** argv) {
   work.SetForce(options.force);
 
   // The files come a batch at a time, so that memory stays the same for any number of them.
-  FileStream stream(options.files, options.recursive, options.command != CtlCommand::Status);
-  std::vector<ListedFile> files;
+  // recover looks at the folders' journals itself, once every file has been looked at.
   bool allDone = true;
   CtlWork::StatusCount count;
-  while (stream.Next(&files)) {
-    switch (options.command) {
-      case CtlCommand::Code:
-        allDone = work.CodeOrDecode(files, false) && allDone;
-        break;
-      case CtlCommand::Decode:
-        allDone = work.CodeOrDecode(files, true) && allDone;
-        break;
-      case CtlCommand::Recover:
-        allDone = work.Recover(files) && allDone;
-        break;
-      case CtlCommand::Rescue:
-        allDone = work.Rescue(files, options.keyDate) && allDone;
-        break;
-      default: {
-        CtlWork::StatusCount some = work.Status(files, options.quiet);
-        count.coded += some.coded;
-        count.plain += some.plain;
-        count.untold += some.untold;
-        count.mismatched += some.mismatched;
-        break;
+  {
+    FileStream stream(
+        options.files, options.recursive,
+        options.command != CtlCommand::Status && options.command != CtlCommand::Recover);
+    std::vector<ListedFile> files;
+    while (stream.Next(&files)) {
+      switch (options.command) {
+        case CtlCommand::Code:
+          allDone = work.CodeOrDecode(files, false) && allDone;
+          break;
+        case CtlCommand::Decode:
+          allDone = work.CodeOrDecode(files, true) && allDone;
+          break;
+        case CtlCommand::Recover:
+          allDone = work.Recover(files, options.dropJournals) && allDone;
+          break;
+        case CtlCommand::Rescue:
+          allDone = work.Rescue(files, options.keyDate) && allDone;
+          break;
+        default: {
+          CtlWork::StatusCount some = work.Status(files, options.quiet);
+          count.coded += some.coded;
+          count.plain += some.plain;
+          count.untold += some.untold;
+          count.mismatched += some.mismatched;
+          break;
+        }
       }
     }
   }
+  if (options.command == CtlCommand::Recover && !options.dropJournals)
+    allDone = work.FinishRecover() && allDone;
   int statusExit = kExitDone;
   if (options.command == CtlCommand::Status) {
     allDone = count.untold == 0;

@@ -49,8 +49,8 @@ TEST_F(EndToEndTest, DroppedFileIsCodedAndComesBackExactly) {
 
   // The coded file: the record, its integrity, the four stashes and the coded type, nothing else.
   XattrMap coded = AllXattrs(path);
-  ASSERT_EQ(coded["murvel.integrity"].size(), 20u);
-  EXPECT_EQ(coded["murvel.integrity"].substr(0, 6), std::string("MVI1\x20\x4e", 6));  // 20000
+  ASSERT_EQ(coded["murvel.integrity"].size(), 36u);
+  EXPECT_EQ(coded["murvel.integrity"].substr(0, 6), std::string("MVI2\x20\x4e", 6));  // 20000
   EXPECT_EQ(coded, (XattrMap{{"PrivCodec", coded["PrivCodec"]},
                              {"murvel.integrity", coded["murvel.integrity"]},
                              {"x_beos:type", CText("text/plain")},

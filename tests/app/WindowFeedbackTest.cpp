@@ -133,9 +133,13 @@ TEST_F(WindowFeedbackTest, RefusedAndFailedPressesSayWhyUntilTheNextAction) {
   PressKey(entry, Qt::Key_Return);
   DeliverPosted();
   EXPECT_EQ(Label(), "memo.txt");
+  // The empty password is a password: it codes, and decodes what it coded.
   Press(window_->Views().sBut);
-  expectNotice("empty password");
+  EXPECT_TRUE(Coded(path));
+  EXPECT_EQ(Label(), "memo.txt");
+  Press(window_->Views().sBut);
   EXPECT_FALSE(Coded(path));
+  EXPECT_EQ(ReadFileBytes(path), Bytes(3000, 'm'));
 
   EnterPassword("right");
   Press(window_->Views().sBut);
@@ -154,9 +158,9 @@ TEST_F(WindowFeedbackTest, RefusedAndFailedPressesSayWhyUntilTheNextAction) {
   Press(window_->Views().sBut);
   expectNotice("it is a folder");
 
-  // Each reason its own words: no password, empty password, wrong password, a folder.
+  // Each reason its own words: no password, wrong password, a folder.
   std::sort(notices.begin(), notices.end());
-  EXPECT_EQ(std::unique(notices.begin(), notices.end()) - notices.begin(), 4);
+  EXPECT_EQ(std::unique(notices.begin(), notices.end()) - notices.begin(), 3);
 }
 
 TEST_F(WindowFeedbackTest, DecodeAllEndsWithWhatItDidAndALineWhenFilesWereLeft) {

@@ -61,13 +61,16 @@ TEST_F(InspectionTest, LinksAreFollowedOrRefusedWithTheirReason) {
   ASSERT_EQ(mkdir(Path("links").c_str(), 0755), 0);
   ASSERT_EQ(symlink(target.c_str(), Path("links/abs").c_str()), 0);
   ASSERT_EQ(symlink("../target.txt", Path("links/rel").c_str()), 0);
-  ASSERT_EQ(symlink("rel", Path("links/via").c_str()), 0);  // three bytes: not followed
+  ASSERT_EQ(symlink("relx", Path("links/via").c_str()), 0);  // four bytes: not followed
+  MakeFile("links/five5", Bytes(5, 'f'));
+  ASSERT_EQ(symlink("five5", Path("links/to-five").c_str()), 0);  // five: followed
   ASSERT_EQ(symlink("/nonexistent/file", Path("links/dangling").c_str()), 0);
   ASSERT_EQ(symlink(Path("links/loop-b").c_str(), Path("links/loop-a").c_str()), 0);
   ASSERT_EQ(symlink(Path("links/loop-a").c_str(), Path("links/loop-b").c_str()), 0);
   ASSERT_EQ(symlink(dir_.c_str(), Path("links/to-dir").c_str()), 0);
 
   EXPECT_EQ(Check(Path("links/abs")).file, target);
+  EXPECT_EQ(Check(Path("links/to-five")).file, Path("links/five5"));
   // The tests' own folder is not the link's: the target is taken from the link's folder.
   Inspection rel = Check(Path("links/rel"));
   EXPECT_TRUE(rel.workable());

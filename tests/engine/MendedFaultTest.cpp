@@ -190,12 +190,33 @@ TEST_F(FaultTest, UnwritableFileIsRefusedBothWays) {
   ExpectRefusedUnchanged(mnt + "/ro.txt", "> Not coded: can't open '" + mnt + "/ro.txt'");
 }
 
-// A type longer than the file's type can be set back to is refused, not cut, when coding.
-TEST_F(FaultTest, TypeTooLongToPutBackIsNotStashed) {
-  std::string path = MakeFile("long-type", RandomBytes(2000, 25));
-  SetXattr(path, "mime_type", "text/" + std::string(300, 'x'));
+// The limits, at their edges: a type of 255 bytes is stashed and put back, one of 256 (which
+// the file's type could not be set back to) is refused, not cut; an icon of 1,025 bytes is no
+// icon and stays on the file through coding and decoding; a coded file cut short is refused
+// before its bytes are read, with both lengths.
+TEST_F(FaultTest, LimitsAreWhereTheySay) {
+  const Bytes plain = RandomBytes(9000, 25);
+  const std::string path = MakeFile("edges", plain);
+  const std::string type = "text/" + std::string(250, 'x');
+  SetXattr(path, "mime_type", type);
+  SetXattr(path, "BEOS:L:STD_ICON", std::string(1025, 'i'));
+  const XattrMap before = AllXattrs(path);
   EnterPassword("pw");
-  ExpectRefusedUnchanged(path, "\n> Not coded: the value of mime_type is too long to keep");
+  ASSERT_TRUE(InspectAndWork(path));
+  EXPECT_EQ(*GetXattr(path, "x_beos:type"), type + '\0');
+  EXPECT_EQ(GetXattr(path, "BEOS:L:STD_ICON")->size(), 1025u);
+  const Bytes coded = ReadFileBytes(path);
+  WriteFileBytes(path, Bytes(coded.begin(), coded.begin() + 8192));
+  ExpectRefusedUnchanged(
+      path, "> Not decoded: it changed since it was coded (8192 bytes, coded were 9000)\n");
+  WriteFileBytes(path, coded);
+  ASSERT_TRUE(InspectAndWork(path));
+  EXPECT_TRUE(ReadFileBytes(path) == plain);
+  EXPECT_EQ(AllXattrs(path), before);
+
+  const std::string longer = MakeFile("long-type", RandomBytes(2000, 25));
+  SetXattr(longer, "mime_type", type + 'y');
+  ExpectRefusedUnchanged(longer, "\n> Not coded: the value of mime_type is too long to keep");
 }
 
 // A link to a FIFO is refused without the FIFO ever being opened, which would wait for a writer

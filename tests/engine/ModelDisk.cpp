@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 #include "platform/Paths.h"
 
@@ -44,6 +45,10 @@ void ModelDisk::CutPowerAt(uint64_t call, double keep, unsigned seed) {
   cutAt_ = call;
   keep_ = keep;
   seed_ = seed;
+}
+
+void ModelDisk::CutPowerAtDataWrite(uint64_t n) {
+  cutAtDataWrite_ = n;
 }
 
 void ModelDisk::FailAt(uint64_t call, int err) {
@@ -205,6 +210,16 @@ ssize_t ModelDisk::Pwrite(int fd, const void* buf, size_t len, uint64_t offset) 
     c.data.assign(p + (at - offset), size_t(end - at));
     Note(std::move(c));
     at = end;
+  }
+  if (cutAtDataWrite_ && plat::LeafOf(handles_[fd].path).rfind(".murvel-journal-", 0) != 0 &&
+      ++dataWrites_ == cutAtDataWrite_) {
+    std::set<uint64_t> journals;
+    for (const auto& [name, node] : cache_.names)
+      if (plat::LeafOf(name).rfind(".murvel-journal-", 0) == 0) journals.insert(node);
+    for (const Change& p : pending_)
+      if (!journals.count(p.inode)) Apply(disk_, p);
+    pending_.clear();
+    cut_ = true;
   }
   return ssize_t(len);
 }

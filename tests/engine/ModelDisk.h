@@ -51,6 +51,10 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   // The power is cut at the start of call number `call` (counted from 0): each change not yet
   // flushed survives with `keep` probability (0: none, 1: all), drawn from `seed`.
   void CutPowerAt(uint64_t call, double keep, unsigned seed);
+  // The power is cut just after the `n`-th write (from 1) to a file that is not a journal has
+  // reached the cache: every change not yet flushed survives but the journal's. (What a journal
+  // flush that said it was done before it was would lose, whatever the threads' order.)
+  void CutPowerAtDataWrite(uint64_t n);
   // Call number `call` fails with `err` (a negative errno) and does nothing.
   void FailAt(uint64_t call, int err);
   bool PowerWasCut() const { return cut_; }
@@ -115,6 +119,7 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   int nextFd_ = 1000;
   uint64_t calls_ = 0;
   uint64_t cutAt_ = UINT64_MAX, failAt_ = UINT64_MAX;
+  uint64_t cutAtDataWrite_ = 0, dataWrites_ = 0;
   int failErr_ = 0;
   double keep_ = 0;
   unsigned seed_ = 0;

@@ -53,7 +53,7 @@ TEST_F(TransactionTest, WrongPasswordChangesNothing) {
   }
 }
 
-TEST_F(TransactionTest, NoOrEmptyPasswordNoWork) {
+TEST_F(TransactionTest, NoPasswordNoWorkEmptyPasswordCodes) {
   std::string path = MakeFile("a.txt", Bytes(100, 'a'));
   std::string out;
   EXPECT_TRUE(InspectAndWork(path, &out));
@@ -62,12 +62,18 @@ TEST_F(TransactionTest, NoOrEmptyPasswordNoWork) {
   EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
   EXPECT_EQ(AllXattrs(path), XattrMap());
 
-  // An empty password codes nothing, and says so.
+  // An empty password, entered, codes: the record keeps p = 0, and only the empty password
+  // decodes it.
   EnterPassword("");
-  EXPECT_FALSE(InspectAndWork(path, &out));
-  EXPECT_EQ(out,
-            "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:\n> Not coded: no password: "
-            "an empty password codes nothing\n");
+  ASSERT_TRUE(InspectAndWork(path));
+  EXPECT_EQ(result_.outcome, WorkOutcome::Coded);
+  EXPECT_EQ(UnscrambleRecord(*GetXattr(path, "PrivCodec")).password, "");
+  EnterPassword("x");
+  EXPECT_FALSE(InspectAndWork(path));
+  EXPECT_EQ(result_.outcome, WorkOutcome::WrongPassword);
+  EnterPassword("");
+  ASSERT_TRUE(InspectAndWork(path));
+  EXPECT_EQ(result_.outcome, WorkOutcome::Decoded);
   EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
   EXPECT_EQ(AllXattrs(path), XattrMap());
 

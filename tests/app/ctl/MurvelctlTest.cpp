@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -220,6 +221,7 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
     EXPECT_EQ(q.out, "") << file;
   }
   EXPECT_EQ(Ctl({"status", "-q", "d/a", "outside"}).exitCode, 3);
+  EXPECT_EQ(Ctl({"status", "-q", "outside", "missing"}).exitCode, 1);
   EXPECT_EQ(Ctl({"--password-stdin", "-q", "code", "d/a"}, "pw\n").exitCode, 2);
 
   // A folder the walk cannot read gets its line, and the command does not end as if all were done.
@@ -233,6 +235,66 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
               std::string::npos)
         << r.err;
   }
+}
+
+// A journal whose file went elsewhere before its change was settled is kept and said, with what
+// to do: name the journal with the file where it is now, or drop the journal knowingly.
+TEST_F(MurvelctlTest, RecoverKeepsJournalsOfFilesItCannotFindAndSaysWhatToDo) {
+  ASSERT_EQ(mkdir(Path("a").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(Path("b").c_str(), 0755), 0);
+  const Bytes plain = RandomBytes(300000, 7);
+  MakeFile("a/f", plain);
+  MakeFile("a/other", Bytes(10, 'o'));
+  ASSERT_TRUE(InterruptChange(Path("a/f"), "pw", 3));
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(Path("a")))
+    if (e.path().filename().string().rfind(".murvel-journal-", 0) == 0)
+      names.push_back(e.path().string());
+  ASSERT_EQ(names.size(), 1u);
+  const std::string journal = names[0];
+  ASSERT_EQ(rename(Path("a/f").c_str(), Path("b/f").c_str()), 0);
+
+  CtlResult r = Ctl({"recover", "a/other"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "whole: a/other: plain\n");
+  EXPECT_EQ(r.err, "kept journal: " + journal +
+                       ": files it names can't be found (moved or removed before their change "
+                       "was settled) '" +
+                       Path("a/f") +
+                       "'; name it with the files where they are now: murvelctl recover JOURNAL "
+                       "FILE..., or remove it knowingly: murvelctl recover --drop-journal "
+                       "JOURNAL\n");
+  // Named with the file where it went, the journal goes.
+  r = Ctl({"recover", journal, "b/f"});
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, "recovered: b/f: its interrupted coding was completed\n");
+  EXPECT_FALSE(std::filesystem::exists(journal));
+  EXPECT_EQ(Ctl({"--password-stdin", "decode", "b/f"}, "pw\n").exitCode, 0);
+  EXPECT_TRUE(ReadFileBytes(Path("b/f")) == plain);
+
+  // A file removed: its journal is dropped only when asked.
+  MakeFile("a/gone", plain);
+  ASSERT_TRUE(InterruptChange(Path("a/gone"), "pw", 3));
+  ASSERT_EQ(unlink(Path("a/gone").c_str()), 0);
+  EXPECT_EQ(Ctl({"recover", "a/other"}).exitCode, 1);
+  names.clear();
+  for (const auto& e : std::filesystem::directory_iterator(Path("a")))
+    if (e.path().filename().string().rfind(".murvel-journal-", 0) == 0)
+      names.push_back(e.path().string());
+  ASSERT_EQ(names.size(), 1u);
+  r = Ctl({"recover", "--drop-journal", names[0]});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "dropped journal: " + names[0] + ": it named '" + Path("a/gone") + "'\n");
+  EXPECT_FALSE(std::filesystem::exists(names[0]));
+  EXPECT_EQ(Ctl({"recover", "--drop-journal", "a/other"}).exitCode, 0);  // no journal named
+  EXPECT_EQ(Ctl({"status", "--drop-journal", "a/other"}).exitCode, 2);
+
+  // A file that cannot be settled: exit 1, and the line says why.
+  SetXattr(Path("a/other"), "murvel.change", "junk");
+  r = Ctl({"recover", "a/other"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("failed: a/other: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("its change marker is damaged"), std::string::npos) << r.err;
 }
 
 TEST_F(MurvelctlTest, LongPasswordIsCutToTwentyBytesWithAWarning) {
