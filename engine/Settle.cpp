@@ -47,11 +47,9 @@ bool PageBefore(const uint8_t* now, size_t len, uint64_t offset, uint64_t hashBe
   return false;
 }
 
-// Walks the file's pages, giving each page's bytes as they were before the change to `visit`
-// (which may change `now` and mark the run to be written back).
-template <typename Visit>
-plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) {
-  const JournalEntry& e = journal.entry;
+// Fails when the file's size is no longer the one the journal recorded: its pages then cannot
+// be told apart by their hashes.
+plat::Outcome SameSize(int fd, const JournalEntry& e) {
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
   if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
@@ -60,6 +58,15 @@ plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visi
                                std::to_string(e.size) + " bytes then, " +
                                std::to_string(st.st_size) + " now)");
   }
+  return plat::Outcome::Ok();
+}
+
+// Walks the file's pages, giving each page's bytes as they were before the change to `visit`
+// (which may change `now` and mark the run to be written back).
+template <typename Visit>
+plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) {
+  const JournalEntry& e = journal.entry;
+  if (plat::Outcome same = SameSize(fd, e); !same) return same;
   std::vector<uint8_t> run(kRunPages * kPageBytes);
   uint8_t before[kPageBytes];
   const uint64_t pages = PageCount(e.size);
@@ -124,14 +131,7 @@ plat::Outcome FileDigest(int fd, uint64_t* digest) {
 
 plat::Outcome HashUnrecordedPages(int fd, JournalFile* journal) {
   const JournalEntry& e = journal->entry;
-  struct stat st {};
-  int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
-  if (uint64_t(st.st_size) != e.size) {
-    return plat::Outcome::Fail("its size changed since the change began (" +
-                               std::to_string(e.size) + " bytes then, " +
-                               std::to_string(st.st_size) + " now)");
-  }
+  if (plat::Outcome same = SameSize(fd, e); !same) return same;
   uint8_t page[kPageBytes];
   for (uint64_t p = 0; p < journal->hashes.size(); ++p) {
     if (journal->known[p]) continue;

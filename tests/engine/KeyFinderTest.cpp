@@ -8,19 +8,9 @@
 #include "EngineTestSupport.h"
 #include "codec/TimeCode.h"
 #include "engine/KeyFinder.h"
+#include "tests/codec/CodecTestSupport.h"
 
 namespace {
-
-std::tm At(int year, int month, int day, int hour, int minute, int second) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = hour;
-  t.tm_min = minute;
-  t.tm_sec = second;
-  return t;
-}
 
 std::string KeyOf(const std::tm& when) {
   char code[kTimeCodeBytes + 1];
@@ -85,9 +75,9 @@ Bytes MakeProse() {
 }
 
 TEST(KeyFinderTest, CodedBytesGiveTheirKeyAndPlainOnesNone) {
-  const std::tm now = At(2026, 12, 7, 8, 30, 15);
-  const std::tm moments[] = {At(1990, 1, 1, 0, 0, 0), At(2004, 2, 29, 23, 59, 59),
-                             At(2026, 12, 7, 8, 30, 15)};
+  const std::tm now = Moment(2026, 12, 7, 8, 30, 15);
+  const std::tm moments[] = {Moment(1990, 1, 1, 0, 0, 0), Moment(2004, 2, 29, 23, 59, 59),
+                             Moment(2026, 12, 7, 8, 30, 15)};
   const struct {
     const char* kind;
     Bytes plain;
@@ -118,18 +108,18 @@ TEST(KeyFinderTest, CodedBytesGiveTheirKeyAndPlainOnesNone) {
 TEST(KeyFinderTest, AKeyIsTakenOnlyForARealMomentNotYetToCome) {
   const Bytes png = MakePng(5);
   // Coded tomorrow as the clock sees it, and on the 30th of February: no key either way.
-  const std::string tomorrow = KeyOf(At(2026, 12, 9, 8, 0, 0));
-  std::string february = KeyOf(At(2024, 2, 1, 12, 0, 0));
+  const std::string tomorrow = KeyOf(Moment(2026, 12, 9, 8, 0, 0));
+  std::string february = KeyOf(Moment(2024, 2, 1, 12, 0, 0));
   february[5] = char(30 + 23);
   for (const std::string& key : {tomorrow, february}) {
     Bytes coded = CodedByRule(png, KeyBytes(key));
-    EXPECT_EQ(FindKey(coded.data(), coded.size(), At(2026, 12, 7, 8, 30, 15)).verdict,
+    EXPECT_EQ(FindKey(coded.data(), coded.size(), Moment(2026, 12, 7, 8, 30, 15)).verdict,
               KeyFinding::Verdict::None);
-    EXPECT_FALSE(KeyIsRealMoment(KeyBytes(key), At(2026, 12, 7, 8, 30, 15)));
+    EXPECT_FALSE(KeyIsRealMoment(KeyBytes(key), Moment(2026, 12, 7, 8, 30, 15)));
   }
   // Once the day has come, the key of tomorrow is found.
   Bytes coded = CodedByRule(png, KeyBytes(tomorrow));
-  EXPECT_EQ(FindKey(coded.data(), coded.size(), At(2026, 12, 9, 9, 0, 0)).verdict,
+  EXPECT_EQ(FindKey(coded.data(), coded.size(), Moment(2026, 12, 9, 9, 0, 0)).verdict,
             KeyFinding::Verdict::Found);
 }
 
@@ -137,7 +127,7 @@ TEST(KeyFinderTest, PlainBytesLookPlainAndOnlyTheRightKeyRecognisesThem) {
   const Bytes png = MakePng(6), prose = MakeProse();
   EXPECT_TRUE(LooksPlain(png.data(), png.size()));
   EXPECT_TRUE(LooksPlain(prose.data(), prose.size()));
-  const std::string key = KeyOf(At(2020, 6, 15, 10, 20, 30));
+  const std::string key = KeyOf(Moment(2020, 6, 15, 10, 20, 30));
   Bytes coded = CodedByRule(prose, KeyBytes(key));
   EXPECT_FALSE(LooksPlain(coded.data(), coded.size()));
   EXPECT_TRUE(KindWithKey(coded.data(), coded.size(), KeyBytes(key)).Text());
