@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <bitset>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +108,28 @@ const std::vector<std::vector<ByteSet>>& AllTokens() {
     return v;
   }();
   return all;
+}
+
+// Each token's bytes negated: {-v mod 256 : v in the token}. The key bytes under which a coded
+// byte c turns back into one the token allows are these turned by c, {c - v}.
+const std::vector<std::vector<ByteSet>>& AllNegatedTokens() {
+  static const std::vector<std::vector<ByteSet>> all = [] {
+    std::vector<std::vector<ByteSet>> v;
+    for (const std::vector<ByteSet>& tokens : AllTokens()) {
+      std::vector<ByteSet> negated(tokens.size());
+      for (size_t t = 0; t < tokens.size(); ++t)
+        for (unsigned b = 0; b < 256; ++b)
+          if (tokens[t].test(b)) negated[t].set(uint8_t(0u - b));
+      v.push_back(std::move(negated));
+    }
+    return v;
+  }();
+  return all;
+}
+
+// The set turned by `by`: every member x becomes x + by (mod 256).
+ByteSet Turned(const ByteSet& set, uint8_t by) {
+  return by ? (set << by) | (set >> (256u - by)) : set;
 }
 
 uint32_t BigEndian32(const uint8_t* p) {
@@ -262,25 +285,24 @@ bool TiffIfdReads(const uint8_t* b, size_t len, bool whole) {
 std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_t lo[6],
                                       const uint8_t hi[6]) {
   std::vector<HeaderMatch> matches;
-  const auto& all = AllTokens();
+  const auto& all = AllNegatedTokens();
+  ByteSet inRange[6];
+  for (int j = 0; j < 6; ++j)
+    for (unsigned v = lo[j]; v <= hi[j]; ++v) inRange[j].set(v);
   for (size_t h = 0; h < all.size(); ++h) {
     const std::vector<ByteSet>& tokens = all[h];
     const size_t offset = kHeaders[h].offset;
     if (offset + tokens.size() > len) continue;
     ByteSet keys[6];
+    std::copy(inRange, inRange + 6, keys);
     bool pinned[6] = {};
-    for (int j = 0; j < 6; ++j)
-      for (unsigned v = lo[j]; v <= hi[j]; ++v) keys[j].set(v);
     bool possible = true;
     for (size_t t = 0; t < tokens.size() && possible; ++t) {
       if (tokens[t].none()) continue;
       const size_t at = offset + t;
       const int j = int(at % 6);
       // The key bytes under which the coded byte turns back into one the header allows.
-      ByteSet fit;
-      for (unsigned v = 0; v < 256; ++v)
-        if (tokens[t].test(v)) fit.set(uint8_t(d[at] - v));
-      keys[j] &= fit;
+      keys[j] &= Turned(tokens[t], d[at]);
       pinned[j] = true;
       possible = keys[j].any();
     }
