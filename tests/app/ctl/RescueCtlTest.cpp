@@ -15,8 +15,7 @@ class RescueCtlTest : public EngineTest {
   CtlResult Ctl(const std::vector<std::string>& args, const std::string& input = "") {
     return RunCtl(args, input, dir_);
   }
-  // The moment of the coded file's record ("YYYY-MM-DD HH:MM:SS"): murvelctl codes by the
-  // machine's clock.
+  // The moment of the coded file's record ("YYYY-MM-DD HH:MM:SS").
   std::string CodedOn(const std::string& leaf) {
     TimeFields t =
         ReadTimeCode(UnscrambleRecord(*GetXattr(Path(leaf), "PrivCodec")).timeCode.c_str());
@@ -24,6 +23,13 @@ class RescueCtlTest : public EngineTest {
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
                   t.hours, t.minutes, t.seconds);
     return text;
+  }
+  // Codes `leaf` here, by the fixed clock, so that the key, and what the key finder makes of the
+  // bytes under it, do not depend on the moment the test runs.
+  void CodeHere(const std::string& leaf) {
+    EnterPassword("pw");
+    ASSERT_TRUE(InspectAndWork(Path(leaf)));
+    ASSERT_EQ(result_.outcome, WorkOutcome::Coded);
   }
   // A copy of `leaf` as cp without -a makes it: the bytes, no attributes.
   void CopyBytes(const std::string& leaf, const std::string& to) {
@@ -42,7 +48,7 @@ Bytes Letter() {
 TEST_F(RescueCtlTest, ACopyWithoutItsRecordIsToldRefusedAndGivenBack) {
   const Bytes letter = Letter();
   MakeFile("letter.txt", letter);
-  ASSERT_EQ(Ctl({"--password-stdin", "code", "letter.txt"}, "pw\n").exitCode, 0);
+  CodeHere("letter.txt");
   CopyBytes("letter.txt", "copy.txt");
   const std::string when = CodedOn("letter.txt");
 
@@ -82,7 +88,7 @@ TEST_F(RescueCtlTest, WithoutACertainKeyNothingChangesUnlessTheMomentIsGiven) {
   // Random bytes: no key can be told from them.
   const Bytes random = RandomBytes(5000, 7);
   MakeFile("blob.bin", random);
-  ASSERT_EQ(Ctl({"--password-stdin", "code", "blob.bin"}, "pw\n").exitCode, 0);
+  CodeHere("blob.bin");
   CopyBytes("blob.bin", "copy.bin");
   const Bytes coded = ReadFileBytes(Path("copy.bin"));
   EXPECT_EQ(Ctl({"status", "-q", "copy.bin"}).exitCode, 3);  // it cannot be told from plain
@@ -108,7 +114,7 @@ TEST_F(RescueCtlTest, WithoutACertainKeyNothingChangesUnlessTheMomentIsGiven) {
 TEST_F(RescueCtlTest, PlainBytesUnderALeftOverRecordAreToldAndNotDecoded) {
   const Bytes letter = Letter();
   MakeFile("letter.txt", letter);
-  ASSERT_EQ(Ctl({"--password-stdin", "code", "letter.txt"}, "pw\n").exitCode, 0);
+  CodeHere("letter.txt");
   // The plain letter written over the coded file, and the integrity attribute gone.
   WriteFileBytes(Path("letter.txt"), letter);
   ASSERT_EQ(removexattr(Path("letter.txt").c_str(), "user.murvel.integrity"), 0);
