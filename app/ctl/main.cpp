@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ctl/CtlCommands.h"
 #include "app/ctl/CtlOptions.h"
 #include "app/ctl/CtlWork.h"
 #include "app/ctl/PasswordInput.h"
@@ -12,13 +13,6 @@
 #include "platform/SecretMemory.h"
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitNotDone = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitPlain = 3;  // status --quiet: a file is plain
-// status --quiet: a file's bytes and record disagree (coded, record lost; or the reverse)
-constexpr int kExitMismatch = 4;
 
 int UsageError(const std::string& why) {
   std::fprintf(stderr, "murvelctl: %s\nTry 'murvelctl --help'.\n", why.c_str());
@@ -72,7 +66,7 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ParseCtlArgs(argc, argv, &options, &error)) return UsageError(error);
   if (options.command == CtlCommand::Help) {
-    std::fputs(CtlUsage(), stdout);
+    std::fputs(CtlUsage().c_str(), stdout);
     return kExitDone;
   }
   if (options.command == CtlCommand::Version) {
@@ -80,10 +74,9 @@ int main(int argc, char** argv) {
     return kExitDone;
   }
 
+  const CtlCommandRow& command = *FindCommandRow(options.command);
   std::string password;
-  const bool needsPassword =
-      options.command == CtlCommand::Code || options.command == CtlCommand::Decode;
-  if (needsPassword) {
+  if (command.needsPassword) {
     int status = GetPassword(options, &password);
     if (status >= 0) return status;
     if (password.empty() && options.command == CtlCommand::Code) {
@@ -103,50 +96,13 @@ int main(int argc, char** argv) {
   work.SetForce(options.force);
 
   // The files come a batch at a time, so that memory stays the same for any number of them.
-  // recover looks at the folders' journals itself, once every file has been looked at.
-  bool allDone = true;
-  CtlWork::StatusCount count;
+  CtlRun run{work, options, true, kExitDone, {}};
   {
-    FileStream stream(
-        options.files, options.recursive,
-        options.command != CtlCommand::Status && options.command != CtlCommand::Recover);
+    FileStream stream(options.files, options.recursive, command.sweepsJournals);
     std::vector<ListedFile> files;
-    while (stream.Next(&files)) {
-      switch (options.command) {
-        case CtlCommand::Code:
-          allDone = work.CodeOrDecode(files, false) && allDone;
-          break;
-        case CtlCommand::Decode:
-          allDone = work.CodeOrDecode(files, true) && allDone;
-          break;
-        case CtlCommand::Recover:
-          allDone = work.Recover(files, options.dropJournals) && allDone;
-          break;
-        case CtlCommand::Rescue:
-          allDone = work.Rescue(files, options.keyDate) && allDone;
-          break;
-        default: {
-          CtlWork::StatusCount some = work.Status(files, options.quiet);
-          count.coded += some.coded;
-          count.plain += some.plain;
-          count.untold += some.untold;
-          count.mismatched += some.mismatched;
-          break;
-        }
-      }
-    }
+    while (stream.Next(&files)) command.handle(run, files);
   }
-  if (options.command == CtlCommand::Recover && !options.dropJournals)
-    allDone = work.FinishRecover() && allDone;
-  int statusExit = kExitDone;
-  if (options.command == CtlCommand::Status) {
-    allDone = count.untold == 0;
-    if (options.quiet)
-      statusExit = count.mismatched ? kExitMismatch
-                   : count.untold   ? kExitNotDone
-                   : count.plain    ? kExitPlain
-                                    : 0;
-  }
+  if (command.finish) command.finish(run);
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "murvelctl: the result lines could not all be written\n");
@@ -154,6 +110,6 @@ int main(int argc, char** argv) {
   }
   // Stopped by a signal: the shell's convention, 128 and the signal's number (130 for Ctrl-C).
   if (StopRequest::Requested()) return 128 + StopRequest::Signal();
-  if (options.quiet) return statusExit;
-  return allDone ? kExitDone : kExitNotDone;
+  if (options.quiet) return run.quietExit;
+  return run.allDone ? kExitDone : kExitNotDone;
 }
