@@ -20,6 +20,7 @@
 #include "platform/Node.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 #include "platform/TypeCodes.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Beep.h"
@@ -151,8 +152,8 @@ void MVWindow::ApplyDropColour() {
 
 void MVWindow::TakePassword() {
   const char* entered = views_->cview->GetPass();
-  std::strncpy(state_.password, entered, 20);
-  state_.password[20] = '\0';
+  std::strncpy(state_.password, entered, plat::kPasswordMax);
+  state_.password[plat::kPasswordMax] = '\0';
   state_.passwordSet = true;
   views_->cview->CWSetText("******");
   views_->cview->CWMakeFocus(false);

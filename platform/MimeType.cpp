@@ -13,6 +13,7 @@
 #include "platform/MimeAppsList.h"
 #include "platform/MimeDatabaseTool.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 
 namespace plat {
 namespace {
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* kMimeNamespace = "http://www.freedesktop.org/standards/shared-mime-info";
 // Our own element for the short description: shared-mime-info keeps namespaced elements of
 // applications as they are.
-constexpr const char* kOwnNamespace = "urn:x-vnd.Telva-Murvel:mime";
+constexpr const char* kOwnNamespace = kProgramNamespace;
 constexpr const char* kShortElement = "short-description";
 
 std::string PackageXml(const std::string& type, const std::string& longText,

@@ -18,7 +18,7 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   entry.categories = {"Utility", "FileTools"};
   entry.keywords = {"password", "scramble", "hide", "code", "decode"};
   entry.wmClass = "murvel";
-  entry.signature = "application/x-vnd.Telva-Murvel";
+  entry.signature = plat::kProgramSignature;
   return entry;
 }
 

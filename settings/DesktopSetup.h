@@ -9,9 +9,10 @@
 #include "platform/FileManagerActions.h"
 #include "platform/MimeType.h"
 #include "platform/Outcome.h"
+#include "platform/Program.h"
 
 // The program's icon name in the icon theme, the same as its desktop id without ".desktop".
-constexpr const char* kAppIconName = "x-vnd.Telva-Murvel";
+constexpr const char* kAppIconName = plat::kProgramId;
 
 // The program's desktop entry, running `program`. Besides its own type it lists
 // application/octet-stream, which every file is a kind of: desktops that follow the type

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ctl/CtlCommands.h"
+#include "platform/Program.h"
 
 namespace {
 
@@ -142,7 +143,9 @@ std::string CtlUsage() {
   }
   text +=
       "\n"
-      "The password is never taken as an argument. Only its first 20 bytes count, as in\n"
+      "The password is never taken as an argument. Only its first " +
+      std::to_string(plat::kPasswordMax) +
+      " bytes count, as in\n"
       "the window; murvelctl codes nothing with an empty password. Each file gets one\n"
       "line, \"STATE: FILE\" or \"STATE: FILE: DETAIL\", where STATE is one of: coded,\n"
       "decoded, plain, wrong password, skipped, not workable, failed; for status also\n"

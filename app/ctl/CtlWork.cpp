@@ -7,6 +7,7 @@
 #include "codec/TimeCode.h"
 #include "engine/Diagnostics.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progr
 
 void CtlWork::SetPassword(const std::string& password) {
   password_.set = true;
-  password_.text = password.substr(0, 20);
+  password_.text = password.substr(0, plat::kPasswordMax);
 }
 
 void CtlWork::Diagnose(const std::string& lines) {
