@@ -22,6 +22,7 @@
 
 #include "engine/AttrPlan.h"
 #include "engine/CipherTransform.h"
+#include "platform/OpenFile.h"
 #include "platform/Outcome.h"
 
 constexpr const char* kJournalPrefix = ".murvel-journal-";
@@ -105,7 +106,7 @@ class JournalWriter {
 
   std::string path_;
   std::string folder_;
-  int fd_ = -1;
+  plat::OpenFile file_;  // open and locked while the change runs
   uint64_t nonce_ = 0;
   WindowPlan plan_;
   std::vector<uint64_t> windowAt_;  // where each window's slot is

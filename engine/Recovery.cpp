@@ -17,6 +17,7 @@
 #include "engine/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
+#include "platform/OpenFile.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -97,11 +98,9 @@ std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const 
 
 // Whether another program holds the journal at `path` locked (its change is running).
 bool InUse(const std::string& path) {
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return false;
-  const bool locked = plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-  plat::Files().Close(fd);
-  return locked;
+  plat::OpenFile journal =
+      plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  return journal.IsOpen() && journal.LockedByAnother();
 }
 
 // Completes the change, or turns it back when it is to be turned back or cannot be completed.
@@ -250,15 +249,16 @@ std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
 }
 
 std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const FileIds& settled) {
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  // Another program's journal in use, another user's, or anything but a file is not ours.
-  struct stat st {};
-  const bool ours =
-      plat::Files().Fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
-  const bool inUse = ours && plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-  plat::Files().Close(fd);
-  if (!ours || inUse) return std::nullopt;
+  {
+    plat::OpenFile journal =
+        plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (!journal.IsOpen()) return std::nullopt;
+    // Another program's journal in use, another user's, or anything but a file is not ours.
+    struct stat st {};
+    const bool ours = plat::Files().Fstat(journal.Fd(), &st) == 0 && S_ISREG(st.st_mode) &&
+                      st.st_uid == geteuid();
+    if (!ours || journal.LockedByAnother()) return std::nullopt;
+  }
   JournalContents journal;
   JournalTrouble trouble = JournalTrouble::None;
   plat::Outcome read = ReadJournal(path, geteuid(), &journal, &trouble);
@@ -288,12 +288,13 @@ std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const Fi
 
 plat::Outcome DropJournal(const std::string& path, std::vector<std::string>* named) {
   named->clear();
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return plat::Outcome::Fail("can't open it: " + std::string(std::strerror(-fd)));
+  plat::OpenFile open = plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!open.IsOpen())
+    return plat::Outcome::Fail("can't open it: " + std::string(std::strerror(-open.Fd())));
   struct stat st {};
-  int r = plat::Files().Fstat(fd, &st);
-  const bool inUse = r == 0 && plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-  plat::Files().Close(fd);
+  int r = plat::Files().Fstat(open.Fd(), &st);
+  const bool inUse = r == 0 && open.LockedByAnother();
+  open.Close();
   if (r < 0 || plat::LeafOf(path).rfind(kJournalPrefix, 0) != 0 || !S_ISREG(st.st_mode) ||
       st.st_uid != geteuid())
     return plat::Outcome::Fail("it is not one of this user's journals");
@@ -356,18 +357,18 @@ RecoveryAttempt RecoverFile(const std::string& path) {
   struct stat st {};
   int r = plat::Files().Stat(path, &st);
   if (r == 0 && !S_ISREG(st.st_mode)) r = -EINVAL;
-  int fd = r < 0 ? r : plat::Files().Open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    attempt.whyNotOpened = fd == -EINVAL ? "it is not a regular file" : std::strerror(-fd);
+  plat::OpenFile file =
+      r < 0 ? plat::OpenFile(r) : plat::OpenFile::Open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (!file.IsOpen()) {
+    attempt.whyNotOpened =
+        file.Fd() == -EINVAL ? "it is not a regular file" : std::strerror(-file.Fd());
     return attempt;
   }
   attempt.opened = true;
-  r = plat::Files().Flock(fd, LOCK_EX | LOCK_NB);
-  if (r == -EWOULDBLOCK) {
+  if (file.LockedByAnother()) {
     attempt.busy = true;
   } else {
-    attempt.report = SettleMarkedChange(fd, path);
+    attempt.report = SettleMarkedChange(file.Fd(), path);
   }
-  plat::Files().Close(fd);
   return attempt;
 }
