@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "engine/ByteCoding.h"
+#include "engine/JournalPolicy.h"
 #include "engine/PageHash.h"
 #include "platform/FileCalls.h"
 #include "platform/Paths.h"
@@ -262,8 +263,7 @@ JournalWriter::~JournalWriter() = default;
 
 plat::Outcome JournalWriter::Create(const std::string& folder) {
   folder_ = folder;
-  std::string name =
-      (folder.empty() || folder.back() == '/' ? folder : folder + "/") + kJournalPrefix + "XXXXXX";
+  std::string name = NewJournalTemplate(folder);
   file_ = plat::OpenFile(plat::Files().CreateUnique(&name));
   const int fd = file_.Fd();
   if (fd < 0) return plat::Outcome::Fail(Why("can't make a journal in", folder, fd));
@@ -517,20 +517,4 @@ plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, Journal
   if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path, r));
   file->known.assign(file->hashes.size(), true);
   return plat::Outcome::Ok();
-}
-
-std::string StateFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::string base;
-  if (state && *state == '/') {
-    base = state;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
-    base = std::string(home) + "/.local/state";
-  }
-  std::string folder = base + "/murvel";
-  if (!plat::MakeFolderTree(folder)) return {};
-  chmod(folder.c_str(), 0700);
-  return folder;
 }

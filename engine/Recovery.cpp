@@ -14,6 +14,7 @@
 #include "engine/AttrPlan.h"
 #include "engine/ChangeMarker.h"
 #include "engine/IntegrityAttr.h"
+#include "engine/JournalPolicy.h"
 #include "engine/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
@@ -88,7 +89,7 @@ std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const 
     for (const std::string& name : names) {
       struct stat st {};
       const std::string path = Joined(folder, name);
-      if (name.rfind(kJournalPrefix, 0) == 0 || plat::Files().Stat(path, &st) < 0) continue;
+      if (IsJournalName(name) || plat::Files().Stat(path, &st) < 0) continue;
       auto it = ids.find({uint64_t(st.st_dev), uint64_t(st.st_ino)});
       if (it != ids.end()) LookAt(path, it->first, journal.nonce, &found[it->second]);
     }
@@ -276,11 +277,8 @@ std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const F
 
 std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const FileIds& settled) {
   std::vector<KeptJournal> kept;
-  std::vector<std::string> names;
-  if (plat::Files().ListNames(folder, &names) < 0) return kept;
-  for (const std::string& name : names) {
-    if (name.rfind(kJournalPrefix, 0) != 0) continue;
-    std::optional<KeptJournal> k = RemoveJournalIfStale(Joined(folder, name), settled);
+  for (const std::string& journal : JournalsIn(folder)) {
+    std::optional<KeptJournal> k = RemoveJournalIfStale(journal, settled);
     if (k) kept.push_back(std::move(*k));
   }
   return kept;
@@ -295,8 +293,7 @@ plat::Outcome DropJournal(const std::string& path, std::vector<std::string>* nam
   int r = plat::Files().Fstat(open.Fd(), &st);
   const bool inUse = r == 0 && open.LockedByAnother();
   open.Close();
-  if (r < 0 || plat::LeafOf(path).rfind(kJournalPrefix, 0) != 0 || !S_ISREG(st.st_mode) ||
-      st.st_uid != geteuid())
+  if (r < 0 || !IsJournalName(path) || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
     return plat::Outcome::Fail("it is not one of this user's journals");
   if (inUse) return plat::Outcome::Fail("another program is using it");
   JournalContents journal;

@@ -20,6 +20,7 @@
 #include "engine/DeferredSignals.h"
 #include "engine/IntegrityAttr.h"
 #include "engine/Journal.h"
+#include "engine/JournalPolicy.h"
 #include "engine/Recovery.h"
 #include "engine/ResizedTurnBack.h"
 #include "engine/Settle.h"
@@ -276,16 +277,6 @@ void PutBackModeBits(const Item& it) {
   struct stat now {};
   if (plat::Files().Fstat(it.fd(), &now) == 0 && (now.st_mode & 07777) != (it.st.st_mode & 07777))
     (void)fchmod(it.fd(), it.st.st_mode & 07777);
-}
-
-// The folder for the journal of files of `folder`: that folder, unless the journal's path there
-// would be too long for a marker to keep (or not absolute).
-std::string JournalFolder(const std::string& folder) {
-  const size_t name = 1 + std::strlen(kJournalPrefix) + 6;
-  if (!folder.empty() && folder[0] == '/' && folder.size() + name <= kMarkerJournalMax)
-    return folder;
-  std::string state = StateFolder();
-  return state.size() + name <= kMarkerJournalMax ? state : std::string();
 }
 
 class Batch {

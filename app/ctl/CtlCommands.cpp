@@ -1,6 +1,7 @@
 #include "app/ctl/CtlCommands.h"
 
 #include "app/ctl/FileList.h"
+#include "engine/JournalPolicy.h"
 
 namespace {
 
@@ -56,8 +57,10 @@ const std::vector<CtlCommandRow>& CtlCommandRows() {
       {CtlCommand::Recover, "recover",
        "settle a change that was interrupted (the program killed, the\n"
        "machine stopped): complete it or turn it back; no password.\n"
-       "Journals named (.murvel-journal-*) are checked against the\n"
-       "files named: where their files went",
+       "Journals named (" +
+           JournalNamePattern() +
+           ") are checked against the\n"
+           "files named: where their files went",
        false, false, Recover, FinishRecover},
       {CtlCommand::Rescue, "rescue",
        "give back a coded copy that lost its record (copied without\n"

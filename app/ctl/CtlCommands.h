@@ -29,7 +29,7 @@ struct CtlRun {
 struct CtlCommandRow {
   CtlCommand command;
   const char* name;
-  const char* help;     // its lines in --help, '\n' between them
+  std::string help;     // its lines in --help, '\n' between them
   bool needsPassword;   // asked before any file is touched (twice for code)
   bool sweepsJournals;  // the journals no file needs any more go before a folder's first batch
   void (*handle)(CtlRun& run, const std::vector<ListedFile>& batch);

@@ -133,7 +133,7 @@ std::string CtlUsage() {
       "\n"
       "Commands:\n";
   for (const CtlCommandRow& row : CtlCommandRows())
-    AppendEntry(&text, std::string(row.name) + " FILE...", row.help, 19);
+    AppendEntry(&text, std::string(row.name) + " FILE...", row.help.c_str(), 19);
   text += "\nOptions:\n";
   for (const CtlOptionRow& row : CtlOptionRows()) {
     std::string label = row.shortName ? std::string(row.shortName) + ", " : std::string();

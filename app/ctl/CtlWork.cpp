@@ -6,6 +6,7 @@
 
 #include "codec/TimeCode.h"
 #include "engine/Diagnostics.h"
+#include "engine/JournalPolicy.h"
 #include "platform/Paths.h"
 #include "platform/Program.h"
 
@@ -193,7 +194,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
       continue;
     }
     // A journal named: checked against the other files named (where its files went).
-    if (plat::LeafOf(file).rfind(kJournalPrefix, 0) == 0) {
+    if (IsJournalName(file)) {
       add(journals, file);
       continue;
     }
