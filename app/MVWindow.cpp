@@ -338,7 +338,7 @@ void MVWindow::SetFileLabel(const std::string& path) {
 }
 
 void MVWindow::ShowNotice(const Notice& notice) {
-  fileLabel_->ShowNotice(notice.brief + "!", notice.reason);
+  fileLabel_->ShowNotice(notice.Brief() + "!", notice.reason);
 }
 
 void MVWindow::Beep(int times) {

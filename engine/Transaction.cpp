@@ -172,7 +172,7 @@ bool Decide(Item& it, const TransactionOptions& options) {
   if (req.expectCoded && *req.expectCoded != coded) {
     it.result.outcome = WorkOutcome::StateChanged;
     it.result.record.name.clear();
-    it.result.reason = coded ? "coded" : "decoded";
+    it.result.foundCoded = coded;
     return false;
   }
   if (req.bytesOnly) {
