@@ -8,11 +8,11 @@
 
 #include "app/MVWindow.h"
 #include "app/WindowPlacement.h"
+#include "desktop/TypeSetup.h"
 #include "platform/Program.h"
 #include "platform/gui/CloseOnSignals.h"
 #include "platform/gui/Message.h"
 #include "settings/Settings.h"
-#include "settings/TypeSetup.h"
 
 namespace {
 

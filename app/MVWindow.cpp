@@ -14,6 +14,8 @@
 #include "app/Notices.h"
 #include "app/OpenFileDialog.h"
 #include "codec/TimeCode.h"
+#include "desktop/ProgramIcons.h"
+#include "desktop/TypeSetup.h"
 #include "engine/Diagnostics.h"
 #include "platform/Clock.h"
 #include "platform/Directory.h"
@@ -29,9 +31,7 @@
 #include "platform/gui/CheckBox.h"
 #include "platform/gui/StringView.h"
 #include "settings/ColourHelpers.h"
-#include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
-#include "settings/TypeSetup.h"
 #include "ui/CodeView.h"
 #include "ui/fView.h"
 

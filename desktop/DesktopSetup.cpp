@@ -1,11 +1,11 @@
-#include "settings/DesktopSetup.h"
+#include "desktop/DesktopSetup.h"
 
+#include "desktop/AppIcon.h"
+#include "desktop/MimeDatabaseTool.h"
+#include "desktop/OwnCopies.h"
+#include "desktop/ThunarActions.h"
 #include "platform/FileIO.h"
-#include "platform/MimeDatabaseTool.h"
-#include "platform/OwnCopies.h"
 #include "platform/Paths.h"
-#include "platform/ThunarActions.h"
-#include "settings/AppIcon.h"
 
 plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   plat::DesktopEntryFields entry;

@@ -1,4 +1,4 @@
-#include "platform/MimeType.h"
+#include "desktop/MimeType.h"
 
 #include <sys/stat.h>
 
@@ -8,10 +8,10 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-#include "platform/DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
+#include "desktop/MimeAppsList.h"
+#include "desktop/MimeDatabaseTool.h"
 #include "platform/FileIO.h"
-#include "platform/MimeAppsList.h"
-#include "platform/MimeDatabaseTool.h"
 #include "platform/Paths.h"
 #include "platform/Program.h"
 

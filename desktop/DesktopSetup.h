@@ -5,9 +5,9 @@
 // installed package carries the same files for every user (dist/), with "murvel" as the program.
 #include <string>
 
-#include "platform/DesktopEntry.h"
-#include "platform/FileManagerActions.h"
-#include "platform/MimeType.h"
+#include "desktop/DesktopEntry.h"
+#include "desktop/FileManagerActions.h"
+#include "desktop/MimeType.h"
 #include "platform/Outcome.h"
 #include "platform/Program.h"
 

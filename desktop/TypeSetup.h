@@ -9,7 +9,7 @@
 #include <string>
 
 #include "codec/CodedFile.h"
-#include "platform/MimeType.h"
+#include "desktop/MimeType.h"
 #include "platform/Program.h"
 
 // Makes the codec folder and the settings folder when missing (mode 0755), each with the line
