@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/MVWindow.h"
+#include "app/Translation.h"
 #include "app/WindowPlacement.h"
 #include "desktop/TypeSetup.h"
 #include "platform/Program.h"
@@ -45,6 +46,7 @@ void KeepOnAScreen(Settings* settings) {
 
 MVApplication::MVApplication(int& argc, char** argv)
     : plat::Application(argc, argv, plat::kProgramSignature) {
+  InstallTextCatalog();
   CheckNeededDefs();
   // A first start writes the defaults and reads them back. When they cannot be written (no
   // settings folder, or something that is no file in the file's place, which is left alone) the

@@ -1,5 +1,6 @@
 #include "app/Notices.h"
 
+#include "app/Translation.h"
 #include "engine/Diagnostics.h"
 #include "engine/Rescue.h"
 #include "platform/Paths.h"
@@ -104,34 +105,42 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
     case WorkOutcome::NotWorkable:
       return std::nullopt;
     case WorkOutcome::CantOpen:
-      n = Notice{NoticeKind::CantOpen, "Nothing done: " + name + " could not be opened" +
-                                           (r.reason.empty() ? "" : ": " + Printable(r.reason)) +
-                                           "."};
+      n = Notice{NoticeKind::CantOpen,
+                 r.reason.empty() ? TrTextFill("Nothing done: %s could not be opened.", {name})
+                                  : TrTextFill("Nothing done: %s could not be opened: %s.",
+                                               {name, Printable(r.reason)})};
       break;
     case WorkOutcome::Busy:
-      n = Notice{NoticeKind::FileInUse, "Nothing done: another program has " + name + " locked."};
+      n = Notice{NoticeKind::FileInUse,
+                 TrTextFill("Nothing done: another program has %s locked.", {name})};
       break;
     case WorkOutcome::StateChanged:
-      n = Notice{r.foundCoded ? NoticeKind::AlreadyCoded : NoticeKind::AlreadyDecoded,
-                 "Nothing done: " + name + " was " + (r.foundCoded ? "coded" : "decoded") +
-                     " meanwhile by another program."};
+      n = Notice{
+          r.foundCoded ? NoticeKind::AlreadyCoded : NoticeKind::AlreadyDecoded,
+          TrTextFill(r.foundCoded ? "Nothing done: %s was coded meanwhile by another program."
+                                  : "Nothing done: %s was decoded meanwhile by another "
+                                    "program.",
+                     {name})};
       break;
     case WorkOutcome::NoPassword:
       n = NoPasswordNotice("\"Do it\"");
       break;
     case WorkOutcome::WrongPassword:
-      n = Notice{NoticeKind::WrongPassword, "Not decoded: the password is not the one " + name +
-                                                " was coded with. The file is as it was."};
+      n = Notice{NoticeKind::WrongPassword,
+                 TrTextFill("Not decoded: the password is not the one %s was coded with. The "
+                            "file is as it was.",
+                            {name})};
       break;
     case WorkOutcome::NotDone: {
       const NoticeKind kind = !r.direction                            ? NoticeKind::NotDone
                               : *r.direction == CipherDirection::Code ? NoticeKind::NotCoded
                                                                       : NoticeKind::NotDecoded;
-      n = Notice{kind, NoticeBrief(kind) + (": " + name) + ": " + Printable(r.reason) + "."};
+      n = Notice{kind,
+                 TrText(NoticeBrief(kind)) + (": " + name) + ": " + Printable(r.reason) + "."};
       if (r.leftAsItWas)
-        n->reason += " The file is as it was.";
+        n->reason += TrText(" The file is as it was.");
       else if (r.pendingRecovery)
-        n->reason += " The next look at the file settles it.";
+        n->reason += TrText(" The next look at the file settles it.");
       break;
     }
     case WorkOutcome::Coded:
@@ -157,7 +166,7 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
 
 Notice NoPasswordNotice(const std::string& what) {
   return {NoticeKind::NoPassword,
-          "Nothing done: " + what + " needs a password. Type it and press Enter first."};
+          TrTextFill("Nothing done: %s needs a password. Type it and press Enter first.", {what})};
 }
 
 const char* NoticeBrief(NoticeKind kind) {
@@ -214,4 +223,8 @@ const char* NoticeBrief(NoticeKind kind) {
       return "Marker left";
   }
   return "Not workable";
+}
+
+std::string Notice::Brief() const {
+  return TrText(NoticeBrief(kind));
 }

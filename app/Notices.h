@@ -45,7 +45,8 @@ struct Notice {
   NoticeKind kind;
   std::string reason;  // what happened and what the file is like now, in sentences
 
-  std::string Brief() const { return NoticeBrief(kind); }
+  // The few words in the user's language.
+  std::string Brief() const;
 };
 
 // An entry that cannot be worked on, or an interrupted change found on its file (settled or

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/ctl/CtlCommands.h"
+#include "app/ctl/CtlText.h"
 #include "platform/Program.h"
 
 namespace {
@@ -79,18 +80,18 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
         given.push_back(option);
       } else if (arg.rfind("--password", 0) == 0 || arg == "-p") {
         *error =
-            "the password is never taken as an argument; type it when asked, or use "
-            "--password-stdin";
+            Tr("the password is never taken as an argument; type it when asked, or use "
+               "--password-stdin");
         return false;
       } else {
-        *error = "unknown option '" + arg + "'";
+        *error = TrFill("unknown option '%s'", {arg});
         return false;
       }
     } else if (!command) {
       for (const CtlCommandRow& row : CtlCommandRows())
         if (arg == row.name) command = &row;
       if (!command) {
-        *error = "unknown command '" + arg + "' (" + CommandList(0, "or") + ")";
+        *error = TrFill("unknown command '%s' (%s)", {arg, CommandList(0, Tr("or"))});
         return false;
       }
       out->command = command->command;
@@ -107,19 +108,19 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     return true;
   }
   if (!command) {
-    *error = "no command given (" + CommandList(0, "or") + ")";
+    *error = TrFill("no command given (%s)", {CommandList(0, Tr("or"))});
     return false;
   }
   if (out->files.empty()) {
-    *error = "no file given";
+    *error = Tr("no file given");
     return false;
   }
   for (const CtlOptionRow& row : CtlOptionRows()) {
     const CtlOptionRow* option = &row;
     if (std::find(given.begin(), given.end(), option) == given.end()) continue;
     if (option->commands != 0 && !(option->commands & CommandBit(command->command))) {
-      *error = std::string(option->longName) + " is for " + CommandList(option->commands, "and") +
-               " only";
+      *error =
+          TrFill("%s is for %s only", {option->longName, CommandList(option->commands, Tr("and"))});
       return false;
     }
   }
@@ -128,24 +129,22 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
 
 std::string CtlUsage() {
   std::string text =
-      "Usage: murvelctl [OPTION]... COMMAND FILE...\n"
-      "Codes and decodes files in place with a password, as the Murvel window does.\n"
-      "\n"
-      "Commands:\n";
+      Tr("Usage: murvelctl [OPTION]... COMMAND FILE...\n"
+         "Codes and decodes files in place with a password, as the Murvel window does.\n"
+         "\n"
+         "Commands:\n");
   for (const CtlCommandRow& row : CtlCommandRows())
-    AppendEntry(&text, std::string(row.name) + " FILE...", row.help.c_str(), 19);
-  text += "\nOptions:\n";
+    AppendEntry(&text, std::string(row.name) + " FILE...", Tr(row.help.c_str()), 19);
+  text += Tr("\nOptions:\n");
   for (const CtlOptionRow& row : CtlOptionRows()) {
     std::string label = row.shortName ? std::string(row.shortName) + ", " : std::string();
     label += row.longName;
     if (row.value) label += std::string(" ") + row.value;
-    AppendEntry(&text, label, row.help, 20);
+    AppendEntry(&text, label, Tr(row.help), 20);
   }
-  text +=
+  text += TrFill(
       "\n"
-      "The password is never taken as an argument. Only its first " +
-      std::to_string(plat::kPasswordMax) +
-      " bytes count, as in\n"
+      "The password is never taken as an argument. Only its first %s bytes count, as in\n"
       "the window; murvelctl codes nothing with an empty password. Each file gets one\n"
       "line, \"STATE: FILE\" or \"STATE: FILE: DETAIL\", where STATE is one of: coded,\n"
       "decoded, plain, wrong password, skipped, not workable, failed; for status also\n"
@@ -170,6 +169,7 @@ std::string CtlUsage() {
       "2 on a usage error, 128 + the signal's number when stopped by one (130 for Ctrl-C;\n"
       "the files in hand are finished first). status --quiet: 0 when every file is coded,\n"
       "3 when any is plain, 1 when any could not be told, 4 (before the others) when the\n"
-      "bytes and the record of any disagree.\n";
+      "bytes and the record of any disagree.\n",
+      {std::to_string(plat::kPasswordMax)});
   return text;
 }

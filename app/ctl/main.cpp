@@ -6,6 +6,7 @@
 
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/CtlOptions.h"
+#include "app/ctl/CtlText.h"
 #include "app/ctl/CtlWork.h"
 #include "app/ctl/PasswordInput.h"
 #include "app/ctl/ProgressLine.h"
@@ -15,7 +16,7 @@
 namespace {
 
 int UsageError(const std::string& why) {
-  std::fprintf(stderr, "murvelctl: %s\nTry 'murvelctl --help'.\n", why.c_str());
+  std::fprintf(stderr, "murvelctl: %s\n%s\n", why.c_str(), Tr("Try 'murvelctl --help'."));
   return kExitUsage;
 }
 
@@ -44,16 +45,18 @@ int GetPassword(const CtlOptions& options, std::string* password) {
       const bool differ = again != *password;
       plat::Wipe(&again);
       if (differ) {
-        std::fprintf(stderr, "murvelctl: the two passwords differ; nothing was coded\n");
+        std::fprintf(stderr, "murvelctl: %s\n", Tr("the two passwords differ; nothing was coded"));
         return kExitNotDone;
       }
     }
   }
   if (FitPassword(password)) {
-    std::fprintf(stderr,
-                 "murvelctl: warning: the password is longer than %zu bytes; only its first "
-                 "%zu bytes are used, as in the window\n",
-                 kCtlPasswordMax, kCtlPasswordMax);
+    const std::string max = std::to_string(kCtlPasswordMax);
+    std::fprintf(stderr, "murvelctl: %s\n",
+                 TrFill("warning: the password is longer than %s bytes; only its first %s bytes "
+                        "are used, as in the window",
+                        {max, max})
+                     .c_str());
   }
   return -1;
 }
@@ -62,6 +65,7 @@ int GetPassword(const CtlOptions& options, std::string* password) {
 
 int main(int argc, char** argv) {
   plat::KeepSecretsOutOfCoreDumps();
+  LoadCtlTexts();
   CtlOptions options;
   std::string error;
   if (!ParseCtlArgs(argc, argv, &options, &error)) return UsageError(error);
@@ -80,7 +84,8 @@ int main(int argc, char** argv) {
     int status = GetPassword(options, &password);
     if (status >= 0) return status;
     if (password.empty() && options.command == CtlCommand::Code) {
-      std::fprintf(stderr, "murvelctl: the password is empty; an empty password codes nothing\n");
+      std::fprintf(stderr, "murvelctl: %s\n",
+                   Tr("the password is empty; an empty password codes nothing"));
       return kExitNotDone;
     }
   }
@@ -105,7 +110,7 @@ int main(int argc, char** argv) {
   if (command.finish) command.finish(run);
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "murvelctl: the result lines could not all be written\n");
+    std::fprintf(stderr, "murvelctl: %s\n", Tr("the result lines could not all be written"));
     return kExitNotDone;
   }
   // Stopped by a signal: the shell's convention, 128 and the signal's number (130 for Ctrl-C).
