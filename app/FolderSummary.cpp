@@ -48,9 +48,9 @@ void FolderSummary::Leave(const Notice& why) {
   ++leftCount_;
   if (left_.size() < kNamedFiles) left_.push_back(why);
   auto it = reasons_.begin();
-  while (it != reasons_.end() && it->first != why.brief) ++it;
+  while (it != reasons_.end() && it->first != why.kind) ++it;
   if (it == reasons_.end())
-    reasons_.push_back({why.brief, 1});
+    reasons_.push_back({why.kind, 1});
   else
     ++it->second;
 }
@@ -73,10 +73,10 @@ std::string FolderSummary::Brief() const {
 std::string FolderSummary::Line() const {
   std::string out = "> " + operation_ + ": " + Counts();
   // The reasons, each with its count, in the order they first came.
-  const std::vector<std::pair<std::string, int>>& reasons = reasons_;
+  const std::vector<std::pair<NoticeKind, int>>& reasons = reasons_;
   for (size_t i = 0; i < reasons.size(); ++i)
     out += (i == 0 ? " (" : ", ") + std::to_string(reasons[i].second) + " " +
-           Lowered(reasons[i].first) + (i + 1 == reasons.size() ? ")" : "");
+           Lowered(NoticeBrief(reasons[i].first)) + (i + 1 == reasons.size() ? ")" : "");
   return out;
 }
 

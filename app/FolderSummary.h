@@ -38,10 +38,10 @@ class FolderSummary {
   std::string operation_;
   bool decode_;
   int done_ = 0;
-  // The files left: how many, how many for each reason (in the order they first came), and the
-  // first few of them with their reasons; a folder of any size takes the same memory.
+  // The files left: how many, how many for each kind of notice (in the order they first came), and
+  // the first few of them with their reasons; a folder of any size takes the same memory.
   size_t leftCount_ = 0;
-  std::vector<std::pair<std::string, int>> reasons_;
+  std::vector<std::pair<NoticeKind, int>> reasons_;
   std::vector<Notice> left_;
   std::string unreadable_;  // why the folder could not be read
 };

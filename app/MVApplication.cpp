@@ -7,11 +7,13 @@
 #include <cstdio>
 
 #include "app/MVWindow.h"
+#include "app/Translation.h"
 #include "app/WindowPlacement.h"
+#include "desktop/TypeSetup.h"
+#include "platform/Program.h"
 #include "platform/gui/CloseOnSignals.h"
 #include "platform/gui/Message.h"
 #include "settings/Settings.h"
-#include "settings/TypeSetup.h"
 
 namespace {
 
@@ -43,7 +45,8 @@ void KeepOnAScreen(Settings* settings) {
 }  // namespace
 
 MVApplication::MVApplication(int& argc, char** argv)
-    : plat::Application(argc, argv, "application/x-vnd.Telva-Murvel") {
+    : plat::Application(argc, argv, plat::kProgramSignature) {
+  InstallTextCatalog();
   CheckNeededDefs();
   // A first start writes the defaults and reads them back. When they cannot be written (no
   // settings folder, or something that is no file in the file's place, which is left alone) the

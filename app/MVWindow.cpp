@@ -14,12 +14,15 @@
 #include "app/Notices.h"
 #include "app/OpenFileDialog.h"
 #include "codec/TimeCode.h"
+#include "desktop/ProgramIcons.h"
+#include "desktop/TypeSetup.h"
 #include "engine/Diagnostics.h"
 #include "platform/Clock.h"
 #include "platform/Directory.h"
 #include "platform/Node.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 #include "platform/TypeCodes.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Beep.h"
@@ -28,9 +31,7 @@
 #include "platform/gui/CheckBox.h"
 #include "platform/gui/StringView.h"
 #include "settings/ColourHelpers.h"
-#include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
-#include "settings/TypeSetup.h"
 #include "ui/CodeView.h"
 #include "ui/fView.h"
 
@@ -151,8 +152,8 @@ void MVWindow::ApplyDropColour() {
 
 void MVWindow::TakePassword() {
   const char* entered = views_->cview->GetPass();
-  std::strncpy(state_.password, entered, 20);
-  state_.password[20] = '\0';
+  std::strncpy(state_.password, entered, plat::kPasswordMax);
+  state_.password[plat::kPasswordMax] = '\0';
   state_.passwordSet = true;
   views_->cview->CWSetText("******");
   views_->cview->CWMakeFocus(false);
@@ -337,7 +338,7 @@ void MVWindow::SetFileLabel(const std::string& path) {
 }
 
 void MVWindow::ShowNotice(const Notice& notice) {
-  fileLabel_->ShowNotice(notice.brief + "!", notice.reason);
+  fileLabel_->ShowNotice(notice.Brief() + "!", notice.reason);
 }
 
 void MVWindow::Beep(int times) {

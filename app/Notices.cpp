@@ -1,5 +1,6 @@
 #include "app/Notices.h"
 
+#include "app/Translation.h"
 #include "engine/Diagnostics.h"
 #include "engine/Rescue.h"
 #include "platform/Paths.h"
@@ -10,32 +11,32 @@ std::string Quoted(const std::string& path) {
   return "'" + Printable(plat::LeafOf(path)) + "'";
 }
 
-const char* BriefFor(NotWorkable n) {
+NoticeKind KindFor(NotWorkable n) {
   switch (n) {
     case NotWorkable::Missing:
-      return "Not found";
+      return NoticeKind::NotFound;
     case NotWorkable::Folder:
-      return "A folder";
+      return NoticeKind::Folder;
     case NotWorkable::NotRegular:
-      return "Not a file";
+      return NoticeKind::NotAFile;
     case NotWorkable::LinkNowhere:
-      return "Broken link";
+      return NoticeKind::BrokenLink;
     case NotWorkable::LinkLoop:
-      return "Link loop";
+      return NoticeKind::LinkLoop;
     case NotWorkable::LinkNotFollowed:
-      return "Link not followed";
+      return NoticeKind::LinkNotFollowed;
     case NotWorkable::NoAttributes:
-      return "No attributes";
+      return NoticeKind::NoAttributes;
     case NotWorkable::Unreadable:
-      return "Unreadable";
+      return NoticeKind::Unreadable;
     case NotWorkable::DamagedRecord:
-      return "Damaged record";
+      return NoticeKind::DamagedRecord;
     case NotWorkable::Unsettled:
-      return "Unsettled change";
+      return NoticeKind::UnsettledChange;
     case NotWorkable::None:
       break;
   }
-  return "Not workable";
+  return NoticeKind::NotWorkable;
 }
 
 std::string RecoverySentence(const std::string& file, const RecoveryReport& report) {
@@ -49,7 +50,7 @@ Notice MismatchNotice(const Inspection& found) {
   if (found.mismatch == RecordMismatch::RecordLost) {
     std::string when =
         lost.found ? " It was coded on " + MomentOfKey(lost.key) + ";" : " Its key is not certain;";
-    return {"Record lost",
+    return {NoticeKind::RecordLost,
             name +
                 " is coded, but its record is lost: it is a copy made without its "
                 "attributes (cp without -a, a mail, a zip, a USB stick)." +
@@ -58,15 +59,15 @@ Notice MismatchNotice(const Inspection& found) {
                 "needed): murvelctl rescue '" +
                 Printable(found.file) + "'"};
   }
-  return {"Record left over",
+  return {NoticeKind::RecordLeftOver,
           name + " carries a record, but its bytes are plain (" + Printable(lost.kind) +
               "): a plain file copied over a coded one. \"Do it\" does not decode it, which "
               "would scramble it."};
 }
 
-std::string RecoveryBrief(const RecoveryReport& report) {
-  if (!report.settled) return "Unsettled change";
-  return report.completed ? "Change completed" : "Change undone";
+NoticeKind RecoveryKind(const RecoveryReport& report) {
+  if (!report.settled) return NoticeKind::UnsettledChange;
+  return report.completed ? NoticeKind::ChangeCompleted : NoticeKind::ChangeUndone;
 }
 
 }  // namespace
@@ -80,7 +81,7 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
     return n;
   }
   if (!found.workable()) {
-    Notice n{BriefFor(found.notWorkable),
+    Notice n{KindFor(found.notWorkable),
              "Can't code or decode " + Quoted(found.path) + ": " + found.whyNot + "."};
     if (found.notWorkable == NotWorkable::NoAttributes)
       n.reason += " Coded files need a file system that keeps user attributes (ext4, xfs, btrfs).";
@@ -93,7 +94,7 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
     return n;
   }
   if (found.recovery)
-    return Notice{RecoveryBrief(*found.recovery), RecoverySentence(found.file, *found.recovery)};
+    return Notice{RecoveryKind(*found.recovery), RecoverySentence(found.file, *found.recovery)};
   return std::nullopt;
 }
 
@@ -104,38 +105,48 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
     case WorkOutcome::NotWorkable:
       return std::nullopt;
     case WorkOutcome::CantOpen:
-      n = Notice{"Can't open", "Nothing done: " + name + " could not be opened" +
-                                   (r.reason.empty() ? "" : ": " + Printable(r.reason)) + "."};
+      n = Notice{NoticeKind::CantOpen,
+                 r.reason.empty() ? TrTextFill("Nothing done: %s could not be opened.", {name})
+                                  : TrTextFill("Nothing done: %s could not be opened: %s.",
+                                               {name, Printable(r.reason)})};
       break;
     case WorkOutcome::Busy:
-      n = Notice{"File in use", "Nothing done: another program has " + name + " locked."};
+      n = Notice{NoticeKind::FileInUse,
+                 TrTextFill("Nothing done: another program has %s locked.", {name})};
       break;
     case WorkOutcome::StateChanged:
-      n = Notice{"Already " + r.reason,
-                 "Nothing done: " + name + " was " + r.reason + " meanwhile by another program."};
+      n = Notice{
+          r.foundCoded ? NoticeKind::AlreadyCoded : NoticeKind::AlreadyDecoded,
+          TrTextFill(r.foundCoded ? "Nothing done: %s was coded meanwhile by another program."
+                                  : "Nothing done: %s was decoded meanwhile by another "
+                                    "program.",
+                     {name})};
       break;
     case WorkOutcome::NoPassword:
       n = NoPasswordNotice("\"Do it\"");
       break;
     case WorkOutcome::WrongPassword:
-      n = Notice{"Wrong password", "Not decoded: the password is not the one " + name +
-                                       " was coded with. The file is as it was."};
+      n = Notice{NoticeKind::WrongPassword,
+                 TrTextFill("Not decoded: the password is not the one %s was coded with. The "
+                            "file is as it was.",
+                            {name})};
       break;
     case WorkOutcome::NotDone: {
-      const char* what = !r.direction                            ? "Not done"
-                         : *r.direction == CipherDirection::Code ? "Not coded"
-                                                                 : "Not decoded";
-      n = Notice{what, std::string(what) + ": " + name + ": " + Printable(r.reason) + "."};
+      const NoticeKind kind = !r.direction                            ? NoticeKind::NotDone
+                              : *r.direction == CipherDirection::Code ? NoticeKind::NotCoded
+                                                                      : NoticeKind::NotDecoded;
+      n = Notice{kind,
+                 TrText(NoticeBrief(kind)) + (": " + name) + ": " + Printable(r.reason) + "."};
       if (r.leftAsItWas)
-        n->reason += " The file is as it was.";
+        n->reason += TrText(" The file is as it was.");
       else if (r.pendingRecovery)
-        n->reason += " The next look at the file settles it.";
+        n->reason += TrText(" The next look at the file settles it.");
       break;
     }
     case WorkOutcome::Coded:
     case WorkOutcome::Decoded:
       if (!r.markerLeft.empty()) {
-        n = Notice{"Marker left",
+        n = Notice{NoticeKind::MarkerLeft,
                    std::string(r.outcome == WorkOutcome::Coded ? "Coded" : "Decoded") +
                        ", but the change marker could not be removed (the next look at the file "
                        "removes it): " +
@@ -148,12 +159,72 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
     if (n)
       n->reason = found + " " + n->reason;
     else
-      n = Notice{RecoveryBrief(*r.recovery), found};
+      n = Notice{RecoveryKind(*r.recovery), found};
   }
   return n;
 }
 
 Notice NoPasswordNotice(const std::string& what) {
-  return {"No password",
-          "Nothing done: " + what + " needs a password. Type it and press Enter first."};
+  return {NoticeKind::NoPassword,
+          TrTextFill("Nothing done: %s needs a password. Type it and press Enter first.", {what})};
+}
+
+const char* NoticeBrief(NoticeKind kind) {
+  switch (kind) {
+    case NoticeKind::NotFound:
+      return "Not found";
+    case NoticeKind::Folder:
+      return "A folder";
+    case NoticeKind::NotAFile:
+      return "Not a file";
+    case NoticeKind::BrokenLink:
+      return "Broken link";
+    case NoticeKind::LinkLoop:
+      return "Link loop";
+    case NoticeKind::LinkNotFollowed:
+      return "Link not followed";
+    case NoticeKind::NoAttributes:
+      return "No attributes";
+    case NoticeKind::Unreadable:
+      return "Unreadable";
+    case NoticeKind::DamagedRecord:
+      return "Damaged record";
+    case NoticeKind::UnsettledChange:
+      return "Unsettled change";
+    case NoticeKind::NotWorkable:
+      return "Not workable";
+    case NoticeKind::ChangeCompleted:
+      return "Change completed";
+    case NoticeKind::ChangeUndone:
+      return "Change undone";
+    case NoticeKind::RecordLost:
+      return "Record lost";
+    case NoticeKind::RecordLeftOver:
+      return "Record left over";
+    case NoticeKind::CantOpen:
+      return "Can't open";
+    case NoticeKind::FileInUse:
+      return "File in use";
+    case NoticeKind::AlreadyCoded:
+      return "Already coded";
+    case NoticeKind::AlreadyDecoded:
+      return "Already decoded";
+    case NoticeKind::NoPassword:
+      return "No password";
+    case NoticeKind::WrongPassword:
+      return "Wrong password";
+    case NoticeKind::NotDone:
+      return "Not done";
+    case NoticeKind::NotCoded:
+      return "Not coded";
+    case NoticeKind::NotDecoded:
+      return "Not decoded";
+    case NoticeKind::MarkerLeft:
+      return "Marker left";
+  }
+  return "Not workable";
+}
+
+std::string Notice::Brief() const {
+  return TrText(NoticeBrief(kind));
 }

@@ -8,9 +8,45 @@
 
 #include "engine/Results.h"
 
+// What a notice is about; its few words come from one table (NoticeBrief), and the summaries
+// of folder operations count their files by it.
+enum class NoticeKind {
+  NotFound,
+  Folder,
+  NotAFile,
+  BrokenLink,
+  LinkLoop,
+  LinkNotFollowed,
+  NoAttributes,
+  Unreadable,
+  DamagedRecord,
+  UnsettledChange,
+  NotWorkable,
+  ChangeCompleted,
+  ChangeUndone,
+  RecordLost,
+  RecordLeftOver,
+  CantOpen,
+  FileInUse,
+  AlreadyCoded,
+  AlreadyDecoded,
+  NoPassword,
+  WrongPassword,
+  NotDone,
+  NotCoded,
+  NotDecoded,
+  MarkerLeft,
+};
+
+// The few words for the label, such as "Wrong password".
+const char* NoticeBrief(NoticeKind kind);
+
 struct Notice {
-  std::string brief;   // a few words, such as "Wrong password"
+  NoticeKind kind;
   std::string reason;  // what happened and what the file is like now, in sentences
+
+  // The few words in the user's language.
+  std::string Brief() const;
 };
 
 // An entry that cannot be worked on, or an interrupted change found on its file (settled or

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/Results.h"
+#include "platform/Program.h"
 #include "platform/SecretMemory.h"
 
 struct WorkState {
@@ -14,8 +15,8 @@ struct WorkState {
   bool workable = false;
   bool coded = false;
   bool passwordSet = false;
-  // The password, at most 20 characters, terminated: in memory of its own, left out of core
-  // dumps and wiped when the window goes.
-  plat::SecretBuffer passwordMemory{21};
+  // The password, at most kPasswordMax characters, terminated: in memory of its own, left out of
+  // core dumps and wiped when the window goes.
+  plat::SecretBuffer passwordMemory{plat::kPasswordMax + 1};
   char* const password = passwordMemory.data();
 };

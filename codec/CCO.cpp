@@ -15,8 +15,6 @@ CCO::CCO() : valid_(true), timeLen_(0), nameLen_(3), passLen_(3), lineLen_(0) {
   std::memset(time_, 0, sizeof time_);
   std::memset(name_, 0, sizeof name_);
   std::memset(pass_, 0, sizeof pass_);
-  std::memset(attrBuf_, 0, sizeof attrBuf_);
-  std::memset(linkTarget_, 0, sizeof linkTarget_);
   std::strcpy(name_, "---");
   std::strcpy(pass_, "---");
   NTime();

@@ -2,13 +2,8 @@
 // The codec record: one coding of one file (its leaf name, the password, a six-byte time code
 // from the clock) and its text form, the line, which scrambled is the value of the attribute
 // "PrivCodec" that marks a coded file. The format is written down in docs/privcodec-format.md.
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <string>
-
-#include "platform/Node.h"
 
 // Attribute name and the largest value a reader takes in.
 constexpr const char* kPrivCodecAttr = "PrivCodec";
@@ -43,7 +38,6 @@ class CCO {
   virtual void PrintToView();
   virtual void PrintToTerminal();
   virtual char* NewText();
-  virtual void XCheck();
   virtual void PrintAsHex(const char* data, int last);
   virtual void PrintAsAsc(const char* data, int last);
   virtual void PrintAsDez(const char* data, int last);
@@ -59,16 +53,17 @@ class CCO {
   uint8_t PassLength() const { return passLen_; }
   const char* Name() const { return name_; }
 
-  // The entry that XCheck() examines and the status view that PrintToView() writes to. Nothing
-  // in the program sets them; a tool or test that wants the record's own inspection does.
-  void SetPath(const std::string& path) { path_ = path; }
+  // The status view that PrintToView() writes to. Nothing in the program sets it; a tool or test
+  // that wants the record's own inspection (CCOInspect.h) does.
   using StatusSink = void (*)(void* context, const char* text);
   void SetStatusView(StatusSink sink, void* context) {
     statusView_ = sink;
     statusContext_ = context;
   }
-  bool IsFile() const { return isFile_; }
-  bool HasRecord() const { return hasRecord_; }
+  // Writes `text` to the status view, when there is one.
+  void ToView(const char* text) {
+    if (statusView_ != nullptr) statusView_(statusContext_, text);
+  }
 
  private:
   char line_[1200];
@@ -80,14 +75,6 @@ class CCO {
   char time_[20];
   char name_[256];
   char pass_[256];
-  bool isFile_ = false;
-  bool hasRecord_ = false;
-  char attrBuf_[1024];
-  char linkTarget_[1024];
-  std::string path_;
-  plat::Node node_;
   StatusSink statusView_ = nullptr;
   void* statusContext_ = nullptr;
-  struct stat status_ {};
-  int32_t readResult_ = 0;
 };

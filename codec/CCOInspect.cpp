@@ -1,12 +1,11 @@
-// The record's own look at a file: is it a file, and does it carry a codec record?
-#include <cerrno>
+#include "codec/CCOInspect.h"
+
 #include <cstdio>
 #include <string>
 
-#include "codec/CCO.h"
 #include "platform/Paths.h"
 
-void CCO::XCheck() {
+void CCOInspect::XCheck() {
   node_.SetTo(path_);
   isFile_ = false;
 
@@ -37,13 +36,13 @@ void CCO::XCheck() {
   if (readResult_ >= kPrivCodecMinBytes) {
     printf("Cco> Has Codec-Attr.!\n");
     // Only the bytes read belong to the value; whatever it claims beyond them counts as zeros.
-    DecodeLine(attrBuf_, static_cast<size_t>(readResult_));
-    PrintToTerminal();
-    PrintToView();
+    record_->DecodeLine(attrBuf_, static_cast<size_t>(readResult_));
+    record_->PrintToTerminal();
+    record_->PrintToView();
     hasRecord_ = true;
   } else {
     printf("CCo> NO  Codec-Attr.!\n");
-    if (statusView_ != nullptr) statusView_(statusContext_, "> no Codec-Attr.!\n");
+    record_->ToView("> no Codec-Attr.!\n");
     hasRecord_ = false;
   }
   node_.Unset();

@@ -1,12 +1,12 @@
-// Writes the coded-file type's two icons (settings/ProgramIcons) as the PNG files the install
+// Writes the coded-file type's two icons (desktop/ProgramIcons) as the PNG files the install
 // puts into the hicolor theme, encoded as a start writes them for the user.
 // Usage: murvel_type_icons LARGE.png MINI.png
 #include <QImage>
 #include <QString>
 #include <cstdio>
 
+#include "desktop/ProgramIcons.h"
 #include "platform/Bitmap.h"
-#include "settings/ProgramIcons.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -90,7 +90,8 @@ std::string WorkLines(const WorkResult& r) {
     case WorkOutcome::Busy:
       return out + Format("> Not worked on: another program has '%s' locked\n", Printable(r.file));
     case WorkOutcome::StateChanged:
-      return out + "> Not worked on: '" + Printable(r.file) + "' was " + r.reason + " meanwhile\n";
+      return out + "> Not worked on: '" + Printable(r.file) + "' was " +
+             (r.foundCoded ? "coded" : "decoded") + " meanwhile\n";
     default:
       break;
   }

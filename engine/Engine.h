@@ -18,7 +18,7 @@
 
 struct Password {
   bool set = false;
-  std::string text;  // at most 20 bytes
+  std::string text;  // at most plat::kPasswordMax bytes
 };
 
 // An entry of a folder operation: what the inspection found, and the work when there was any.
@@ -81,7 +81,7 @@ class Engine {
   void Mark(const std::string& file, bool coded) const;
 
   EngineView* view_;
-  size_t windowBytes_ = size_t(32) << 20;
+  size_t windowBytes_ = kWindowBytes;
   bool sweepStaleJournals_ = true;
   bool marks_ = false;
 };

@@ -22,6 +22,7 @@
 #include "platform/Clock.h"
 #include "platform/FileCalls.h"
 #include "platform/NodeInfo.h"
+#include "platform/OpenFile.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
 
@@ -71,12 +72,14 @@ ssize_t ReadAttr(int fd, const char* name, std::string* value, size_t max) {
 // Opens the file and reads what the inspection tells: the record, the stashed icon, and any
 // interrupted change, which it settles first.
 void LookInside(Inspection& ins) {
-  int fd = plat::Files().Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
+  plat::OpenFile file =
+      plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!file.IsOpen()) {
     NotWorkableFor(ins, NotWorkable::Unreadable,
-                   std::string("can't read its attributes: ") + std::strerror(-fd));
+                   std::string("can't read its attributes: ") + std::strerror(-file.Fd()));
     return;
   }
+  int fd = file.Fd();
   // One listing tells which of the attributes to read are there at all.
   std::vector<std::string> names;
   int listed = plat::Attrs().List(fd, &names);
@@ -84,7 +87,7 @@ void LookInside(Inspection& ins) {
     return listed < 0 || std::find(names.begin(), names.end(), name) != names.end();
   };
   if (listed == 0 && has(kChangeMarkerAttr)) {
-    plat::Files().Close(fd);
+    file.Close();
     RecoveryAttempt attempt = RecoverFile(ins.file);
     if (attempt.report) ins.recovery = attempt.report;
     if (!attempt.report || !attempt.report->settled) {
@@ -98,12 +101,13 @@ void LookInside(Inspection& ins) {
                                              attempt.report->why);
       return;
     }
-    fd = plat::Files().Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
+    file = plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (!file.IsOpen()) {
       NotWorkableFor(ins, NotWorkable::Unreadable,
-                     std::string("can't read its attributes: ") + std::strerror(-fd));
+                     std::string("can't read its attributes: ") + std::strerror(-file.Fd()));
       return;
     }
+    fd = file.Fd();
     listed = plat::Attrs().List(fd, &names);
   }
   ins.opened = true;
@@ -134,7 +138,6 @@ void LookInside(Inspection& ins) {
       ReadAttr(fd, kLargeIconStashAttr, &value, plat::kLargeIconBytes + 1) ==
           ssize_t(plat::kLargeIconBytes))
     ins.stashedIcon.assign(value.begin(), value.end());
-  plat::Files().Close(fd);
 }
 
 }  // namespace
@@ -220,11 +223,10 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
     if (ins.workable()) {
       NotWorkableFor(ins, NotWorkable::NoAttributes, "its file system keeps no attributes");
       // A coded copy on a USB stick is told all the same, so that it is copied off and rescued.
-      int fd = plat::Files().Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-      if (fd >= 0) {
-        LookForMismatch(fd, nullptr, false, plat::CurrentClock().LocalNow(), &ins);
-        plat::Files().Close(fd);
-      }
+      plat::OpenFile file =
+          plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+      if (file.IsOpen())
+        LookForMismatch(file.Fd(), nullptr, false, plat::CurrentClock().LocalNow(), &ins);
     }
   }
   if (!ins.workable()) return ins;

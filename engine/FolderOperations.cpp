@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "engine/Engine.h"
-#include "engine/Journal.h"
+#include "engine/JournalPolicy.h"
 #include "platform/Directory.h"
 #include "platform/Paths.h"
 
@@ -35,7 +35,7 @@ void Engine::WorkOverFolder(const std::string& folder, bool decode, const Passwo
   std::string path;
   while (dir.GetNextRef(&path) == 0) {
     // A change's own journal is no file of the user's.
-    if (plat::LeafOf(path).rfind(kJournalPrefix, 0) == 0) continue;
+    if (IsJournalName(path)) continue;
     if (view_) view_->Looking(path);
     FolderEntry e;
     struct stat st {};

@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "engine/ByteCoding.h"
+#include "engine/JournalPolicy.h"
 #include "engine/PageHash.h"
 #include "platform/FileCalls.h"
 #include "platform/Paths.h"
@@ -258,21 +259,18 @@ WindowPlan PlanWindows(const std::vector<uint64_t>& sizes, size_t windowBytes) {
   return plan;
 }
 
-JournalWriter::~JournalWriter() {
-  if (fd_ >= 0) plat::Files().Close(fd_);
-}
+JournalWriter::~JournalWriter() = default;
 
 plat::Outcome JournalWriter::Create(const std::string& folder) {
   folder_ = folder;
-  std::string name =
-      (folder.empty() || folder.back() == '/' ? folder : folder + "/") + kJournalPrefix + "XXXXXX";
-  int fd = plat::Files().CreateUnique(&name);
+  std::string name = NewJournalTemplate(folder);
+  file_ = plat::OpenFile(plat::Files().CreateUnique(&name));
+  const int fd = file_.Fd();
   if (fd < 0) return plat::Outcome::Fail(Why("can't make a journal in", folder, fd));
-  fd_ = fd;
   path_ = name;
   // Held while the change runs: a journal that another program has locked is in use, however
   // its files look.
-  (void)plat::Files().Flock(fd, LOCK_EX | LOCK_NB);
+  (void)file_.TryLock();
   if (getrandom(&nonce_, sizeof nonce_, 0) != ssize_t(sizeof nonce_)) {
     // Without the system's randomness the moment and the process make a nonce good enough to
     // tell one journal from another.
@@ -284,7 +282,8 @@ plat::Outcome JournalWriter::Create(const std::string& folder) {
 plat::Outcome JournalWriter::WriteAt(const std::string& bytes, uint64_t offset) {
   size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t r = plat::Files().Pwrite(fd_, bytes.data() + done, bytes.size() - done, offset + done);
+    ssize_t r =
+        plat::Files().Pwrite(file_.Fd(), bytes.data() + done, bytes.size() - done, offset + done);
     if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path_, int(r)));
     if (r == 0) return plat::Outcome::Fail("can't write the journal '" + path_ + "'");
     done += size_t(r);
@@ -346,21 +345,22 @@ plat::Outcome JournalWriter::WriteTurnBack(uint32_t entry) {
 }
 
 plat::Outcome JournalWriter::Flush() {
-  int r = plat::Files().Fdatasync(fd_);
+  int r = plat::Files().Fdatasync(file_.Fd());
   if (r < 0) return plat::Outcome::Fail(Why("can't flush the journal", path_, r));
   if (folderFlushed_) return plat::Outcome::Ok();
-  int dir = plat::Files().Open(folder_.empty() ? "." : folder_, O_RDONLY | O_DIRECTORY);
-  if (dir < 0) return plat::Outcome::Fail(Why("can't open the journal's folder", folder_, dir));
-  r = plat::Files().Fsync(dir);
-  plat::Files().Close(dir);
+  plat::OpenFile dir =
+      plat::OpenFile::Open(folder_.empty() ? "." : folder_, O_RDONLY | O_DIRECTORY);
+  if (!dir.IsOpen())
+    return plat::Outcome::Fail(Why("can't open the journal's folder", folder_, dir.Fd()));
+  r = plat::Files().Fsync(dir.Fd());
+  dir.Close();
   if (r < 0) return plat::Outcome::Fail(Why("can't flush the journal's folder", folder_, r));
   folderFlushed_ = true;
   return plat::Outcome::Ok();
 }
 
 plat::Outcome JournalWriter::Remove() {
-  if (fd_ >= 0) plat::Files().Close(fd_);
-  fd_ = -1;
+  file_.Close();
   int r = plat::Files().Unlink(path_);
   if (r < 0 && r != -ENOENT) return plat::Outcome::Fail(Why("can't remove the journal", path_, r));
   return plat::Outcome::Ok();
@@ -384,7 +384,9 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
   JournalTrouble& t = trouble ? *trouble : ignored;
   t = JournalTrouble::None;
   // Never a link, and never waiting on a FIFO or a device put in its place.
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  plat::OpenFile journal =
+      plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  const int fd = journal.Fd();
   if (fd < 0) {
     t = fd == -ENOENT  ? JournalTrouble::Missing
         : fd == -ELOOP ? JournalTrouble::Untrusted
@@ -406,7 +408,7 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
     }
     data.resize(got);
   }
-  plat::Files().Close(fd);
+  journal.Close();
   if (r < 0) {
     t = JournalTrouble::Unreadable;
     return plat::Outcome::Fail(Why("can't read the journal", path, r));
@@ -486,7 +488,9 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
 }
 
 plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file) {
-  int fd = plat::Files().Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  plat::OpenFile journal =
+      plat::OpenFile::Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  const int fd = journal.Fd();
   if (fd < 0) return plat::Outcome::Fail(Why("can't open the journal", path, fd));
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
@@ -494,10 +498,8 @@ plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, Journal
   if (distrust.empty() &&
       uint64_t(st.st_size) < file->beforeAt + 2 * BeforeRecordBytes(file->entry.size))
     distrust = "it is cut short";
-  if (!distrust.empty()) {
-    plat::Files().Close(fd);
+  if (!distrust.empty())
     return plat::Outcome::Fail("can't use the journal '" + path + "': " + distrust);
-  }
   ByteWriter w;
   w.U32(file->entry.index);
   for (uint64_t h : file->hashes) w.U64(h);
@@ -511,24 +513,8 @@ plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, Journal
     done += n > 0 ? size_t(n) : 0;
   }
   if (r >= 0) r = plat::Files().Fdatasync(fd);
-  plat::Files().Close(fd);
+  journal.Close();
   if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path, r));
   file->known.assign(file->hashes.size(), true);
   return plat::Outcome::Ok();
-}
-
-std::string StateFolder() {
-  const char* state = std::getenv("XDG_STATE_HOME");
-  std::string base;
-  if (state && *state == '/') {
-    base = state;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
-    base = std::string(home) + "/.local/state";
-  }
-  std::string folder = base + "/murvel";
-  if (!plat::MakeFolderTree(folder)) return {};
-  chmod(folder.c_str(), 0700);
-  return folder;
 }

@@ -22,9 +22,8 @@
 
 #include "engine/AttrPlan.h"
 #include "engine/CipherTransform.h"
+#include "platform/OpenFile.h"
 #include "platform/Outcome.h"
-
-constexpr const char* kJournalPrefix = ".murvel-journal-";
 
 struct JournalEntry {
   uint32_t index = 0;
@@ -105,7 +104,7 @@ class JournalWriter {
 
   std::string path_;
   std::string folder_;
-  int fd_ = -1;
+  plat::OpenFile file_;  // open and locked while the change runs
   uint64_t nonce_ = 0;
   WindowPlan plan_;
   std::vector<uint64_t> windowAt_;  // where each window's slot is
@@ -138,8 +137,3 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
 // before it writes pages that the pass never wrote, so that a recovery cut short can be
 // settled in turn. Then every page of `file` counts as recorded.
 plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file);
-
-// Where a change keeps its journal when the folder of its files takes no new file (or its name
-// there would be too long to keep in a marker): the user's state folder, $XDG_STATE_HOME/murvel or
-// ~/.local/state/murvel, made (0700) when missing. Empty when there is none.
-std::string StateFolder();

@@ -14,9 +14,11 @@
 #include "engine/AttrPlan.h"
 #include "engine/ChangeMarker.h"
 #include "engine/IntegrityAttr.h"
+#include "engine/JournalPolicy.h"
 #include "engine/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
+#include "platform/OpenFile.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -87,7 +89,7 @@ std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const 
     for (const std::string& name : names) {
       struct stat st {};
       const std::string path = Joined(folder, name);
-      if (name.rfind(kJournalPrefix, 0) == 0 || plat::Files().Stat(path, &st) < 0) continue;
+      if (IsJournalName(name) || plat::Files().Stat(path, &st) < 0) continue;
       auto it = ids.find({uint64_t(st.st_dev), uint64_t(st.st_ino)});
       if (it != ids.end()) LookAt(path, it->first, journal.nonce, &found[it->second]);
     }
@@ -97,11 +99,9 @@ std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const 
 
 // Whether another program holds the journal at `path` locked (its change is running).
 bool InUse(const std::string& path) {
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return false;
-  const bool locked = plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-  plat::Files().Close(fd);
-  return locked;
+  plat::OpenFile journal =
+      plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  return journal.IsOpen() && journal.LockedByAnother();
 }
 
 // Completes the change, or turns it back when it is to be turned back or cannot be completed.
@@ -250,15 +250,16 @@ std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
 }
 
 std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const FileIds& settled) {
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  // Another program's journal in use, another user's, or anything but a file is not ours.
-  struct stat st {};
-  const bool ours =
-      plat::Files().Fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
-  const bool inUse = ours && plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-  plat::Files().Close(fd);
-  if (!ours || inUse) return std::nullopt;
+  {
+    plat::OpenFile journal =
+        plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (!journal.IsOpen()) return std::nullopt;
+    // Another program's journal in use, another user's, or anything but a file is not ours.
+    struct stat st {};
+    const bool ours = plat::Files().Fstat(journal.Fd(), &st) == 0 && S_ISREG(st.st_mode) &&
+                      st.st_uid == geteuid();
+    if (!ours || journal.LockedByAnother()) return std::nullopt;
+  }
   JournalContents journal;
   JournalTrouble trouble = JournalTrouble::None;
   plat::Outcome read = ReadJournal(path, geteuid(), &journal, &trouble);
@@ -276,11 +277,8 @@ std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const F
 
 std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const FileIds& settled) {
   std::vector<KeptJournal> kept;
-  std::vector<std::string> names;
-  if (plat::Files().ListNames(folder, &names) < 0) return kept;
-  for (const std::string& name : names) {
-    if (name.rfind(kJournalPrefix, 0) != 0) continue;
-    std::optional<KeptJournal> k = RemoveJournalIfStale(Joined(folder, name), settled);
+  for (const std::string& journal : JournalsIn(folder)) {
+    std::optional<KeptJournal> k = RemoveJournalIfStale(journal, settled);
     if (k) kept.push_back(std::move(*k));
   }
   return kept;
@@ -288,14 +286,14 @@ std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const Fi
 
 plat::Outcome DropJournal(const std::string& path, std::vector<std::string>* named) {
   named->clear();
-  int fd = plat::Files().Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return plat::Outcome::Fail("can't open it: " + std::string(std::strerror(-fd)));
+  plat::OpenFile open = plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!open.IsOpen())
+    return plat::Outcome::Fail("can't open it: " + std::string(std::strerror(-open.Fd())));
   struct stat st {};
-  int r = plat::Files().Fstat(fd, &st);
-  const bool inUse = r == 0 && plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK;
-  plat::Files().Close(fd);
-  if (r < 0 || plat::LeafOf(path).rfind(kJournalPrefix, 0) != 0 || !S_ISREG(st.st_mode) ||
-      st.st_uid != geteuid())
+  int r = plat::Files().Fstat(open.Fd(), &st);
+  const bool inUse = r == 0 && open.LockedByAnother();
+  open.Close();
+  if (r < 0 || !IsJournalName(path) || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
     return plat::Outcome::Fail("it is not one of this user's journals");
   if (inUse) return plat::Outcome::Fail("another program is using it");
   JournalContents journal;
@@ -356,18 +354,18 @@ RecoveryAttempt RecoverFile(const std::string& path) {
   struct stat st {};
   int r = plat::Files().Stat(path, &st);
   if (r == 0 && !S_ISREG(st.st_mode)) r = -EINVAL;
-  int fd = r < 0 ? r : plat::Files().Open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    attempt.whyNotOpened = fd == -EINVAL ? "it is not a regular file" : std::strerror(-fd);
+  plat::OpenFile file =
+      r < 0 ? plat::OpenFile(r) : plat::OpenFile::Open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (!file.IsOpen()) {
+    attempt.whyNotOpened =
+        file.Fd() == -EINVAL ? "it is not a regular file" : std::strerror(-file.Fd());
     return attempt;
   }
   attempt.opened = true;
-  r = plat::Files().Flock(fd, LOCK_EX | LOCK_NB);
-  if (r == -EWOULDBLOCK) {
+  if (file.LockedByAnother()) {
     attempt.busy = true;
   } else {
-    attempt.report = SettleMarkedChange(fd, path);
+    attempt.report = SettleMarkedChange(file.Fd(), path);
   }
-  plat::Files().Close(fd);
   return attempt;
 }

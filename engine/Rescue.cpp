@@ -9,6 +9,8 @@
 #include "codec/TimeCode.h"
 #include "engine/Engine.h"
 #include "engine/KeyFinder.h"
+#include "platform/FileCalls.h"
+#include "platform/OpenFile.h"
 
 ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]) {
   ChangeRequest r = RequestFor(found, false);
@@ -57,15 +59,15 @@ std::string MomentOfKey(const uint8_t key[6]) {
 }
 
 ByteKind KindOfFileWithKey(const std::string& file, const uint8_t key[6]) {
-  int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return {};
+  plat::OpenFile open = plat::OpenFile::Open(file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!open.IsOpen()) return {};
   std::vector<uint8_t> bytes(kKeyLookBytes);
   size_t got = 0;
   while (got < bytes.size()) {
-    ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(got));
+    ssize_t n = plat::Files().Pread(open.Fd(), bytes.data() + got, bytes.size() - got, got);
     if (n <= 0) break;
     got += size_t(n);
   }
-  ::close(fd);
+  open.Close();
   return KindWithKey(bytes.data(), got, key);
 }

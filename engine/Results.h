@@ -73,7 +73,7 @@ enum class WorkOutcome {
   NotWorkable,    // the entry was not workable: nothing done, nothing said
   CantOpen,       // the file could not be had at all
   Busy,           // another program has it locked
-  StateChanged,   // it was coded or decoded meanwhile by another program
+  StateChanged,   // it was coded or decoded meanwhile by another program (`foundCoded` tells)
   NoPassword,     // no password entered: nothing done
   WrongPassword,  // the record's password is another
   NotDone,        // refused or failed: `reason` says why, `leftAsItWas` whether it is unchanged
@@ -89,6 +89,7 @@ struct WorkResult {
   std::optional<CipherDirection> direction;
   RecordFields record;           // the record read (decoding) or written (coding)
   std::string reason;            // for NotDone: the worst that happened first
+  bool foundCoded = false;       // for StateChanged: the file was found coded (else plain)
   bool leftAsItWas = true;       // the file's bytes and attributes are as they were before
   bool turnedBack = false;       // the change had begun, failed, and was turned back
   bool stopped = false;          // not begun: the caller asked to stop

@@ -20,12 +20,14 @@
 #include "engine/DeferredSignals.h"
 #include "engine/IntegrityAttr.h"
 #include "engine/Journal.h"
+#include "engine/JournalPolicy.h"
 #include "engine/Recovery.h"
 #include "engine/ResizedTurnBack.h"
 #include "engine/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
 #include "platform/FileCalls.h"
+#include "platform/OpenFile.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -43,7 +45,7 @@ std::string ErrText(int err) {
 struct Item {
   const ChangeRequest* request = nullptr;
   WorkResult result;
-  int fd = -1;
+  plat::OpenFile file;  // the file, open and locked while it is worked on
   struct stat st {};
   AttrSet attrs;
   CipherDirection direction = CipherDirection::Code;
@@ -56,9 +58,7 @@ struct Item {
   bool resized = false;  // another program made the file longer or shorter during the pass
   PassFile pass;
 
-  ~Item() {
-    if (fd >= 0) plat::Files().Close(fd);
-  }
+  int fd() const { return file.Fd(); }
 };
 
 void NotDone(Item& it, std::string why) {
@@ -109,17 +109,19 @@ bool OpenAndLock(Item& it, SeenFiles& seen) {
   }
   const int flags = O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
   std::string writeRefused;
-  int fd = plat::Files().Open(file, O_RDWR | flags);
-  if (fd == -EACCES || fd == -EPERM || fd == -EROFS || fd == -ETXTBSY) {
+  plat::OpenFile open = plat::OpenFile::Open(file, O_RDWR | flags);
+  const int refused = open.Fd();
+  if (refused == -EACCES || refused == -EPERM || refused == -EROFS || refused == -ETXTBSY) {
     // Opened for reading only, to read its record and tell the user why it cannot be changed.
-    writeRefused = "can't open '" + file + "' for reading and writing: " + ErrText(fd);
-    fd = plat::Files().Open(file, O_RDONLY | flags);
+    writeRefused = "can't open '" + file + "' for reading and writing: " + ErrText(refused);
+    open = plat::OpenFile::Open(file, O_RDONLY | flags);
   }
-  if (fd < 0) {
-    NotDone(it, "can't open '" + file + "': " + ErrText(fd));
+  if (!open.IsOpen()) {
+    NotDone(it, "can't open '" + file + "': " + ErrText(open.Fd()));
     return false;
   }
-  it.fd = fd;
+  it.file = std::move(open);
+  const int fd = it.fd();
   if (plat::Files().Fstat(fd, &it.st) < 0 || !S_ISREG(it.st.st_mode) || it.st.st_dev != st.st_dev ||
       it.st.st_ino != st.st_ino) {
     NotDone(it, "'" + file + "' was replaced while it was being opened");
@@ -134,7 +136,7 @@ bool OpenAndLock(Item& it, SeenFiles& seen) {
   }
   // Another program that has the file locked is changing it: it is left to that program. A
   // file system without locks leaves the file to be worked on without one.
-  if (plat::Files().Flock(fd, LOCK_EX | LOCK_NB) == -EWOULDBLOCK) {
+  if (it.file.LockedByAnother()) {
     it.result.outcome = WorkOutcome::Busy;
     return false;
   }
@@ -149,13 +151,13 @@ bool SettleEarlierChange(Item& it) {
     NotDone(it, "it carries an interrupted change, which cannot be settled: " + it.failure);
     return false;
   }
-  it.result.recovery = SettleMarkedChange(it.fd, it.request->file);
+  it.result.recovery = SettleMarkedChange(it.fd(), it.request->file);
   if (!it.result.recovery || !it.result.recovery->settled) {
     NotDone(it, "it carries an interrupted change, which could not be settled: " +
                     (it.result.recovery ? it.result.recovery->why : std::string("?")));
     return false;
   }
-  plat::Outcome reread = ReadAttrs(it.fd, &it.attrs);
+  plat::Outcome reread = ReadAttrs(it.fd(), &it.attrs);
   if (!reread) NotDone(it, reread.why());
   return bool(reread);
 }
@@ -170,7 +172,7 @@ bool Decide(Item& it, const TransactionOptions& options) {
   if (req.expectCoded && *req.expectCoded != coded) {
     it.result.outcome = WorkOutcome::StateChanged;
     it.result.record.name.clear();
-    it.result.reason = coded ? "coded" : "decoded";
+    it.result.foundCoded = coded;
     return false;
   }
   if (req.bytesOnly) {
@@ -238,7 +240,7 @@ bool Decide(Item& it, const TransactionOptions& options) {
 bool Prepare(Item& it, const TransactionOptions& options, SeenFiles& seen) {
   it.result.file = it.request->file;
   if (!OpenAndLock(it, seen)) return false;
-  plat::Outcome read = ReadAttrs(it.fd, &it.attrs);
+  plat::Outcome read = ReadAttrs(it.fd(), &it.attrs);
   if (!read) {
     NotDone(it, read.why());
     return false;
@@ -258,11 +260,11 @@ plat::Outcome FlushFiles(const std::vector<Item*>& items) {
     if (r < 0 && first) first = plat::Outcome::Fail("flushing failed: " + ErrText(r));
   };
   if (items.size() <= kFileByFileFlushes) {
-    for (Item* it : items) note(plat::Files().Fsync(it->fd));
+    for (Item* it : items) note(plat::Files().Fsync(it->fd()));
     return first;
   }
   std::map<dev_t, int> devices;
-  for (Item* it : items) devices.emplace(it->st.st_dev, it->fd);
+  for (Item* it : items) devices.emplace(it->st.st_dev, it->fd());
   for (const auto& [device, fd] : devices) note(plat::Files().Syncfs(fd));
   return first;
 }
@@ -273,18 +275,8 @@ plat::Outcome FlushFiles(const std::vector<Item*>& items) {
 void PutBackModeBits(const Item& it) {
   if (!(it.st.st_mode & (S_ISUID | S_ISGID))) return;
   struct stat now {};
-  if (plat::Files().Fstat(it.fd, &now) == 0 && (now.st_mode & 07777) != (it.st.st_mode & 07777))
-    (void)fchmod(it.fd, it.st.st_mode & 07777);
-}
-
-// The folder for the journal of files of `folder`: that folder, unless the journal's path there
-// would be too long for a marker to keep (or not absolute).
-std::string JournalFolder(const std::string& folder) {
-  const size_t name = 1 + std::strlen(kJournalPrefix) + 6;
-  if (!folder.empty() && folder[0] == '/' && folder.size() + name <= kMarkerJournalMax)
-    return folder;
-  std::string state = StateFolder();
-  return state.size() + name <= kMarkerJournalMax ? state : std::string();
+  if (plat::Files().Fstat(it.fd(), &now) == 0 && (now.st_mode & 07777) != (it.st.st_mode & 07777))
+    (void)fchmod(it.fd(), it.st.st_mode & 07777);
 }
 
 class Batch {
@@ -360,7 +352,7 @@ void Batch::MarkFiles() {
     m.nonce = journal_.Nonce();
     m.journal = journal_.Path();
     const std::string value = EncodeMarker(m);
-    int r = plat::Attrs().Set(it->fd, kChangeMarkerAttr, value.data(), value.size());
+    int r = plat::Attrs().Set(it->fd(), kChangeMarkerAttr, value.data(), value.size());
     if (r < 0) {
       NotDone(*it, "can't mark it as being changed: " + ErrText(r));
       continue;
@@ -372,7 +364,7 @@ void Batch::MarkFiles() {
   plat::Outcome flushed = FlushFiles(marked);
   if (!flushed) {
     for (Item* it : marked) {
-      (void)plat::Attrs().Remove(it->fd, kChangeMarkerAttr);
+      (void)plat::Attrs().Remove(it->fd(), kChangeMarkerAttr);
       it->marked = false;
       NotDone(*it, flushed.why());
     }
@@ -385,7 +377,7 @@ void Batch::CheckAndApply() {
     // Another program that wrote to the file meanwhile (an append, a truncation) would leave it
     // part coded, part plain: the change is turned back and what that program wrote is kept.
     struct stat after {};
-    if (plat::Files().Fstat(it->fd, &after) == 0 && after.st_size != it->st.st_size) {
+    if (plat::Files().Fstat(it->fd(), &after) == 0 && after.st_size != it->st.st_size) {
       it->resized = true;
       it->failure = decoding ? "changed by another program while being decoded; left coded"
                              : "changed by another program while being coded; left plain";
@@ -411,7 +403,7 @@ void Batch::CheckAndApply() {
     const std::string integrity =
         EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()},
                         PlannedValue(it->plan, kPrivCodecAttr, true));
-    plat::Outcome applied = ApplyPlan(it->fd, it->plan, true, integrity, false, true);
+    plat::Outcome applied = ApplyPlan(it->fd(), it->plan, true, integrity, false, true);
     if (!applied) it->failure = applied.why();
   }
 }
@@ -439,10 +431,10 @@ void Batch::TurnBackFailed() {
       back = plat::Outcome::Fail("the journal lost its entry");
     SettleResult settled;
     if (back && it->resized)
-      back = TurnBackResized(it->fd, file->second);
+      back = TurnBackResized(it->fd(), file->second);
     else if (back)
-      back = Settle(it->fd, file->second, false, &settled);
-    if (back) back = ApplyPlan(it->fd, it->plan, false, {}, true, false);
+      back = Settle(it->fd(), file->second, false, &settled);
+    if (back) back = ApplyPlan(it->fd(), it->plan, false, {}, true, false);
     if (back) {
       r.turnedBack = true;
     } else {
@@ -476,7 +468,7 @@ void Batch::Finish() {
       markersLeft = true;
       continue;
     }
-    int removed = plat::Attrs().Remove(it->fd, kChangeMarkerAttr);
+    int removed = plat::Attrs().Remove(it->fd(), kChangeMarkerAttr);
     if (removed < 0 && removed != -ENODATA) {
       markersLeft = true;
       r.markerLeft = ErrText(removed);
@@ -496,7 +488,7 @@ void Batch::Run() {
   std::vector<PassFile*> pass;
   for (Item* it : Marked()) {
     PassFile& p = it->pass;
-    p.fd = it->fd;
+    p.fd = it->fd();
     p.entry = it->entry;
     p.size = uint64_t(it->st.st_size);
     std::memcpy(p.key, it->key, 6);
@@ -548,16 +540,12 @@ std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& request
       if (Prepare(it, options, seen)) {
         batch.push_back(&it);
         bytes += uint64_t(it.st.st_size);
-      } else if (it.fd >= 0) {
-        plat::Files().Close(it.fd);
-        it.fd = -1;
+      } else {
+        it.file.Close();
       }
     }
     if (!batch.empty()) Batch(batch, options, &swept).Run();
-    for (Item* it : batch) {
-      plat::Files().Close(it->fd);
-      it->fd = -1;
-    }
+    for (Item* it : batch) it->file.Close();
     for (; options.onResult && told < next; ++told) options.onResult(told, items[told]->result);
   }
   for (; options.onResult && told < items.size(); ++told)

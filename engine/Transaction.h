@@ -34,17 +34,20 @@ struct ChangeRequest {
   std::optional<Bytes> bytesOnly;
 };
 
+// The bytes of one window of the content pass, and of one batch at most.
+constexpr size_t kWindowBytes = size_t(32) << 20;
+
 struct TransactionOptions {
   bool passwordSet = false;
-  std::string password;  // at most 20 bytes, as entered
-  size_t windowBytes = size_t(32) << 20;
+  std::string password;  // at most plat::kPasswordMax bytes, as entered
+  size_t windowBytes = kWindowBytes;
   // The journal flushed on a thread of its own while the pass reads on (JournaledPass.h).
   bool overlapFlushes = true;
   // Files and bytes at most in one batch (one journal, one set of flushes).
   size_t batchFiles = 512;
   // A larger file is a batch of its own; a batch ends within a second or so, and a stop asked
   // for (Ctrl-C) waits for no more than that.
-  uint64_t batchBytes = uint64_t(32) << 20;
+  uint64_t batchBytes = kWindowBytes;
   // The journals no file needs any more are removed from a folder before its first journal is
   // made; a caller that walks the folders itself does so there instead.
   bool sweepStaleJournals = true;

@@ -1,5 +1,6 @@
 #include "ui/CodeView.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -59,7 +60,7 @@ CodeView::~CodeView() = default;
 char* CodeView::GetPass() {
   std::string text = ppass->Text();
   std::memset(passBuffer, 0, sizeof passBuffer);
-  std::memcpy(passBuffer, text.data(), text.size() < 20 ? text.size() : 20);
+  std::memcpy(passBuffer, text.data(), std::min(text.size(), plat::kPasswordMax));
   return passBuffer;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Bitmap.h"
+#include "platform/Program.h"
 #include "platform/TypeCodes.h"
 #include "platform/gui/Rect.h"
 #include "platform/gui/View.h"
@@ -28,8 +29,8 @@ class CodeView : public plat::View {
   CodeView(const plat::Rect& frame, const char* name);
   ~CodeView() override;
 
-  // Copies at most the first 20 bytes of the entry's text into the panel's own buffer (zero
-  // filled, always terminated) and returns that buffer.
+  // Copies at most the first kPasswordMax bytes of the entry's text into the panel's own buffer
+  // (zero filled, always terminated) and returns that buffer.
   virtual char* GetPass();
   // Shows 1024 bytes of 32 x 32 colour-mapped icon data (rows top first) in the icon box.
   virtual void CWViewIcon(const uint8_t* bits);
@@ -56,7 +57,7 @@ class CodeView : public plat::View {
   fView* bkgBox;
   plat::StringView* stext;
   plat::TextControl* ppass;
-  char passBuffer[21];
+  char passBuffer[plat::kPasswordMax + 1];
   plat::View* iBox;
   plat::Bitmap iconBitmap;
 };

@@ -15,8 +15,9 @@ struct CtlOptions {
   // code, decode: work on a file whose bytes and record disagree all the same; rescue: turn the
   // bytes back with --key-date even when they are not recognised then
   bool force = false;
-  std::string keyDate;        // rescue: the moment of coding, "YYYY-MM-DD HH:MM:SS"
-  bool dropJournals = false;  // recover: remove the journals named, whatever their files
+  std::string keyDate;                 // rescue: the moment of coding, "YYYY-MM-DD HH:MM:SS"
+  bool dropJournals = false;           // recover: remove the journals named, whatever their files
+  bool help = false, version = false;  // set while parsing; they become the command
 };
 
 // Parses argv[1..]. On a usage error returns false and puts a one-line reason in `error`.
@@ -25,4 +26,4 @@ struct CtlOptions {
 bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::string* error);
 
 // The --help text.
-const char* CtlUsage();
+std::string CtlUsage();

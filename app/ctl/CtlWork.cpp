@@ -6,7 +6,9 @@
 
 #include "codec/TimeCode.h"
 #include "engine/Diagnostics.h"
+#include "engine/JournalPolicy.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 
 namespace {
 
@@ -43,7 +45,7 @@ CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progr
 
 void CtlWork::SetPassword(const std::string& password) {
   password_.set = true;
-  password_.text = password.substr(0, 20);
+  password_.text = password.substr(0, plat::kPasswordMax);
 }
 
 void CtlWork::Diagnose(const std::string& lines) {
@@ -192,7 +194,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
       continue;
     }
     // A journal named: checked against the other files named (where its files went).
-    if (plat::LeafOf(file).rfind(kJournalPrefix, 0) == 0) {
+    if (IsJournalName(file)) {
       add(journals, file);
       continue;
     }

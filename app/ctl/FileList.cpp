@@ -11,7 +11,7 @@
 #include <cstring>
 #include <queue>
 
-#include "engine/Journal.h"
+#include "engine/JournalPolicy.h"
 #include "engine/Recovery.h"
 #include "platform/Paths.h"
 
@@ -134,7 +134,7 @@ int FileStream::Refill(Level& level) {
   while (struct dirent* e = readdir(dir)) {
     const char* name = e->d_name;
     if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) continue;
-    if (!std::strncmp(name, kJournalPrefix, std::strlen(kJournalPrefix))) {
+    if (IsJournalName(name)) {
       level.hasJournals = true;
       continue;
     }

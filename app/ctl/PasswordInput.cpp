@@ -140,8 +140,8 @@ plat::Outcome ReadPasswordFromStream(std::FILE* in, std::string* out) {
 
 bool FitPassword(std::string* password) {
   if (password->size() <= kCtlPasswordMax) return false;
-  // The window keeps the first 20 bytes as they are, even when that splits a character; the cut
-  // must be the same here, or a password typed in both would not open the same files.
+  // The window keeps the first kPasswordMax bytes as they are, even when that splits a character;
+  // the cut must be the same here, or a password typed in both would not open the same files.
   password->resize(kCtlPasswordMax);
   return true;
 }

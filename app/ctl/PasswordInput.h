@@ -5,9 +5,10 @@
 #include <string>
 
 #include "platform/Outcome.h"
+#include "platform/Program.h"
 
 // The longest password the program keeps, in bytes, as the window does.
-constexpr size_t kCtlPasswordMax = 20;
+constexpr size_t kCtlPasswordMax = plat::kPasswordMax;
 
 // Asks on the controlling terminal (/dev/tty) with `prompt`, echo off, and reads one line.
 // Fails when there is no terminal or the input ends first. The terminal's settings are put

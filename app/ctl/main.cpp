@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <string>
 
+#include "app/ctl/CtlCommands.h"
 #include "app/ctl/CtlOptions.h"
+#include "app/ctl/CtlText.h"
 #include "app/ctl/CtlWork.h"
 #include "app/ctl/PasswordInput.h"
 #include "app/ctl/ProgressLine.h"
@@ -13,15 +15,8 @@
 
 namespace {
 
-constexpr int kExitDone = 0;
-constexpr int kExitNotDone = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitPlain = 3;  // status --quiet: a file is plain
-// status --quiet: a file's bytes and record disagree (coded, record lost; or the reverse)
-constexpr int kExitMismatch = 4;
-
 int UsageError(const std::string& why) {
-  std::fprintf(stderr, "murvelctl: %s\nTry 'murvelctl --help'.\n", why.c_str());
+  std::fprintf(stderr, "murvelctl: %s\n%s\n", why.c_str(), Tr("Try 'murvelctl --help'."));
   return kExitUsage;
 }
 
@@ -50,16 +45,18 @@ int GetPassword(const CtlOptions& options, std::string* password) {
       const bool differ = again != *password;
       plat::Wipe(&again);
       if (differ) {
-        std::fprintf(stderr, "murvelctl: the two passwords differ; nothing was coded\n");
+        std::fprintf(stderr, "murvelctl: %s\n", Tr("the two passwords differ; nothing was coded"));
         return kExitNotDone;
       }
     }
   }
   if (FitPassword(password)) {
-    std::fprintf(stderr,
-                 "murvelctl: warning: the password is longer than %zu bytes; only its first "
-                 "%zu bytes are used, as in the window\n",
-                 kCtlPasswordMax, kCtlPasswordMax);
+    const std::string max = std::to_string(kCtlPasswordMax);
+    std::fprintf(stderr, "murvelctl: %s\n",
+                 TrFill("warning: the password is longer than %s bytes; only its first %s bytes "
+                        "are used, as in the window",
+                        {max, max})
+                     .c_str());
   }
   return -1;
 }
@@ -68,11 +65,12 @@ int GetPassword(const CtlOptions& options, std::string* password) {
 
 int main(int argc, char** argv) {
   plat::KeepSecretsOutOfCoreDumps();
+  LoadCtlTexts();
   CtlOptions options;
   std::string error;
   if (!ParseCtlArgs(argc, argv, &options, &error)) return UsageError(error);
   if (options.command == CtlCommand::Help) {
-    std::fputs(CtlUsage(), stdout);
+    std::fputs(CtlUsage().c_str(), stdout);
     return kExitDone;
   }
   if (options.command == CtlCommand::Version) {
@@ -80,14 +78,14 @@ int main(int argc, char** argv) {
     return kExitDone;
   }
 
+  const CtlCommandRow& command = *FindCommandRow(options.command);
   std::string password;
-  const bool needsPassword =
-      options.command == CtlCommand::Code || options.command == CtlCommand::Decode;
-  if (needsPassword) {
+  if (command.needsPassword) {
     int status = GetPassword(options, &password);
     if (status >= 0) return status;
     if (password.empty() && options.command == CtlCommand::Code) {
-      std::fprintf(stderr, "murvelctl: the password is empty; an empty password codes nothing\n");
+      std::fprintf(stderr, "murvelctl: %s\n",
+                   Tr("the password is empty; an empty password codes nothing"));
       return kExitNotDone;
     }
   }
@@ -103,57 +101,20 @@ int main(int argc, char** argv) {
   work.SetForce(options.force);
 
   // The files come a batch at a time, so that memory stays the same for any number of them.
-  // recover looks at the folders' journals itself, once every file has been looked at.
-  bool allDone = true;
-  CtlWork::StatusCount count;
+  CtlRun run{work, options, true, kExitDone, {}};
   {
-    FileStream stream(
-        options.files, options.recursive,
-        options.command != CtlCommand::Status && options.command != CtlCommand::Recover);
+    FileStream stream(options.files, options.recursive, command.sweepsJournals);
     std::vector<ListedFile> files;
-    while (stream.Next(&files)) {
-      switch (options.command) {
-        case CtlCommand::Code:
-          allDone = work.CodeOrDecode(files, false) && allDone;
-          break;
-        case CtlCommand::Decode:
-          allDone = work.CodeOrDecode(files, true) && allDone;
-          break;
-        case CtlCommand::Recover:
-          allDone = work.Recover(files, options.dropJournals) && allDone;
-          break;
-        case CtlCommand::Rescue:
-          allDone = work.Rescue(files, options.keyDate) && allDone;
-          break;
-        default: {
-          CtlWork::StatusCount some = work.Status(files, options.quiet);
-          count.coded += some.coded;
-          count.plain += some.plain;
-          count.untold += some.untold;
-          count.mismatched += some.mismatched;
-          break;
-        }
-      }
-    }
+    while (stream.Next(&files)) command.handle(run, files);
   }
-  if (options.command == CtlCommand::Recover && !options.dropJournals)
-    allDone = work.FinishRecover() && allDone;
-  int statusExit = kExitDone;
-  if (options.command == CtlCommand::Status) {
-    allDone = count.untold == 0;
-    if (options.quiet)
-      statusExit = count.mismatched ? kExitMismatch
-                   : count.untold   ? kExitNotDone
-                   : count.plain    ? kExitPlain
-                                    : 0;
-  }
+  if (command.finish) command.finish(run);
   // Result lines that could not be written (a full disk, say) leave a script without its answer.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "murvelctl: the result lines could not all be written\n");
+    std::fprintf(stderr, "murvelctl: %s\n", Tr("the result lines could not all be written"));
     return kExitNotDone;
   }
   // Stopped by a signal: the shell's convention, 128 and the signal's number (130 for Ctrl-C).
   if (StopRequest::Requested()) return 128 + StopRequest::Signal();
-  if (options.quiet) return statusExit;
-  return allDone ? kExitDone : kExitNotDone;
+  if (options.quiet) return run.quietExit;
+  return run.allDone ? kExitDone : kExitNotDone;
 }

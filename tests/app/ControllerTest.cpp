@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/DoError.h"
+#include "desktop/ProgramIcons.h"
 #include "platform/gui/Alert.h"
 #include "platform/gui/Beep.h"
 #include "platform/gui/TextControl.h"
-#include "settings/ProgramIcons.h"
 #include "tests/app/WindowTestSupport.h"
 #include "tests/platform/DumpFlags.h"
 

@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "app/MVWindow.h"
+#include "app/Translation.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/StringView.h"
 #include "platform/gui/TextControl.h"
@@ -206,6 +208,53 @@ TEST_F(WindowFeedbackTest, DecodeAllEndsWithWhatItDidAndALineWhenFilesWereLeft) 
   out = Press(window_->Views().decB);
   EXPECT_NE(out.find("can't be read"), std::string::npos) << out;
   EXPECT_NE(out.find(strerror(ENOENT)), std::string::npos) << out;
+}
+
+// A test language translates the window's notices; what the window prints on standard output
+// and its own quoted texts stay byte for byte, even when the catalog names them.
+TEST_F(WindowFeedbackTest, ATestLanguageTranslatesTheNoticesAndNoQuotedText) {
+  const std::string coded = dir_ + "/coded.txt";
+  WriteFileBytes(coded, Bytes(3000, 'c'));
+  Engine engine;
+  ASSERT_TRUE(engine.Work(engine.Inspect(coded), Password{true, "right"}).done());
+  const std::string locale = dir_ + "/locale";
+  ASSERT_EQ(mkdir(locale.c_str(), 0755), 0);
+  std::ofstream(locale + "/xx.txt")
+      << "Wrong password\tFalsches Passwort\n"
+      << "Not decoded: the password is not the one %s was coded with. The file is as it "
+         "was.\tNicht dekodiert: %s hat ein anderes Passwort.\n"
+      << " -wrong!- \t -falsch!- \n";
+  struct Seen {
+    std::string out, label, tip, view;
+  };
+  auto wrongPassword = [&] {
+    DropFile(coded);
+    EnterPassword("wrong");
+    Seen seen;
+    seen.out = Press(window_->Views().sBut);
+    seen.label = Label();
+    seen.tip = Tip();
+    seen.view = window_->Views().cview->PassControl()->Text();
+    return seen;
+  };
+  const Seen before = wrongPassword();
+  setenv("MURVEL_LOCALEDIR", locale.c_str(), 1);
+  setenv("LANGUAGE", "xx", 1);
+  InstallTextCatalog();
+  const Seen after = wrongPassword();
+  unsetenv("LANGUAGE");
+  unsetenv("MURVEL_LOCALEDIR");
+  InstallTextCatalog();
+  const Seen again = wrongPassword();
+
+  EXPECT_EQ(before.label, "Wrong password!");
+  EXPECT_EQ(after.label, "Falsches Passwort!");
+  EXPECT_EQ(after.tip, "Nicht dekodiert: 'coded.txt' hat ein anderes Passwort.");
+  EXPECT_EQ(after.out, before.out);
+  EXPECT_EQ(after.view, before.view);
+  EXPECT_EQ(before.view, " -wrong!- ");
+  EXPECT_EQ(again.label, before.label);
+  EXPECT_EQ(again.tip, before.tip);
 }
 
 }  // namespace

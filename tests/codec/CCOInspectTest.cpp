@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "codec/CCO.h"
+#include "codec/CCOInspect.h"
 #include "tests/codec/CodecTestSupport.h"
 #include "tests/codec/CodecVectors.h"
 #include "tests/platform/TempHome.h"
@@ -58,10 +58,11 @@ TEST_F(CodecInspect, FilesLinksAndFolders) {
     std::string view;
     record.SetStatusView(
         [](void* ctx, const char* text) { *static_cast<std::string*>(ctx) += text; }, &view);
-    record.SetPath(c.path);
-    EXPECT_EQ(CapturedStdout([&] { record.XCheck(); }), c.out);
-    EXPECT_EQ(record.IsFile(), c.isFile);
-    EXPECT_EQ(record.HasRecord(), c.hasRecord);
+    CCOInspect inspect(&record);
+    inspect.SetPath(c.path);
+    EXPECT_EQ(CapturedStdout([&] { inspect.XCheck(); }), c.out);
+    EXPECT_EQ(inspect.IsFile(), c.isFile);
+    EXPECT_EQ(inspect.HasRecord(), c.hasRecord);
     EXPECT_EQ(view, c.view);
   }
 }

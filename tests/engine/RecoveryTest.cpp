@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -16,8 +17,10 @@
 #include "engine/ChangeMarker.h"
 #include "engine/IntegrityAttr.h"
 #include "engine/Journal.h"
+#include "engine/JournalPolicy.h"
 #include "engine/Recovery.h"
 #include "platform/FileCalls.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -28,7 +31,7 @@ std::string JournalIn(const std::string& folder) {
   std::vector<std::string> names;
   plat::Files().ListNames(folder, &names);
   for (const std::string& n : names)
-    if (n.rfind(kJournalPrefix, 0) == 0) return folder + "/" + n;
+    if (IsJournalName(n)) return folder + "/" + n;
   return {};
 }
 
@@ -381,3 +384,22 @@ TEST_F(RecoveryTest, LongPathsKeepTheMarkerSmall) {
 }
 
 }  // namespace
+
+// A journal is made where the policy puts it, named as it names journals: the sweep finds it
+// there, and the folder's list leaves it out.
+TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
+  std::string journal = NewJournalTemplate(JournalFolder(dir_));
+  const int fd = mkostemp(&journal[0], 0);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  EXPECT_EQ(plat::ParentOf(journal), dir_);
+  MakeFile(".murvel-journal", Bytes(3, 'x'));  // no journal's name: a file of the user's
+  MakeFile("a.txt", Bytes(3, 'a'));
+  EXPECT_EQ(JournalsIn(dir_), std::vector<std::string>{journal});
+  std::vector<std::string> listed;
+  engine_->WorkOverFolder(dir_, true, Password{}, [&](const FolderEntry& e) {
+    listed.push_back(plat::LeafOf(e.inspection.file));
+  });
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{".murvel-journal", "a.txt"}));
+}

@@ -502,3 +502,41 @@ TEST_F(MurvelctlTest, NoCoreDumpHoldsThePassword) {
 }
 
 }  // namespace
+
+// A catalog for a test language translates murvelctl's own texts, and only those: the result
+// lines that scripts read stay as they are, and without the language nothing changes.
+TEST_F(MurvelctlTest, ATestLanguageTranslatesItsOwnTextsAndNoResultLine) {
+  MakeFile("f", Bytes(100, 'f'));
+  const std::string locale = dir_ + "/locale";
+  ASSERT_EQ(mkdir(locale.c_str(), 0755), 0);
+  std::ofstream(locale + "/xx.txt") << "# test language\n"
+                                    << "no file given\tkeine Datei\n"
+                                    << "Try 'murvelctl --help'.\tSiehe 'murvelctl --help'.\n"
+                                    << "%s is for %s only\t%s nur mit %s\n"
+                                    << "and\tund\n"
+                                    << "\\nOptions:\\n\t\\nOptionen:\\n\n"
+                                    << "show the version and exit\tzeigt die Version\n"
+                                    << "coded\tkodiert\n";
+  const std::string original = Ctl({"--help"}).out;
+  setenv("MURVEL_LOCALEDIR", locale.c_str(), 1);
+  setenv("LANGUAGE", "xx_YY.UTF-8", 1);
+  CtlResult none = Ctl({"code"});
+  CtlResult wrongPlace = Ctl({"--force", "status", "f"});
+  CtlResult help = Ctl({"--help"});
+  CtlResult coded = Ctl({"--password-stdin", "code", "f"}, "pw\n");
+  setenv("LANGUAGE", "C", 1);
+  CtlResult plain = Ctl({"code"});
+  unsetenv("LANGUAGE");
+  unsetenv("MURVEL_LOCALEDIR");
+
+  EXPECT_EQ(none.err, "murvelctl: keine Datei\nSiehe 'murvelctl --help'.\n");
+  EXPECT_EQ(wrongPlace.err,
+            "murvelctl: --force nur mit code, decode und rescue\nSiehe 'murvelctl --help'.\n");
+  EXPECT_NE(help.out.find("\nOptionen:\n"), std::string::npos);
+  EXPECT_NE(help.out.find("  -V, --version     zeigt die Version\n"), std::string::npos);
+  // The texts not in the catalog are the original's, line for line.
+  EXPECT_EQ(help.out.substr(0, help.out.find("Optionen")),
+            original.substr(0, original.find("Options")));
+  EXPECT_EQ(coded.out, "coded: f\n");
+  EXPECT_EQ(plain.err, "murvelctl: no file given\nTry 'murvelctl --help'.\n");
+}

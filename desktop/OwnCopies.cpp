@@ -1,4 +1,4 @@
-#include "platform/OwnCopies.h"
+#include "desktop/OwnCopies.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "desktop/ThunarActions.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
-#include "platform/ThunarActions.h"
 
 namespace plat {
 namespace {

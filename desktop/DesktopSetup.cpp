@@ -1,11 +1,11 @@
-#include "settings/DesktopSetup.h"
+#include "desktop/DesktopSetup.h"
 
+#include "desktop/AppIcon.h"
+#include "desktop/MimeDatabaseTool.h"
+#include "desktop/OwnCopies.h"
+#include "desktop/ThunarActions.h"
 #include "platform/FileIO.h"
-#include "platform/MimeDatabaseTool.h"
-#include "platform/OwnCopies.h"
 #include "platform/Paths.h"
-#include "platform/ThunarActions.h"
-#include "settings/AppIcon.h"
 
 plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   plat::DesktopEntryFields entry;
@@ -18,7 +18,7 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   entry.categories = {"Utility", "FileTools"};
   entry.keywords = {"password", "scramble", "hide", "code", "decode"};
   entry.wmClass = "murvel";
-  entry.signature = "application/x-vnd.Telva-Murvel";
+  entry.signature = plat::kProgramSignature;
   return entry;
 }
 

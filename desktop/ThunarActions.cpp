@@ -1,4 +1,4 @@
-#include "platform/ThunarActions.h"
+#include "desktop/ThunarActions.h"
 
 #include <sys/stat.h>
 

@@ -2,7 +2,7 @@
 // every byte the user wrote stays where it was.
 #include <gtest/gtest.h>
 
-#include "platform/MimeAppsList.h"
+#include "desktop/MimeAppsList.h"
 
 namespace {
 

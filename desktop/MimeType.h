@@ -20,9 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include "desktop/DesktopEntry.h"
+#include "desktop/FileManagerActions.h"
 #include "platform/Bitmap.h"
-#include "platform/DesktopEntry.h"
-#include "platform/FileManagerActions.h"
 #include "platform/NodeInfo.h"
 #include "platform/Outcome.h"
 

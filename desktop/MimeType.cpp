@@ -1,4 +1,4 @@
-#include "platform/MimeType.h"
+#include "desktop/MimeType.h"
 
 #include <sys/stat.h>
 
@@ -8,11 +8,12 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
-#include "platform/DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
+#include "desktop/MimeAppsList.h"
+#include "desktop/MimeDatabaseTool.h"
 #include "platform/FileIO.h"
-#include "platform/MimeAppsList.h"
-#include "platform/MimeDatabaseTool.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 
 namespace plat {
 namespace {
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* kMimeNamespace = "http://www.freedesktop.org/standards/shared-mime-info";
 // Our own element for the short description: shared-mime-info keeps namespaced elements of
 // applications as they are.
-constexpr const char* kOwnNamespace = "urn:x-vnd.Telva-Murvel:mime";
+constexpr const char* kOwnNamespace = kProgramNamespace;
 constexpr const char* kShortElement = "short-description";
 
 std::string PackageXml(const std::string& type, const std::string& longText,

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileManagerActions.h"
+#include "desktop/FileManagerActions.h"
 #include "platform/Outcome.h"
 
 namespace plat {

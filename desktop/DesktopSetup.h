@@ -5,13 +5,14 @@
 // installed package carries the same files for every user (dist/), with "murvel" as the program.
 #include <string>
 
-#include "platform/DesktopEntry.h"
-#include "platform/FileManagerActions.h"
-#include "platform/MimeType.h"
+#include "desktop/DesktopEntry.h"
+#include "desktop/FileManagerActions.h"
+#include "desktop/MimeType.h"
 #include "platform/Outcome.h"
+#include "platform/Program.h"
 
 // The program's icon name in the icon theme, the same as its desktop id without ".desktop".
-constexpr const char* kAppIconName = "x-vnd.Telva-Murvel";
+constexpr const char* kAppIconName = plat::kProgramId;
 
 // The program's desktop entry, running `program`. Besides its own type it lists
 // application/octet-stream, which every file is a kind of: desktops that follow the type

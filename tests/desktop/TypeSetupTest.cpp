@@ -9,15 +9,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/MimeType.h"
+#include "desktop/DesktopSetup.h"
+#include "desktop/MimeType.h"
+#include "desktop/ProgramIcons.h"
+#include "desktop/ThunarActions.h"
+#include "desktop/TypeSetup.h"
 #include "platform/Node.h"
 #include "platform/NodeInfo.h"
 #include "platform/Paths.h"
-#include "platform/ThunarActions.h"
-#include "settings/DesktopSetup.h"
-#include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
-#include "settings/TypeSetup.h"
 #include "tests/platform/TempHome.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // own sees the system's actions.
 #include <string>
 
-#include "platform/FileManagerActions.h"
+#include "desktop/FileManagerActions.h"
 #include "platform/Outcome.h"
 
 namespace plat {

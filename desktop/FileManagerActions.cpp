@@ -1,10 +1,10 @@
-#include "platform/FileManagerActions.h"
+#include "desktop/FileManagerActions.h"
 
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "platform/DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
 #include "platform/FileIO.h"
 #include "platform/Paths.h"
 

@@ -1,4 +1,4 @@
-#include "platform/DesktopEntry.h"
+#include "desktop/DesktopEntry.h"
 
 #include <cstring>
 

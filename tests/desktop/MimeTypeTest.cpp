@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/MimeType.h"
+#include "desktop/MimeType.h"
 #include "tests/platform/TempHome.h"
 
 using plat::IconSize;

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "codec/CodedFile.h"
-#include "platform/MimeType.h"
+#include "desktop/MimeType.h"
+#include "platform/Program.h"
 
 // Makes the codec folder and the settings folder when missing (mode 0755), each with the line
 // "Created  codec-Dir !" or "Created  SettingsDir !" when it was made; a codec folder elsewhere
@@ -31,4 +32,4 @@ bool IsNodeTypeOk(const char* path, const char* pattern);
 std::unique_ptr<QImage> GetImage(const char* path);
 
 // The program's signature, as installed (the coded-file type is in codec/CodedFile.h).
-constexpr const char* kAppSignature = "application/x-vnd.Telva-Murvel";
+constexpr const char* kAppSignature = plat::kProgramSignature;

@@ -1,4 +1,4 @@
-#include "settings/ProgramIcons.h"
+#include "desktop/ProgramIcons.h"
 
 // Drawn in the system colour map: grey outline, white page with grey text lines and teal
 // marks, a gold padlock with an orange rim, a black keyhole and a grey shackle.

@@ -1,4 +1,4 @@
-#include "settings/Installation.h"
+#include "desktop/Installation.h"
 
 #include "platform/Paths.h"
 

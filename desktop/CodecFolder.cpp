@@ -1,4 +1,4 @@
-#include "settings/CodecFolder.h"
+#include "desktop/CodecFolder.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "desktop/Installation.h"
 #include "platform/Paths.h"
-#include "settings/Installation.h"
 
 namespace {
 

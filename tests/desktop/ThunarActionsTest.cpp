@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/ThunarActions.h"
+#include "desktop/ThunarActions.h"
 #include "tests/platform/TempHome.h"
 
 namespace {

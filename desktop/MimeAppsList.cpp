@@ -1,4 +1,4 @@
-#include "platform/MimeAppsList.h"
+#include "desktop/MimeAppsList.h"
 
 #include <sstream>
 #include <vector>

@@ -7,12 +7,12 @@
 
 #include <cstdlib>
 
-#include "platform/FileManagerActions.h"
+#include "desktop/DesktopSetup.h"
+#include "desktop/FileManagerActions.h"
+#include "desktop/ThunarActions.h"
+#include "desktop/TypeSetup.h"
 #include "platform/Paths.h"
-#include "platform/ThunarActions.h"
-#include "settings/DesktopSetup.h"
 #include "settings/Settings.h"
-#include "settings/TypeSetup.h"
 #include "tests/platform/TempHome.h"
 
 namespace {

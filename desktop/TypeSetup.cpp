@@ -1,4 +1,4 @@
-#include "settings/TypeSetup.h"
+#include "desktop/TypeSetup.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,16 +10,16 @@
 #include <string>
 #include <thread>
 
+#include "desktop/CodecFolder.h"
+#include "desktop/DesktopSetup.h"
+#include "desktop/Installation.h"
+#include "desktop/MimeType.h"
+#include "desktop/ProgramIcons.h"
 #include "platform/Bitmap.h"
 #include "platform/ContentType.h"
 #include "platform/Directory.h"
 #include "platform/ImageFile.h"
-#include "platform/MimeType.h"
 #include "platform/Paths.h"
-#include "settings/CodecFolder.h"
-#include "settings/DesktopSetup.h"
-#include "settings/Installation.h"
-#include "settings/ProgramIcons.h"
 #include "settings/Settings.h"
 
 namespace {

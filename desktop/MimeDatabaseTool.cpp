@@ -1,4 +1,4 @@
-#include "platform/MimeDatabaseTool.h"
+#include "desktop/MimeDatabaseTool.h"
 
 #include <fcntl.h>
 #include <spawn.h>

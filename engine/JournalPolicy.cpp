@@ -1,0 +1,66 @@
+#include "engine/JournalPolicy.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/ChangeMarker.h"
+#include "platform/FileCalls.h"
+#include "platform/Paths.h"
+
+namespace {
+
+// Hidden, so that a file manager shows it no more than it must.
+constexpr const char* kJournalPrefix = ".murvel-journal-";
+constexpr size_t kUniqueChars = 6;  // mkostemp's "XXXXXX"
+
+std::string Joined(const std::string& folder, const std::string& leaf) {
+  return folder.empty() || folder.back() == '/' ? folder + leaf : folder + "/" + leaf;
+}
+
+}  // namespace
+
+bool IsJournalName(const std::string& leafOrPath) {
+  return plat::LeafOf(leafOrPath).rfind(kJournalPrefix, 0) == 0;
+}
+
+std::string JournalNamePattern() {
+  return std::string(kJournalPrefix) + "*";
+}
+
+std::string NewJournalTemplate(const std::string& folder) {
+  return Joined(folder, kJournalPrefix) + std::string(kUniqueChars, 'X');
+}
+
+std::vector<std::string> JournalsIn(const std::string& folder) {
+  std::vector<std::string> names, journals;
+  if (plat::Files().ListNames(folder, &names) < 0) return journals;
+  for (const std::string& name : names)
+    if (IsJournalName(name)) journals.push_back(Joined(folder, name));
+  return journals;
+}
+
+std::string JournalFolder(const std::string& folder) {
+  const size_t name = 1 + std::strlen(kJournalPrefix) + kUniqueChars;
+  if (!folder.empty() && folder[0] == '/' && folder.size() + name <= kMarkerJournalMax)
+    return folder;
+  std::string state = StateFolder();
+  return state.size() + name <= kMarkerJournalMax ? state : std::string();
+}
+
+std::string StateFolder() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  std::string base;
+  if (state && *state == '/') {
+    base = state;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    base = std::string(home) + "/.local/state";
+  }
+  std::string folder = base + "/murvel";
+  if (!plat::MakeFolderTree(folder)) return {};
+  chmod(folder.c_str(), 0700);
+  return folder;
+}
