@@ -46,16 +46,5 @@ std::string TrText(const char* text) {
 }
 
 std::string TrTextFill(const char* pattern, std::initializer_list<std::string> args) {
-  const std::string text = TrText(pattern);
-  std::string out;
-  auto arg = args.begin();
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's' && arg != args.end()) {
-      out += *arg++;
-      ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
+  return plat::FillPattern(TrText(pattern), args);
 }

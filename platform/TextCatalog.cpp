@@ -80,4 +80,18 @@ bool LoadWantedCatalog(const std::string& installed, TextCatalog* catalog) {
   return false;
 }
 
+std::string FillPattern(const std::string& text, std::initializer_list<std::string> args) {
+  std::string out;
+  auto arg = args.begin();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == 's' && arg != args.end()) {
+      out += *arg++;
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace plat
