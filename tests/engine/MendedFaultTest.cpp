@@ -269,18 +269,22 @@ TEST_F(FaultTest, DamagedRecordsAreNeverDecodedNorPrinted) {
   }
 }
 
+// File calls that run `once` (then forget it) after the first write that does not begin at the
+// file's start: between the pass's first and second write of a file.
+struct AfterAWriteBeyondTheStart : plat::SystemFileCalls {
+  std::function<void()> once;
+  ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
+    ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
+    if (once && offset > 0) std::exchange(once, nullptr)();
+    return r;
+  }
+};
+
 // A file renamed away, or replaced by another (an editor's save, a sync) while it is being coded:
 // the change follows the one open file, is turned back there, and the file now at the path is
 // left alone. The hook runs between the pass's first and second write of the file.
 TEST_F(FaultTest, FileMovedOrReplacedMidPassIsTurnedBackWhereItIs) {
-  struct Hook : plat::SystemFileCalls {
-    std::function<void()> once;
-    ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
-      ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
-      if (once && offset > 0) std::exchange(once, nullptr)();
-      return r;
-    }
-  };
+  using Hook = AfterAWriteBeyondTheStart;
   engine_->SetWindowBytes(8192);
   EnterPassword("pw");
   for (bool replace : {false, true}) {
@@ -345,14 +349,7 @@ TEST_F(FaultTest, DecodingRefusesBytesChangedSinceCoding) {
 // Another program appends to the file, or cuts it short, while it is coded: the change is turned
 // back, what that program wrote is kept, and nothing says "coded".
 TEST_F(FaultTest, FileResizedByAnotherProgramMidPassIsTurnedBack) {
-  struct Hook : plat::SystemFileCalls {
-    std::function<void()> once;
-    ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
-      ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
-      if (once && offset > 0) std::exchange(once, nullptr)();
-      return r;
-    }
-  };
+  using Hook = AfterAWriteBeyondTheStart;
   engine_->SetWindowBytes(8192);
   EnterPassword("pw");
   const Bytes plain = RandomBytes(30000, 50);
