@@ -3,7 +3,7 @@
 #include <cctype>
 #include <utility>
 
-#include "engine/Diagnostics.h"
+#include "app/words/Diagnostics.h"
 #include "platform/Paths.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "app/FolderSummary.h"
 #include "app/Notices.h"
 #include "app/OpenFileDialog.h"
+#include "app/words/Diagnostics.h"
 #include "codec/TimeCode.h"
 #include "desktop/ProgramIcons.h"
 #include "desktop/TypeSetup.h"
-#include "engine/Diagnostics.h"
 #include "platform/Clock.h"
 #include "platform/Directory.h"
 #include "platform/Node.h"
@@ -316,7 +316,7 @@ plat::Outcome MVWindow::CodSim() {
   WorkResult r = engine_.TurnBytes(state_.inspection.file,
                                    reinterpret_cast<const uint8_t*>(workingRecord_->GetFTime()),
                                    CipherDirection::Code);
-  return r.done() ? plat::Outcome::Ok() : plat::Outcome::Fail(r.reason);
+  return r.done() ? plat::Outcome::Ok() : plat::Outcome::Fail(FaultText(r.reason));
 }
 
 plat::Outcome MVWindow::DecodSim() {
@@ -324,7 +324,7 @@ plat::Outcome MVWindow::DecodSim() {
   WorkResult r = engine_.TurnBytes(state_.inspection.file,
                                    reinterpret_cast<const uint8_t*>(fileRecord_->GetFTime()),
                                    CipherDirection::Decode);
-  return r.done() ? plat::Outcome::Ok() : plat::Outcome::Fail(r.reason);
+  return r.done() ? plat::Outcome::Ok() : plat::Outcome::Fail(FaultText(r.reason));
 }
 
 const char* MVWindow::NewText() {

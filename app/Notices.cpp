@@ -1,7 +1,7 @@
 #include "app/Notices.h"
 
 #include "app/Translation.h"
-#include "engine/Diagnostics.h"
+#include "app/words/Diagnostics.h"
 #include "engine/Rescue.h"
 #include "platform/Paths.h"
 
@@ -81,8 +81,8 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
     return n;
   }
   if (!found.workable()) {
-    Notice n{KindFor(found.notWorkable),
-             "Can't code or decode " + Quoted(found.path) + ": " + found.whyNot + "."};
+    Notice n{KindFor(found.notWorkable), "Can't code or decode " + Quoted(found.path) + ": " +
+                                             FaultText(found.whyNot, TrText) + "."};
     if (found.notWorkable == NotWorkable::NoAttributes)
       n.reason += " Coded files need a file system that keeps user attributes (ext4, xfs, btrfs).";
     if (found.recovery) n.reason += " " + RecoverySentence(found.file, *found.recovery);
@@ -108,7 +108,7 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
       n = Notice{NoticeKind::CantOpen,
                  r.reason.empty() ? TrTextFill("Nothing done: %s could not be opened.", {name})
                                   : TrTextFill("Nothing done: %s could not be opened: %s.",
-                                               {name, Printable(r.reason)})};
+                                               {name, FaultText(r.reason, TrText)})};
       break;
     case WorkOutcome::Busy:
       n = Notice{NoticeKind::FileInUse,
@@ -135,8 +135,8 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
       const NoticeKind kind = !r.direction                            ? NoticeKind::NotDone
                               : *r.direction == CipherDirection::Code ? NoticeKind::NotCoded
                                                                       : NoticeKind::NotDecoded;
-      n = Notice{kind,
-                 TrText(NoticeBrief(kind)) + (": " + name) + ": " + Printable(r.reason) + "."};
+      n = Notice{kind, TrText(NoticeBrief(kind)) + (": " + name) + ": " +
+                           FaultText(r.reason, TrText) + "."};
       if (r.leftAsItWas)
         n->reason += TrText(" The file is as it was.");
       else if (r.pendingRecovery)
@@ -150,7 +150,7 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
                    std::string(r.outcome == WorkOutcome::Coded ? "Coded" : "Decoded") +
                        ", but the change marker could not be removed (the next look at the file "
                        "removes it): " +
-                       r.markerLeft + "."};
+                       FaultText(r.markerLeft, TrText) + "."};
       }
       break;
   }

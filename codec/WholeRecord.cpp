@@ -1,8 +1,6 @@
 #include "codec/WholeRecord.h"
 
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -21,49 +19,35 @@ constexpr TimeByte kTimeBytes[6] = {
     {"month", 22, 22 + 11},   {"day", 23 + 1, 23 + 31},
 };
 
-// Sets *why (when asked for) to the formatted text; false, for the caller to return.
-__attribute__((format(printf, 2, 3))) bool Refuse(std::string* why, const char* format, ...) {
-  if (why) {
-    char text[160];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    *why = text;
-  }
+// Sets *flaw (when asked for); false, for the caller to return.
+bool Refuse(RecordFlaw* flaw, RecordFlaw::Kind kind, size_t a = 0, size_t b = 0, size_t c = 0,
+            size_t d = 0) {
+  if (flaw) *flaw = RecordFlaw{kind, a, b, c, d};
   return false;
 }
 
 }  // namespace
 
-bool IsWholeRecord(const char* value, size_t count, std::string* why) {
-  if (value == nullptr || count == 0) return Refuse(why, "the value is empty");
+bool IsWholeRecord(const char* value, size_t count, RecordFlaw* why) {
+  if (value == nullptr || count == 0) return Refuse(why, RecordFlaw::Empty);
   const uint8_t* v = reinterpret_cast<const uint8_t*>(value);
   const size_t len = v[0];
-  if (count != len + 1)
-    return Refuse(why, "the value holds %zu bytes, not the %zu its length byte calls for", count,
-                  len + 1);
-  if (len < kFixedBytes)
-    return Refuse(why, "its length %zu is less than the %zu bytes of the fixed fields", len,
-                  kFixedBytes);
-  if (v[len] != 0) return Refuse(why, "the byte after the line (offset %zu) is not zero", len);
+  if (count != len + 1) return Refuse(why, RecordFlaw::Size, count, len + 1);
+  if (len < kFixedBytes) return Refuse(why, RecordFlaw::ShortLength, len, kFixedBytes);
+  if (v[len] != 0) return Refuse(why, RecordFlaw::NoZeroAfter, len);
   for (size_t i = 0; i < 6; ++i) {
     const unsigned b = v[1 + i];
     if (b < kTimeBytes[i].low || b > kTimeBytes[i].high)
-      return Refuse(why, "its time code's %s byte is out of range", kTimeBytes[i].field);
+      return Refuse(why, RecordFlaw::TimeByte, i);
   }
   // Only the two length bytes are unscrambled: the byte at offset i carries the key byte
   // v[(i - 7) mod 4].
   auto plain = [v](size_t i) { return uint8_t(v[i] - v[(i - kNameLengthAt) % 4]); };
   const size_t n = plain(kNameLengthAt);
   const size_t passLengthAt = kNameLengthAt + 1 + n;
-  if (passLengthAt >= len)
-    return Refuse(why, "its name length %zu reaches past its length %zu", n, len);
+  if (passLengthAt >= len) return Refuse(why, RecordFlaw::NameOverrun, n, len);
   const size_t p = plain(passLengthAt);
   if (kFixedBytes + n + p != len)
-    return Refuse(why,
-                  "its name and password lengths %zu + %zu and the %zu fixed bytes are not "
-                  "its length %zu",
-                  n, p, kFixedBytes, len);
+    return Refuse(why, RecordFlaw::LengthsDisagree, n, p, kFixedBytes, len);
   return true;
 }

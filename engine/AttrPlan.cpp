@@ -30,16 +30,16 @@ AttrValue Now(const AttrSet& now, const std::string& name) {
 }
 
 // The text of a text attribute, up to its first zero byte; empty when absent or empty.
-plat::Outcome Text(const AttrSet& now, const char* name, std::string* text) {
+Step Text(const AttrSet& now, const char* name, std::string* text) {
   text->clear();
   auto it = now.find(name);
-  if (it == now.end()) return plat::Outcome::Ok();
+  if (it == now.end()) return Step::Ok();
   size_t len = strnlen(it->second.data(), it->second.size());
   if (len >= kTextMax) {
-    return plat::Outcome::Fail(std::string("the value of ") + name + " is too long to keep");
+    return Step::Fail(Fault(FaultCode::AttrTooLong).Name(name));
   }
   text->assign(it->second.data(), len);
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
 // An icon: a value of exactly `size` bytes; anything else is no icon and stays where it is.
@@ -69,8 +69,8 @@ class Planner {
   AttrPlan* plan_;
 };
 
-plat::Outcome Failed(const char* what, const std::string& name, int err) {
-  return plat::Outcome::Fail(std::string(what) + " " + name + ": " + std::strerror(-err));
+Step Failed(FaultCode what, const std::string& name, int err) {
+  return Step::Fail(Fault(what).Name(name).Err(err));
 }
 
 // Whether the open file's attribute `name` is already `want`.
@@ -97,10 +97,10 @@ std::string PlannedValue(const AttrPlan& plan, const std::string& name, bool aft
   return {};
 }
 
-plat::Outcome PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
+Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
   Planner p(now, plan);
   std::string prefApp, type;
-  plat::Outcome read = Text(now, plat::kPrefAppAttr, &prefApp);
+  Step read = Text(now, plat::kPrefAppAttr, &prefApp);
   if (read) read = Text(now, plat::kTypeAttr, &type);
   if (!read) {
     plan->clear();
@@ -121,13 +121,13 @@ plat::Outcome PlanCoding(const AttrSet& now, const std::string& record, AttrPlan
     p.Set(kMiniIconStashAttr, bits);
     p.Remove(plat::kMiniIconAttr);
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome PlanDecoding(const AttrSet& now, AttrPlan* plan) {
+Step PlanDecoding(const AttrSet& now, AttrPlan* plan) {
   Planner p(now, plan);
   std::string type, prefApp;
-  plat::Outcome read = Text(now, kTypeStashAttr, &type);
+  Step read = Text(now, kTypeStashAttr, &type);
   if (read) read = Text(now, kPrefAppStashAttr, &prefApp);
   if (!read) {
     plan->clear();
@@ -159,23 +159,23 @@ plat::Outcome PlanDecoding(const AttrSet& now, AttrPlan* plan) {
   p.Remove(kIntegrityAttr);
   // The record goes last, once bytes and attributes are back.
   p.Remove(kPrivCodecAttr);
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
-                        bool checkFirst, bool stopAtFailure) {
-  plat::Outcome first = plat::Outcome::Ok();
+Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
+               bool checkFirst, bool stopAtFailure) {
+  Step first = Step::Ok();
   for (const AttrChange& c : plan) {
     AttrValue want = after ? c.after : c.before;
     if (after && c.afterIsIntegrity) want = Value(integrity);
     if (checkFirst && AlreadySo(fd, c.name, want)) continue;
-    plat::Outcome step = plat::Outcome::Ok();
+    Step step = Step::Ok();
     if (want.present) {
       int r = plat::Attrs().Set(fd, c.name, want.bytes.data(), want.bytes.size());
-      if (r < 0) step = Failed("can't write", c.name, r);
+      if (r < 0) step = Failed(FaultCode::WriteAttr, c.name, r);
     } else {
       int r = plat::Attrs().Remove(fd, c.name);
-      if (r < 0 && r != -ENODATA) step = Failed("can't remove", c.name, r);
+      if (r < 0 && r != -ENODATA) step = Failed(FaultCode::RemoveAttr, c.name, r);
     }
     if (!step) {
       if (stopAtFailure) return step;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Outcome.h"
+#include "engine/Fault.h"
 
 struct AttrValue {
   bool present = false;
@@ -44,14 +44,14 @@ const std::vector<std::string>& ChangeAttrNames();
 
 // The plan for coding a file whose attributes are `now`, with the record value `record`. Fails,
 // planning nothing, when a type or application text is too long to be set back on decoding.
-plat::Outcome PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan);
+Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan);
 // The plan for decoding a coded file whose attributes are `now`.
-plat::Outcome PlanDecoding(const AttrSet& now, AttrPlan* plan);
+Step PlanDecoding(const AttrSet& now, AttrPlan* plan);
 
 // Makes the open file's attributes what the plan says after the change (`after` true) or before
 // it. `integrity` is the integrity value for a step marked afterIsIntegrity. With `checkFirst`
 // each attribute is read first and left alone when it is already as wanted (needed when the
 // file's state is not known, as after a failure); without, every step is made. Stops at the
 // first step that fails when `stopAtFailure`, else goes on and reports the first failure.
-plat::Outcome ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
-                        bool checkFirst, bool stopAtFailure);
+Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
+               bool checkFirst, bool stopAtFailure);

@@ -2,9 +2,9 @@
 // The file work, free of widgets, for the window and for murvelctl alike: the inspection of an
 // entry, the coding transaction over one file or many, the settling of interrupted changes, and
 // the folder operations. Every operation returns what it found and did as values
-// (engine/Results.h); the window prints its diagnostic lines from them (Diagnostics.h) and shows
-// them in its views, murvelctl prints its result lines. While a long operation runs, the engine
-// tells its view (EngineView.h) how far it is.
+// (engine/Results.h); the window prints its diagnostic lines from them (app/words/Diagnostics.h)
+// and shows them in its views, murvelctl prints its result lines. While a long operation runs, the
+// engine tells its view (EngineView.h) how far it is.
 #include <functional>
 #include <optional>
 #include <string>

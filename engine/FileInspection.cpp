@@ -28,7 +28,7 @@
 
 namespace {
 
-void NotWorkableFor(Inspection& ins, NotWorkable what, std::string why) {
+void NotWorkableFor(Inspection& ins, NotWorkable what, Fault why) {
   ins.notWorkable = what;
   ins.whyNot = std::move(why);
 }
@@ -40,20 +40,18 @@ bool FollowLink(Inspection& ins) {
   long n = plat::ReadLink(ins.path, target, PATH_MAX);
   if (n <= 0) return true;  // not a link
   if (n <= 4) {
-    NotWorkableFor(ins, NotWorkable::LinkNotFollowed,
-                   "it is a link whose target is named in 4 bytes or fewer, which is not followed");
+    NotWorkableFor(ins, NotWorkable::LinkNotFollowed, Fault(FaultCode::LinkNotFollowed));
     return false;
   }
   char resolved[PATH_MAX];
   if (::realpath(ins.path.c_str(), resolved) == nullptr) {
     const int err = errno;
     if (err == ELOOP) {
-      NotWorkableFor(ins, NotWorkable::LinkLoop, "its links lead round in a loop");
+      NotWorkableFor(ins, NotWorkable::LinkLoop, Fault(FaultCode::LinkLoop));
     } else if (err == ENOENT) {
-      NotWorkableFor(ins, NotWorkable::LinkNowhere, "its link leads nowhere");
+      NotWorkableFor(ins, NotWorkable::LinkNowhere, Fault(FaultCode::LinkNowhere));
     } else {
-      NotWorkableFor(ins, NotWorkable::LinkNowhere,
-                     std::string("its link cannot be followed: ") + std::strerror(err));
+      NotWorkableFor(ins, NotWorkable::LinkNowhere, Fault(FaultCode::LinkUnfollowable).Err(err));
     }
     return false;
   }
@@ -75,8 +73,7 @@ void LookInside(Inspection& ins) {
   plat::OpenFile file =
       plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (!file.IsOpen()) {
-    NotWorkableFor(ins, NotWorkable::Unreadable,
-                   std::string("can't read its attributes: ") + std::strerror(-file.Fd()));
+    NotWorkableFor(ins, NotWorkable::Unreadable, Fault(FaultCode::ReadAttrs).Err(file.Fd()));
     return;
   }
   int fd = file.Fd();
@@ -92,19 +89,16 @@ void LookInside(Inspection& ins) {
     if (attempt.report) ins.recovery = attempt.report;
     if (!attempt.report || !attempt.report->settled) {
       NotWorkableFor(ins, NotWorkable::Unsettled,
-                     attempt.busy      ? "another program is changing it"
-                     : !attempt.opened ? "it carries an interrupted change, which cannot be "
-                                         "settled: can't open it: " +
-                                             attempt.whyNotOpened
-                                       : "it carries an interrupted change, which could not be "
-                                         "settled: " +
-                                             attempt.report->why);
+                     attempt.busy ? Fault(FaultCode::Busy)
+                     : !attempt.opened
+                         ? Fault(FaultCode::InterruptedCannotSettle)
+                               .Because(Fault(FaultCode::OpenIt).Because(attempt.whyNotOpened))
+                         : Fault(FaultCode::InterruptedNotSettled).Because(attempt.report->why));
       return;
     }
     file = plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
     if (!file.IsOpen()) {
-      NotWorkableFor(ins, NotWorkable::Unreadable,
-                     std::string("can't read its attributes: ") + std::strerror(-file.Fd()));
+      NotWorkableFor(ins, NotWorkable::Unreadable, Fault(FaultCode::ReadAttrs).Err(file.Fd()));
       return;
     }
     fd = file.Fd();
@@ -116,16 +110,15 @@ void LookInside(Inspection& ins) {
                                   : -ENODATA;
   if (listed < 0 && listed != -ENOTSUP) r = listed;
   if (r < 0 && r != -ENODATA) {
-    NotWorkableFor(ins, NotWorkable::Unreadable,
-                   std::string("can't read its attributes: ") + std::strerror(int(-r)));
+    NotWorkableFor(ins, NotWorkable::Unreadable, Fault(FaultCode::ReadAttrs).Err(int(r)));
   } else if (r >= kPrivCodecMinBytes) {
     ins.coded = true;
-    std::string why;
-    if (IsWholeRecord(value.data(), value.size(), &why)) {
+    Fault damaged(FaultCode::DamagedRecord);
+    if (IsWholeRecord(value.data(), value.size(), &damaged.flaw)) {
       ins.record = DecodeRecordValue(value.data(), value.size());
     } else {
       // Never decoded with: a value another program left, or one damaged, is no record.
-      NotWorkableFor(ins, NotWorkable::DamagedRecord, "damaged record (" + why + ")");
+      NotWorkableFor(ins, NotWorkable::DamagedRecord, damaged);
     }
   }
   // Bytes that disagree with the record: a copy that lost it, or plain bytes under one.
@@ -181,13 +174,13 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
   if (path.empty() || lstat(path.c_str(), &st) != 0) {
     ins.statFailed = true;
     NotWorkableFor(ins, NotWorkable::Missing,
-                   path.empty() ? std::strerror(ENOENT) : std::strerror(errno));
+                   Fault(FaultCode::CallFailed).Err(path.empty() ? ENOENT : errno));
     return ins;
   }
   if (S_ISDIR(st.st_mode)) {
-    NotWorkableFor(ins, NotWorkable::Folder, "it is a folder");
+    NotWorkableFor(ins, NotWorkable::Folder, Fault(FaultCode::ItIsAFolder));
   } else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-    NotWorkableFor(ins, NotWorkable::NotRegular, "it is not a regular file");
+    NotWorkableFor(ins, NotWorkable::NotRegular, Fault(FaultCode::ItIsNotRegular));
   }
   // The work acts on the file by its absolute name, whatever folder it is run from later; a
   // followed link by the name it finally leads to.
@@ -196,13 +189,13 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
     if (!FollowLink(ins)) return ins;
     // What the link leads to must be a regular file too.
     if (stat(ins.file.c_str(), &target) != 0) {
-      NotWorkableFor(ins, NotWorkable::LinkNowhere, "its link leads nowhere");
+      NotWorkableFor(ins, NotWorkable::LinkNowhere, Fault(FaultCode::LinkNowhere));
       return ins;
     }
     if (ins.workable() && !S_ISREG(target.st_mode)) {
-      NotWorkableFor(ins, S_ISDIR(target.st_mode) ? NotWorkable::Folder : NotWorkable::NotRegular,
-                     S_ISDIR(target.st_mode) ? "it leads to a folder"
-                                             : "it leads to something not a regular file");
+      NotWorkableFor(
+          ins, S_ISDIR(target.st_mode) ? NotWorkable::Folder : NotWorkable::NotRegular,
+          Fault(S_ISDIR(target.st_mode) ? FaultCode::LeadsToFolder : FaultCode::LeadsToOther));
     }
   } else if (ins.workable()) {
     ins.file = AbsoluteName(path);
@@ -221,7 +214,7 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
   if (!keeps) {
     ins.noAttributes = true;
     if (ins.workable()) {
-      NotWorkableFor(ins, NotWorkable::NoAttributes, "its file system keeps no attributes");
+      NotWorkableFor(ins, NotWorkable::NoAttributes, Fault(FaultCode::NoAttributes));
       // A coded copy on a USB stick is told all the same, so that it is copied off and rescued.
       plat::OpenFile file =
           plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);

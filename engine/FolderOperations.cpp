@@ -44,7 +44,7 @@ void Engine::WorkOverFolder(const std::string& folder, bool decode, const Passwo
       e.skippedLink = true;
       e.inspection.path = e.inspection.file = path;
       e.inspection.notWorkable = NotWorkable::LinkNotFollowed;
-      e.inspection.whyNot = "it is a link, which folder operations do not follow";
+      e.inspection.whyNot = Fault(FaultCode::LinkInFolder);
     } else {
       e.inspection = Inspect(path, &volumes);
       // A file whose bytes and record disagree would be coded twice or scrambled: it is left.

@@ -24,12 +24,12 @@ IntegrityCheck CheckIntegrity(const std::string& value, const std::string& recor
   ByteReader r(value);
   std::string magic;
   if (!r.Bytes(&magic, 4) || (magic != kMagic && magic != kOldMagic)) {
-    out.why = "it is no integrity value of this program";
+    out.why = Fault(FaultCode::IntegrityNotOurs);
     return out;
   }
   const size_t size = magic == kMagic ? kSealed + 8 : 20;
   if (value.size() != size) {
-    out.why = std::to_string(value.size()) + " bytes, not " + std::to_string(size);
+    out.why = Fault(FaultCode::IntegritySize).Numbers(value.size(), size);
     return out;
   }
   r.U64(&out.integrity.length);
@@ -42,7 +42,7 @@ IntegrityCheck CheckIntegrity(const std::string& value, const std::string& recor
   r.U64(&recordHash);
   r.U64(&seal);
   if (seal != HashBytes(value.data(), kSealed)) {
-    out.why = "it does not match its own hash";
+    out.why = Fault(FaultCode::IntegrityHash);
     return out;
   }
   out.kind = recordHash == HashBytes(record.data(), record.size()) ? IntegrityCheck::Fits

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/Fault.h"
+
 constexpr const char* kIntegrityAttr = "murvel.integrity";
 
 struct Integrity {
@@ -30,6 +32,6 @@ struct IntegrityCheck {
     Damaged,    // not a value this program writes, or damaged: `why`
   } kind = Damaged;
   Integrity integrity;
-  std::string why;
+  Fault why;
 };
 IntegrityCheck CheckIntegrity(const std::string& value, const std::string& record);

@@ -34,8 +34,8 @@ constexpr uint64_t kTurnBackRecord = kRecordOverhead + 4;
 // A journal longer than this is no journal of ours (a 64 GiB file needs some 260 MiB).
 constexpr uint64_t kLargestJournal = uint64_t(1) << 30;
 
-std::string Why(const char* what, const std::string& path, int err) {
-  return std::string(what) + " '" + path + "': " + std::strerror(-err);
+Fault Why(FaultCode what, const std::string& path, int err) {
+  return Fault(what).Path(path).Err(err);
 }
 
 std::string Record(uint8_t type, const std::string& payload) {
@@ -261,12 +261,12 @@ WindowPlan PlanWindows(const std::vector<uint64_t>& sizes, size_t windowBytes) {
 
 JournalWriter::~JournalWriter() = default;
 
-plat::Outcome JournalWriter::Create(const std::string& folder) {
+Step JournalWriter::Create(const std::string& folder) {
   folder_ = folder;
   std::string name = NewJournalTemplate(folder);
   file_ = plat::OpenFile(plat::Files().CreateUnique(&name));
   const int fd = file_.Fd();
-  if (fd < 0) return plat::Outcome::Fail(Why("can't make a journal in", folder, fd));
+  if (fd < 0) return Step::Fail(Why(FaultCode::JournalMake, folder, fd));
   path_ = name;
   // Held while the change runs: a journal that another program has locked is in use, however
   // its files look.
@@ -276,22 +276,22 @@ plat::Outcome JournalWriter::Create(const std::string& folder) {
     // tell one journal from another.
     nonce_ = uint64_t(time(nullptr)) * 0x9E3779B97F4A7C15ull ^ uint64_t(getpid()) ^ uint64_t(fd);
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome JournalWriter::WriteAt(const std::string& bytes, uint64_t offset) {
+Step JournalWriter::WriteAt(const std::string& bytes, uint64_t offset) {
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t r =
         plat::Files().Pwrite(file_.Fd(), bytes.data() + done, bytes.size() - done, offset + done);
-    if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path_, int(r)));
-    if (r == 0) return plat::Outcome::Fail("can't write the journal '" + path_ + "'");
+    if (r < 0) return Step::Fail(Why(FaultCode::JournalWrite, path_, int(r)));
+    if (r == 0) return Step::Fail(Fault(FaultCode::JournalWroteNothing).Path(path_));
     done += size_t(r);
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome JournalWriter::Begin(const std::vector<JournalEntry>& entries, size_t windowBytes) {
+Step JournalWriter::Begin(const std::vector<JournalEntry>& entries, size_t windowBytes) {
   std::string records;
   std::vector<uint64_t> sizes;
   for (const JournalEntry& e : entries) {
@@ -315,13 +315,13 @@ plat::Outcome JournalWriter::Begin(const std::vector<JournalEntry>& entries, siz
   head.resize(kEntriesAt, '\0');
   head += records;
   head += records;
-  plat::Outcome w = WriteAt(head, 0);
+  Step w = WriteAt(head, 0);
   // The end gives the journal its full length; the slots between are holes until written.
   if (w) w = WriteAt(std::string(kEnd, 8), h.length - 8);
   return w;
 }
 
-plat::Outcome JournalWriter::WriteWindow(size_t k, const std::vector<PieceHashes>& pieces) {
+Step JournalWriter::WriteWindow(size_t k, const std::vector<PieceHashes>& pieces) {
   const std::vector<WindowPiece>& plan = plan_[k];
   ByteWriter w;
   w.U32(uint32_t(plan.size()));
@@ -337,48 +337,47 @@ plat::Outcome JournalWriter::WriteWindow(size_t k, const std::vector<PieceHashes
   return WriteAt(record + record, windowAt_[k]);
 }
 
-plat::Outcome JournalWriter::WriteTurnBack(uint32_t entry) {
+Step JournalWriter::WriteTurnBack(uint32_t entry) {
   ByteWriter w;
   w.U32(entry);
   const std::string record = Record(kTurnBack, w.Out());
   return WriteAt(record + record, turnBackAt_ + uint64_t(entry) * 2 * kTurnBackRecord);
 }
 
-plat::Outcome JournalWriter::Flush() {
+Step JournalWriter::Flush() {
   int r = plat::Files().Fdatasync(file_.Fd());
-  if (r < 0) return plat::Outcome::Fail(Why("can't flush the journal", path_, r));
-  if (folderFlushed_) return plat::Outcome::Ok();
+  if (r < 0) return Step::Fail(Why(FaultCode::JournalFlush, path_, r));
+  if (folderFlushed_) return Step::Ok();
   plat::OpenFile dir =
       plat::OpenFile::Open(folder_.empty() ? "." : folder_, O_RDONLY | O_DIRECTORY);
-  if (!dir.IsOpen())
-    return plat::Outcome::Fail(Why("can't open the journal's folder", folder_, dir.Fd()));
+  if (!dir.IsOpen()) return Step::Fail(Why(FaultCode::JournalFolderOpen, folder_, dir.Fd()));
   r = plat::Files().Fsync(dir.Fd());
   dir.Close();
-  if (r < 0) return plat::Outcome::Fail(Why("can't flush the journal's folder", folder_, r));
+  if (r < 0) return Step::Fail(Why(FaultCode::JournalFolderFlush, folder_, r));
   folderFlushed_ = true;
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome JournalWriter::Remove() {
+Step JournalWriter::Remove() {
   file_.Close();
   int r = plat::Files().Unlink(path_);
-  if (r < 0 && r != -ENOENT) return plat::Outcome::Fail(Why("can't remove the journal", path_, r));
-  return plat::Outcome::Ok();
+  if (r < 0 && r != -ENOENT) return Step::Fail(Why(FaultCode::JournalRemove, path_, r));
+  return Step::Ok();
 }
 
-std::string JournalDistrust(const struct stat& st, uid_t fileOwner) {
+Fault JournalDistrust(const struct stat& st, uid_t fileOwner) {
   const uid_t me = geteuid();
-  if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+  if (!S_ISREG(st.st_mode)) return Fault(FaultCode::ItIsNotRegular);
   if (st.st_uid != fileOwner && st.st_uid != 0)
-    return "it belongs to user " + std::to_string(st.st_uid) + ", not to the file's owner";
+    return Fault(FaultCode::OwnerNotFiles).Numbers(st.st_uid);
   if (st.st_uid != me && !(me == 0 && st.st_uid == fileOwner))
-    return "it belongs to user " + std::to_string(st.st_uid) + ", not to this user";
-  if (st.st_mode & (S_IWGRP | S_IWOTH)) return "others may write it";
+    return Fault(FaultCode::OwnerNotUsers).Numbers(st.st_uid);
+  if (st.st_mode & (S_IWGRP | S_IWOTH)) return Fault(FaultCode::OthersMayWrite);
   return {};
 }
 
-plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
-                          JournalTrouble* trouble) {
+Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
+                 JournalTrouble* trouble) {
   *out = JournalContents();
   JournalTrouble ignored;
   JournalTrouble& t = trouble ? *trouble : ignored;
@@ -391,12 +390,12 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
     t = fd == -ENOENT  ? JournalTrouble::Missing
         : fd == -ELOOP ? JournalTrouble::Untrusted
                        : JournalTrouble::Unreadable;
-    if (fd == -ELOOP) return plat::Outcome::Fail("the journal '" + path + "' is a link");
-    return plat::Outcome::Fail(Why("can't open the journal", path, fd));
+    if (fd == -ELOOP) return Step::Fail(Fault(FaultCode::JournalIsLink).Path(path));
+    return Step::Fail(Why(FaultCode::JournalOpen, path, fd));
   }
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  std::string distrust = r < 0 ? std::string() : JournalDistrust(st, fileOwner);
+  Fault distrust = r < 0 ? Fault() : JournalDistrust(st, fileOwner);
   std::string data;
   if (r == 0 && distrust.empty() && uint64_t(st.st_size) <= kLargestJournal) {
     data.resize(size_t(st.st_size));
@@ -411,37 +410,37 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
   journal.Close();
   if (r < 0) {
     t = JournalTrouble::Unreadable;
-    return plat::Outcome::Fail(Why("can't read the journal", path, r));
+    return Step::Fail(Why(FaultCode::JournalRead, path, r));
   }
   if (!distrust.empty()) {
     t = JournalTrouble::Untrusted;
-    return plat::Outcome::Fail("the journal '" + path + "' is not trusted: " + distrust);
+    return Step::Fail(Fault(FaultCode::JournalNotTrusted).Path(path).Because(distrust));
   }
 
   Header h;
   if (!DecodeHeader(data, 0, &h) && !DecodeHeader(data, kHeaderB, &h)) {
     t = JournalTrouble::NoHeader;
-    return plat::Outcome::Fail("'" + path + "' holds no journal header");
+    return Step::Fail(Fault(FaultCode::JournalNoHeader).Path(path));
   }
   out->nonce = h.nonce;
-  auto damaged = [&](const std::string& why) {
+  auto damaged = [&](FaultCode why) {
     t = JournalTrouble::Damaged;
-    return plat::Outcome::Fail("the journal '" + path + "' is damaged: " + why);
+    return Step::Fail(Fault(FaultCode::JournalDamaged).Path(path).Because(Fault(why)));
   };
   if (data.size() != h.length)
-    return damaged(data.size() < h.length ? "it is cut short" : "it is longer than it was made");
+    return damaged(data.size() < h.length ? FaultCode::CutShort : FaultCode::LongerThanMade);
   if (h.entryBytes > h.length || kEntriesAt + 2 * h.entryBytes > h.length)
-    return damaged("its entries do not fit it");
+    return damaged(FaultCode::EntriesDontFit);
   std::vector<JournalEntry> entries;
   if (!DecodeEntries(data.data() + kEntriesAt, h.entryBytes, h.entries, &entries) &&
       !DecodeEntries(data.data() + kEntriesAt + h.entryBytes, h.entryBytes, h.entries, &entries))
-    return damaged("both copies of its entries are damaged");
+    return damaged(FaultCode::EntriesDamaged);
   std::vector<uint64_t> sizes;
   for (const JournalEntry& e : entries) sizes.push_back(e.size);
   const WindowPlan plan = PlanWindows(sizes, size_t(h.windowBytes));
   Slots slots;
   if (Layout(h.entryBytes, plan, sizes, &slots) != h.length)
-    return damaged("its length does not match its entries");
+    return damaged(FaultCode::LengthNotEntries);
   const std::vector<uint64_t>& windowAt = slots.windowAt;
   const uint64_t turnBackAt = slots.turnBackAt;
   for (JournalEntry& e : entries) {
@@ -484,22 +483,22 @@ plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalConte
         ByteReader(payload).U32(&entry) && entry == index)
       f.turnBack = true;
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file) {
+Step KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file) {
   plat::OpenFile journal =
       plat::OpenFile::Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   const int fd = journal.Fd();
-  if (fd < 0) return plat::Outcome::Fail(Why("can't open the journal", path, fd));
+  if (fd < 0) return Step::Fail(Why(FaultCode::JournalOpen, path, fd));
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  std::string distrust = r < 0 ? std::strerror(-r) : JournalDistrust(st, fileOwner);
+  Fault distrust = r < 0 ? Fault(FaultCode::CallFailed).Err(r) : JournalDistrust(st, fileOwner);
   if (distrust.empty() &&
       uint64_t(st.st_size) < file->beforeAt + 2 * BeforeRecordBytes(file->entry.size))
-    distrust = "it is cut short";
+    distrust = Fault(FaultCode::CutShort);
   if (!distrust.empty())
-    return plat::Outcome::Fail("can't use the journal '" + path + "': " + distrust);
+    return Step::Fail(Fault(FaultCode::JournalUnusable).Path(path).Because(distrust));
   ByteWriter w;
   w.U32(file->entry.index);
   for (uint64_t h : file->hashes) w.U64(h);
@@ -514,7 +513,7 @@ plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, Journal
   }
   if (r >= 0) r = plat::Files().Fdatasync(fd);
   journal.Close();
-  if (r < 0) return plat::Outcome::Fail(Why("can't write the journal", path, r));
+  if (r < 0) return Step::Fail(Why(FaultCode::JournalWrite, path, r));
   file->known.assign(file->hashes.size(), true);
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }

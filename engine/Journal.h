@@ -22,8 +22,8 @@
 
 #include "engine/AttrPlan.h"
 #include "engine/CipherTransform.h"
+#include "engine/Fault.h"
 #include "platform/OpenFile.h"
-#include "platform/Outcome.h"
 
 struct JournalEntry {
   uint32_t index = 0;
@@ -82,25 +82,25 @@ class JournalWriter {
   JournalWriter& operator=(const JournalWriter&) = delete;
 
   // Creates a new journal file in `folder`, readable by its owner only, and locks it.
-  plat::Outcome Create(const std::string& folder);
+  Step Create(const std::string& folder);
   const std::string& Path() const { return path_; }
   uint64_t Nonce() const { return nonce_; }
 
   // Writes the header and the entries (numbered 0, 1, ... in order) and gives the journal its
   // full length, with the windows of a pass of `windowBytes`.
-  plat::Outcome Begin(const std::vector<JournalEntry>& entries, size_t windowBytes);
+  Step Begin(const std::vector<JournalEntry>& entries, size_t windowBytes);
   const WindowPlan& Plan() const { return plan_; }
   // Writes window `k`'s record: one PieceHashes per piece of the plan's window.
-  plat::Outcome WriteWindow(size_t k, const std::vector<PieceHashes>& pieces);
-  plat::Outcome WriteTurnBack(uint32_t entry);
+  Step WriteWindow(size_t k, const std::vector<PieceHashes>& pieces);
+  Step WriteTurnBack(uint32_t entry);
   // Flushes the journal's bytes (fdatasync); the first flush also makes its name durable in its
   // folder.
-  plat::Outcome Flush();
+  Step Flush();
   // Closes and removes the journal.
-  plat::Outcome Remove();
+  Step Remove();
 
  private:
-  plat::Outcome WriteAt(const std::string& bytes, uint64_t offset);
+  Step WriteAt(const std::string& bytes, uint64_t offset);
 
   std::string path_;
   std::string folder_;
@@ -125,15 +125,15 @@ enum class JournalTrouble {
 // Whether a journal's owner and mode can be trusted, for a file owned by `fileOwner`: a regular
 // file owned by the user running the program (or, for root, by the file's owner), and by the
 // file's owner or root, writable by no one else. Empty when it can; else why not.
-std::string JournalDistrust(const struct stat& journal, uid_t fileOwner);
+Fault JournalDistrust(const struct stat& journal, uid_t fileOwner);
 
 // Reads the journal at `path` for a file owned by `fileOwner`: opened without following a link
 // and without blocking, and used only when JournalDistrust finds nothing against it.
-plat::Outcome ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
-                          JournalTrouble* trouble = nullptr);
+Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
+                 JournalTrouble* trouble = nullptr);
 
 // Keeps `file`'s hashes, all of them set (a page not recorded was never written: its hash is
 // that of the page as it is), in the journal at `path` and flushes them: done by a recovery
 // before it writes pages that the pass never wrote, so that a recovery cut short can be
 // settled in turn. Then every page of `file` counts as recorded.
-plat::Outcome KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file);
+Step KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file);

@@ -19,11 +19,11 @@ uint64_t JournalFlusher::Request() {
   return requested_;
 }
 
-plat::Outcome JournalFlusher::Wait(uint64_t number) {
+Step JournalFlusher::Wait(uint64_t number) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return done_ >= number || failed_; });
-  if (failed_) return plat::Outcome::Fail(failure_);
-  return plat::Outcome::Ok();
+  if (failed_) return Step::Fail(failure_);
+  return Step::Ok();
 }
 
 void JournalFlusher::Run() {
@@ -40,11 +40,11 @@ void JournalFlusher::Run() {
     // Everything written before this request is covered by the one flush.
     const uint64_t covering = requested_;
     lock.unlock();
-    plat::Outcome flushed = journal_.Flush();
+    Step flushed = journal_.Flush();
     lock.lock();
     if (!flushed) {
       failed_ = true;
-      failure_ = flushed.why();
+      failure_ = flushed.fault();
     }
     done_ = covering;
     changed_.notify_all();

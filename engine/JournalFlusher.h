@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "engine/Fault.h"
 #include "engine/Journal.h"
-#include "platform/Outcome.h"
 
 class JournalFlusher {
  public:
@@ -20,7 +20,7 @@ class JournalFlusher {
   // Asks for a flush of everything written to the journal so far; returns its number.
   uint64_t Request();
   // Waits until the flush `number` (and every one before it) is done; its outcome.
-  plat::Outcome Wait(uint64_t number);
+  Step Wait(uint64_t number);
 
  private:
   void Run();
@@ -31,7 +31,7 @@ class JournalFlusher {
   uint64_t requested_ = 0;
   uint64_t done_ = 0;
   bool failed_ = false;
-  std::string failure_;
+  Fault failure_;
   bool stopping_ = false;
   std::thread thread_;
 };

@@ -11,10 +11,10 @@
 
 namespace {
 
-void Fail(PassFile* f, plat::Outcome why) {
+void Fail(PassFile* f, Step why) {
   if (f->failed) return;
   f->failed = true;
-  f->failure = why.why();
+  f->failure = why.fault();
 }
 
 // Bytes read, hashed, turned and written at a time: small enough to stay in the processor's
@@ -38,7 +38,7 @@ class Pass {
  public:
   Pass(const std::vector<PassFile*>& files, JournalWriter& journal, const PassOptions& options)
       : files_(files), journal_(journal), options_(options) {}
-  plat::Outcome Run(bool* outOfMemory);
+  Step Run(bool* outOfMemory);
 
  private:
   PassFile* FileOf(const WindowPiece& p) const {
@@ -46,10 +46,10 @@ class Pass {
     return f && !f->failed ? f : nullptr;
   }
   bool Live(size_t k) const;
-  plat::Outcome ReadAndHash(Window& w);
+  Step ReadAndHash(Window& w);
   void TurnAndWrite(Window& w);
-  plat::Outcome Logged(Window& w);
-  void FailAll(const plat::Outcome& why) {
+  Step Logged(Window& w);
+  void FailAll(const Step& why) {
     for (PassFile* f : files_) Fail(f, why);
   }
 
@@ -71,7 +71,7 @@ bool Pass::Live(size_t k) const {
 
 // The pages as they are: read and hashed, and the window's record written to the journal and
 // its flush asked for (or made, without the flusher).
-plat::Outcome Pass::ReadAndHash(Window& w) {
+Step Pass::ReadAndHash(Window& w) {
   const std::vector<WindowPiece>& pieces = journal_.Plan()[w.index];
   std::vector<PieceHashes> record(pieces.size());
   for (size_t i = 0; i < pieces.size(); ++i) {
@@ -81,7 +81,7 @@ plat::Outcome Pass::ReadAndHash(Window& w) {
     uint64_t* h = w.hashes.data() + p.at / kPageBytes;
     for (size_t at = 0; at < p.len; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
-      plat::Outcome read = ReadWhole(f->fd, chunk_.get(), n, p.offset + at);
+      Step read = ReadWhole(f->fd, chunk_.get(), n, p.offset + at);
       if (!read) {
         Fail(f, read);
         break;
@@ -92,11 +92,11 @@ plat::Outcome Pass::ReadAndHash(Window& w) {
     record[i].hashes = h;
     if (f->direction == CipherDirection::Decode) f->digest.Add(h, size_t(PageCount(p.len)));
   }
-  plat::Outcome written = journal_.WriteWindow(w.index, record);
+  Step written = journal_.WriteWindow(w.index, record);
   if (!written) return written;
   if (!flusher_) return journal_.Flush();
   w.flush = flusher_->Request();
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
 void Pass::TurnAndWrite(Window& w) {
@@ -107,7 +107,7 @@ void Pass::TurnAndWrite(Window& w) {
     for (size_t at = 0; at < piece.len && !f->failed; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, piece.len - at);
       uint8_t* data = chunk_.get();
-      plat::Outcome step = ReadWhole(f->fd, data, n, piece.offset + at);
+      Step step = ReadWhole(f->fd, data, n, piece.offset + at);
       if (step) {
         TransformBytes(data, n, piece.offset + at, f->key, f->direction);
         if (f->direction == CipherDirection::Code) {
@@ -130,7 +130,7 @@ void Pass::TurnAndWrite(Window& w) {
   }
 }
 
-plat::Outcome Pass::Run(bool* outOfMemory) {
+Step Pass::Run(bool* outOfMemory) {
   *outOfMemory = false;
   for (PassFile* f : files_) {
     total_ += f->size;
@@ -140,7 +140,7 @@ plat::Outcome Pass::Run(bool* outOfMemory) {
   chunk_.reset(new (std::nothrow) uint8_t[kChunkBytes]);
   if (!chunk_) {
     *outOfMemory = true;
-    plat::Outcome none = plat::Outcome::Fail("no memory for the work buffer");
+    Step none = Step::Fail(Fault(FaultCode::NoMemory));
     FailAll(none);
     return none;
   }
@@ -162,7 +162,7 @@ plat::Outcome Pass::Run(bool* outOfMemory) {
       uint64_t pages = 0;
       for (const WindowPiece& p : plan[k]) pages = p.at / kPageBytes + PageCount(p.len);
       w.hashes.assign(size_t(pages), 0);
-      plat::Outcome logged = ReadAndHash(w);
+      Step logged = ReadAndHash(w);
       if (!logged) {
         FailAll(logged);
         return logged;
@@ -170,7 +170,7 @@ plat::Outcome Pass::Run(bool* outOfMemory) {
     }
     Window* ready = overlap ? pending : (more ? &w : nullptr);
     if (ready) {
-      plat::Outcome flushed = overlap ? flusher_->Wait(ready->flush) : plat::Outcome::Ok();
+      Step flushed = overlap ? flusher_->Wait(ready->flush) : Step::Ok();
       if (!flushed) {
         FailAll(flushed);
         return flushed;
@@ -180,12 +180,12 @@ plat::Outcome Pass::Run(bool* outOfMemory) {
     pending = more ? &w : nullptr;
     if (!more) break;
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
 }  // namespace
 
-plat::Outcome RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
-                               const PassOptions& options, bool* outOfMemory) {
+Step RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
+                      const PassOptions& options, bool* outOfMemory) {
   return Pass(files, journal, options).Run(outOfMemory);
 }

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "engine/CipherTransform.h"
+#include "engine/Fault.h"
 #include "engine/Journal.h"
 #include "engine/PageHash.h"
-#include "platform/Outcome.h"
 
 // One file's part in a pass.
 struct PassFile {
@@ -25,7 +25,7 @@ struct PassFile {
   std::string name;  // for progress
   // Set by the pass: the file's pass failed (its reason), or how far it went.
   bool failed = false;
-  std::string failure;
+  Fault failure;
   // The digest of the file's coded bytes: after the pass when coding, as read when decoding.
   ContentDigest digest;
 };
@@ -46,5 +46,5 @@ struct PassOptions {
 // go on. Fails when the journal cannot be written or flushed: no further byte is written then, and
 // every file not yet through is marked failed. Fails also when no memory for the window could be
 // had (`*outOfMemory`), before any write.
-plat::Outcome RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
-                               const PassOptions& options, bool* outOfMemory);
+Step RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
+                      const PassOptions& options, bool* outOfMemory);

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "engine/Diagnostics.h"
 #include "engine/KeyFinder.h"
 #include "engine/Rescue.h"
 #include "platform/FileCalls.h"
@@ -50,22 +49,4 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
   if (FindKey(bytes.data(), bytes.size(), now).verdict != KeyFinding::Verdict::None) return;
   ins->mismatch = RecordMismatch::RecordLeftOver;
   ins->lostKey.kind = KindOfBytes(bytes.data(), bytes.size()).description;
-}
-
-std::string MismatchLine(const Inspection& ins) {
-  const std::string file = "'" + Printable(ins.file) + "'";
-  const LostKey& lost = ins.lostKey;
-  switch (ins.mismatch) {
-    case RecordMismatch::RecordLost:
-      return "> Coded, record lost: " + file +
-             (lost.found ? " (coded on " + MomentOfKey(lost.key) + "; turned back: "
-                         : " (its key not certain; turned back: ") +
-             Printable(lost.kind) + "); murvelctl rescue gives it back";
-    case RecordMismatch::RecordLeftOver:
-      return "> Plain, record left over: " + file + " (" + Printable(lost.kind) +
-             "); decoding would scramble it";
-    case RecordMismatch::None:
-      break;
-  }
-  return {};
 }

@@ -15,7 +15,3 @@
 // change of its bytes). Sets `ins->mismatch` and `ins->lostKey`.
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
                      Inspection* ins);
-
-// The diagnostic line (no line break) for a file whose bytes and record disagree; empty when
-// they agree.
-std::string MismatchLine(const Inspection& ins);

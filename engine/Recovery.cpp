@@ -112,7 +112,7 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
   report.direction = file.entry.direction;
   const AttrPlan& plan = file.entry.plan;
   bool complete = !file.turnBack;
-  if (file.turnBack) report.why = "the change had failed";
+  if (file.turnBack) report.why = Fault(FaultCode::ChangeHadFailed);
   // A decoding is completed only for bytes that are still what was coded, as far as the
   // integrity written with the record can tell.
   if (complete && file.entry.direction == CipherDirection::Decode) {
@@ -122,52 +122,52 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
                                : CheckIntegrity(before, PlannedValue(plan, kPrivCodecAttr, false));
     uint64_t digest = 0;
     if (check.kind == IntegrityCheck::Fits) {
-      plat::Outcome read = CodedDigest(fd, file, &digest);
+      Step read = CodedDigest(fd, file, &digest);
       if (!read) {
-        report.why = read.why();
+        report.why = read.fault();
         return report;
       }
     }
     if (check.kind == IntegrityCheck::Damaged) {
       complete = false;
-      report.why = "its integrity attribute is damaged";
+      report.why = Fault(FaultCode::IntegrityDamaged);
     } else if (check.kind == IntegrityCheck::Fits &&
                (digest != check.integrity.digest || file.entry.size != check.integrity.length)) {
       complete = false;
-      report.why = "its bytes had changed since they were coded";
+      report.why = Fault(FaultCode::BytesChangedSinceCoded);
     }
   }
   if (complete && std::find(file.known.begin(), file.known.end(), false) != file.known.end()) {
-    plat::Outcome kept = HashUnrecordedPages(fd, &file);
+    Step kept = HashUnrecordedPages(fd, &file);
     if (kept) kept = KeepHashesBefore(journalPath, owner, &file);
     if (!kept) {
-      report.why = kept.why();
+      report.why = kept.fault();
       return report;
     }
   }
   SettleResult settled;
-  plat::Outcome bytes = Settle(fd, file, complete, &settled);
+  Step bytes = Settle(fd, file, complete, &settled);
   if (!bytes && complete) {
     // What cannot be completed is turned back.
-    report.why = bytes.why();
+    report.why = bytes.fault();
     complete = false;
     bytes = Settle(fd, file, false, &settled);
   }
   if (!bytes) {
-    report.why = bytes.why();
+    report.why = bytes.fault();
     return report;
   }
   const std::string integrity =
       EncodeIntegrity({file.entry.size, settled.digest}, PlannedValue(plan, kPrivCodecAttr, true));
-  plat::Outcome attrs = ApplyPlan(fd, plan, complete, integrity, true, false);
+  Step attrs = ApplyPlan(fd, plan, complete, integrity, true, false);
   int synced = attrs ? plat::Files().Fsync(fd) : 0;
   if (!attrs || synced < 0) {
-    report.why = !attrs ? attrs.why() : std::string("flushing failed: ") + std::strerror(-synced);
+    report.why = !attrs ? attrs.fault() : Fault(FaultCode::Flush).Err(synced);
     return report;
   }
   int removed = plat::Attrs().Remove(fd, kChangeMarkerAttr);
   if (removed < 0 && removed != -ENODATA) {
-    report.why = std::string("can't remove the change marker: ") + std::strerror(-removed);
+    report.why = Fault(FaultCode::RemoveMarker).Err(removed);
     return report;
   }
   report.settled = true;
@@ -199,14 +199,12 @@ RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker) {
     whole = record.size() < size_t(kPrivCodecMinBytes) && !hasIntegrity;
   }
   if (!whole) {
-    report.why = "its journal '" + marker.journal +
-                 "' is gone and the file is not whole; the marker stays on it, and nothing "
-                 "here can settle it";
+    report.why = Fault(FaultCode::JournalGone).Path(marker.journal);
     return report;
   }
   int removed = plat::Attrs().Remove(fd, kChangeMarkerAttr);
   if (removed < 0 && removed != -ENODATA) {
-    report.why = std::string("can't remove the change marker: ") + std::strerror(-removed);
+    report.why = Fault(FaultCode::RemoveMarker).Err(removed);
     return report;
   }
   report.settled = report.completed = true;
@@ -241,7 +239,7 @@ std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
   }
   if (marked) return std::nullopt;  // in use: its file's next look settles it
   if (!kept.missing.empty()) {
-    kept.why = "files it names can't be found (moved or removed before their change was settled)";
+    kept.why = Fault(FaultCode::FilesMissing);
     return kept;
   }
   if (InUse(path)) return std::nullopt;
@@ -262,7 +260,7 @@ std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const F
   }
   JournalContents journal;
   JournalTrouble trouble = JournalTrouble::None;
-  plat::Outcome read = ReadJournal(path, geteuid(), &journal, &trouble);
+  Step read = ReadJournal(path, geteuid(), &journal, &trouble);
   if (read) return RemoveJournalIfDone(path, journal, settled);
   if (trouble == JournalTrouble::Missing) return std::nullopt;
   // Cut short before its first flush, a journal is needed by no file: no marker names it yet.
@@ -272,7 +270,7 @@ std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const F
     plat::Files().Unlink(path);
     return std::nullopt;
   }
-  return KeptJournal{path, read.why(), {}};
+  return KeptJournal{path, read.fault(), {}};
 }
 
 std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const FileIds& settled) {
@@ -284,24 +282,25 @@ std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const Fi
   return kept;
 }
 
-plat::Outcome DropJournal(const std::string& path, std::vector<std::string>* named) {
+Step DropJournal(const std::string& path, std::vector<std::string>* named) {
   named->clear();
   plat::OpenFile open = plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (!open.IsOpen())
-    return plat::Outcome::Fail("can't open it: " + std::string(std::strerror(-open.Fd())));
+    return Step::Fail(
+        Fault(FaultCode::OpenIt).Because(Fault(FaultCode::CallFailed).Err(open.Fd())));
   struct stat st {};
   int r = plat::Files().Fstat(open.Fd(), &st);
   const bool inUse = r == 0 && open.LockedByAnother();
   open.Close();
   if (r < 0 || !IsJournalName(path) || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
-    return plat::Outcome::Fail("it is not one of this user's journals");
-  if (inUse) return plat::Outcome::Fail("another program is using it");
+    return Step::Fail(Fault(FaultCode::NotUsersJournal));
+  if (inUse) return Step::Fail(Fault(FaultCode::JournalInUse));
   JournalContents journal;
   if (ReadJournal(path, geteuid(), &journal))
     for (const auto& [index, file] : journal.files) named->push_back(file.entry.path);
   r = plat::Files().Unlink(path);
-  if (r < 0) return plat::Outcome::Fail("can't remove it: " + std::string(std::strerror(-r)));
-  return plat::Outcome::Ok();
+  if (r < 0) return Step::Fail(Fault(FaultCode::RemoveIt).Err(r));
+  return Step::Ok();
 }
 
 std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path) {
@@ -311,7 +310,7 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
     char probe;
     if (plat::Attrs().Get(fd, kChangeMarkerAttr, &probe, 0) < 0) return std::nullopt;
     RecoveryReport report;
-    report.why = "its change marker is damaged; it is left on the file";
+    report.why = Fault(FaultCode::MarkerDamaged);
     return report;
   }
   RecoveryReport report;
@@ -319,11 +318,11 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
   if (r < 0) {
-    report.why = std::string("can't read the file's status: ") + std::strerror(-r);
+    report.why = Fault(FaultCode::ReadFileStatus).Err(r);
     return report;
   }
   JournalContents journal;
-  plat::Outcome read = plat::Outcome::Fail("");
+  Step read = Step::Fail(Fault(FaultCode::JournalOpen));
   JournalTrouble trouble = JournalTrouble::Missing;
   std::string journalPath;
   for (const std::string& place : JournalPlaces(*marker, plat::ParentOf(path))) {
@@ -336,14 +335,14 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
   auto file = journal.files.find(marker->entry);
   if (!read || journal.nonce != marker->nonce || file == journal.files.end()) {
     report.why =
-        (!read ? read.why() : "its journal '" + journalPath + "' is not the one it names") +
-        "; the file and the journal are left as they are";
+        Fault(FaultCode::LeftAsTheyAre)
+            .Because(!read ? read.fault() : Fault(FaultCode::NotTheNamedJournal).Path(journalPath));
     return report;
   }
   report = SettleFrom(fd, file->second, journalPath, st.st_uid);
   report.journal = journalPath;
   if (!report.settled)
-    report.why += "; its marker and its journal '" + journalPath + "' are left for a person to see";
+    report.why = Fault(FaultCode::LeftForAPerson).Path(journalPath).Because(report.why);
   if (report.settled)
     RemoveJournalIfDone(journalPath, journal, {{uint64_t(st.st_dev), uint64_t(st.st_ino)}});
   return report;
@@ -357,8 +356,8 @@ RecoveryAttempt RecoverFile(const std::string& path) {
   plat::OpenFile file =
       r < 0 ? plat::OpenFile(r) : plat::OpenFile::Open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (!file.IsOpen()) {
-    attempt.whyNotOpened =
-        file.Fd() == -EINVAL ? "it is not a regular file" : std::strerror(-file.Fd());
+    attempt.whyNotOpened = file.Fd() == -EINVAL ? Fault(FaultCode::ItIsNotRegular)
+                                                : Fault(FaultCode::CallFailed).Err(file.Fd());
     return attempt;
   }
   attempt.opened = true;

@@ -29,7 +29,7 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
 struct RecoveryAttempt {
   bool opened = false;
   bool busy = false;
-  std::string whyNotOpened;
+  Fault whyNotOpened;
   std::optional<RecoveryReport> report;
 };
 RecoveryAttempt RecoverFile(const std::string& path);
@@ -37,7 +37,7 @@ RecoveryAttempt RecoverFile(const std::string& path);
 // A journal that is kept: why, and the files it names that cannot be found.
 struct KeptJournal {
   std::string path;
-  std::string why;
+  Fault why;
   std::vector<std::string> missing;
 };
 
@@ -60,4 +60,4 @@ std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder,
                                              const FileIds& settled = {});
 // Removes the journal at `path` whatever its files, when it is one of the user's journals; the
 // paths of the files it named.
-plat::Outcome DropJournal(const std::string& path, std::vector<std::string>* named);
+Step DropJournal(const std::string& path, std::vector<std::string>* named);

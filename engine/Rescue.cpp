@@ -20,18 +20,18 @@ ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]) {
   return r;
 }
 
-bool KeyFromMoment(const std::string& text, uint8_t key[6], std::string* why) {
+bool KeyFromMoment(const std::string& text, uint8_t key[6], Fault* why) {
   int y, mo, d, h, mi, s;
   char tail;
   if (std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) !=
       6) {
-    *why = "'" + text + "' is not a moment written as YYYY-MM-DD HH:MM:SS";
+    *why = Fault(FaultCode::NotAMoment).Path(text);
     return false;
   }
   static const int days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (y < 1942 || y > 2196 || mo < 1 || mo > 12 || d < 1 || d > days[mo - 1] || h > 23 || mi > 59 ||
       s > 60 || h < 0 || mi < 0 || s < 0) {
-    *why = "'" + text + "' is no moment a file can have been coded at";
+    *why = Fault(FaultCode::NoCodingMoment).Path(text);
     return false;
   }
   std::tm t{};

@@ -16,7 +16,7 @@ ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]);
 
 // The key of a coding made at the local time `text` ("YYYY-MM-DD HH:MM:SS"); false, with the
 // reason, when the text is no such moment.
-bool KeyFromMoment(const std::string& text, uint8_t key[6], std::string* why);
+bool KeyFromMoment(const std::string& text, uint8_t key[6], Fault* why);
 
 // The moment a key stands for, "YYYY-MM-DD HH:MM:SS".
 std::string MomentOfKey(const uint8_t key[6]);

@@ -10,11 +10,11 @@
 #include "engine/WholeIo.h"
 #include "platform/FileCalls.h"
 
-plat::Outcome TurnBackResized(int fd, const JournalFile& journal) {
+Step TurnBackResized(int fd, const JournalFile& journal) {
   const JournalEntry& e = journal.entry;
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return plat::Outcome::Fail(std::string("can't read its status: ") + std::strerror(-r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadItsStatus).Err(r));
   const uint64_t now = uint64_t(st.st_size);
   std::vector<uint8_t> page(kPageBytes), back(kPageBytes);
   bool previousTurned = false;
@@ -22,7 +22,7 @@ plat::Outcome TurnBackResized(int fd, const JournalFile& journal) {
     const uint64_t at = p * kPageBytes;
     const size_t whole = size_t(std::min<uint64_t>(kPageBytes, e.size - at));
     const size_t n = size_t(std::min<uint64_t>(whole, now - at));
-    plat::Outcome step = ReadWhole(fd, page.data(), n, at);
+    Step step = ReadWhole(fd, page.data(), n, at);
     if (!step) return step;
     std::memcpy(back.data(), page.data(), n);
     TransformBytes(back.data(), n, at, e.key, Opposite(e.direction));
@@ -33,8 +33,7 @@ plat::Outcome TurnBackResized(int fd, const JournalFile& journal) {
       } else if (HashPage(back.data(), n) == journal.hashes[p]) {
         turned = true;
       } else {
-        return plat::Outcome::Fail("its page at " + std::to_string(at) +
-                                   " is neither as it was nor turned");
+        return Step::Fail(Fault(FaultCode::PageNeither).Numbers(at));
       }
     }
     if (turned) {
@@ -43,5 +42,5 @@ plat::Outcome TurnBackResized(int fd, const JournalFile& journal) {
     }
     previousTurned = turned;
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // What the engine's operations found and did, as values: the inspection of an entry, the work on
-// a file, and the settling of a change that was interrupted. The front ends decide what to show:
-// the window prints its diagnostic lines from these (Diagnostics.h) and sets its views,
-// murvelctl prints its result lines. No front end reads what another layer printed.
+// a file, and the settling of a change that was interrupted; what stood in the way is a fault
+// (Fault.h), a code with its data. The front ends decide what to show: the window prints its
+// diagnostic lines from these (app/words/Diagnostics.h) and sets its views, murvelctl prints its
+// result lines. No front end reads what another layer printed.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "codec/RecordLine.h"
 #include "engine/CipherTransform.h"
+#include "engine/Fault.h"
 
 // An interrupted change that was found on a file and settled (or could not be).
 struct RecoveryReport {
@@ -17,7 +19,7 @@ struct RecoveryReport {
   bool settled = false;    // the file is whole again (and carries no marker)
   bool completed = false;  // settled by completing the change (else by turning it back)
   uint64_t pagesRewritten = 0;
-  std::string why;      // when not settled: what stands in the way; when turned back: why
+  Fault why;            // when not settled: what stands in the way; when turned back: why
   std::string journal;  // the journal it was settled from, or that stands in the way
 };
 
@@ -58,7 +60,7 @@ struct Inspection {
   bool noAttributes = false;  // the volume keeps no attributes (and so no types)
   bool opened = false;        // the file was opened and its record looked for
   NotWorkable notWorkable = NotWorkable::Missing;
-  std::string whyNot;                      // the reason in words, when not workable
+  Fault whyNot;                            // why, when not workable
   bool coded = false;                      // carries a record (a value of 5 bytes or more)
   RecordFields record;                     // the record of a coded file
   std::vector<uint8_t> stashedIcon;        // the stashed large icon, when it has exactly 1024 bytes
@@ -88,14 +90,14 @@ struct WorkResult {
   // one. Unset when the work stopped before.
   std::optional<CipherDirection> direction;
   RecordFields record;           // the record read (decoding) or written (coding)
-  std::string reason;            // for NotDone: the worst that happened first
+  Fault reason;                  // for NotDone: the worst that happened first
   bool foundCoded = false;       // for StateChanged: the file was found coded (else plain)
   bool leftAsItWas = true;       // the file's bytes and attributes are as they were before
   bool turnedBack = false;       // the change had begun, failed, and was turned back
   bool stopped = false;          // not begun: the caller asked to stop
   bool pendingRecovery = false;  // an interrupted change is left for the next look to settle
   bool outOfMemory = false;      // the work buffer could not be had
-  std::string markerLeft;        // the change was made, but its marker could not be removed: why
+  Fault markerLeft;              // the change was made, but its marker could not be removed: why
   std::optional<RecoveryReport> recovery;  // an interrupted change found on the file first
 
   bool done() const { return outcome == WorkOutcome::Coded || outcome == WorkOutcome::Decoded; }

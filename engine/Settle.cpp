@@ -17,10 +17,6 @@ constexpr size_t kSectorBytes = 512;
 // Pages read and written at a time.
 constexpr size_t kRunPages = 256;
 
-std::string ErrText(const char* what, int err) {
-  return std::string(what) + ": " + std::strerror(-err);
-}
-
 // Finds the page as it was before the change, from the page as it is now: untouched, turned
 // whole, or turned sector by sector in part. False when no such mix gives the hash kept.
 bool PageBefore(const uint8_t* now, size_t len, uint64_t offset, uint64_t hashBefore,
@@ -49,38 +45,37 @@ bool PageBefore(const uint8_t* now, size_t len, uint64_t offset, uint64_t hashBe
 
 // Fails when the file's size is no longer the one the journal recorded: its pages then cannot
 // be told apart by their hashes.
-plat::Outcome SameSize(int fd, const JournalEntry& e) {
+Step SameSize(int fd, const JournalEntry& e) {
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadFileStatus).Err(r));
   if (uint64_t(st.st_size) != e.size) {
-    return plat::Outcome::Fail("its size changed since the change began (" +
-                               std::to_string(e.size) + " bytes then, " +
-                               std::to_string(st.st_size) + " now)");
+    return Step::Fail(
+        Fault(FaultCode::SizeChangedSinceBegan).Numbers(e.size, uint64_t(st.st_size)));
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
 // Walks the file's pages, giving each page's bytes as they were before the change to `visit`
 // (which may change `now` and mark the run to be written back).
 template <typename Visit>
-plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) {
+Step WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) {
   const JournalEntry& e = journal.entry;
-  if (plat::Outcome same = SameSize(fd, e); !same) return same;
+  if (Step same = SameSize(fd, e); !same) return same;
   std::vector<uint8_t> run(kRunPages * kPageBytes);
   uint8_t before[kPageBytes];
   const uint64_t pages = PageCount(e.size);
   for (uint64_t first = 0; first < pages; first += kRunPages) {
     const uint64_t offset = first * kPageBytes;
     const size_t len = size_t(std::min<uint64_t>(run.size(), e.size - offset));
-    plat::Outcome read = ReadWhole(fd, run.data(), len, offset);
+    Step read = ReadWhole(fd, run.data(), len, offset);
     if (!read) return read;
     // Only pages that change are written, in runs: a page of a hole that was never written stays
     // a hole, which on a full file system is what lets a change be turned back at all.
     size_t runStart = 0, runEnd = 0;
-    auto flush = [&]() -> plat::Outcome {
-      if (!writeBack || runEnd == runStart) return plat::Outcome::Ok();
-      plat::Outcome w = WriteWhole(fd, run.data() + runStart, runEnd - runStart, offset + runStart);
+    auto flush = [&]() -> Step {
+      if (!writeBack || runEnd == runStart) return Step::Ok();
+      Step w = WriteWhole(fd, run.data() + runStart, runEnd - runStart, offset + runStart);
       runStart = runEnd = 0;
       return w;
     };
@@ -91,61 +86,60 @@ plat::Outcome WalkPages(int fd, const JournalFile& journal, bool writeBack, Visi
       // Pages whose hashes were never flushed were never written: they are as they were.
       const bool hashed = journal.Hashed(page);
       if (hashed && !PageBefore(now, n, offset + at, journal.hashes[page], e, before)) {
-        return plat::Outcome::Fail("the page at byte " + std::to_string(offset + at) +
-                                   " matches neither its state before the change nor after");
+        return Step::Fail(Fault(FaultCode::PageMatchesNeither).Numbers(offset + at));
       }
       if (!hashed) std::memcpy(before, now, n);
       if (!visit(page, offset + at, before, now, n, hashed)) continue;
       if (runEnd != at) {
-        plat::Outcome write = flush();
+        Step write = flush();
         if (!write) return write;
         runStart = at;
       }
       runEnd = at + n;
     }
-    plat::Outcome write = flush();
+    Step write = flush();
     if (!write) return write;
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
 }  // namespace
 
-plat::Outcome FileDigest(int fd, uint64_t* digest) {
+Step FileDigest(int fd, uint64_t* digest) {
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return plat::Outcome::Fail(ErrText("can't read the file's status", r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadFileStatus).Err(r));
   ContentDigest d;
   std::vector<uint8_t> run(kRunPages * kPageBytes);
   uint64_t hashes[kRunPages];
   for (uint64_t offset = 0; offset < uint64_t(st.st_size); offset += run.size()) {
     const size_t len = size_t(std::min<uint64_t>(run.size(), uint64_t(st.st_size) - offset));
-    plat::Outcome read = ReadWhole(fd, run.data(), len, offset);
+    Step read = ReadWhole(fd, run.data(), len, offset);
     if (!read) return read;
     HashPages(run.data(), len, hashes);
     d.Add(hashes, size_t(PageCount(len)));
   }
   *digest = d.Value();
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome HashUnrecordedPages(int fd, JournalFile* journal) {
+Step HashUnrecordedPages(int fd, JournalFile* journal) {
   const JournalEntry& e = journal->entry;
-  if (plat::Outcome same = SameSize(fd, e); !same) return same;
+  if (Step same = SameSize(fd, e); !same) return same;
   uint8_t page[kPageBytes];
   for (uint64_t p = 0; p < journal->hashes.size(); ++p) {
     if (journal->known[p]) continue;
     const size_t n = size_t(std::min<uint64_t>(kPageBytes, e.size - p * kPageBytes));
-    plat::Outcome read = ReadWhole(fd, page, n, p * kPageBytes);
+    Step read = ReadWhole(fd, page, n, p * kPageBytes);
     if (!read) return read;
     journal->hashes[p] = HashPage(page, n);
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
-plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest) {
+Step CodedDigest(int fd, const JournalFile& journal, uint64_t* digest) {
   ContentDigest d;
-  plat::Outcome walked =
+  Step walked =
       WalkPages(fd, journal, false,
                 [&](uint64_t page, uint64_t, uint8_t* before, uint8_t*, size_t n, bool hashed) {
                   const uint64_t h = hashed ? journal.hashes[page] : HashPage(before, n);
@@ -156,11 +150,11 @@ plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest) 
   return walked;
 }
 
-plat::Outcome Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result) {
+Step Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result) {
   *result = SettleResult();
   const JournalEntry& e = journal.entry;
   ContentDigest digest;
-  plat::Outcome walked =
+  Step walked =
       WalkPages(fd, journal, true,
                 [&](uint64_t, uint64_t offset, uint8_t* before, uint8_t* now, size_t n, bool) {
                   if (complete) TransformBytes(before, n, offset, e.key, e.direction);
@@ -175,7 +169,7 @@ plat::Outcome Settle(int fd, const JournalFile& journal, bool complete, SettleRe
                 });
   if (!walked) return walked;
   int r = plat::Files().Fdatasync(fd);
-  if (r < 0) return plat::Outcome::Fail(ErrText("flushing the file failed", r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::FlushFile).Err(r));
   result->digest = digest.Value();
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/Fault.h"
 #include "engine/Journal.h"
-#include "platform/Outcome.h"
 
 struct SettleResult {
   uint64_t pagesRewritten = 0;
@@ -19,16 +19,16 @@ struct SettleResult {
 
 // For a decoding: reads the file without changing it and gives the digest of its coded bytes,
 // the bytes as they were before the change. Fails when a page matches neither state.
-plat::Outcome CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
+Step CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
 
 // Gives every page whose hash the journal does not hold (a page the pass never wrote) the hash
 // of the page as it is, which is its state before the change; `known` is left as it was.
-plat::Outcome HashUnrecordedPages(int fd, JournalFile* journal);
+Step HashUnrecordedPages(int fd, JournalFile* journal);
 
 // The digest of the open file's bytes as they are (PageHash.h).
-plat::Outcome FileDigest(int fd, uint64_t* digest);
+Step FileDigest(int fd, uint64_t* digest);
 
 // Turns the open file's pages and attributes to the state after the change (`complete`) or
 // before it, and flushes the file. Fails, with the file as good as it could be made, when a page
 // matches neither state, the file's size changed, or a read, write or flush fails.
-plat::Outcome Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result);
+Step Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result);

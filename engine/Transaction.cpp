@@ -37,10 +37,6 @@ constexpr size_t kFileByFileFlushes = 4;
 // The largest attribute value Linux keeps.
 constexpr size_t kLargestAttr = 64 * 1024;
 
-std::string ErrText(int err) {
-  return std::strerror(-err);
-}
-
 // One file of the transaction, from its request to its result.
 struct Item {
   const ChangeRequest* request = nullptr;
@@ -54,35 +50,34 @@ struct Item {
   std::optional<Integrity> expected;  // decoding: what the coded bytes were
   uint32_t entry = 0;
   bool marked = false;
-  std::string failure;   // the change failed: why (then it is turned back)
+  Fault failure;         // the change failed: why (then it is turned back)
   bool resized = false;  // another program made the file longer or shorter during the pass
   PassFile pass;
 
   int fd() const { return file.Fd(); }
 };
 
-void NotDone(Item& it, std::string why) {
+void NotDone(Item& it, Fault why) {
   it.result.outcome = WorkOutcome::NotDone;
   it.result.reason = std::move(why);
 }
 
 // Reads the attributes a change may touch through the open file.
-plat::Outcome ReadAttrs(int fd, AttrSet* attrs) {
+Step ReadAttrs(int fd, AttrSet* attrs) {
   attrs->clear();
   std::vector<std::string> names;
   int r = plat::Attrs().List(fd, &names);
-  if (r < 0) return plat::Outcome::Fail("can't read its attributes: " + ErrText(r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadAttrs).Err(r));
   const std::vector<std::string>& wanted = ChangeAttrNames();
   std::vector<char> buf(kLargestAttr);
   for (const std::string& name : names) {
     if (std::find(wanted.begin(), wanted.end(), name) == wanted.end()) continue;
     ssize_t n = plat::Attrs().Get(fd, name, buf.data(), buf.size());
     if (n == -ENODATA) continue;
-    if (n < 0)
-      return plat::Outcome::Fail("can't read the attribute " + name + ": " + ErrText(int(n)));
+    if (n < 0) return Step::Fail(Fault(FaultCode::ReadAttr).Name(name).Err(int(n)));
     (*attrs)[name] = std::string(buf.data(), size_t(n));
   }
-  return plat::Outcome::Ok();
+  return Step::Ok();
 }
 
 // The files of one transaction by device and inode, and the name each was first reached by.
@@ -98,40 +93,39 @@ bool OpenAndLock(Item& it, SeenFiles& seen) {
     return false;
   }
   if (found < 0) {
-    NotDone(it, "can't read the status of '" + file + "': " + ErrText(found));
+    NotDone(it, Fault(FaultCode::ReadStatusOf).Path(file).Err(found));
     return false;
   }
   // Anything but a regular file is refused before it is opened: a FIFO or a device may block
   // or act on being opened.
   if (!S_ISREG(st.st_mode)) {
-    NotDone(it, "'" + file + "' is not a regular file");
+    NotDone(it, Fault(FaultCode::NotRegularFile).Path(file));
     return false;
   }
   const int flags = O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
-  std::string writeRefused;
+  Fault writeRefused;
   plat::OpenFile open = plat::OpenFile::Open(file, O_RDWR | flags);
   const int refused = open.Fd();
   if (refused == -EACCES || refused == -EPERM || refused == -EROFS || refused == -ETXTBSY) {
     // Opened for reading only, to read its record and tell the user why it cannot be changed.
-    writeRefused = "can't open '" + file + "' for reading and writing: " + ErrText(refused);
+    writeRefused = Fault(FaultCode::OpenForWriting).Path(file).Err(refused);
     open = plat::OpenFile::Open(file, O_RDONLY | flags);
   }
   if (!open.IsOpen()) {
-    NotDone(it, "can't open '" + file + "': " + ErrText(open.Fd()));
+    NotDone(it, Fault(FaultCode::Open).Path(file).Err(open.Fd()));
     return false;
   }
   it.file = std::move(open);
   const int fd = it.fd();
   if (plat::Files().Fstat(fd, &it.st) < 0 || !S_ISREG(it.st.st_mode) || it.st.st_dev != st.st_dev ||
       it.st.st_ino != st.st_ino) {
-    NotDone(it, "'" + file + "' was replaced while it was being opened");
+    NotDone(it, Fault(FaultCode::ReplacedWhileOpening).Path(file));
     return false;
   }
   // A file reached again by another of its names (a hard link) is worked on once.
   auto first = seen.emplace(std::make_pair(uint64_t(it.st.st_dev), uint64_t(it.st.st_ino)), file);
   if (!first.second) {
-    NotDone(it, "it is another name (a hard link) of '" + first.first->second +
-                    "', which this operation works on already");
+    NotDone(it, Fault(FaultCode::HardLinkOfOther).Path(first.first->second));
     return false;
   }
   // Another program that has the file locked is changing it: it is left to that program. A
@@ -148,17 +142,17 @@ bool OpenAndLock(Item& it, SeenFiles& seen) {
 bool SettleEarlierChange(Item& it) {
   if (it.attrs.count(kChangeMarkerAttr) == 0) return true;
   if (!it.failure.empty()) {
-    NotDone(it, "it carries an interrupted change, which cannot be settled: " + it.failure);
+    NotDone(it, Fault(FaultCode::InterruptedCannotSettle).Because(it.failure));
     return false;
   }
   it.result.recovery = SettleMarkedChange(it.fd(), it.request->file);
   if (!it.result.recovery || !it.result.recovery->settled) {
-    NotDone(it, "it carries an interrupted change, which could not be settled: " +
-                    (it.result.recovery ? it.result.recovery->why : std::string("?")));
+    NotDone(it, Fault(FaultCode::InterruptedNotSettled)
+                    .Because(it.result.recovery ? it.result.recovery->why : Fault()));
     return false;
   }
-  plat::Outcome reread = ReadAttrs(it.fd(), &it.attrs);
-  if (!reread) NotDone(it, reread.why());
+  Step reread = ReadAttrs(it.fd(), &it.attrs);
+  if (!reread) NotDone(it, reread.fault());
   return bool(reread);
 }
 
@@ -183,12 +177,12 @@ bool Decide(Item& it, const TransactionOptions& options) {
   }
   it.direction = coded ? CipherDirection::Decode : CipherDirection::Code;
   it.result.direction = it.direction;
-  plat::Outcome planned = plat::Outcome::Ok();
+  Step planned = Step::Ok();
   if (coded) {
-    std::string why;
-    if (!IsWholeRecord(record.data(), record.size(), &why)) {
+    Fault damaged(FaultCode::DamagedRecordNotDecoded);
+    if (!IsWholeRecord(record.data(), record.size(), &damaged.flaw)) {
       it.result.direction.reset();
-      NotDone(it, "damaged record (" + why + "): not decoded");
+      NotDone(it, damaged);
       return false;
     }
     it.result.record = DecodeRecordValue(record.data(), record.size());
@@ -206,13 +200,13 @@ bool Decide(Item& it, const TransactionOptions& options) {
       // does not know of it) says nothing of these bytes.
       IntegrityCheck check = CheckIntegrity(integrity->second, value->second);
       if (check.kind == IntegrityCheck::Damaged) {
-        NotDone(it, "damaged integrity attribute (" + check.why + "): not decoded");
+        NotDone(it, Fault(FaultCode::DamagedIntegrityNotDecoded).Because(check.why));
         return false;
       }
       if (check.kind == IntegrityCheck::Fits) it.expected = check.integrity;
       if (it.expected && it.expected->length != uint64_t(it.st.st_size)) {
-        NotDone(it, "it changed since it was coded (" + std::to_string(it.st.st_size) +
-                        " bytes, coded were " + std::to_string(it.expected->length) + ")");
+        NotDone(it, Fault(FaultCode::ChangedSizeSinceCoded)
+                        .Numbers(uint64_t(it.st.st_size), it.expected->length));
         return false;
       }
     }
@@ -230,7 +224,7 @@ bool Decide(Item& it, const TransactionOptions& options) {
     planned = PlanCoding(it.attrs, EncodeRecordValue(it.result.record), &it.plan);
   }
   if (!planned) {
-    NotDone(it, planned.why());
+    NotDone(it, planned.fault());
     return false;
   }
   return true;
@@ -240,9 +234,9 @@ bool Decide(Item& it, const TransactionOptions& options) {
 bool Prepare(Item& it, const TransactionOptions& options, SeenFiles& seen) {
   it.result.file = it.request->file;
   if (!OpenAndLock(it, seen)) return false;
-  plat::Outcome read = ReadAttrs(it.fd(), &it.attrs);
+  Step read = ReadAttrs(it.fd(), &it.attrs);
   if (!read) {
-    NotDone(it, read.why());
+    NotDone(it, read.fault());
     return false;
   }
   if (!SettleEarlierChange(it) || !Decide(it, options)) return false;
@@ -254,10 +248,10 @@ bool Prepare(Item& it, const TransactionOptions& options, SeenFiles& seen) {
 }
 
 // Flushes the files: one by one when they are few, else once per file system.
-plat::Outcome FlushFiles(const std::vector<Item*>& items) {
-  plat::Outcome first = plat::Outcome::Ok();
+Step FlushFiles(const std::vector<Item*>& items) {
+  Step first = Step::Ok();
   auto note = [&](int r) {
-    if (r < 0 && first) first = plat::Outcome::Fail("flushing failed: " + ErrText(r));
+    if (r < 0 && first) first = Step::Fail(Fault(FaultCode::Flush).Err(r));
   };
   if (items.size() <= kFileByFileFlushes) {
     for (Item* it : items) note(plat::Files().Fsync(it->fd()));
@@ -292,7 +286,7 @@ class Batch {
   void CheckAndApply();
   void TurnBackFailed();
   void Finish();
-  void RefuseAll(const std::string& why) {
+  void RefuseAll(const Fault& why) {
     for (Item* it : items_) NotDone(*it, why);
   }
   std::vector<Item*> Marked() const {
@@ -313,9 +307,8 @@ bool Batch::StartJournal() {
   const std::string folder = plat::ParentOf(items_[0]->request->file);
   if (options_.sweepStaleJournals && swept_->insert(folder).second) RemoveStaleJournals(folder);
   const std::string journalFolder = JournalFolder(folder);
-  plat::Outcome made = journalFolder.empty()
-                           ? plat::Outcome::Fail("no folder for it has a short enough name")
-                           : journal_.Create(journalFolder);
+  Step made = journalFolder.empty() ? Step::Fail(Fault(FaultCode::NoShortFolder))
+                                    : journal_.Create(journalFolder);
   if (!made && journalFolder == folder) {
     const std::string state = JournalFolder(StateFolder());
     if (!state.empty()) made = journal_.Create(state);
@@ -340,7 +333,7 @@ bool Batch::StartJournal() {
     if (made) made = journal_.Flush();
     if (!made) (void)journal_.Remove();
   }
-  if (!made) RefuseAll("can't keep a journal of the change: " + made.why());
+  if (!made) RefuseAll(Fault(FaultCode::NoJournal).Because(made.fault()));
   return bool(made);
 }
 
@@ -354,19 +347,19 @@ void Batch::MarkFiles() {
     const std::string value = EncodeMarker(m);
     int r = plat::Attrs().Set(it->fd(), kChangeMarkerAttr, value.data(), value.size());
     if (r < 0) {
-      NotDone(*it, "can't mark it as being changed: " + ErrText(r));
+      NotDone(*it, Fault(FaultCode::Mark).Err(r));
       continue;
     }
     it->marked = true;
   }
   // The markers, and whatever the files held unflushed, reach the disk before any byte changes.
   std::vector<Item*> marked = Marked();
-  plat::Outcome flushed = FlushFiles(marked);
+  Step flushed = FlushFiles(marked);
   if (!flushed) {
     for (Item* it : marked) {
       (void)plat::Attrs().Remove(it->fd(), kChangeMarkerAttr);
       it->marked = false;
-      NotDone(*it, flushed.why());
+      NotDone(*it, flushed.fault());
     }
   }
 }
@@ -379,8 +372,8 @@ void Batch::CheckAndApply() {
     struct stat after {};
     if (plat::Files().Fstat(it->fd(), &after) == 0 && after.st_size != it->st.st_size) {
       it->resized = true;
-      it->failure = decoding ? "changed by another program while being decoded; left coded"
-                             : "changed by another program while being coded; left plain";
+      it->failure =
+          Fault(decoding ? FaultCode::ResizedWhileDecoding : FaultCode::ResizedWhileCoding);
       continue;
     }
     if (it->pass.failed) {
@@ -388,7 +381,7 @@ void Batch::CheckAndApply() {
       continue;
     }
     if (decoding && it->expected && it->pass.digest.Value() != it->expected->digest) {
-      it->failure = "it changed since it was coded";
+      it->failure = Fault(FaultCode::ChangedSinceCoded);
       continue;
     }
     // The path must still name the file that was changed: a file replaced or moved meanwhile
@@ -396,15 +389,14 @@ void Batch::CheckAndApply() {
     struct stat now {};
     if (plat::Files().Stat(it->request->file, &now) < 0 || now.st_dev != it->st.st_dev ||
         now.st_ino != it->st.st_ino) {
-      it->failure =
-          "'" + it->request->file + "' was replaced or moved while it was being worked on";
+      it->failure = Fault(FaultCode::ReplacedWhileWorking).Path(it->request->file);
       continue;
     }
     const std::string integrity =
         EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()},
                         PlannedValue(it->plan, kPrivCodecAttr, true));
-    plat::Outcome applied = ApplyPlan(it->fd(), it->plan, true, integrity, false, true);
-    if (!applied) it->failure = applied.why();
+    Step applied = ApplyPlan(it->fd(), it->plan, true, integrity, false, true);
+    if (!applied) it->failure = applied.fault();
   }
 }
 
@@ -415,20 +407,19 @@ void Batch::TurnBackFailed() {
   if (failed.empty()) return;
   // Should the note not reach the disk, a crash while turning back completes the change instead:
   // the file still ends whole.
-  plat::Outcome noted = plat::Outcome::Ok();
+  Step noted = Step::Ok();
   for (Item* it : failed)
     if (noted) noted = journal_.WriteTurnBack(it->entry);
   if (noted) noted = journal_.Flush();
   JournalContents contents;
-  plat::Outcome read = ReadJournal(journal_.Path(), geteuid(), &contents);
+  Step read = ReadJournal(journal_.Path(), geteuid(), &contents);
   for (Item* it : failed) {
     WorkResult& r = it->result;
     r.outcome = WorkOutcome::NotDone;
     r.reason = it->failure;
     auto file = contents.files.find(it->entry);
-    plat::Outcome back = read;
-    if (back && file == contents.files.end())
-      back = plat::Outcome::Fail("the journal lost its entry");
+    Step back = read;
+    if (back && file == contents.files.end()) back = Step::Fail(Fault(FaultCode::JournalLostEntry));
     SettleResult settled;
     if (back && it->resized)
       back = TurnBackResized(it->fd(), file->second);
@@ -441,9 +432,10 @@ void Batch::TurnBackFailed() {
       // The worst comes first: the file is not whole, and stays marked for the next look.
       r.leftAsItWas = false;
       r.pendingRecovery = true;
-      r.reason =
-          "turning the change back failed: " + back.why() + "; it had failed: " + it->failure +
-          "; the next look at the file settles it (murvelctl recover '" + it->request->file + "')";
+      r.reason = Fault(FaultCode::TurnBackFailed)
+                     .Path(it->request->file)
+                     .Because(back.fault())
+                     .Because(it->failure);
       it->marked = false;  // the marker stays
     }
   }
@@ -452,7 +444,7 @@ void Batch::TurnBackFailed() {
 void Batch::Finish() {
   std::vector<Item*> marked = Marked();
   for (Item* it : marked) PutBackModeBits(*it);
-  plat::Outcome flushed = FlushFiles(marked);
+  Step flushed = FlushFiles(marked);
   bool markersLeft = false;
   for (Item* it : items_) markersLeft |= it->result.pendingRecovery;
   for (Item* it : marked) {
@@ -463,15 +455,14 @@ void Batch::Finish() {
       r.outcome = WorkOutcome::NotDone;
       r.leftAsItWas = false;
       r.pendingRecovery = true;
-      r.reason = flushed.why() + "; the next look at the file settles it (murvelctl recover '" +
-                 it->request->file + "')";
+      r.reason = Fault(FaultCode::LeftForNextLook).Path(it->request->file).Because(flushed.fault());
       markersLeft = true;
       continue;
     }
     int removed = plat::Attrs().Remove(it->fd(), kChangeMarkerAttr);
     if (removed < 0 && removed != -ENODATA) {
       markersLeft = true;
-      r.markerLeft = ErrText(removed);
+      r.markerLeft = Fault(FaultCode::CallFailed).Err(removed);
     }
     if (it->failure.empty()) {
       r.outcome =
@@ -528,7 +519,7 @@ std::vector<WorkResult> RunTransaction(const std::vector<ChangeRequest>& request
         it.result.file = it.request->file;
         it.result.outcome = WorkOutcome::NotDone;
         it.result.stopped = true;
-        it.result.reason = "interrupted";
+        it.result.reason = Fault(FaultCode::Stopped);
       }
       break;
     }

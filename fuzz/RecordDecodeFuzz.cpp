@@ -11,16 +11,6 @@
 #include "codec/CCO.h"
 #include "codec/WholeRecord.h"
 
-namespace {
-
-bool PlainText(const std::string& text) {
-  for (char c : text)
-    if (c < 0x20 || c > 0x7e) return false;
-  return !text.empty();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > size_t(kPrivCodecReadMax)) return 0;
   // One record for every value, as the program reuses its own.
@@ -28,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<char[]> value(new char[size]);
   if (size > 0) std::memcpy(value.get(), data, size);
 
-  std::string why;
+  RecordFlaw why;
   const bool whole = IsWholeRecord(value.get(), size, &why);
   const int len = record->DecodeLine(value.get(), size);
   if (std::strlen(record->Name()) > record->NameLength()) std::abort();
   if (std::strlen(record->NPass()) > record->PassLength()) std::abort();
   if (!whole) {
-    if (!PlainText(why)) std::abort();
+    if (why.kind == RecordFlaw::None) std::abort();
     return 0;
   }
   if (size_t(len) + 1 != size) std::abort();

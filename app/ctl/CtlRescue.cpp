@@ -1,32 +1,32 @@
 // murvelctl's rescue of coded files whose record is lost, and its lines for files whose bytes
 // and record disagree.
 #include "app/ctl/CtlWork.h"
-#include "engine/Diagnostics.h"
+#include "app/words/Diagnostics.h"
 #include "engine/Rescue.h"
 
-std::string CtlWork::MismatchLine(const std::string& file, const Inspection& found, bool status) {
+CtlLines CtlWork::MismatchLine(const std::string& file, const Inspection& found, bool status) {
   const LostKey& lost = found.lostKey;
   if (found.mismatch == RecordMismatch::RecordLost) {
     if (status) {
       const std::string state = lost.found
                                     ? "coded, record lost (coded on " + MomentOfKey(lost.key) + ")"
                                     : std::string("coded, record lost (its key not certain)");
-      return Line(state.c_str(), file,
+      return Line(state, file,
                   lost.kind + (found.notWorkable == NotWorkable::NoAttributes
                                    ? "; its file system keeps no attributes: copy it to one "
                                      "that does to rescue it"
                                    : ""));
     }
-    return Line("skipped", file,
+    return Line(CtlState::Skipped, file,
                 "coded already, but its record is lost (a copy made without its attributes); "
                 "'murvelctl rescue' gives it back, and --force codes it a second time");
   }
   if (status)
-    return Line("plain, record left over", file,
+    return Line(std::string("plain, record left over"), file,
                 "its bytes are plain (" + lost.kind +
                     ") but it carries the record of a coding (\"" + found.record.name +
                     "\"): decoding would scramble them");
-  return Line("skipped", file,
+  return Line(CtlState::Skipped, file,
               "its bytes are plain already (" + lost.kind +
                   "), under a record left over from a coding; decoding would scramble them, and "
                   "--force decodes all the same");
@@ -35,9 +35,9 @@ std::string CtlWork::MismatchLine(const std::string& file, const Inspection& fou
 bool CtlWork::Rescue(const std::vector<ListedFile>& files, const std::string& keyDate) {
   uint8_t givenKey[6] = {};
   if (!keyDate.empty()) {
-    std::string why;
+    Fault why;
     if (!KeyFromMoment(keyDate, givenKey, &why)) {
-      std::fprintf(stderr, "murvelctl: --key-date: %s\n", why.c_str());
+      std::fprintf(stderr, "murvelctl: --key-date: %s\n", Words(why).c_str());
       return false;
     }
   }
@@ -52,27 +52,28 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
                         const uint8_t givenKey[6]) {
   const std::string& file = listed.path;
   if (stop_ && stop_()) {
-    Report("skipped", file, "interrupted");
+    Report(CtlState::Skipped, file, "interrupted");
     return false;
   }
   if (!listed.skipped.empty()) {
-    Report("skipped", file, listed.skipped);
+    Report(CtlState::Skipped, file, listed.skipped);
     return false;
   }
   Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
   Diagnose(InspectionLines(found));
-  if (found.recovery) Report("recovered", file, RecoveryDetail(*found.recovery));
+  if (found.recovery) Report(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
   if (!found.workable()) {
-    Report("not workable", file,
-           found.whyNot + (found.mismatch == RecordMismatch::RecordLost
-                               ? "; it is a coded copy that lost its record: copy it to a file "
-                                 "system that keeps attributes (ext4, xfs, btrfs) and rescue it "
-                                 "there"
-                               : ""));
+    Report(CtlState::NotWorkable, file,
+           Words(found.whyNot) +
+               (found.mismatch == RecordMismatch::RecordLost
+                    ? "; it is a coded copy that lost its record: copy it to a file "
+                      "system that keeps attributes (ext4, xfs, btrfs) and rescue it "
+                      "there"
+                    : ""));
     return false;
   }
   if (found.coded) {
-    Report("skipped", file,
+    Report(CtlState::Skipped, file,
            found.mismatch == RecordMismatch::RecordLeftOver
                ? "its bytes are plain already, under a record left over from a coding"
                : "it has its record: decode it with its password");
@@ -84,7 +85,7 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
     std::copy(givenKey, givenKey + 6, key);
     ByteKind turned = KindOfFileWithKey(found.file, key);
     if (!turned.Recognised() && !force_) {
-      Report("skipped", file,
+      Report(CtlState::Skipped, file,
              "turned back with the key of " + keyDate +
                  " its bytes are no type known here; nothing changed (--force turns them "
                  "back all the same)");
@@ -92,10 +93,10 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
     }
     kind = turned.Recognised() ? turned.description : "bytes of no known type";
   } else if (found.mismatch != RecordMismatch::RecordLost) {
-    Report("skipped", file, "its bytes do not look coded; nothing changed");
+    Report(CtlState::Skipped, file, "its bytes do not look coded; nothing changed");
     return false;
   } else if (!found.lostKey.found) {
-    Report("skipped", file,
+    Report(CtlState::Skipped, file,
            "its record is lost, but its key is not certain (" + std::to_string(found.lostKey.keys) +
                " fit its bytes); nothing changed. "
                "--key-date 'YYYY-MM-DD HH:MM:SS', the moment it was coded, gives the key");
@@ -104,20 +105,21 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
     std::copy(found.lostKey.key, found.lostKey.key + 6, key);
     kind = found.lostKey.kind;
   }
-  Report("found", file, "coded on " + MomentOfKey(key) + "; turned back it is: " + kind);
+  Report(CtlState::Found, file, "coded on " + MomentOfKey(key) + "; turned back it is: " + kind);
   WorkResult r = engine_.WorkMany({RescueRequest(found, key)}, Password(), {}, stop_)[0];
   progress_.Finish();
   progressFile_.clear();
   Diagnose(WorkLines(r));
   if (r.outcome == WorkOutcome::Decoded) {
-    if (r.recovery) Report("recovered", file, RecoveryDetail(*r.recovery));
-    Report("rescued", file,
-           r.markerLeft.empty() ? std::string()
-                                : "but its change marker could not be removed: " + r.markerLeft);
+    if (r.recovery) Report(CtlState::Recovered, file, RecoveryDetail(*r.recovery));
+    Report(CtlState::Rescued, file,
+           r.markerLeft.empty()
+               ? std::string()
+               : "but its change marker could not be removed: " + Words(r.markerLeft));
     return true;
   }
   if (r.outcome == WorkOutcome::StateChanged) {
-    Report("skipped", file, "it was given a record meanwhile");
+    Report(CtlState::Skipped, file, "it was given a record meanwhile");
     return false;
   }
   Emit(ResultLines(file, r, true));

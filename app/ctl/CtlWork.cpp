@@ -4,11 +4,52 @@
 
 #include <algorithm>
 
+#include "app/ctl/CtlText.h"
+#include "app/words/Diagnostics.h"
 #include "codec/TimeCode.h"
-#include "engine/Diagnostics.h"
 #include "engine/JournalPolicy.h"
 #include "platform/Paths.h"
 #include "platform/Program.h"
+
+namespace {
+
+// Each state's words, and whether a line of it tells a refusal or failure.
+struct StateWords {
+  CtlState state;
+  const char* text;
+  bool refusal;
+};
+constexpr StateWords kStates[] = {
+    {CtlState::Coded, "coded", false},
+    {CtlState::Decoded, "decoded", false},
+    {CtlState::Plain, "plain", false},
+    {CtlState::Whole, "whole", false},
+    {CtlState::Recovered, "recovered", false},
+    {CtlState::Found, "found", false},
+    {CtlState::Rescued, "rescued", false},
+    {CtlState::DroppedJournal, "dropped journal", false},
+    {CtlState::Failed, "failed", true},
+    {CtlState::NotWorkable, "not workable", true},
+    {CtlState::WrongPassword, "wrong password", true},
+    {CtlState::Skipped, "skipped", true},
+    {CtlState::KeptJournal, "kept journal", true},
+};
+
+const StateWords& WordsOf(CtlState state) {
+  for (const StateWords& w : kStates)
+    if (w.state == state) return w;
+  return kStates[0];
+}
+
+std::string TrWords(const char* text) {
+  return Tr(text);
+}
+
+}  // namespace
+
+std::string Words(const Fault& fault) {
+  return FaultText(fault, TrWords);
+}
 
 namespace {
 
@@ -22,19 +63,20 @@ std::string RecordDetail(const RecordFields& record) {
 
 // Why a file was not done, as the result line tells it.
 std::string FailureDetail(const WorkResult& r) {
-  if (!r.direction) return r.reason;
+  if (!r.direction) return Words(r.reason);
   std::string lead = *r.direction == CipherDirection::Code ? "Not coded" : "Not decoded";
-  return lead + (r.turnedBack ? ", file left as it was: " : ": ") + r.reason;
+  return lead + (r.turnedBack ? ", file left as it was: " : ": ") + Words(r.reason);
 }
 
 }  // namespace
 
 std::string RecoveryDetail(const RecoveryReport& r) {
   const char* what = r.direction == CipherDirection::Code ? "coding" : "decoding";
-  if (!r.settled) return std::string("its interrupted ") + what + " could not be settled: " + r.why;
+  if (!r.settled)
+    return std::string("its interrupted ") + what + " could not be settled: " + Words(r.why);
   if (r.completed) return std::string("its interrupted ") + what + " was completed";
   return std::string("its interrupted ") + what + " was turned back" +
-         (r.why.empty() ? "" : " (" + r.why + ")");
+         (r.why.empty() ? "" : " (" + Words(r.why) + ")");
 }
 
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
@@ -70,7 +112,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   bool allDone = true;
   // Each file is inspected first; those in the right state are then worked on together. The
   // lines are held until every file before them has its own, so they come in the files' order.
-  std::vector<std::string> lines(files.size());
+  std::vector<CtlLines> lines(files.size());
   std::vector<bool> ready(files.size(), false);
   size_t printed = 0;
   auto printReady = [&] {
@@ -82,7 +124,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   for (; inspected < files.size() && !(stop_ && stop_()); ++inspected) {
     const std::string& file = files[inspected];
     if (!listed[inspected].skipped.empty()) {
-      lines[inspected] = Line("skipped", file, listed[inspected].skipped);
+      lines[inspected] = Line(CtlState::Skipped, file, listed[inspected].skipped);
       ready[inspected] = true;
       allDone = false;
       continue;
@@ -90,11 +132,11 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
     Inspection found = engine_.Inspect(EngineName(listed[inspected]), &volumes_);
     Diagnose(InspectionLines(found));
     if (found.recovery)
-      lines[inspected] += Line("recovered", file, RecoveryDetail(*found.recovery));
+      lines[inspected] += Line(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
     if (!found.workable()) {
-      lines[inspected] += Line("not workable", file, found.whyNot);
+      lines[inspected] += Line(CtlState::NotWorkable, file, Words(found.whyNot));
     } else if (found.coded != decode) {
-      lines[inspected] += Line("skipped", file, decode ? "not coded" : "already coded");
+      lines[inspected] += Line(CtlState::Skipped, file, decode ? "not coded" : "already coded");
     } else if (found.mismatch != RecordMismatch::None && !force_) {
       lines[inspected] += MismatchLine(file, found, false);
     } else {
@@ -106,7 +148,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
     ready[inspected] = true;
   }
   for (size_t i = inspected; i < files.size(); ++i) {
-    lines[i] = Line("skipped", files[i], "interrupted");
+    lines[i] = Line(CtlState::Skipped, files[i], "interrupted");
     ready[i] = true;
     allDone = false;
   }
@@ -128,25 +170,25 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   return allDone;
 }
 
-std::string CtlWork::ResultLines(const std::string& file, const WorkResult& r, bool decode) {
-  std::string out;
-  if (r.recovery) out += Line("recovered", file, RecoveryDetail(*r.recovery));
+CtlLines CtlWork::ResultLines(const std::string& file, const WorkResult& r, bool decode) {
+  CtlLines out;
+  if (r.recovery) out += Line(CtlState::Recovered, file, RecoveryDetail(*r.recovery));
   switch (r.outcome) {
     case WorkOutcome::Coded:
-      return out + Line("coded", file);
+      return out += Line(CtlState::Coded, file);
     case WorkOutcome::Decoded:
-      return out + Line("decoded", file);
+      return out += Line(CtlState::Decoded, file);
     case WorkOutcome::WrongPassword:
-      return out + Line("wrong password", file);
+      return out += Line(CtlState::WrongPassword, file);
     case WorkOutcome::StateChanged:
-      return out + Line("skipped", file, decode ? "decoded meanwhile" : "coded meanwhile");
+      return out += Line(CtlState::Skipped, file, decode ? "decoded meanwhile" : "coded meanwhile");
     case WorkOutcome::Busy:
-      return out + Line("skipped", file, "another program has it locked");
+      return out += Line(CtlState::Skipped, file, "another program has it locked");
     case WorkOutcome::CantOpen:
-      return out + Line("failed", file, "it can't be opened");
+      return out += Line(CtlState::Failed, file, "it can't be opened");
     default:
-      if (r.stopped) return out + Line("skipped", file, "interrupted");
-      return out + Line("failed", file, FailureDetail(r));
+      if (r.stopped) return out += Line(CtlState::Skipped, file, "interrupted");
+      return out += Line(CtlState::Failed, file, FailureDetail(r));
   }
 }
 
@@ -155,24 +197,25 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
   for (const ListedFile& listed : files) {
     const std::string& file = listed.path;
     if (!listed.skipped.empty()) {
-      if (!quiet) Report("skipped", file, listed.skipped);
+      if (!quiet) Report(CtlState::Skipped, file, listed.skipped);
       ++count.untold;
       continue;
     }
     Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
     Diagnose(InspectionLines(found));
-    if (found.recovery && !quiet) Report("recovered", file, RecoveryDetail(*found.recovery));
+    if (found.recovery && !quiet)
+      Report(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
     if (found.mismatch != RecordMismatch::None) {
       if (!quiet) Emit(MismatchLine(file, found, true));
       ++count.mismatched;
     } else if (!found.workable()) {
-      if (!quiet) Report("not workable", file, found.whyNot);
+      if (!quiet) Report(CtlState::NotWorkable, file, Words(found.whyNot));
       ++count.untold;
     } else if (found.coded) {
-      if (!quiet) Report("coded", file, RecordDetail(found.record));
+      if (!quiet) Report(CtlState::Coded, file, RecordDetail(found.record));
       ++count.coded;
     } else {
-      if (!quiet) Report("plain", file);
+      if (!quiet) Report(CtlState::Plain, file);
       ++count.plain;
     }
   }
@@ -189,7 +232,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
   for (const ListedFile& listed : files) {
     const std::string& file = listed.path;
     if (!listed.skipped.empty()) {
-      Report("skipped", file, listed.skipped);
+      Report(CtlState::Skipped, file, listed.skipped);
       whole = whole && !listed.unreadable;
       continue;
     }
@@ -203,16 +246,16 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
     Diagnose(InspectionLines(found));
     if (found.recovery && !found.recovery->journal.empty()) add(journals, found.recovery->journal);
     if (found.recovery && found.recovery->settled) {
-      Report("recovered", file, RecoveryDetail(*found.recovery));
+      Report(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
     } else if (found.notWorkable == NotWorkable::Unsettled) {
-      Report("failed", file, found.whyNot);
+      Report(CtlState::Failed, file, Words(found.whyNot));
       whole = false;
     } else if (!found.workable() && found.notWorkable != NotWorkable::NoAttributes &&
                found.notWorkable != NotWorkable::DamagedRecord) {
-      Report("not workable", file, found.whyNot);
+      Report(CtlState::NotWorkable, file, Words(found.whyNot));
       whole = false;
     } else {
-      Report("whole", file, found.coded ? "coded" : "plain");
+      Report(CtlState::Whole, file, found.coded ? "coded" : "plain");
     }
     struct stat st {};
     if (found.notWorkable != NotWorkable::Unsettled && stat(found.file.c_str(), &st) == 0)
@@ -224,13 +267,13 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
   if (dropJournals) {
     for (const std::string& journal : journals) {
       std::vector<std::string> named;
-      plat::Outcome dropped = DropJournal(journal, &named);
+      Step dropped = DropJournal(journal, &named);
       std::string detail = "it named";
       for (const std::string& f : named) detail += " '" + f + "'";
       if (dropped) {
-        Report("dropped journal", journal, named.empty() ? "" : detail);
+        Report(CtlState::DroppedJournal, journal, named.empty() ? "" : detail);
       } else {
-        Report("failed", journal, dropped.why());
+        Report(CtlState::Failed, journal, Words(dropped.fault()));
         whole = false;
       }
     }
@@ -260,38 +303,39 @@ bool CtlWork::FinishRecover() {
 
 bool CtlWork::ReportKept(const std::vector<KeptJournal>& kept) {
   for (const KeptJournal& k : kept) {
-    std::string detail = k.why;
+    std::string detail = Words(k.why);
     for (const std::string& f : k.missing) detail += " '" + f + "'";
     detail += k.missing.empty() ? "; it is kept for a person to look at"
                                 : "; name it with the files where they are now: murvelctl recover "
                                   "JOURNAL FILE...";
     detail += ", or remove it knowingly: murvelctl recover --drop-journal JOURNAL";
-    Report("kept journal", k.path, detail);
+    Report(CtlState::KeptJournal, k.path, detail);
   }
   return kept.empty();
 }
 
-std::string CtlWork::Line(const char* state, const std::string& file, const std::string& detail) {
+CtlLines CtlWork::Line(const std::string& state, const std::string& file,
+                       const std::string& detail) {
   // The detail may quote the file's path too (the engine's reasons do).
-  std::string line = std::string(state) + ": " + Printable(file);
+  std::string line = state + ": " + Printable(file);
   if (!detail.empty()) line += ": " + Printable(detail);
-  return line + "\n";
+  return CtlLines{{{false, line + "\n"}}};
 }
 
-void CtlWork::Report(const char* state, const std::string& file, const std::string& detail) {
+CtlLines CtlWork::Line(CtlState state, const std::string& file, const std::string& detail) {
+  const StateWords& words = WordsOf(state);
+  CtlLines out = Line(std::string(words.text), file, detail);
+  out.lines[0].refusal = words.refusal;
+  return out;
+}
+
+void CtlWork::Report(CtlState state, const std::string& file, const std::string& detail) {
   Emit(Line(state, file, detail));
 }
 
-void CtlWork::Emit(const std::string& lines) {
-  static const char* const kRefusals[] = {
-      "failed: ", "not workable: ", "wrong password: ", "skipped: ", "kept journal: "};
-  for (size_t start = 0, end; start < lines.size(); start = end) {
-    end = std::min(lines.find('\n', start), lines.size() - 1) + 1;
-    const std::string line = lines.substr(start, end - start);
-    bool refusal = false;
-    for (const char* state : kRefusals) refusal |= line.rfind(state, 0) == 0;
-    std::fputs(line.c_str(), refusal ? refusals_ : results_);
-  }
+void CtlWork::Emit(const CtlLines& lines) {
+  for (const CtlLines::One& line : lines.lines)
+    std::fputs(line.text.c_str(), line.refusal ? refusals_ : results_);
   std::fflush(results_);
   std::fflush(refusals_);
 }

@@ -16,8 +16,42 @@
 #include "engine/Engine.h"
 #include "engine/Recovery.h"
 
+// A fault of the engine in murvelctl's words.
+std::string Words(const Fault& fault);
 // "its interrupted coding was completed", and the like.
 std::string RecoveryDetail(const RecoveryReport& report);
+
+// The state a result line tells ("STATE: FILE: DETAIL").
+enum class CtlState : uint8_t {
+  Coded,
+  Decoded,
+  Plain,
+  Whole,
+  Recovered,
+  Found,
+  Rescued,
+  DroppedJournal,
+  // The refusals and failures, which go to standard error.
+  Failed,
+  NotWorkable,
+  WrongPassword,
+  Skipped,
+  KeptJournal,
+};
+
+// Result lines, each knowing whether it tells a refusal or failure of a file.
+struct CtlLines {
+  struct One {
+    bool refusal = false;
+    std::string text;  // with its line break
+  };
+  std::vector<One> lines;
+
+  CtlLines& operator+=(const CtlLines& more) {
+    lines.insert(lines.end(), more.lines.begin(), more.lines.end());
+    return *this;
+  }
+};
 
 class CtlWork : public EngineView {
  public:
@@ -59,20 +93,23 @@ class CtlWork : public EngineView {
   void Looking(const std::string&) override {}
 
  private:
-  static std::string Line(const char* state, const std::string& file,
-                          const std::string& detail = {});
+  static CtlLines Line(CtlState state, const std::string& file, const std::string& detail = {});
+  // A line whose state is told in words of its own (status of a file whose bytes and record
+  // disagree): a result.
+  static CtlLines Line(const std::string& state, const std::string& file,
+                       const std::string& detail);
   // The lines for a file's work.
-  static std::string ResultLines(const std::string& file, const WorkResult& result, bool decode);
+  static CtlLines ResultLines(const std::string& file, const WorkResult& result, bool decode);
   bool RescueOne(const ListedFile& listed, const std::string& keyDate, const uint8_t givenKey[6]);
   // The line for a file whose bytes and record disagree (CtlRescue.cpp); for status with
   // `status` set, else the line of a code or decode that leaves it.
-  static std::string MismatchLine(const std::string& file, const Inspection& found, bool status);
-  void Report(const char* state, const std::string& file, const std::string& detail = {});
+  static CtlLines MismatchLine(const std::string& file, const Inspection& found, bool status);
+  void Report(CtlState state, const std::string& file, const std::string& detail = {});
   // Says each journal kept and what to do with it. True when there is none.
   bool ReportKept(const std::vector<KeptJournal>& kept);
   // Writes result lines: a file's failure or refusal (failed, not workable, wrong password,
-  // skipped) to standard error, every other line to the results.
-  void Emit(const std::string& lines);
+  // skipped, kept journal) to standard error, every other line to the results.
+  void Emit(const CtlLines& lines);
   void Diagnose(const std::string& lines);
 
   std::FILE* results_;

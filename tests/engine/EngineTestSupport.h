@@ -12,10 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/Diagnostics.h"
+#include "app/words/Diagnostics.h"
 #include "engine/Engine.h"
 #include "platform/Clock.h"
 #include "tests/codec/CodecTestSupport.h"
+
+// A fault in a failed test's message, in the program's words.
+inline std::ostream& operator<<(std::ostream& os, const Fault& fault) {
+  return os << FaultText(fault);
+}
 
 // What the engine tells while it works, recorded.
 struct RecorderView : EngineView {

@@ -374,7 +374,7 @@ TEST_F(FaultTest, FileResizedByAnotherProgramMidPassIsTurnedBack) {
     WorkResult r = engine_->Work(found, password_);
     plat::SetFileCalls(nullptr);
     EXPECT_EQ(r.outcome, WorkOutcome::NotDone);
-    EXPECT_EQ(r.reason, "changed by another program while being coded; left plain");
+    EXPECT_EQ(r.reason.code, FaultCode::ResizedWhileCoding);
     EXPECT_TRUE(r.turnedBack);
     Bytes expected = plain;
     if (append)

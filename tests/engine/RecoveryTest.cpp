@@ -77,7 +77,7 @@ class RecoveryTest : public EngineTest {
     const std::string kept = ReadAll(journal);
     Inspection found = engine_->Inspect(path);
     EXPECT_EQ(found.notWorkable, NotWorkable::Unsettled);
-    EXPECT_NE(found.whyNot.find(why), std::string::npos) << found.whyNot;
+    EXPECT_NE(FaultText(found.whyNot).find(why), std::string::npos) << found.whyNot;
     EXPECT_TRUE(ReadFileBytes(path) == bytes);
     EXPECT_EQ(AllXattrs(path), attrs);
     EXPECT_EQ(ReadAll(journal), kept);
@@ -137,7 +137,7 @@ TEST_F(RecoveryTest, FifoInAJournalsPlaceHangsNothing) {
   ASSERT_EQ(mkfifo(journal.c_str(), 0600), 0);
   Inspection found = engine_->Inspect(path);
   EXPECT_EQ(found.notWorkable, NotWorkable::Unsettled);
-  EXPECT_NE(found.whyNot.find("not a regular file"), std::string::npos) << found.whyNot;
+  EXPECT_NE(FaultText(found.whyNot).find("not a regular file"), std::string::npos) << found.whyNot;
 
   ASSERT_EQ(mkfifo(Path(".murvel-journal-x").c_str(), 0600), 0);
   EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
@@ -327,7 +327,7 @@ TEST_F(RecoveryTest, HardLinkReachedTwiceSaysWhatItIs) {
   engine_->WorkOverFolder(folder, false, password_, [&](const FolderEntry& e) {
     if (!e.work) return;
     coded += e.work->done();
-    if (!e.work->done()) reasons.push_back(e.work->reason);
+    if (!e.work->done()) reasons.push_back(FaultText(e.work->reason));
   });
   EXPECT_EQ(coded, 1);
   ASSERT_EQ(reasons.size(), 1u);
@@ -351,7 +351,7 @@ TEST_F(RecoveryTest, CutDecodingOfAlteredBytesIsTurnedBack) {
   Inspection found = engine_->Inspect(path);
   ASSERT_TRUE(found.recovery && found.recovery->settled) << found.whyNot;
   EXPECT_FALSE(found.recovery->completed);
-  EXPECT_EQ(found.recovery->why, "its bytes had changed since they were coded");
+  EXPECT_EQ(found.recovery->why.code, FaultCode::BytesChangedSinceCoded);
   EXPECT_TRUE(ReadFileBytes(path) == altered);
   EXPECT_EQ(AllXattrs(path), attrs);
 }

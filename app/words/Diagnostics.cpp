@@ -1,8 +1,8 @@
-#include "engine/Diagnostics.h"
+#include "app/words/Diagnostics.h"
 
 #include <cstdio>
 
-#include "engine/RecordMismatch.h"
+#include "engine/Rescue.h"
 
 namespace {
 
@@ -40,13 +40,6 @@ bool LeadsElsewhere(const Inspection& ins) {
 
 }  // namespace
 
-std::string Printable(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return out;
-}
-
 std::string RecoveryLine(const std::string& file, const RecoveryReport& r) {
   return "> " + RecoveryText(file, r);
 }
@@ -54,9 +47,9 @@ std::string RecoveryLine(const std::string& file, const RecoveryReport& r) {
 std::string RecoveryText(const std::string& file, const RecoveryReport& r) {
   std::string line =
       std::string("Interrupted ") + Verb(r.direction) + " of '" + Printable(file) + "' found: ";
-  if (!r.settled) return line + "could not be settled: " + r.why;
+  if (!r.settled) return line + "could not be settled: " + FaultText(r.why);
   if (r.completed) return line + "completed";
-  return line + "turned back" + (r.why.empty() ? "" : " (" + r.why + ")");
+  return line + "turned back" + (r.why.empty() ? "" : " (" + FaultText(r.why) + ")");
 }
 
 std::string InspectionLines(const Inspection& ins) {
@@ -68,7 +61,7 @@ std::string InspectionLines(const Inspection& ins) {
     out += ins.coded ? "MVW> Has Codec-Attr.!\n" : "MVW> NO  Codec-Attr.!\n";
   if (ins.mismatch != RecordMismatch::None) out += MismatchLine(ins) + "\n";
   if (Explained(ins.notWorkable) || LeadsElsewhere(ins))
-    out += "> Not workable: '" + Printable(ins.path) + "': " + ins.whyNot + "\n";
+    out += "> Not workable: '" + Printable(ins.path) + "': " + FaultText(ins.whyNot) + "\n";
   return out;
 }
 
@@ -96,7 +89,7 @@ std::string WorkLines(const WorkResult& r) {
       break;
   }
   if (!r.direction) {
-    return out + "> Not worked on: " + Printable(r.reason) + "\n";
+    return out + "> Not worked on: " + FaultText(r.reason) + "\n";
   }
   const bool coding = *r.direction == CipherDirection::Code;
   if (coding) {
@@ -110,10 +103,29 @@ std::string WorkLines(const WorkResult& r) {
     // The coding line has no line end of its own.
     out += coding ? "\n> Not coded" : "> Not decoded";
     out += r.turnedBack ? ", file left as it was: " : ": ";
-    out += Printable(r.reason) + "\n";
+    out += FaultText(r.reason) + "\n";
   }
   if (r.outcome == WorkOutcome::Decoded) out += "> Remo. Codec-Attr. !\n";
   if (!r.markerLeft.empty())
-    out += "> Done, but the change marker stays (the next look removes it): " + r.markerLeft + "\n";
+    out += "> Done, but the change marker stays (the next look removes it): " +
+           FaultText(r.markerLeft) + "\n";
   return out;
+}
+
+std::string MismatchLine(const Inspection& ins) {
+  const std::string file = "'" + Printable(ins.file) + "'";
+  const LostKey& lost = ins.lostKey;
+  switch (ins.mismatch) {
+    case RecordMismatch::RecordLost:
+      return "> Coded, record lost: " + file +
+             (lost.found ? " (coded on " + MomentOfKey(lost.key) + "; turned back: "
+                         : " (its key not certain; turned back: ") +
+             Printable(lost.kind) + "); murvelctl rescue gives it back";
+    case RecordMismatch::RecordLeftOver:
+      return "> Plain, record left over: " + file + " (" + Printable(lost.kind) +
+             "); decoding would scramble it";
+    case RecordMismatch::None:
+      break;
+  }
+  return {};
 }

@@ -4,6 +4,7 @@
 // error. No line carries a password or a record's bytes.
 #include <string>
 
+#include "app/words/FaultWords.h"
 #include "engine/Results.h"
 
 // What an inspection says: a status that could not be read, a volume without attributes, an
@@ -20,6 +21,6 @@ std::string WorkLines(const WorkResult& result);
 std::string RecoveryText(const std::string& file, const RecoveryReport& report);
 std::string RecoveryLine(const std::string& file, const RecoveryReport& report);
 
-// A text from a file (a name, a path) with control bytes shown as '?', so that it cannot drive
-// the terminal it is printed on.
-std::string Printable(const std::string& text);
+// The diagnostic line (no line break) for a file whose bytes and record disagree; empty when
+// they agree.
+std::string MismatchLine(const Inspection& ins);
