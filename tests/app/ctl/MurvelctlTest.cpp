@@ -507,6 +507,7 @@ TEST_F(MurvelctlTest, NoCoreDumpHoldsThePassword) {
 // lines that scripts read stay as they are, and without the language nothing changes.
 TEST_F(MurvelctlTest, ATestLanguageTranslatesItsOwnTextsAndNoResultLine) {
   MakeFile("f", Bytes(100, 'f'));
+  ASSERT_EQ(symlink("nowhere-at-all", Path("l").c_str()), 0);
   const std::string locale = dir_ + "/locale";
   ASSERT_EQ(mkdir(locale.c_str(), 0755), 0);
   std::ofstream(locale + "/xx.txt") << "# test language\n"
@@ -516,7 +517,8 @@ TEST_F(MurvelctlTest, ATestLanguageTranslatesItsOwnTextsAndNoResultLine) {
                                     << "and\tund\n"
                                     << "\\nOptions:\\n\t\\nOptionen:\\n\n"
                                     << "show the version and exit\tzeigt die Version\n"
-                                    << "coded\tkodiert\n";
+                                    << "coded\tkodiert\n"
+                                    << "its link leads nowhere\tsein Verweis geht ins Leere\n";
   const std::string original = Ctl({"--help"}).out;
   setenv("MURVEL_LOCALEDIR", locale.c_str(), 1);
   setenv("LANGUAGE", "xx_YY.UTF-8", 1);
@@ -524,6 +526,7 @@ TEST_F(MurvelctlTest, ATestLanguageTranslatesItsOwnTextsAndNoResultLine) {
   CtlResult wrongPlace = Ctl({"--force", "status", "f"});
   CtlResult help = Ctl({"--help"});
   CtlResult coded = Ctl({"--password-stdin", "code", "f"}, "pw\n");
+  CtlResult broken = Ctl({"status", "l"});
   setenv("LANGUAGE", "C", 1);
   CtlResult plain = Ctl({"code"});
   unsetenv("LANGUAGE");
@@ -538,5 +541,8 @@ TEST_F(MurvelctlTest, ATestLanguageTranslatesItsOwnTextsAndNoResultLine) {
   EXPECT_EQ(help.out.substr(0, help.out.find("Optionen")),
             original.substr(0, original.find("Options")));
   EXPECT_EQ(coded.out, "coded: f\n");
+  // The engine's reason is said in the language; the state, a refusal, stays and goes to stderr.
+  EXPECT_EQ(broken.err, "not workable: l: sein Verweis geht ins Leere\n");
+  EXPECT_EQ(broken.out, "");
   EXPECT_EQ(plain.err, "murvelctl: no file given\nTry 'murvelctl --help'.\n");
 }

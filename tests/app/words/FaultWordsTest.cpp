@@ -1,0 +1,52 @@
+// The words of the engine's faults: every code has a whole text, a translation may move the
+// data, and what came from a file cannot drive the terminal.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "app/words/FaultWords.h"
+
+namespace {
+
+// Every code, its data and causes filled in, reads as a sentence: no code is without its text
+// and no field of a text is one the filler does not know.
+TEST(FaultWords, EveryCodeHasAWholeText) {
+  Fault cause(FaultCode::CutShort);
+  for (int c = int(FaultCode::None) + 1; c <= int(FaultCode::Last); ++c) {
+    Fault f(static_cast<FaultCode>(c));
+    f.Path("/p").Name("user.x").Err(EIO).Numbers(7, 8).Because(cause).Because(cause);
+    f.flaw.kind = RecordFlaw::TimeByte;
+    const std::string text = FaultText(f);
+    SCOPED_TRACE(c);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text, "?");
+    EXPECT_EQ(text.find('{'), std::string::npos) << text;
+  }
+}
+
+std::string Reordered(const char* text) {
+  if (std::strcmp(text, "can't open '{path}': {err}") == 0) return "{err} -- {path}";
+  if (std::strcmp(text, "can't keep a journal of the change: {1}") == 0) return "Journal: {1}";
+  return text;
+}
+
+TEST(FaultWords, ATranslationMovesTheDataAndCausesAreSaidInTurn) {
+  Fault open = Fault(FaultCode::Open).Path("a\nb").Err(EACCES);
+  EXPECT_EQ(FaultText(open), std::string("can't open 'a?b': ") + std::strerror(EACCES));
+  EXPECT_EQ(FaultText(open, Reordered), std::string(std::strerror(EACCES)) + " -- a?b");
+  Fault nested =
+      Fault(FaultCode::NoJournal)
+          .Because(Fault(FaultCode::JournalDamaged).Path("/j").Because(Fault(FaultCode::CutShort)));
+  EXPECT_EQ(FaultText(nested, Reordered), "Journal: the journal '/j' is damaged: it is cut short");
+  // A cause that is missing is said to be unknown, not left out.
+  EXPECT_EQ(FaultText(Fault(FaultCode::InterruptedNotSettled)),
+            "it carries an interrupted change, which could not be settled: ?");
+  Fault damaged(FaultCode::DamagedRecordNotDecoded);
+  damaged.flaw = RecordFlaw{RecordFlaw::TimeByte, 4, 0, 0, 0};
+  EXPECT_EQ(FaultText(damaged),
+            "damaged record (its time code's month byte is out of range): "
+            "not decoded");
+}
+
+}  // namespace
