@@ -1,7 +1,7 @@
 #pragma once
-// murvelctl's own texts (its help, its usage errors and warnings) in the user's language, from
-// the catalog of platform/TextCatalog.h. The result lines ("STATE: FILE") stay as they are:
-// scripts read them.
+// murvelctl's own texts (its help, its usage errors and warnings, the engine's reasons in its
+// result lines) in the user's language, from the catalog of platform/TextCatalog.h. The result
+// lines' states and files ("STATE: FILE") stay as they are: scripts read them.
 #include <initializer_list>
 #include <string>
 
