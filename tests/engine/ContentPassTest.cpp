@@ -1,10 +1,16 @@
 // The content pass on real files, through the window's bytes-only operation: the coded bytes
 // follow the cipher rule for every length, across window edges, and a decoding gives the plain
-// bytes back; progress is told as it goes.
+// bytes back; progress is told as it goes; the journal's flusher says a flush is done only when
+// it is.
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <random>
 
 #include "EngineTestSupport.h"
+#include "engine/Journal.h"
+#include "engine/JournalFlusher.h"
+#include "platform/FileCalls.h"
 
 namespace {
 
@@ -52,3 +58,39 @@ TEST_F(ContentPassTest, PositionsCombineWithTheirKeyByteAndCounter) {
 }
 
 }  // namespace
+
+// A journal flush that cannot finish until the test lets it, and that says when it has begun.
+struct HeldFlush : plat::SystemFileCalls {
+  std::promise<void> begun;
+  std::shared_future<void> release;
+  bool told = false;
+  int Fdatasync(int fd) override {
+    if (!std::exchange(told, true)) begun.set_value();
+    release.wait();
+    return SystemFileCalls::Fdatasync(fd);
+  }
+};
+
+// The flusher that overlaps the pass says a flush is done only once it is: a window asked for
+// while the flush is under way waits for it, whenever the wait is asked for.
+TEST_F(ContentPassTest, TheJournalFlusherSaysDoneOnlyAfterTheFlush) {
+  JournalWriter journal;
+  ASSERT_TRUE(journal.Create(dir_));
+  std::promise<void> release;
+  HeldFlush held;
+  held.release = release.get_future().share();
+  std::future<void> begun = held.begun.get_future();
+  plat::SetFileCalls(&held);
+  {
+    JournalFlusher flusher(journal);
+    const uint64_t number = flusher.Request();
+    begun.wait();
+    std::future<bool> waited =
+        std::async(std::launch::async, [&] { return bool(flusher.Wait(number)); });
+    EXPECT_EQ(waited.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+    release.set_value();
+    EXPECT_TRUE(waited.get());
+  }
+  plat::SetFileCalls(nullptr);
+  EXPECT_TRUE(journal.Remove());
+}
