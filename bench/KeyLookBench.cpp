@@ -96,8 +96,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   for (const char* kind : kKinds) {
     benchmark::RegisterBenchmark((std::string("BM_FindKey/") + kind).c_str(), BM_FindKey, kind);
-    benchmark::RegisterBenchmark((std::string("BM_TypeDatabase/") + kind).c_str(),
-                                 BM_TypeDatabase, kind);
+    benchmark::RegisterBenchmark((std::string("BM_TypeDatabase/") + kind).c_str(), BM_TypeDatabase,
+                                 kind);
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
