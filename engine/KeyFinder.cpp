@@ -164,22 +164,19 @@ bool AgreesWithItself(ClassScores& s, const std::array<uint8_t, 6>& key, const u
   return true;
 }
 
-// d[i] -= i mod 256, in whole runs of 256 (which the compiler turns into vector code) and the
+// d[i] -= i mod 256: whole runs of 256 (which the compiler turns into vector code), then the
 // rest.
 void TakeOffPositions(uint8_t* d, size_t len) {
   size_t i = 0;
   for (; i + 256 <= len; i += 256)
     for (unsigned t = 0; t < 256; ++t) d[i + t] = uint8_t(d[i + t] - t);
-  for (unsigned t = 0; i < len; ++i, ++t) d[i] = uint8_t(d[i] - t);
+  for (; i < len; ++i) d[i] = uint8_t(d[i] - (i & 0xff));
 }
 
-// Counts the bytes of each class: six at a time, then the rest.
+// Counts the bytes of each class.
 void CountClasses(const std::vector<uint8_t>& d, ClassScores* s) {
   const size_t len = d.size();
-  size_t i = 0;
-  for (; i + 6 <= len; i += 6)
-    for (int j = 0; j < 6; ++j) ++s->hist[j][d[i + size_t(j)]];
-  for (int j = 0; i < len; ++i, ++j) ++s->hist[j][d[i]];
+  for (size_t i = 0, j = 0; i < len; ++i, j = j == 5 ? 0 : j + 1) ++s->hist[j][d[i]];
   for (int j = 0; j < 6; ++j) s->count[j] = (len + 5 - size_t(j)) / 6;
 }
 
