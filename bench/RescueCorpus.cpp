@@ -296,12 +296,12 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < missed.size(); ++i) std::printf("  %s\n", missed[i].c_str());
   }
   std::printf(
-      "A look at a coded copy takes %.2f ms on average, %.1f times one look of the type "
+      "A look at a coded copy takes %.2f ms on average, %.2f times one look of the type "
       "database at the same bytes\n",
       1000 * findSeconds / double(std::max<size_t>(looks, 1)),
       findSeconds / std::max(magicSeconds, 1e-9));
   std::printf(
-      "A look at a plain file takes %.2f ms on average, %.1f times one look of the type "
+      "A look at a plain file takes %.2f ms on average, %.2f times one look of the type "
       "database at the same bytes\n",
       1000 * plainSeconds / std::max(plainLooked, 1),
       plainSeconds / std::max(plainMagicSeconds, 1e-9));
