@@ -10,8 +10,11 @@
 // found there is a false positive. The times are given as a ratio to one look of the type
 // database at the same bytes, measured in the same run.
 //
-//   rescue_corpus [--files N] [--seed S] [--check] [--min-share P] [--made-only] [FOLDER...]
+//   rescue_corpus [--files N] [--seed S] [--now T] [--check] [--min-share P] [--made-only]
+//                 [FOLDER...]
 //
+// --now takes the clock to read T (seconds since 1970) throughout, so that two runs with the same
+// seed over the same files code them with the same keys and can be compared line by line.
 // With --check the exit status is 1 when a plain file was taken for a coded one, a key found
 // was not the one, or fewer than P% (95 unless given) of the recognisable files of 256 bytes or
 // more were given back.
@@ -45,6 +48,7 @@ struct Options {
   bool check = false;
   double minShare = 95.0;
   bool madeOnly = false;
+  std::time_t now = std::time(nullptr);
   std::vector<std::string> folders;
 };
 
@@ -128,10 +132,9 @@ std::vector<std::string> MakeFiles(const std::string& dir, std::mt19937& random)
   return out;
 }
 
-// A random time code between 1990-01-01 and now.
-void RandomKey(std::mt19937& random, uint8_t key[6]) {
+// A random time code between 1990-01-01 and `to`.
+void RandomKey(std::mt19937& random, std::time_t to, uint8_t key[6]) {
   const time_t from = 631152000;  // 1990-01-01
-  const time_t to = std::time(nullptr);
   std::uniform_int_distribution<long long> pick(from, to - 2 * 86400);
   time_t when = time_t(pick(random));
   std::tm local{};
@@ -159,6 +162,8 @@ int main(int argc, char** argv) {
       o.files = size_t(std::atol(argv[++i]));
     } else if (a == "--seed" && i + 1 < argc) {
       o.seed = unsigned(std::atol(argv[++i]));
+    } else if (a == "--now" && i + 1 < argc) {
+      o.now = std::time_t(std::atoll(argv[++i]));
     } else if (a == "--min-share" && i + 1 < argc) {
       o.minShare = std::atof(argv[++i]);
     } else if (a == "--check") {
@@ -186,9 +191,8 @@ int main(int argc, char** argv) {
   coded.insert(coded.end(), made.begin(), made.end());
   plain.insert(plain.end(), made.begin(), made.end());
 
-  std::time_t nowTime = std::time(nullptr);
   std::tm now{};
-  localtime_r(&nowTime, &now);
+  localtime_r(&o.now, &now);
   using Clock = std::chrono::steady_clock;
   double findSeconds = 0, magicSeconds = 0;
   size_t looks = 0;
@@ -202,7 +206,7 @@ int main(int argc, char** argv) {
     if (stat(path.c_str(), &st) != 0) continue;
     const ByteKind kind = KindOfBytes(bytes.data(), bytes.size());
     uint8_t key[6];
-    RandomKey(random, key);
+    RandomKey(random, o.now, key);
     TransformBytes(bytes.data(), bytes.size(), 0, key, CipherDirection::Code);
     auto t0 = Clock::now();
     KeyFinding f = FindKey(bytes.data(), bytes.size(), now);
@@ -292,12 +296,12 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < missed.size(); ++i) std::printf("  %s\n", missed[i].c_str());
   }
   std::printf(
-      "A look at a coded copy takes %.2f ms on average, %.1f times one look of the type "
+      "A look at a coded copy takes %.2f ms on average, %.2f times one look of the type "
       "database at the same bytes\n",
       1000 * findSeconds / double(std::max<size_t>(looks, 1)),
       findSeconds / std::max(magicSeconds, 1e-9));
   std::printf(
-      "A look at a plain file takes %.2f ms on average, %.1f times one look of the type "
+      "A look at a plain file takes %.2f ms on average, %.2f times one look of the type "
       "database at the same bytes\n",
       1000 * plainSeconds / std::max(plainLooked, 1),
       plainSeconds / std::max(plainMagicSeconds, 1e-9));

@@ -12,10 +12,13 @@
 #
 # Usage: bench/inplace.sh [MURVELCTL] [SIZE_MIB] [ROUNDS] [FILES]
 #   MURVELCTL  the program (default: build/bin/murvelctl beside this script's folder)
-#   SIZE_MIB   the large file's size in MiB (default 1024)
+#   SIZE_MIB   the large file's size in MiB (default 1024; 0 leaves that part out)
 #   ROUNDS     counted rounds after one warm-up round (default 5)
 #   FILES      the number of small files (default 10000; 0 leaves that part out)
 # The files are made in $MURVEL_BENCH_DIR (default /var/tmp), which must keep extended attributes.
+# $MURVEL_BENCH_OTHER may name a second murvelctl (the build before a change, say): the small
+# files are then coded by it too, alternating with the others in every round, and the two
+# programs' times are given as a ratio as well.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -24,8 +27,10 @@ size_mib=${2:-1024}
 rounds=${3:-5}
 small=${4:-10000}
 dir=${MURVEL_BENCH_DIR:-/var/tmp}
+other=${MURVEL_BENCH_OTHER:-}
 
 [[ -x $ctl ]] || { echo "inplace.sh: no murvelctl at '$ctl'" >&2; exit 2; }
+[[ -z $other || -x $other ]] || { echo "inplace.sh: no murvelctl at '$other'" >&2; exit 2; }
 [[ -x /usr/bin/time ]] || { echo "inplace.sh: /usr/bin/time is missing (Debian package 'time')" >&2; exit 2; }
 
 work=$(mktemp -d "$dir/murvel-inplace.XXXXXX")
@@ -41,30 +46,41 @@ small_part() {
   echo "Making $small files of 4 KiB ..."
   mkdir "$work/src"
   for ((i = 0; i < small; i++)); do head -c 4096 /dev/urandom >"$work/src/f$i"; done
-  : >"$work/small_ctl" && : >"$work/small_cp"
+  : >"$work/small_ctl" && : >"$work/small_cp" && : >"$work/small_other"
   small_ctl() {
     printf '%s\n' "$password" | "$ctl" --password-stdin code "$work/copy/"* >"$work/small_out"
   }
+  small_other() {
+    printf '%s\n' "$password" |
+      "$other" --password-stdin code "$work/copy2/"* >"$work/small_other_out"
+  }
   small_cp() { cp -a "$work/src" "$work/dst" && sync; }
+  local contenders=(small_ctl small_cp)
+  [[ -n $other ]] && contenders+=(small_other)
+  local n=${#contenders[@]}
   for ((round = 0; round <= rounds; round++)); do
-    # Untimed: a fresh copy to code, no copy of cp's, and the disk quiet (the removals' and the
+    # Untimed: fresh copies to code, no copy of cp's, and the disk quiet (the removals' and the
     # last round's writes done: they would land on whichever contender comes next).
-    rm -rf "$work/dst" "$work/copy"
+    rm -rf "$work/dst" "$work/copy" "$work/copy2"
     cp -a "$work/src" "$work/copy"
+    [[ -n $other ]] && cp -a "$work/src" "$work/copy2"
     sync
     sleep 1
-    # Both contenders read their files from the page cache: murvelctl the copy it was just
+    # Every contender reads its files from the page cache: murvelctl the copy it was just
     # given, cp the folder, read here (this machine reclaims pages it finds cold).
     cat "$work/src/"* >/dev/null
-    # Each round starts with the other contender.
-    for c in $( ((round % 2)) && echo "small_cp small_ctl" || echo "small_ctl small_cp"); do
+    # Each round starts with a different contender.
+    for ((k = 0; k < n; k++)); do
+      c=${contenders[$(((round + k) % n))]}
       t=$(timed "$c")
       ((round == 0)) || echo "$t" >>"$work/$c"
     done
-    [[ $(grep -c '^coded: ' "$work/small_out") == "$small" ]] || {
-      echo "inplace.sh: murvelctl did not code all $small files" >&2
-      exit 1
-    }
+    for out in small_out $([[ -n $other ]] && echo small_other_out); do
+      [[ $(grep -c '^coded: ' "$work/$out") == "$small" ]] || {
+        echo "inplace.sh: murvelctl did not code all $small files" >&2
+        exit 1
+      }
+    done
   done
   small_ctl_us=$(median <"$work/small_ctl")
   small_cp_us=$(median <"$work/small_cp")
@@ -74,7 +90,14 @@ small_part() {
     printf "  cp -a of the folder, then sync    %8.3f s\n", p / 1e6
     printf "  ratio murvelctl / cp -a + sync    %8.2fx\n", c / p
   }'
-  rm -rf "$work/src" "$work/dst" "$work/copy"
+  if [[ -n $other ]]; then
+    awk -v c="$small_ctl_us" -v o="$(median <"$work/small_other")" -v p="$small_cp_us" 'BEGIN {
+      printf "  the other murvelctl, one call     %8.3f s\n", o / 1e6
+      printf "  ratio other / cp -a + sync        %8.2fx\n", o / p
+      printf "  ratio murvelctl / other           %8.2fx\n", c / o
+    }'
+  fi
+  rm -rf "$work/src" "$work/dst" "$work/copy" "$work/copy2"
   sync
   sleep 2
 }
@@ -114,6 +137,7 @@ timed() {
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
 ((small > 0)) && small_part
+((size_mib > 0)) || exit 0
 
 echo "Making a ${size_mib} MiB file in $work ..."
 head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$file"

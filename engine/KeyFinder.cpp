@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -71,7 +72,7 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
                 double* margin) {
   const double n = double(std::max<size_t>(count, 1));
   // Every byte value is summed, in running sums of two lanes each, over the table laid out
-  // twice: key byte k reads logp[(b - k) mod 256] as one straight run. (A look at a plain file
+  // twice: key byte k reads logp[(b - k) mod 256] as one straight run. (The whole scoring
   // spends most of its time here.)
   typedef double Lanes __attribute__((vector_size(16)));
   alignas(16) double h[256];
@@ -124,7 +125,20 @@ void ScoreAgainstOthers(ClassScores& s, int j, const int known[6], const uint8_t
     for (unsigned b = 0; b < 256; ++b) others[uint8_t(b - k)] += s.hist[o][b];
     total += double(s.count[o]);
   }
-  for (double& p : others) p = std::log((p + 0.5) / (total + 128));
+  // The table holds few distinct counts (a few dozen for a 4 KiB prefix): each one's logarithm
+  // is taken once.
+  constexpr size_t kMemo = 1024;
+  double memo[kMemo];
+  bool have[kMemo] = {};
+  for (double& p : others) {
+    const size_t c = size_t(p);
+    if (c >= kMemo) {
+      p = std::log((p + 0.5) / (total + 128));
+    } else {
+      if (!have[c]) memo[c] = std::log((p + 0.5) / (total + 128)), have[c] = true;
+      p = memo[c];
+    }
+  }
   std::array<double, 256> unused;
   ScoreClass(s.hist[j], s.count[j], others, lo[j], hi[j], scores ? scores : &unused, best, margin);
 }
@@ -150,18 +164,44 @@ bool AgreesWithItself(ClassScores& s, const std::array<uint8_t, 6>& key, const u
   return true;
 }
 
-ClassScores ScoreClasses(const std::vector<uint8_t>& d, const uint8_t lo[6], const uint8_t hi[6]) {
-  ClassScores s;
-  for (size_t i = 0; i < d.size(); ++i) ++s.hist[i % 6][d[i]];
+// d[i] -= i mod 256: whole runs of 256 (which the compiler turns into vector code), then the
+// rest.
+void TakeOffPositions(uint8_t* d, size_t len) {
+  size_t i = 0;
+  for (; i + 256 <= len; i += 256)
+    for (unsigned t = 0; t < 256; ++t) d[i + t] = uint8_t(d[i + t] - t);
+  for (; i < len; ++i) d[i] = uint8_t(d[i] - (i & 0xff));
+}
+
+// Counts the bytes of each class: six at a time, each into its own class's table (no count
+// waits for another), then the rest. (For a prefix of 64 KiB this is most of the look.)
+void CountClasses(const std::vector<uint8_t>& d, ClassScores* s) {
+  const size_t len = d.size();
+  uint32_t *h0 = s->hist[0].data(), *h1 = s->hist[1].data(), *h2 = s->hist[2].data(),
+           *h3 = s->hist[3].data(), *h4 = s->hist[4].data(), *h5 = s->hist[5].data();
+  const uint8_t* p = d.data();
+  size_t i = 0;
+  for (; i + 6 <= len; i += 6) {
+    ++h0[p[i]];
+    ++h1[p[i + 1]];
+    ++h2[p[i + 2]];
+    ++h3[p[i + 3]];
+    ++h4[p[i + 4]];
+    ++h5[p[i + 5]];
+  }
+  for (; i < len; ++i) ++s->hist[i % 6][p[i]];
+  for (int j = 0; j < 6; ++j) s->count[j] = (len + 5 - size_t(j)) / 6;
+}
+
+// Both passes over classes already counted.
+void ScoreClasses(ClassScores& s, const uint8_t lo[6], const uint8_t hi[6]) {
   double firstMargin;
   for (int j = 0; j < 6; ++j) {
-    s.count[j] = (d.size() + 5 - size_t(j)) / 6;
     ScoreClass(s.hist[j], s.count[j], PriorTable(), lo[j], hi[j], &s.score[j], &s.first[j],
                &firstMargin);
   }
   const int none[6] = {-1, -1, -1, -1, -1, -1};
   for (int j = 0; j < 6; ++j) ScoreAgainstOthers(s, j, none, lo, hi, &s.best[j], &s.margin[j]);
-  return s;
 }
 
 // A class whose best key byte beats every other this clearly is taken as told.
@@ -183,6 +223,98 @@ constexpr size_t kClassBytes = 24;
 constexpr double kShiftMargin = 0.2;
 // Of several keys that pass every check, the likeliest is taken when it is this much likelier.
 constexpr double kKeyMargin = 0.15;
+
+// The first pass's prior in whole tenths: every value LogPrior gives is a multiple of 0.1, so ten
+// times a class's first-pass sum is an exact integer. Laid out twice, as in ScoreClass. `exact`
+// is false when a value is not a whole number of tenths (the quick first pass is then not taken).
+struct TenthsPrior {
+  bool exact = true;
+  int16_t twice[512];
+};
+
+const TenthsPrior& Tenths() {
+  static const TenthsPrior tenths = [] {
+    TenthsPrior t;
+    for (unsigned b = 0; b < 512; ++b) {
+      const double v = PriorTable()[b & 0xff] * 10;
+      t.twice[b] = int16_t(std::lround(v));
+      t.exact = t.exact && std::fabs(v - t.twice[b]) < 1e-9 && std::fabs(v) < 1000;
+    }
+    return t;
+  }();
+  return tenths;
+}
+
+// The sums of h[b] * l[b] for l = twice + 256 - k, k from lo to hi, into sums[k - lo]. Built for
+// AVX2 and AVX-512 as well as the baseline (integer sums: every build gives the same).
+__attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void TenthsSums(
+    const int16_t* __restrict h, const int16_t* __restrict twice, unsigned lo, unsigned hi,
+    int32_t* __restrict sums) {
+  for (unsigned k = lo; k <= hi; ++k) {
+    const int16_t* l = twice + 256 - k;
+    int32_t sum = 0;
+    for (unsigned b = 0; b < 256; ++b) sum += int32_t(h[b]) * int32_t(l[b]);
+    sums[k - lo] = sum;
+  }
+}
+
+// The key byte the first pass takes for class j (ScoreClass against PriorTable()), from integer
+// sums: ten times the double sums, exactly. Two of them that differ set the double sums a tenth
+// apart at least, far more than those err (well under 1e-6 for a class of kKeyLookBytes / 6
+// bytes), so a single largest integer sum is the double sums' largest too. A tie there is left
+// to ScoreClass itself, whose rounding then decides as it always did.
+uint8_t FirstPassBest(const ClassScores& s, int j, const uint8_t lo[6], const uint8_t hi[6]) {
+  const TenthsPrior& tenths = Tenths();
+  // A count fits 16 bits, and a sum 32, for classes of a prefix of kKeyLookBytes.
+  static_assert(kKeyLookBytes / 6 + 1 < 32768, "a class's count must fit 16 bits");
+  if (tenths.exact) {
+    alignas(16) int16_t h[256];
+    for (unsigned b = 0; b < 256; ++b) h[b] = int16_t(s.hist[j][b]);
+    int32_t sums[256];
+    TenthsSums(h, tenths.twice, lo[j], hi[j], sums);
+    int32_t top = INT32_MIN;
+    unsigned best = lo[j];
+    bool tied = false;
+    for (unsigned k = lo[j]; k <= hi[j]; ++k) {
+      const int32_t sum = sums[k - lo[j]];
+      if (sum > top) {
+        top = sum;
+        best = k;
+        tied = false;
+      } else if (sum == top) {
+        tied = true;
+      }
+    }
+    if (!tied) return uint8_t(best);
+  }
+  std::array<double, 256> score;
+  uint8_t best;
+  double margin;
+  ScoreClass(s.hist[j], s.count[j], PriorTable(), lo[j], hi[j], &score, &best, &margin);
+  return best;
+}
+
+// Whether every class is told by its likeness (the second pass of ScoreClasses, with the same
+// sums), which a key found from likeness alone needs: class by class, the narrowest ranges (the
+// cheapest) first, giving up at the first class not told. Bytes without structure (compressed
+// data; plain bytes too, which the position term taken off smears flat) fail at the first class
+// they try, for a small part of the cost of the whole scoring.
+bool AllCouldBeTold(ClassScores& s, const uint8_t lo[6], const uint8_t hi[6]) {
+  for (int j = 0; j < 6; ++j)
+    if (s.count[j] < kClassBytes) return false;
+  for (int j = 0; j < 6; ++j) s.first[j] = FirstPassBest(s, j, lo, hi);
+  int order[6] = {0, 1, 2, 3, 4, 5};
+  std::stable_sort(order, order + 6, [&](int a, int b) { return hi[a] - lo[a] < hi[b] - lo[b]; });
+  const int none[6] = {-1, -1, -1, -1, -1, -1};
+  for (int j : order) {
+    uint8_t best;
+    double margin;
+    ScoreAgainstOthers(s, j, none, lo, hi, &best, &margin);
+    if (margin < ToldMargin(s.count[j])) return false;
+  }
+  return true;
+}
+
 // Keys tried for one header at most.
 constexpr size_t kMostTries = 16384;
 // The bytes a header's own check first looks at, for each key it tries.
@@ -284,8 +416,14 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   KeyRanges(now, lo, hi);
   // The position term taken off: d[i] = K[i mod 6] + p[i].
   std::vector<uint8_t> d(prefix, prefix + len);
-  for (size_t i = 0; i < len; ++i) d[i] = uint8_t(d[i] - (i & 0xff));
-  ClassScores scores = ScoreClasses(d, lo, hi);
+  TakeOffPositions(d.data(), len);
+  ClassScores scores;
+  CountClasses(d, &scores);
+  const std::vector<HeaderMatch> matches = MatchHeaders(d.data(), len, lo, hi);
+  // Without a header to pin key bytes, the only key there can be is the one every class's
+  // likeness tells: bytes that fail that are plain, and are told so before the whole scoring.
+  if (matches.empty() && !AllCouldBeTold(scores, lo, hi)) return found;
+  ScoreClasses(scores, lo, hi);
   bool told[6];
   for (int j = 0; j < 6; ++j)
     told[j] = scores.count[j] >= kClassBytes && scores.margin[j] >= ToldMargin(scores.count[j]);
@@ -300,7 +438,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     bool likenessOnly = false;
   };
   std::vector<Candidate> fromHeaders;
-  for (const HeaderMatch& m : MatchHeaders(d.data(), len, lo, hi)) {
+  for (const HeaderMatch& m : matches) {
     std::vector<uint8_t> options[6];
     bool sure = true;
     size_t tries = 1;
