@@ -1,5 +1,8 @@
 #include "engine/RecordMismatch.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <vector>
 
 #include "engine/KeyFinder.h"
@@ -9,7 +12,10 @@
 namespace {
 
 std::vector<uint8_t> ReadPrefix(int fd) {
-  std::vector<uint8_t> bytes(kKeyLookBytes);
+  // Sized to the file, so that a small file's look does not clear the whole prefix's buffer.
+  struct stat st {};
+  const uint64_t size = plat::Files().Fstat(fd, &st) == 0 ? uint64_t(st.st_size) : kKeyLookBytes;
+  std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(size, kKeyLookBytes)));
   size_t got = 0;
   while (got < bytes.size()) {
     ssize_t n = plat::Files().Pread(fd, bytes.data() + got, bytes.size() - got, got);
