@@ -87,7 +87,9 @@ void LookInside(Inspection& ins) {
     file.Close();
     RecoveryAttempt attempt = RecoverFile(ins.file);
     if (attempt.report) ins.recovery = attempt.report;
-    if (!attempt.report || !attempt.report->settled) {
+    // Opened, not held by another, and no report: the marker was gone when it was read (another
+    // program settled the change meanwhile), and the file is looked at as it now is.
+    if (attempt.busy || !attempt.opened || (attempt.report && !attempt.report->settled)) {
       NotWorkableFor(ins, NotWorkable::Unsettled,
                      attempt.busy ? Fault(FaultCode::Busy)
                      : !attempt.opened

@@ -4,7 +4,11 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "EngineTestSupport.h"
+#include "engine/ChangeMarker.h"
+#include "platform/AttrBackend.h"
 
 namespace {
 
@@ -179,3 +183,25 @@ TEST_F(InspectionTest, ACodedCopyOnAFileSystemWithoutAttributesIsToldToo) {
 }
 
 }  // namespace
+
+// A marker that another program settled between the inspection's listing and its own look
+// (gone when it reads it): the file is inspected as it now is.
+struct MarkerGoneAfterListing : plat::XattrBackend {
+  bool once = true;
+  int List(int fd, std::vector<std::string>* names) override {
+    const int r = XattrBackend::List(fd, names);
+    if (r == 0 && std::exchange(once, false)) names->push_back(kChangeMarkerAttr);
+    return r;
+  }
+};
+
+TEST_F(InspectionTest, AMarkerSettledByAnotherMeanwhileLeavesTheFileWorkable) {
+  const std::string plain = MakeFile("f", Bytes(100, 'a'));
+  MarkerGoneAfterListing attrs;
+  plat::SetAttrBackend(&attrs);
+  Inspection found = Check(plain);
+  plat::SetAttrBackend(nullptr);
+  EXPECT_FALSE(attrs.once);
+  EXPECT_TRUE(found.workable()) << found.whyNot;
+  EXPECT_TRUE(found.opened && !found.coded && !found.recovery);
+}
