@@ -98,6 +98,7 @@ std::string EncodeEntry(const JournalEntry& e) {
     PutValue(w, c.before);
     PutValue(w, c.after);
   }
+  w.U32(e.mode);
   return w.Out();
 }
 
@@ -120,6 +121,9 @@ bool DecodeEntry(ByteReader r, JournalEntry* e) {
       return false;
     c.afterIsIntegrity = integrity == 1;
   }
+  // The mode came last, later: an entry without it is whole too.
+  e->mode = 0;
+  if (r.Left() == 4) r.U32(&e->mode);
   return r.Left() == 0;
 }
 

@@ -34,6 +34,9 @@ struct JournalEntry {
   uint8_t key[6] = {};
   std::string path;
   AttrPlan plan;
+  // The file's permission bits before the change (07777), so that the setuid and setgid bits
+  // its writes clear are put back however it ends; 0 in a journal that did not keep them.
+  uint32_t mode = 0;
 };
 
 // What a journal holds for one file: its entry, the hashes of its pages before the change for

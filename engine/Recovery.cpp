@@ -160,6 +160,7 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
   const std::string integrity =
       EncodeIntegrity({file.entry.size, settled.digest}, PlannedValue(plan, kPrivCodecAttr, true));
   Step attrs = ApplyPlan(fd, plan, complete, integrity, true, false);
+  if (attrs) PutBackSetIdBits(fd, file.entry.mode);
   int synced = attrs ? plat::Files().Fsync(fd) : 0;
   if (!attrs || synced < 0) {
     report.why = !attrs ? attrs.fault() : Fault(FaultCode::Flush).Err(synced);

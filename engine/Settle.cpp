@@ -11,6 +11,13 @@
 #include "engine/WholeIo.h"
 #include "platform/FileCalls.h"
 
+void PutBackSetIdBits(int fd, uint32_t mode) {
+  mode &= 07777;
+  if (!(mode & (S_ISUID | S_ISGID))) return;
+  struct stat now {};
+  if (plat::Files().Fstat(fd, &now) == 0 && (now.st_mode & 07777) != mode) (void)fchmod(fd, mode);
+}
+
 namespace {
 
 constexpr size_t kSectorBytes = 512;

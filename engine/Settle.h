@@ -32,3 +32,9 @@ Step FileDigest(int fd, uint64_t* digest);
 // before it, and flushes the file. Fails, with the file as good as it could be made, when a page
 // matches neither state, the file's size changed, or a read, write or flush fails.
 Step Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result);
+
+// Writing to a file clears its setuid and setgid bits (unless root writes): puts the open file's
+// permission bits back to `mode` (07777) when it had either, before the flush that makes the
+// change durable. A user who may write the file but does not own it cannot put them back; the
+// kernel leaves them cleared.
+void PutBackSetIdBits(int fd, uint32_t mode);

@@ -263,16 +263,6 @@ Step FlushFiles(const std::vector<Item*>& items) {
   return first;
 }
 
-// Writing to a file clears its setuid and setgid bits (unless root writes); they are put back
-// exactly as they were, before the last flush makes the change durable. (A user who may write
-// the file but does not own it cannot put them back; the kernel leaves them cleared.)
-void PutBackModeBits(const Item& it) {
-  if (!(it.st.st_mode & (S_ISUID | S_ISGID))) return;
-  struct stat now {};
-  if (plat::Files().Fstat(it.fd(), &now) == 0 && (now.st_mode & 07777) != (it.st.st_mode & 07777))
-    (void)fchmod(it.fd(), it.st.st_mode & 07777);
-}
-
 class Batch {
  public:
   // `swept`: the folders whose stale journals were looked for already.
@@ -324,6 +314,7 @@ bool Batch::StartJournal() {
       e.device = uint64_t(it.st.st_dev);
       e.inode = uint64_t(it.st.st_ino);
       e.size = uint64_t(it.st.st_size);
+      e.mode = uint32_t(it.st.st_mode & 07777);
       std::memcpy(e.key, it.key, 6);
       e.path = it.request->file;
       e.plan = it.plan;
@@ -443,7 +434,7 @@ void Batch::TurnBackFailed() {
 
 void Batch::Finish() {
   std::vector<Item*> marked = Marked();
-  for (Item* it : marked) PutBackModeBits(*it);
+  for (Item* it : marked) PutBackSetIdBits(it->fd(), uint32_t(it->st.st_mode));
   Step flushed = FlushFiles(marked);
   bool markersLeft = false;
   for (Item* it : items_) markersLeft |= it->result.pendingRecovery;

@@ -403,3 +403,29 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(listed, (std::vector<std::string>{".murvel-journal", "a.txt"}));
 }
+
+// A user's setuid and setgid file whose coding was killed: the pass's writes cleared the bits,
+// and the next look, which settles the change from the journal, puts them back.
+TEST_F(RecoveryTest, SetIdBitsComeBackWhenAKilledChangeIsSettled) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "acting as a second user needs root";
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  const std::string folder = Path("nobody");
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  ASSERT_EQ(chown(folder.c_str(), kNobody, kNobody), 0);
+  const std::string path = folder + "/tool";
+  mode_t killed = 0, settled = 0;
+  auto modeOf = [&](mode_t* mode) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && (*mode = st.st_mode & 07777, true);
+  };
+  EXPECT_EQ(AsNobody([&] {
+              WriteFileBytes(path, RandomBytes(300 * 1024, 9));
+              if (chmod(path.c_str(), 06755) != 0 || !InterruptChange(path, "pw", 3)) return false;
+              if (!modeOf(&killed)) return false;
+              Engine engine;
+              Inspection found = engine.Inspect(path);
+              return found.recovery && found.recovery->settled && modeOf(&settled) &&
+                     killed != 06755 && settled == 06755;
+            }),
+            0);
+}
