@@ -420,7 +420,14 @@ Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
     t = JournalTrouble::Untrusted;
     return Step::Fail(Fault(FaultCode::JournalNotTrusted).Path(path).Because(distrust));
   }
+  return ParseJournal(path, data, out, &t);
+}
 
+Step ParseJournal(const std::string& path, const std::string& data, JournalContents* out,
+                  JournalTrouble* trouble) {
+  *out = JournalContents();
+  JournalTrouble& t = *trouble;
+  t = JournalTrouble::None;
   Header h;
   if (!DecodeHeader(data, 0, &h) && !DecodeHeader(data, kHeaderB, &h)) {
     t = JournalTrouble::NoHeader;

@@ -135,6 +135,11 @@ Fault JournalDistrust(const struct stat& journal, uid_t fileOwner);
 Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
                  JournalTrouble* trouble = nullptr);
 
+// The journal in `data`, the bytes of the journal at `path` (named in the faults), checked
+// whole before anything of it is used: every length, count and slot against its header.
+Step ParseJournal(const std::string& path, const std::string& data, JournalContents* out,
+                  JournalTrouble* trouble);
+
 // Keeps `file`'s hashes, all of them set (a page not recorded was never written: its hash is
 // that of the page as it is), in the journal at `path` and flushes them: done by a recovery
 // before it writes pages that the pass never wrote, so that a recovery cut short can be

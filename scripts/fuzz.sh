@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-25}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(record_decode record_code settings colour key_finder)
+[ ${#targets[@]} -eq 0 ] && targets=(record_decode record_code settings colour key_finder journal)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DMURVEL_FUZZ=ON -DMURVEL_BUILD_TESTS=OFF -DMURVEL_BUILD_BENCH=OFF >/dev/null || exit 1
@@ -20,7 +20,7 @@ cmake --build build-fuzz --target fuzzers -j "$(nproc)" >/dev/null || {
 }
 
 declare -A max_len=([record_decode]=511 [record_code]=600 [settings]=64 [colour]=300
-  [key_finder]=1024)
+  [key_finder]=1024 [journal]=4096)
 status=0
 mkdir -p build-fuzz/findings
 for t in "${targets[@]}"; do
