@@ -406,7 +406,7 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
 
 // A user's setuid and setgid file whose coding was killed: the pass's writes cleared the bits,
 // and the next look, which settles the change from the journal, puts them back.
-TEST_F(RecoveryTest, SetIdBitsComeBackWhenAKilledChangeIsSettled) {
+TEST_F(RecoveryTest, SetIdBitsComeBackWhenAnInterruptedChangeIsSettled) {
   if (!RunningAsRoot()) GTEST_SKIP() << "acting as a second user needs root";
   ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
   const std::string folder = Path("nobody");
