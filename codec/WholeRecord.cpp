@@ -8,15 +8,14 @@ namespace {
 constexpr size_t kNameLengthAt = 7;
 constexpr size_t kFixedBytes = 9;
 
-// The range of each time-code byte, offsets 1 to 6 of the line.
+// The range of each time-code byte, offsets 1 to 6 of the line: seconds, minutes, hours, year,
+// month, day.
 struct TimeByte {
-  const char* field;
   unsigned low, high;
 };
 constexpr TimeByte kTimeBytes[6] = {
-    {"seconds", 13, 13 + 60},  // 60: a leap second, which localtime() may report
-    {"minutes", 12, 12 + 59}, {"hours", 11, 11 + 23},   {"year", 0, 255},
-    {"month", 22, 22 + 11},   {"day", 23 + 1, 23 + 31},
+    {13, 13 + 60},  // 60: a leap second, which localtime() may report
+    {12, 12 + 59}, {11, 11 + 23}, {0, 255}, {22, 22 + 11}, {23 + 1, 23 + 31},
 };
 
 // Sets *flaw (when asked for); false, for the caller to return.
