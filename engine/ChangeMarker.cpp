@@ -1,6 +1,7 @@
 #include "engine/ChangeMarker.h"
 
 #include "engine/ByteCoding.h"
+#include "engine/JournalPolicy.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -26,7 +27,9 @@ std::optional<ChangeMarker> DecodeMarker(const std::string& value) {
   if (!r.Bytes(&magic, 4) || (magic != kMagic && magic != kOldMagic) || !r.U8(&dir) || dir > 1 ||
       !r.U32(&m.entry) || !r.U64(&m.nonce) || r.Left() > kMarkerJournalMax ||
       !r.Bytes(&m.journal, r.Left()) || m.journal.empty() ||
-      (magic == kMagic && m.journal[0] != '/'))
+      (magic == kMagic && m.journal[0] != '/') ||
+      // A marker names a journal that was flushed: anything else is no marker of ours.
+      !IsJournalName(m.journal) || IsUnflushedJournalName(m.journal))
     return std::nullopt;
   m.direction = dir == 0 ? CipherDirection::Code : CipherDirection::Decode;
   return m;

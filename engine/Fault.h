@@ -97,7 +97,7 @@ enum class FaultCode : uint8_t {
   JournalNoHeader,      // `path` holds no journal header
   JournalDamaged,       // the journal `path` is damaged (the cause)
   JournalUnusable,      // the journal `path` cannot be used (the cause)
-  OwnerNotFiles,        // it belongs to user `a`, not to the file's owner
+  LeftToItsOwner,       // it belongs to user `a`, the file's owner, who settles the change
   OwnerNotUsers,        // it belongs to user `a`, not to this user
   OthersMayWrite,       // others may write it
   CutShort,             // it is cut short
@@ -105,6 +105,7 @@ enum class FaultCode : uint8_t {
   EntriesDontFit,       // its entries do not fit it
   EntriesDamaged,       // both copies of its entries are damaged
   LengthNotEntries,     // its length does not match its entries
+  SlotDamaged,          // both copies of one of its records are damaged
   FilesMissing,         // files it names cannot be found
   NotUsersJournal,      // it is not one of this user's journals
   JournalInUse,         // another program is using it

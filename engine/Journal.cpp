@@ -20,18 +20,32 @@
 
 namespace {
 
-enum RecordType : uint8_t { kHeader = 1, kEntry = 2, kWindow = 3, kTurnBack = 4, kBefore = 5 };
-constexpr char kMagic[] = "MVJ2";
-constexpr char kEnd[] = "MVJ2-END";
-// Where the two copies of the header lie (in sectors of their own), and where the entries begin.
-constexpr uint64_t kHeaderB = 512;
-constexpr uint64_t kEntriesAt = 1024;
+enum RecordType : uint8_t {
+  kHeader = 1,
+  kEntry = 2,
+  kWindow = 3,
+  kTurnBack = 4,
+  kBefore = 5,
+  kVacant = 6,  // a slot not written yet, said so when the journal is made
+};
+// Journals of this build; "MVJ2" journals, written by earlier builds, are still read.
+constexpr char kMagic[] = "MVJ3";
+constexpr char kEnd[] = "MVJ3-END";
+constexpr char kOldMagic[] = "MVJ2";
+constexpr char kOldEnd[] = "MVJ2-END";
 // A record's type, length and hash around its payload.
 constexpr uint64_t kRecordOverhead = 1 + 4 + 8;
 // A window record's piece: entry, first page, page count, whether its hashes were read.
 constexpr uint64_t kPieceOverhead = 4 + 8 + 4 + 1;
 constexpr uint64_t kTurnBackRecord = kRecordOverhead + 4;
-// A journal longer than this is no journal of ours (a 64 GiB file needs some 260 MiB).
+// A vacant slot's record: the slot's number (a window's, or a file's entry). No longer than the
+// shortest slot (a turn-back, or the hashes before of an empty file).
+constexpr uint64_t kVacantRecord = kRecordOverhead + 4;
+// The two copies of every record lie at least this far apart, in blocks of their own, so that
+// no one damaged block or run of blocks short of it holds both.
+constexpr uint64_t kBlockBytes = 4096;
+constexpr uint64_t kLeastMirror = 64 * 1024;
+// A journal longer than this is no journal of ours (a 64 GiB file needs some 520 MiB).
 constexpr uint64_t kLargestJournal = uint64_t(1) << 30;
 
 Fault Why(FaultCode what, const std::string& path, int err) {
@@ -47,12 +61,19 @@ std::string Record(uint8_t type, const std::string& payload) {
   return w.Out();
 }
 
-// The record of `type` at the start of `data` (at most `size` bytes): its payload, and its
-// whole length in `*used`. False when it is cut short, of another type or does not match its
-// hash.
-bool ReadRecord(const char* data, uint64_t size, uint8_t type, std::string* payload,
-                uint64_t* used) {
-  ByteReader r(data, size_t(size));
+std::string VacantRecord(uint32_t slot) {
+  ByteWriter w;
+  w.U32(slot);
+  return Record(kVacant, w.Out());
+}
+
+// The record of `type` at `at` in `data`, at most `size` bytes long: its payload, and its whole
+// length in `*used`. False when it lies past the end, is cut short, of another type or does not
+// match its hash.
+bool ReadRecord(const std::string& data, uint64_t at, uint64_t size, uint8_t type,
+                std::string* payload, uint64_t* used) {
+  if (at >= data.size()) return false;
+  ByteReader r(data.data() + at, size_t(std::min<uint64_t>(size, data.size() - at)));
   uint8_t t = 0;
   uint32_t len = 0;
   if (!r.U8(&t) || t != type || !r.U32(&len) || r.Left() < uint64_t(len) + 8) return false;
@@ -60,7 +81,7 @@ bool ReadRecord(const char* data, uint64_t size, uint8_t type, std::string* payl
   r.Skip(len);
   uint64_t hash = 0;
   r.U64(&hash);
-  if (hash != HashBytes(data, 5 + size_t(len))) return false;
+  if (hash != HashBytes(data.data() + at, 5 + size_t(len))) return false;
   payload->assign(body, len);
   *used = kRecordOverhead + len;
   return true;
@@ -128,6 +149,7 @@ bool DecodeEntry(ByteReader r, JournalEntry* e) {
 }
 
 struct Header {
+  bool old = false;  // an "MVJ2" journal
   uint64_t nonce = 0;
   uint32_t entries = 0;
   uint64_t entryBytes = 0;
@@ -149,12 +171,12 @@ std::string EncodeHeader(const Header& h) {
 bool DecodeHeader(const std::string& data, uint64_t at, Header* h) {
   std::string payload, magic;
   uint64_t used = 0;
-  if (at >= data.size() ||
-      !ReadRecord(data.data() + at, data.size() - at, kHeader, &payload, &used))
-    return false;
+  if (!ReadRecord(data, at, data.size(), kHeader, &payload, &used)) return false;
   ByteReader r(payload);
-  return r.Bytes(&magic, 4) && magic == kMagic && r.U64(&h->nonce) && r.U32(&h->entries) &&
-         r.U64(&h->entryBytes) && r.U64(&h->windowBytes) && r.U64(&h->length) && r.Left() == 0;
+  if (!r.Bytes(&magic, 4) || (magic != kMagic && magic != kOldMagic)) return false;
+  h->old = magic == kOldMagic;
+  return r.U64(&h->nonce) && r.U32(&h->entries) && r.U64(&h->entryBytes) &&
+         r.U64(&h->windowBytes) && r.U64(&h->length) && r.Left() == 0;
 }
 
 // The bytes of window `w`'s record.
@@ -169,33 +191,62 @@ uint64_t BeforeRecordBytes(uint64_t size) {
   return kRecordOverhead + 4 + PageCount(size) * 8;
 }
 
-// Where the slots lie, from the size of the entries, the files' sizes and the plan; the
-// journal's whole length.
-struct Slots {
+uint64_t RoundUp(uint64_t n, uint64_t to) {
+  return (n + to - 1) / to * to;
+}
+
+// Where everything of a journal lies, from the size of its entries, its files' sizes and the
+// pass's plan. A journal is two copies of one run of records (header, entries, a slot for each
+// window, each file's turn-back and each file's hashes before), the second `mirror` bytes after
+// the first, and its last 8 bytes. (An "MVJ2" journal kept the two copies of each record side by
+// side, in one run after its two headers.)
+struct Layout {
+  bool old = false;
+  uint64_t entriesAt = 0;
+  uint64_t mirror = 0;
   std::vector<uint64_t> windowAt;
   uint64_t turnBackAt = 0;
   std::vector<uint64_t> beforeAt;
+  uint64_t length = 0;
+
+  // Where the second copy of the record of `bytes` bytes at `at` lies.
+  uint64_t Second(uint64_t at, uint64_t bytes) const { return old ? at + bytes : at + mirror; }
+  uint64_t HeaderCopy() const { return old ? 512 : mirror; }
 };
-uint64_t Layout(uint64_t entryBytes, const WindowPlan& plan, const std::vector<uint64_t>& sizes,
-                Slots* slots) {
-  uint64_t at = kEntriesAt + 2 * entryBytes;
-  slots->windowAt.clear();
+
+Layout MakeLayout(bool old, uint64_t entryBytes, const WindowPlan& plan,
+                  const std::vector<uint64_t>& sizes) {
+  Layout l;
+  l.old = old;
+  // Each copy of a record takes `copies` times its bytes in the run.
+  const uint64_t copies = old ? 2 : 1;
+  l.entriesAt = old ? 1024 : 512;
+  uint64_t at = l.entriesAt + copies * entryBytes;
   for (const auto& w : plan) {
-    slots->windowAt.push_back(at);
-    at += 2 * WindowRecordBytes(w);
+    l.windowAt.push_back(at);
+    at += copies * WindowRecordBytes(w);
   }
-  slots->turnBackAt = at;
-  at += sizes.size() * 2 * kTurnBackRecord;
-  slots->beforeAt.clear();
+  l.turnBackAt = at;
+  at += sizes.size() * copies * kTurnBackRecord;
   for (uint64_t size : sizes) {
-    slots->beforeAt.push_back(at);
-    at += 2 * BeforeRecordBytes(size);
+    l.beforeAt.push_back(at);
+    at += copies * BeforeRecordBytes(size);
   }
-  return at + 8;
+  if (old) {
+    l.length = at + 8;
+  } else {
+    l.mirror = std::max(kLeastMirror, RoundUp(at + 8, kBlockBytes));
+    l.length = 2 * l.mirror;
+  }
+  return l;
+}
+
+uint64_t TurnBackSlot(const Layout& l, uint32_t entry) {
+  return l.turnBackAt + uint64_t(entry) * (l.old ? 2 : 1) * kTurnBackRecord;
 }
 
 // The entries, from one copy of their region.
-bool DecodeEntries(const char* data, uint64_t size, uint32_t count,
+bool DecodeEntries(const std::string& data, uint64_t from, uint64_t size, uint32_t count,
                    std::vector<JournalEntry>* out) {
   out->clear();
   uint64_t at = 0;
@@ -203,7 +254,7 @@ bool DecodeEntries(const char* data, uint64_t size, uint32_t count,
     std::string payload;
     uint64_t used = 0;
     JournalEntry e;
-    if (!ReadRecord(data + at, size - at, kEntry, &payload, &used) ||
+    if (!ReadRecord(data, from + at, size - at, kEntry, &payload, &used) ||
         !DecodeEntry(ByteReader(payload), &e) || e.index != out->size())
       return false;
     out->push_back(std::move(e));
@@ -239,6 +290,28 @@ bool DecodeWindow(const std::string& payload, const std::vector<WindowPiece>& pl
   return r.Left() == 0;
 }
 
+// What a slot holds: its record, whole in one copy at least; a vacant record, said so when the
+// journal was made and not yet written over (in either copy: the second is written only once the
+// first is on disk); or neither, which no crash leaves.
+enum class SlotHolds { Record, Vacant, Neither };
+
+SlotHolds ReadSlot(const std::string& data, const Layout& l, uint64_t at, uint64_t bytes,
+                   uint8_t type, uint32_t slot, std::string* payload) {
+  uint64_t used = 0;
+  for (uint64_t copy : {at, l.Second(at, bytes)})
+    if (ReadRecord(data, copy, bytes, type, payload, &used) && used == bytes)
+      return SlotHolds::Record;
+  // An "MVJ2" journal left a slot a hole until its record was written.
+  if (l.old) return SlotHolds::Vacant;
+  std::string vacant;
+  uint32_t number = 0;
+  for (uint64_t copy : {at, l.Second(at, bytes)})
+    if (ReadRecord(data, copy, kVacantRecord, kVacant, &vacant, &used) &&
+        ByteReader(vacant).U32(&number) && number == slot)
+      return SlotHolds::Vacant;
+  return SlotHolds::Neither;
+}
+
 }  // namespace
 
 WindowPlan PlanWindows(const std::vector<uint64_t>& sizes, size_t windowBytes) {
@@ -267,6 +340,8 @@ JournalWriter::~JournalWriter() = default;
 
 Step JournalWriter::Create(const std::string& folder) {
   folder_ = folder;
+  // Made under a name that says it was never flushed, so that a journal cut before its first
+  // flush is told from one that a marker may name (Flush).
   std::string name = NewJournalTemplate(folder);
   file_ = plat::OpenFile(plat::Files().CreateUnique(&name));
   const int fd = file_.Fd();
@@ -303,25 +378,50 @@ Step JournalWriter::Begin(const std::vector<JournalEntry>& entries, size_t windo
     sizes.push_back(e.size);
   }
   plan_ = PlanWindows(sizes, windowBytes);
+  const Layout l = MakeLayout(false, records.size(), plan_, sizes);
+  windowAt_ = l.windowAt;
+  turnBackAt_ = l.turnBackAt;
+  mirror_ = l.mirror;
   Header h;
   h.nonce = nonce_;
   h.entries = uint32_t(entries.size());
   h.entryBytes = records.size();
   h.windowBytes = windowBytes;
-  Slots slots;
-  h.length = Layout(records.size(), plan_, sizes, &slots);
-  windowAt_ = slots.windowAt;
-  turnBackAt_ = slots.turnBackAt;
-  const std::string header = EncodeHeader(h);
-  std::string head = header;
-  head.resize(kHeaderB, '\0');
-  head += header;
-  head.resize(kEntriesAt, '\0');
-  head += records;
-  head += records;
-  Step w = WriteAt(head, 0);
-  // The end gives the journal its full length; the slots between are holes until written.
+  h.length = l.length;
+  // The first copy: header, entries and every slot said to be vacant, in runs that skip only
+  // long stretches of nothing (a large file's hash slots), so that few writes make it. The second
+  // is the same bytes `mirror` further on.
+  std::vector<std::pair<uint64_t, std::string>> parts{{0, EncodeHeader(h)}, {l.entriesAt, records}};
+  for (size_t k = 0; k < l.windowAt.size(); ++k)
+    parts.push_back({l.windowAt[k], VacantRecord(uint32_t(k))});
+  for (uint32_t e = 0; e < entries.size(); ++e)
+    parts.push_back({TurnBackSlot(l, e), VacantRecord(e)});
+  for (uint32_t e = 0; e < entries.size(); ++e) parts.push_back({l.beforeAt[e], VacantRecord(e)});
+  std::vector<std::pair<uint64_t, std::string>> runs;
+  for (auto& [at, bytes] : parts) {
+    if (!runs.empty() && at - (runs.back().first + runs.back().second.size()) < kBlockBytes) {
+      runs.back().second.resize(size_t(at - runs.back().first), '\0');
+      runs.back().second += bytes;
+    } else {
+      runs.push_back({at, std::move(bytes)});
+    }
+  }
+  Step w = Step::Ok();
+  for (uint64_t copy : {uint64_t(0), l.mirror})
+    for (const auto& [at, bytes] : runs)
+      if (w) w = WriteAt(bytes, copy + at);
+  // The end gives the journal its full length; what lies between is a hole.
   if (w) w = WriteAt(std::string(kEnd, 8), h.length - 8);
+  return w;
+}
+
+Step JournalWriter::WriteRecord(const std::string& record, uint64_t at) {
+  Step w = WriteAt(record, at);
+  if (!w) return w;
+  // The second copy waits until the first is on disk (Flush): then no one crash can leave both
+  // copies of a slot spoilt, and a slot neither written nor vacant is damage.
+  std::lock_guard<std::mutex> lock(secondsMutex_);
+  seconds_.push_back({at + mirror_, record});
   return w;
 }
 
@@ -337,21 +437,36 @@ Step JournalWriter::WriteWindow(size_t k, const std::vector<PieceHashes>& pieces
     w.U8(pieces[i].hashes ? 1 : 0);
     for (uint64_t p = 0; p < pages; ++p) w.U64(pieces[i].hashes ? pieces[i].hashes[p] : 0);
   }
-  const std::string record = Record(kWindow, w.Out());
-  return WriteAt(record + record, windowAt_[k]);
+  return WriteRecord(Record(kWindow, w.Out()), windowAt_[k]);
 }
 
 Step JournalWriter::WriteTurnBack(uint32_t entry) {
   ByteWriter w;
   w.U32(entry);
-  const std::string record = Record(kTurnBack, w.Out());
-  return WriteAt(record + record, turnBackAt_ + uint64_t(entry) * 2 * kTurnBackRecord);
+  return WriteRecord(Record(kTurnBack, w.Out()), turnBackAt_ + uint64_t(entry) * kTurnBackRecord);
 }
 
 Step JournalWriter::Flush() {
+  std::vector<std::pair<uint64_t, std::string>> seconds;
+  {
+    std::lock_guard<std::mutex> lock(secondsMutex_);
+    seconds.swap(seconds_);
+  }
   int r = plat::Files().Fdatasync(file_.Fd());
   if (r < 0) return Step::Fail(Why(FaultCode::JournalFlush, path_, r));
+  if (!seconds.empty()) {
+    for (const auto& [at, record] : seconds)
+      if (Step w = WriteAt(record, at); !w) return w;
+    r = plat::Files().Fdatasync(file_.Fd());
+    if (r < 0) return Step::Fail(Why(FaultCode::JournalFlush, path_, r));
+  }
   if (folderFlushed_) return Step::Ok();
+  // Whole on disk: only now does it take a journal's name, the name a marker may give. A journal
+  // still under its first name was never flushed, and no marker names it.
+  const std::string flushed = FlushedJournalName(path_);
+  r = plat::Files().RenameNoReplace(path_, flushed);
+  if (r < 0) return Step::Fail(Why(FaultCode::JournalMake, folder_, r));
+  path_ = flushed;
   plat::OpenFile dir =
       plat::OpenFile::Open(folder_.empty() ? "." : folder_, O_RDONLY | O_DIRECTORY);
   if (!dir.IsOpen()) return Step::Fail(Why(FaultCode::JournalFolderOpen, folder_, dir.Fd()));
@@ -372,10 +487,13 @@ Step JournalWriter::Remove() {
 Fault JournalDistrust(const struct stat& st, uid_t fileOwner) {
   const uid_t me = geteuid();
   if (!S_ISREG(st.st_mode)) return Fault(FaultCode::ItIsNotRegular);
-  if (st.st_uid != fileOwner && st.st_uid != 0)
-    return Fault(FaultCode::OwnerNotFiles).Numbers(st.st_uid);
-  if (st.st_uid != me && !(me == 0 && st.st_uid == fileOwner))
-    return Fault(FaultCode::OwnerNotUsers).Numbers(st.st_uid);
+  // A journal is used only by the user who wrote it: whatever it says is then no more than that
+  // user could do to the file. Root leaves a change of the file's owner to that owner.
+  if (st.st_uid != me) {
+    return Fault(me == 0 && st.st_uid == fileOwner ? FaultCode::LeftToItsOwner
+                                                   : FaultCode::OwnerNotUsers)
+        .Numbers(st.st_uid);
+  }
   if (st.st_mode & (S_IWGRP | S_IWOTH)) return Fault(FaultCode::OthersMayWrite);
   return {};
 }
@@ -386,22 +504,25 @@ Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
   JournalTrouble ignored;
   JournalTrouble& t = trouble ? *trouble : ignored;
   t = JournalTrouble::None;
-  // Never a link, and never waiting on a FIFO or a device put in its place.
-  plat::OpenFile journal =
-      plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  // Never a link, and nothing but a regular file opened: a FIFO or a device put in its place is
+  // neither waited on nor opened.
+  struct stat st {};
+  plat::OpenFile journal = plat::OpenFile::OpenRegular(path, O_RDONLY, &st);
   const int fd = journal.Fd();
-  if (fd < 0) {
-    t = fd == -ENOENT  ? JournalTrouble::Missing
-        : fd == -ELOOP ? JournalTrouble::Untrusted
-                       : JournalTrouble::Unreadable;
-    if (fd == -ELOOP) return Step::Fail(Fault(FaultCode::JournalIsLink).Path(path));
+  Fault distrust = fd == -ELOOP    ? Fault(FaultCode::JournalIsLink)
+                   : fd == -EINVAL ? Fault(FaultCode::ItIsNotRegular)
+                   : fd >= 0       ? JournalDistrust(st, fileOwner)
+                                   : Fault();
+  if (fd < 0 && distrust.empty()) {
+    t = fd == -ENOENT ? JournalTrouble::Missing : JournalTrouble::Unreadable;
     return Step::Fail(Why(FaultCode::JournalOpen, path, fd));
   }
-  struct stat st {};
-  int r = plat::Files().Fstat(fd, &st);
-  Fault distrust = r < 0 ? Fault() : JournalDistrust(st, fileOwner);
+  if (!distrust.empty()) {
+    t = JournalTrouble::Untrusted;
+    return Step::Fail(Fault(FaultCode::JournalNotTrusted).Path(path).Because(distrust));
+  }
   std::string data;
-  if (r == 0 && distrust.empty() && uint64_t(st.st_size) <= kLargestJournal) {
+  if (uint64_t(st.st_size) <= kLargestJournal) {
     data.resize(size_t(st.st_size));
     size_t got = 0;
     while (got < data.size()) {
@@ -411,15 +532,6 @@ Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
     }
     data.resize(got);
   }
-  journal.Close();
-  if (r < 0) {
-    t = JournalTrouble::Unreadable;
-    return Step::Fail(Why(FaultCode::JournalRead, path, r));
-  }
-  if (!distrust.empty()) {
-    t = JournalTrouble::Untrusted;
-    return Step::Fail(Fault(FaultCode::JournalNotTrusted).Path(path).Because(distrust));
-  }
   return ParseJournal(path, data, out, &t);
 }
 
@@ -428,8 +540,10 @@ Step ParseJournal(const std::string& path, const std::string& data, JournalConte
   *out = JournalContents();
   JournalTrouble& t = *trouble;
   t = JournalTrouble::None;
+  // The header's copies: at the start, and at the middle (512 in an "MVJ2" journal).
   Header h;
-  if (!DecodeHeader(data, 0, &h) && !DecodeHeader(data, kHeaderB, &h)) {
+  if (!DecodeHeader(data, 0, &h) && !DecodeHeader(data, data.size() / 2, &h) &&
+      !(DecodeHeader(data, 512, &h) && h.old)) {
     t = JournalTrouble::NoHeader;
     return Step::Fail(Fault(FaultCode::JournalNoHeader).Path(path));
   }
@@ -440,73 +554,82 @@ Step ParseJournal(const std::string& path, const std::string& data, JournalConte
   };
   if (data.size() != h.length)
     return damaged(data.size() < h.length ? FaultCode::CutShort : FaultCode::LongerThanMade);
-  if (h.entryBytes > h.length || kEntriesAt + 2 * h.entryBytes > h.length)
+  if (h.entryBytes > h.length || 1024 + 2 * h.entryBytes > h.length)
     return damaged(FaultCode::EntriesDontFit);
+  if (data.compare(data.size() - 8, 8, h.old ? kOldEnd : kEnd) != 0)
+    return damaged(FaultCode::CutShort);
+  // Where the entries lie does not depend on them.
+  const Layout at = MakeLayout(h.old, h.entryBytes, {}, {});
   std::vector<JournalEntry> entries;
-  if (!DecodeEntries(data.data() + kEntriesAt, h.entryBytes, h.entries, &entries) &&
-      !DecodeEntries(data.data() + kEntriesAt + h.entryBytes, h.entryBytes, h.entries, &entries))
+  if (!DecodeEntries(data, at.entriesAt, h.entryBytes, h.entries, &entries) &&
+      !DecodeEntries(data, at.Second(at.entriesAt, h.entryBytes), h.entryBytes, h.entries,
+                     &entries))
     return damaged(FaultCode::EntriesDamaged);
   std::vector<uint64_t> sizes;
   for (const JournalEntry& e : entries) sizes.push_back(e.size);
   const WindowPlan plan = PlanWindows(sizes, size_t(h.windowBytes));
-  Slots slots;
-  if (Layout(h.entryBytes, plan, sizes, &slots) != h.length)
-    return damaged(FaultCode::LengthNotEntries);
-  const std::vector<uint64_t>& windowAt = slots.windowAt;
-  const uint64_t turnBackAt = slots.turnBackAt;
+  const Layout l = MakeLayout(h.old, h.entryBytes, plan, sizes);
+  if (l.length != h.length) return damaged(FaultCode::LengthNotEntries);
   for (JournalEntry& e : entries) {
     JournalFile& f = out->files[e.index];
     const uint64_t pages = PageCount(e.size);
     f.hashes.assign(size_t(pages), 0);
     f.known.assign(size_t(pages), false);
-    f.beforeAt = slots.beforeAt[e.index];
+    f.beforeAt = l.beforeAt[e.index];
+    f.beforeCopyAt = l.Second(f.beforeAt, BeforeRecordBytes(e.size));
     f.entry = std::move(e);
   }
-  // Each slot: the first copy that is whole. One with neither was never flushed.
-  auto slot = [&](uint64_t at, uint64_t bytes, uint8_t type, std::string* payload) {
-    for (uint64_t copy = 0; copy < 2; ++copy) {
-      uint64_t used = 0;
-      if (ReadRecord(data.data() + at + copy * bytes, bytes, type, payload, &used) && used == bytes)
-        return true;
-    }
-    return false;
-  };
+  // Every slot holds its record or says it is vacant; one that does neither was damaged, and
+  // what it held (the proof that a window was, or was not, written) is not known.
   for (size_t k = 0; k < plan.size(); ++k) {
     std::string payload;
-    const uint64_t bytes = WindowRecordBytes(plan[k]);
-    if (slot(windowAt[k], bytes, kWindow, &payload) &&
-        DecodeWindow(payload, plan[k], out->files, false))
-      DecodeWindow(payload, plan[k], out->files, true);
+    const SlotHolds held = ReadSlot(data, l, l.windowAt[k], WindowRecordBytes(plan[k]), kWindow,
+                                    uint32_t(k), &payload);
+    if (held == SlotHolds::Neither) return damaged(FaultCode::SlotDamaged);
+    if (held != SlotHolds::Record) continue;
+    if (!DecodeWindow(payload, plan[k], out->files, false)) {
+      if (!h.old) return damaged(FaultCode::SlotDamaged);
+      continue;
+    }
+    DecodeWindow(payload, plan[k], out->files, true);
   }
   for (auto& [index, f] : out->files) {
     std::string payload;
     uint32_t entry = 0;
     // Every page's hash, kept by a recovery before it wrote the file: they stand for all.
-    if (slot(f.beforeAt, BeforeRecordBytes(f.entry.size), kBefore, &payload)) {
+    SlotHolds held =
+        ReadSlot(data, l, f.beforeAt, BeforeRecordBytes(f.entry.size), kBefore, index, &payload);
+    if (held == SlotHolds::Neither) return damaged(FaultCode::SlotDamaged);
+    if (held == SlotHolds::Record) {
       ByteReader r(payload);
-      if (r.U32(&entry) && entry == index && r.Left() == f.hashes.size() * 8) {
+      if (!r.U32(&entry) || entry != index || r.Left() != f.hashes.size() * 8) {
+        if (!h.old) return damaged(FaultCode::SlotDamaged);
+      } else {
         for (size_t p = 0; p < f.hashes.size(); ++p) r.U64(&f.hashes[p]);
         f.known.assign(f.hashes.size(), true);
       }
     }
-    if (slot(turnBackAt + uint64_t(index) * 2 * kTurnBackRecord, kTurnBackRecord, kTurnBack,
-             &payload) &&
-        ByteReader(payload).U32(&entry) && entry == index)
-      f.turnBack = true;
+    held = ReadSlot(data, l, TurnBackSlot(l, index), kTurnBackRecord, kTurnBack, index, &payload);
+    if (held == SlotHolds::Neither) return damaged(FaultCode::SlotDamaged);
+    if (held == SlotHolds::Record) {
+      if (ByteReader(payload).U32(&entry) && entry == index)
+        f.turnBack = true;
+      else if (!h.old)
+        return damaged(FaultCode::SlotDamaged);
+    }
   }
   return Step::Ok();
 }
 
 Step KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* file) {
-  plat::OpenFile journal =
-      plat::OpenFile::Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  struct stat st {};
+  plat::OpenFile journal = plat::OpenFile::OpenRegular(path, O_WRONLY, &st);
   const int fd = journal.Fd();
   if (fd < 0) return Step::Fail(Why(FaultCode::JournalOpen, path, fd));
-  struct stat st {};
-  int r = plat::Files().Fstat(fd, &st);
-  Fault distrust = r < 0 ? Fault(FaultCode::CallFailed).Err(r) : JournalDistrust(st, fileOwner);
+  Fault distrust = JournalDistrust(st, fileOwner);
+  const uint64_t bytes = BeforeRecordBytes(file->entry.size);
   if (distrust.empty() &&
-      uint64_t(st.st_size) < file->beforeAt + 2 * BeforeRecordBytes(file->entry.size))
+      uint64_t(st.st_size) < std::max(file->beforeAt, file->beforeCopyAt) + bytes)
     distrust = Fault(FaultCode::CutShort);
   if (!distrust.empty())
     return Step::Fail(Fault(FaultCode::JournalUnusable).Path(path).Because(distrust));
@@ -514,15 +637,16 @@ Step KeepHashesBefore(const std::string& path, uid_t fileOwner, JournalFile* fil
   w.U32(file->entry.index);
   for (uint64_t h : file->hashes) w.U64(h);
   const std::string record = Record(kBefore, w.Out());
-  const std::string both = record + record;
-  size_t done = 0;
-  while (done < both.size() && r >= 0) {
-    ssize_t n =
-        plat::Files().Pwrite(fd, both.data() + done, both.size() - done, file->beforeAt + done);
-    r = n > 0 ? 0 : n == 0 ? -EIO : int(n);
-    done += n > 0 ? size_t(n) : 0;
+  // Each copy on disk before the next is written, as the pass writes its records.
+  int r = 0;
+  for (uint64_t at : {file->beforeAt, file->beforeCopyAt}) {
+    for (size_t done = 0; done < record.size() && r >= 0;) {
+      ssize_t n = plat::Files().Pwrite(fd, record.data() + done, record.size() - done, at + done);
+      r = n > 0 ? 0 : n == 0 ? -EIO : int(n);
+      done += n > 0 ? size_t(n) : 0;
+    }
+    if (r >= 0) r = plat::Files().Fdatasync(fd);
   }
-  if (r >= 0) r = plat::Files().Fdatasync(fd);
   journal.Close();
   if (r < 0) return Step::Fail(Why(FaultCode::JournalWrite, path, r));
   file->known.assign(file->hashes.size(), true);

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,7 +48,8 @@ struct JournalFile {
   std::vector<uint64_t> hashes;  // one per page of the file
   std::vector<bool> known;       // whether hashes[page] was recorded
   bool turnBack = false;
-  uint64_t beforeAt = 0;  // where a recovery keeps every page's hash before it writes
+  // Where a recovery keeps every page's hash before it writes: the record's two copies.
+  uint64_t beforeAt = 0, beforeCopyAt = 0;
 
   bool Hashed(uint64_t page) const { return page < known.size() && known[page]; }
 };
@@ -96,14 +98,18 @@ class JournalWriter {
   // Writes window `k`'s record: one PieceHashes per piece of the plan's window.
   Step WriteWindow(size_t k, const std::vector<PieceHashes>& pieces);
   Step WriteTurnBack(uint32_t entry);
-  // Flushes the journal's bytes (fdatasync); the first flush also makes its name durable in its
-  // folder.
+  // Flushes the journal's bytes (fdatasync), then writes the second copies of the records
+  // written since the last flush and flushes them too. The first flush also gives the journal its
+  // journal's name (until then it has a name that says it was never flushed, JournalPolicy.h)
+  // and makes that name durable in its folder: Path() is the name a marker gives from then on.
   Step Flush();
   // Closes and removes the journal.
   Step Remove();
 
  private:
   Step WriteAt(const std::string& bytes, uint64_t offset);
+  // Writes the first copy of `record` at `at`; its second is written by the next Flush.
+  Step WriteRecord(const std::string& record, uint64_t at);
 
   std::string path_;
   std::string folder_;
@@ -112,7 +118,12 @@ class JournalWriter {
   WindowPlan plan_;
   std::vector<uint64_t> windowAt_;  // where each window's slot is
   uint64_t turnBackAt_ = 0;
+  uint64_t mirror_ = 0;  // how far after its first copy a record's second lies
   bool folderFlushed_ = false;
+  // Second copies of records written since the last flush (by the pass, or its flusher's
+  // thread), written by the next flush once the first copies are on disk.
+  std::mutex secondsMutex_;
+  std::vector<std::pair<uint64_t, std::string>> seconds_;
 };
 
 // Why a journal could not be used.

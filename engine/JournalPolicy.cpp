@@ -14,6 +14,8 @@ namespace {
 // Hidden, so that a file manager shows it no more than it must.
 constexpr const char* kJournalPrefix = ".murvel-journal-";
 constexpr size_t kUniqueChars = 6;  // mkostemp's "XXXXXX"
+// Before the first flush. mkostemp's letters and digits never make "new-".
+constexpr const char* kUnflushed = "new-";
 
 std::string Joined(const std::string& folder, const std::string& leaf) {
   return folder.empty() || folder.back() == '/' ? folder + leaf : folder + "/" + leaf;
@@ -30,7 +32,17 @@ std::string JournalNamePattern() {
 }
 
 std::string NewJournalTemplate(const std::string& folder) {
-  return Joined(folder, kJournalPrefix) + std::string(kUniqueChars, 'X');
+  return Joined(folder, kJournalPrefix) + kUnflushed + std::string(kUniqueChars, 'X');
+}
+
+std::string FlushedJournalName(const std::string& unflushed) {
+  const std::string leaf = plat::LeafOf(unflushed);
+  return unflushed.substr(0, unflushed.size() - leaf.size()) + kJournalPrefix +
+         leaf.substr(std::strlen(kJournalPrefix) + std::strlen(kUnflushed));
+}
+
+bool IsUnflushedJournalName(const std::string& leafOrPath) {
+  return plat::LeafOf(leafOrPath).rfind(std::string(kJournalPrefix) + kUnflushed, 0) == 0;
 }
 
 std::vector<std::string> JournalsIn(const std::string& folder) {
@@ -42,7 +54,7 @@ std::vector<std::string> JournalsIn(const std::string& folder) {
 }
 
 std::string JournalFolder(const std::string& folder) {
-  const size_t name = 1 + std::strlen(kJournalPrefix) + kUniqueChars;
+  const size_t name = 1 + std::strlen(kJournalPrefix) + kUniqueChars;  // once flushed
   if (!folder.empty() && folder[0] == '/' && folder.size() + name <= kMarkerJournalMax)
     return folder;
   std::string state = StateFolder();

@@ -10,8 +10,13 @@
 bool IsJournalName(const std::string& leafOrPath);
 // How a journal's name looks, for the user's eyes: ".murvel-journal-*".
 std::string JournalNamePattern();
-// The template of a new journal's name in `folder`, for mkostemp ("...XXXXXX").
+// The template of a new journal's name in `folder`, for mkostemp ("...XXXXXX"): a name that says
+// the journal was never flushed, which it keeps until its first flush; no marker names it.
 std::string NewJournalTemplate(const std::string& folder);
+// The name a journal made as `unflushed` takes at its first flush, the one markers give.
+std::string FlushedJournalName(const std::string& unflushed);
+// Whether the journal's name says it was never flushed (a change cut before that left it).
+bool IsUnflushedJournalName(const std::string& leafOrPath);
 // The journals among the names of `folder`, as paths; empty when it cannot be listed.
 std::vector<std::string> JournalsIn(const std::string& folder);
 

@@ -99,8 +99,8 @@ std::map<uint32_t, Whereabouts> FindFiles(const JournalContents& journal, const 
 
 // Whether another program holds the journal at `path` locked (its change is running).
 bool InUse(const std::string& path) {
-  plat::OpenFile journal =
-      plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  struct stat st {};
+  plat::OpenFile journal = plat::OpenFile::OpenRegular(path, O_RDONLY, &st);
   return journal.IsOpen() && journal.LockedByAnother();
 }
 
@@ -212,20 +212,6 @@ RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker) {
   return report;
 }
 
-// Whether a file of `folder` carries a marker that names the journal `leaf`.
-bool NamedInFolder(const std::string& folder, const std::string& leaf) {
-  std::vector<std::string> names;
-  if (plat::Files().ListNames(folder, &names) < 0) return true;
-  for (const std::string& name : names) {
-    char buf[2048];
-    const ssize_t r = plat::Attrs().Get(Joined(folder, name), kChangeMarkerAttr, buf, sizeof buf);
-    std::optional<ChangeMarker> m = MarkerIn(r, buf);
-    if ((m && plat::LeafOf(m->journal) == leaf) || (r < 0 && r != -ENODATA && r != -ENOENT))
-      return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
@@ -249,28 +235,26 @@ std::optional<KeptJournal> RemoveJournalIfDone(const std::string& path,
 }
 
 std::optional<KeptJournal> RemoveJournalIfStale(const std::string& path, const FileIds& settled) {
+  // A marker may name anything: only a journal's name is looked at as a journal.
+  if (!IsJournalName(path)) return std::nullopt;
   {
-    plat::OpenFile journal =
-        plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-    if (!journal.IsOpen()) return std::nullopt;
     // Another program's journal in use, another user's, or anything but a file is not ours.
     struct stat st {};
-    const bool ours = plat::Files().Fstat(journal.Fd(), &st) == 0 && S_ISREG(st.st_mode) &&
-                      st.st_uid == geteuid();
-    if (!ours || journal.LockedByAnother()) return std::nullopt;
+    plat::OpenFile journal = plat::OpenFile::OpenRegular(path, O_RDONLY, &st);
+    if (!journal.IsOpen() || st.st_uid != geteuid() || journal.LockedByAnother())
+      return std::nullopt;
+  }
+  // Cut before its first flush: no marker names it yet, whatever it holds.
+  if (IsUnflushedJournalName(path)) {
+    plat::Files().Unlink(path);
+    return std::nullopt;
   }
   JournalContents journal;
   JournalTrouble trouble = JournalTrouble::None;
   Step read = ReadJournal(path, geteuid(), &journal, &trouble);
   if (read) return RemoveJournalIfDone(path, journal, settled);
   if (trouble == JournalTrouble::Missing) return std::nullopt;
-  // Cut short before its first flush, a journal is needed by no file: no marker names it yet.
-  // Damaged later, it is kept while a file beside it names it.
-  if ((trouble == JournalTrouble::NoHeader || trouble == JournalTrouble::Damaged) &&
-      !NamedInFolder(plat::ParentOf(path), plat::LeafOf(path))) {
-    plat::Files().Unlink(path);
-    return std::nullopt;
-  }
+  // Flushed once and unreadable now: a file anywhere may still need it.
   return KeptJournal{path, read.fault(), {}};
 }
 
@@ -285,21 +269,19 @@ std::vector<KeptJournal> RemoveStaleJournals(const std::string& folder, const Fi
 
 Step DropJournal(const std::string& path, std::vector<std::string>* named) {
   named->clear();
-  plat::OpenFile open = plat::OpenFile::Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-  if (!open.IsOpen())
-    return Step::Fail(
-        Fault(FaultCode::OpenIt).Because(Fault(FaultCode::CallFailed).Err(open.Fd())));
   struct stat st {};
-  int r = plat::Files().Fstat(open.Fd(), &st);
-  const bool inUse = r == 0 && open.LockedByAnother();
-  open.Close();
-  if (r < 0 || !IsJournalName(path) || !S_ISREG(st.st_mode) || st.st_uid != geteuid())
+  plat::OpenFile open = plat::OpenFile::OpenRegular(path, O_RDONLY, &st);
+  const int fd = open.Fd();
+  if (fd < 0 && fd != -EINVAL && fd != -ELOOP)
+    return Step::Fail(Fault(FaultCode::OpenIt).Because(Fault(FaultCode::CallFailed).Err(fd)));
+  if (fd < 0 || !IsJournalName(path) || st.st_uid != geteuid())
     return Step::Fail(Fault(FaultCode::NotUsersJournal));
-  if (inUse) return Step::Fail(Fault(FaultCode::JournalInUse));
+  if (open.LockedByAnother()) return Step::Fail(Fault(FaultCode::JournalInUse));
+  open.Close();
   JournalContents journal;
   if (ReadJournal(path, geteuid(), &journal))
     for (const auto& [index, file] : journal.files) named->push_back(file.entry.path);
-  r = plat::Files().Unlink(path);
+  const int r = plat::Files().Unlink(path);
   if (r < 0) return Step::Fail(Fault(FaultCode::RemoveIt).Err(r));
   return Step::Ok();
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -85,6 +86,20 @@ int SystemFileCalls::CreateUnique(std::string* path) {
 
 int SystemFileCalls::Unlink(const std::string& path) {
   return Result(::unlink(path.c_str()));
+}
+
+int SystemFileCalls::RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -errno;
+  // A file system without renameat2's flags: a second name that cannot replace, then the first
+  // one removed.
+  if (::link(from.c_str(), to.c_str()) < 0) return -errno;
+  return Result(::unlink(from.c_str()));
+}
+
+int SystemFileCalls::Reopen(int fd, int flags) {
+  // The name under /proc is a link to the file: it must be followed.
+  return Open("/proc/self/fd/" + std::to_string(fd), flags & ~O_NOFOLLOW);
 }
 
 int SystemFileCalls::StartWriteback(int fd, uint64_t offset, uint64_t len) {

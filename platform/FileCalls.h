@@ -39,6 +39,11 @@ class FileCalls {
   // writing.
   virtual int CreateUnique(std::string* path) = 0;
   virtual int Unlink(const std::string& path) = 0;
+  // Gives the file at `from` the name `to`, never replacing a file already there (-EEXIST).
+  virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  // Opens the file that `fd` (an O_PATH descriptor, which reads and writes nothing) stands for,
+  // anew with `flags`: the file itself, whatever its name leads to meanwhile.
+  virtual int Reopen(int fd, int flags) = 0;
   // Starts writing [offset, offset + len) to the disk without waiting for it (a hint that makes
   // a later flush shorter; it makes nothing durable).
   virtual int StartWriteback(int fd, uint64_t offset, uint64_t len) = 0;
@@ -61,6 +66,8 @@ class SystemFileCalls : public FileCalls {
   int Flock(int fd, int operation) override;
   int CreateUnique(std::string* path) override;
   int Unlink(const std::string& path) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Reopen(int fd, int flags) override;
   int StartWriteback(int fd, uint64_t offset, uint64_t len) override;
   int ListNames(const std::string& folder, std::vector<std::string>* names) override;
 };

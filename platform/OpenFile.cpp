@@ -1,5 +1,6 @@
 #include "platform/OpenFile.h"
 
+#include <fcntl.h>
 #include <sys/file.h>
 
 #include <utility>
@@ -22,6 +23,17 @@ OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
 
 OpenFile OpenFile::Open(const std::string& path, int flags, mode_t mode) {
   return OpenFile(Files().Open(path, flags, mode));
+}
+
+OpenFile OpenFile::OpenRegular(const std::string& path, int flags, struct stat* st) {
+  *st = {};
+  OpenFile handle = Open(path, O_PATH | O_NOFOLLOW);
+  if (!handle.IsOpen()) return handle;
+  const int r = Files().Fstat(handle.Fd(), st);
+  if (r < 0) return OpenFile(r);
+  if (S_ISLNK(st->st_mode)) return OpenFile(-ELOOP);
+  if (!S_ISREG(st->st_mode)) return OpenFile(-EINVAL);
+  return OpenFile(Files().Reopen(handle.Fd(), flags | O_NOCTTY | O_NONBLOCK));
 }
 
 int OpenFile::TryLock() {

@@ -2,6 +2,7 @@
 // One open file and its lock, with one owner: opened through the file-call seam (FileCalls.h),
 // locked at most once, and unlocked and closed when its owner lets it go. Move-only, so that a
 // descriptor is closed exactly once.
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cerrno>
@@ -22,6 +23,12 @@ class OpenFile {
 
   // open(2) through the seam; IsOpen() tells whether it worked, Fd() why not.
   static OpenFile Open(const std::string& path, int flags, mode_t mode = 0);
+
+  // Opens the path only when it names a regular file, not following a link: it is looked at
+  // first through a descriptor that reads nothing (O_PATH), so that a device or a FIFO put in
+  // its place is never opened, then opened anew with `flags`. `*st` says what the path named;
+  // anything but a regular file gives -EINVAL, a link -ELOOP.
+  static OpenFile OpenRegular(const std::string& path, int flags, struct stat* st);
 
   bool IsOpen() const { return fd_ >= 0; }
   // The descriptor, or the negative errno of the open that failed (-EBADF when none was made).

@@ -170,8 +170,8 @@ const char* Pattern(FaultCode code) {
       return "the journal '{path}' is damaged: {1}";
     case FaultCode::JournalUnusable:
       return "can't use the journal '{path}': {1}";
-    case FaultCode::OwnerNotFiles:
-      return "it belongs to user {a}, not to the file's owner";
+    case FaultCode::LeftToItsOwner:
+      return "it belongs to user {a}, the file's owner, whose own look settles the change";
     case FaultCode::OwnerNotUsers:
       return "it belongs to user {a}, not to this user";
     case FaultCode::OthersMayWrite:
@@ -182,6 +182,8 @@ const char* Pattern(FaultCode code) {
       return "it is longer than it was made";
     case FaultCode::EntriesDontFit:
       return "its entries do not fit it";
+    case FaultCode::SlotDamaged:
+      return "both copies of one of its records are damaged";
     case FaultCode::EntriesDamaged:
       return "both copies of its entries are damaged";
     case FaultCode::LengthNotEntries:

@@ -99,6 +99,10 @@ void ModelDisk::Apply(State& s, const Change& c) {
     case Change::Unlink:
       s.names.erase(c.path);
       break;
+    case Change::Rename:
+      s.names[c.data] = c.inode;
+      s.names.erase(c.path);
+      break;
   }
 }
 
@@ -244,14 +248,15 @@ int ModelDisk::Fsync(int fd) {
   if (h->second.folder) {
     const std::string folder = h->second.path;
     FlushWhere([&](const Change& c) {
-      return (c.kind == Change::Link || c.kind == Change::Unlink) &&
+      return (c.kind == Change::Link || c.kind == Change::Unlink || c.kind == Change::Rename) &&
              plat::ParentOf(c.path) == folder;
     });
     return 0;
   }
   const uint64_t inode = h->second.inode;
   FlushWhere([&](const Change& c) {
-    return c.inode == inode && c.kind != Change::Link && c.kind != Change::Unlink;
+    return c.inode == inode && c.kind != Change::Link && c.kind != Change::Unlink &&
+           c.kind != Change::Rename;
   });
   return 0;
 }
@@ -296,6 +301,30 @@ int ModelDisk::Unlink(const std::string& path) {
   c.path = path;
   Note(std::move(c));
   return 0;
+}
+
+int ModelDisk::RenameNoReplace(const std::string& from, const std::string& to) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int err;
+  if (!Enter(&err)) return err;
+  if (!cache_.names.count(from)) return -ENOENT;
+  if (cache_.names.count(to)) return -EEXIST;
+  // One change, in the folder of both names: a crash leaves the one name or the other.
+  Change c = NewChange(Change::Rename, cache_.names[from]);
+  c.path = from;
+  c.data = to;
+  Note(std::move(c));
+  return 0;
+}
+
+int ModelDisk::Reopen(int fd, int) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int err;
+  if (!Enter(&err)) return err;
+  auto h = handles_.find(fd);
+  if (h == handles_.end()) return -EBADF;
+  handles_[nextFd_] = h->second;
+  return nextFd_++;
 }
 
 int ModelDisk::StartWriteback(int, uint64_t, uint64_t) {

@@ -73,6 +73,8 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   int Flock(int fd, int operation) override;
   int CreateUnique(std::string* path) override;
   int Unlink(const std::string& path) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Reopen(int fd, int flags) override;
   int StartWriteback(int fd, uint64_t offset, uint64_t len) override;
   int ListNames(const std::string& folder, std::vector<std::string>* names) override;
 
@@ -88,11 +90,11 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
  private:
   // A change in the cache that has not reached the disk.
   struct Change {
-    enum Kind { Bytes, SetAttr, RemoveAttr, Link, Unlink } kind = Bytes;
+    enum Kind { Bytes, SetAttr, RemoveAttr, Link, Unlink, Rename } kind = Bytes;
     uint64_t inode = 0;
-    std::string path;  // Link, Unlink
+    std::string path;  // Link, Unlink, Rename (the name it had)
     uint64_t offset = 0;
-    std::string data;  // Bytes: the sector's bytes; SetAttr: the value
+    std::string data;  // Bytes: the sector's bytes; SetAttr: the value; Rename: the new name
     std::string name;  // SetAttr, RemoveAttr
   };
   static Change NewChange(Change::Kind kind, uint64_t inode);
