@@ -19,6 +19,8 @@
 #include <sstream>
 
 #include "CtlRunner.h"
+#include "engine/ChangeMarker.h"
+#include "platform/Paths.h"
 #include "platform/SecretMemory.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/platform/DumpFlags.h"
@@ -295,6 +297,45 @@ TEST_F(MurvelctlTest, RecoverKeepsJournalsOfFilesItCannotFindAndSaysWhatToDo) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("failed: a/other: "), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("its change marker is damaged"), std::string::npos) << r.err;
+}
+
+// What a marker names is taken for a journal only when it has a journal's name, and a journal is
+// removed only when no file can need it: a user who may set a marker on a file of a shared
+// folder gets no file of whoever runs recover removed (here root's), and a damaged journal
+// whose file went elsewhere stays, named or swept.
+TEST_F(MurvelctlTest, RecoverRemovesNoFileThatAFileMayNeed) {
+  if (!RunningAsRoot()) GTEST_SKIP() << "a second user needs root";
+  ASSERT_EQ(mkdir(Path("shared").c_str(), 0777), 0);
+  ASSERT_EQ(mkdir(Path("root").c_str(), 0700), 0);
+  const std::string secret = MakeFile("root/secret", Bytes(6, 's'));
+  const std::string needed = MakeFile("root/.murvel-journal-Ab3dEf", Bytes(200, 'j'));
+  for (const std::string& named : {secret, needed}) {
+    const std::string leaf = "shared/" + plat::LeafOf(named);
+    MakeFile(leaf, Bytes(10, 'p'));
+    ASSERT_EQ(chown(Path(leaf).c_str(), 65534, 65534), 0);
+    SetXattr(Path(leaf), "murvel.change", EncodeMarker({CipherDirection::Code, 0, 1, named}));
+  }
+  EXPECT_EQ(Ctl({"recover", "-r", "shared"}).exitCode, 1);
+  EXPECT_TRUE(ReadFileBytes(secret) == Bytes(6, 's'));
+  EXPECT_TRUE(ReadFileBytes(needed) == Bytes(200, 'j'));
+
+  // A journal damaged after its file was moved to another folder: kept, named or swept.
+  MakeFile("f", RandomBytes(300000, 3));
+  ASSERT_TRUE(InterruptChange(Path("f"), "pw", 3));
+  std::string journal;
+  for (const auto& e : std::filesystem::directory_iterator(dir_))
+    if (e.path().filename().string().rfind(".murvel-journal-", 0) == 0) journal = e.path();
+  ASSERT_FALSE(journal.empty());
+  ASSERT_EQ(rename(Path("f").c_str(), Path("root/f").c_str()), 0);
+  ASSERT_EQ(truncate(journal.c_str(), 4096), 0);
+  CtlResult r = Ctl({"recover", journal});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("kept journal: " + journal + ": the journal '" + journal +
+                       "' is damaged: it is cut short"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(Ctl({"recover", "-r", "."}).exitCode, 1);
+  EXPECT_TRUE(std::filesystem::exists(journal));
 }
 
 TEST_F(MurvelctlTest, LongPasswordIsCutToTwentyBytesWithAWarning) {
