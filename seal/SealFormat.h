@@ -44,8 +44,12 @@ struct Cost {
   uint32_t ops = 0;
   uint32_t mem_kib = 0;
 };
-inline bool operator==(Cost a, Cost b) { return a.ops == b.ops && a.mem_kib == b.mem_kib; }
-inline bool operator!=(Cost a, Cost b) { return !(a == b); }
+inline bool operator==(Cost a, Cost b) {
+  return a.ops == b.ops && a.mem_kib == b.mem_kib;
+}
+inline bool operator!=(Cost a, Cost b) {
+  return !(a == b);
+}
 
 // About half a second and 256 MiB on the machines this runs on (libsodium's MODERATE).
 constexpr Cost kDefaultCost = {3, 256 * 1024};

@@ -17,8 +17,7 @@ static_assert(sizeof kSubkeyContext == crypto_kdf_CONTEXTBYTES + 1);
 FileKeys FileKeys::FromDataKey(const uint8_t* data_key, const Nonce& nonce) {
   FileKeys keys;
   keys.keys_ = Secret(2 * kKeySize);
-  crypto_kdf_derive_from_key(keys.keys_.data(), kKeySize, kStreamSubkey, kSubkeyContext,
-                             data_key);
+  crypto_kdf_derive_from_key(keys.keys_.data(), kKeySize, kStreamSubkey, kSubkeyContext, data_key);
   crypto_kdf_derive_from_key(keys.keys_.data() + kKeySize, kKeySize, kMacSubkey, kSubkeyContext,
                              data_key);
   keys.nonce_ = nonce;

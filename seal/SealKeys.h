@@ -18,7 +18,7 @@ class FileKeys {
  public:
   FileKeys() = default;  // no keys
   bool empty() const { return keys_.empty(); }
-  const uint8_t* stream_key() const { return keys_.data(); }         // kKeySize bytes
+  const uint8_t* stream_key() const { return keys_.data(); }          // kKeySize bytes
   const uint8_t* mac_key() const { return keys_.data() + kKeySize; }  // kKeySize bytes
   const Nonce& nonce() const { return nonce_; }
 

@@ -56,8 +56,8 @@ RecordResult DecodeRecord(const uint8_t* data, size_t size) {
   if (body != kBodySize) return result;
   result.record.header = DecodeHeader(data);
   std::copy(data + kHeaderSize, data + kBodySize, result.record.mac.begin());
-  result.fault = CostInRange(result.record.header.cost) ? SealFault::None
-                                                         : SealFault::CostOutOfRange;
+  result.fault =
+      CostInRange(result.record.header.cost) ? SealFault::None : SealFault::CostOutOfRange;
   result.size = size;
   return result;
 }
