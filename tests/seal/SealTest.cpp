@@ -34,9 +34,11 @@ TEST(SealTest, AWrongPasswordIsRefusedAndTheRightOneOpens) {
   EXPECT_EQ(OpenBytes("wrong", file).fault, SealFault::WrongPassword);
   EXPECT_EQ(OpenBytes("righ", file).fault, SealFault::WrongPassword);
   EXPECT_EQ(OpenBytes("right", file).content, content);
-  // A key of the same password with another salt is told apart before any unwrapping.
+  // A key of the same password with another salt or cost is told apart before any unwrapping.
   const RecordResult found = FindTrailer(file.data(), file.size());
   EXPECT_EQ(OpenSeal(NewKey("right"), found.record.header).fault, SealFault::OtherSalt);
+  EXPECT_EQ(OpenSeal(Derive("right", found.record.header.salt, {2, 64}), found.record.header).fault,
+            SealFault::OtherSalt);
 }
 
 TEST(SealTest, EveryChangedByteIsRefused) {
