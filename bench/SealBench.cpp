@@ -145,23 +145,22 @@ long PeakKib() {
   return usage.ru_maxrss;
 }
 
-// The derivation at `cost`, three times: the least and the middle time, and what it added to
-// the process's peak memory (measured before anything else of size is allocated).
-void MeasureDerivation(const char* name, seal::Cost cost) {
-  const long before = PeakKib();
+// The derivation at `cost`, three times: the least and the middle time, and the process's peak
+// memory over `start`, its peak before any derivation (nothing else of size is allocated yet).
+void MeasureDerivation(const char* name, seal::Cost cost, long start) {
   std::vector<double> seconds;
   for (int i = 0; i < 3; ++i) {
-    const auto start = std::chrono::steady_clock::now();
+    const auto began = std::chrono::steady_clock::now();
     const seal::DeriveResult derived = seal::DeriveNewKey("password", 8, cost);
     seconds.push_back(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
     if (derived.fault != seal::SealFault::None) std::printf("%s: the derivation failed\n", name);
   }
   std::sort(seconds.begin(), seconds.end());
   std::printf(
       "Derivation at the %s cost (%u passes, %u MiB): %.3f s least, %.3f s middle; "
       "peak memory +%ld MiB\n",
-      name, cost.ops, cost.mem_kib / 1024, seconds[0], seconds[1], (PeakKib() - before) / 1024);
+      name, cost.ops, cost.mem_kib / 1024, seconds[0], seconds[1], (PeakKib() - start) / 1024);
 }
 
 }  // namespace
@@ -176,8 +175,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
 
-  MeasureDerivation("default", seal::kDefaultCost);
-  if (strong) MeasureDerivation("stronger", seal::kStrongCost);
+  const long start = PeakKib();
+  MeasureDerivation("default", seal::kDefaultCost, start);
+  if (strong) MeasureDerivation("stronger", seal::kStrongCost, start);
   std::printf("\n");
 
   RatioReporter reporter;
