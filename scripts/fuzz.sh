@@ -4,13 +4,13 @@
 # fuzz/corpus/, adding what it finds to build-fuzz/corpus/. A crash, a sanitizer report or a
 # failed check makes the status non-zero; the input that did it is kept in build-fuzz/findings/.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
-#   TARGET: record_decode record_code settings colour key_finder
+#   TARGET: record_decode record_code settings colour key_finder journal seal_record
 set -uo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-25}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(record_decode record_code settings colour key_finder journal)
+[ ${#targets[@]} -eq 0 ] && targets=(record_decode record_code settings colour key_finder journal seal_record)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DMURVEL_FUZZ=ON -DMURVEL_BUILD_TESTS=OFF -DMURVEL_BUILD_BENCH=OFF >/dev/null || exit 1
@@ -20,7 +20,7 @@ cmake --build build-fuzz --target fuzzers -j "$(nproc)" >/dev/null || {
 }
 
 declare -A max_len=([record_decode]=511 [record_code]=600 [settings]=64 [colour]=300
-  [key_finder]=1024 [journal]=4096)
+  [key_finder]=1024 [journal]=4096 [seal_record]=5000)
 status=0
 mkdir -p build-fuzz/findings
 for t in "${targets[@]}"; do

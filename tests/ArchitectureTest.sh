@@ -33,10 +33,10 @@ done < <(sed -n '/<!-- includes -->/,/<!-- end includes -->/p' "$root/docs/archi
 while IFS= read -r hit; do
   echo "FAIL: $hit: a lock or close outside platform/OpenFile.cpp"
   failed=$((failed + 1))
-done < <(cd "$root" && grep -n 'Files()\.\(Flock\|Close\)(' platform/*.cpp platform/*.h codec/* settings/* \
+done < <(cd "$root" && grep -n 'Files()\.\(Flock\|Close\)(' platform/*.cpp platform/*.h codec/* seal/* settings/* \
            desktop/* engine/* app/*.cpp app/*.h app/ctl/* app/words/* 2>/dev/null | grep -v '^platform/OpenFile\.cpp:')
 # Every folder with program files has its row.
-for dir in $(cd "$root" && ls -d platform platform/gui codec settings desktop engine ui app app/ctl app/words 2>/dev/null); do
+for dir in $(cd "$root" && ls -d platform platform/gui codec seal settings desktop engine ui app app/ctl app/words 2>/dev/null); do
   grep -q "^| \`$dir\` |" "$root/docs/architecture.md" || { echo "FAIL: no row for $dir"; failed=$((failed + 1)); }
 done
 [[ $rows -ge 10 ]] || { echo "FAIL: the table has $rows rows"; failed=$((failed + 1)); }
