@@ -27,7 +27,8 @@ CCO::~CCO() {
 void CCO::GenerateC(const char* name, const char* password) {
   valid_ = true;
   NTime();
-  const RecordFields f = NewRecordFields(name ? name : "", password ? password : "", time_);
+  const RecordFields f =
+      NewRecordFields(name ? name : "", plat::SecretText(password ? password : ""), time_);
   passLen_ = static_cast<uint8_t>(f.password.size());
   nameLen_ = static_cast<uint8_t>(f.name.size());
   timeLen_ = kTimeCodeBytes;

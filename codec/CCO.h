@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/SecretMemory.h"
+
 // Attribute name and the largest value a reader takes in.
 constexpr const char* kPrivCodecAttr = "PrivCodec";
 constexpr int kPrivCodecReadMax = 511;
@@ -17,6 +19,9 @@ class CCO {
  public:
   CCO();
   virtual ~CCO();
+  // A record holds its password in plain: one made with new lives in secret memory.
+  static void* operator new(size_t size) { return plat::SecretAlloc(size); }
+  static void operator delete(void* data, size_t size) { plat::SecretFree(data, size); }
 
   // Dumps the 20 bytes at `data` (which must hold at least 20) and sets the valid flag.
   virtual bool Init(char* data);

@@ -9,7 +9,7 @@ namespace {
 
 // The length of `text` in bytes, at most `limit`, and never ending inside a UTF-8 sequence
 // when it had to be cut.
-size_t FittingLength(const std::string& text, size_t limit) {
+size_t FittingLength(std::string_view text, size_t limit) {
   size_t len = text.size();
   if (len <= limit) return len;
   len = limit;
@@ -23,13 +23,13 @@ constexpr size_t kLineRoom = 9 + 255 + 255 + 1;
 
 }  // namespace
 
-RecordFields NewRecordFields(const std::string& name, const std::string& password,
+RecordFields NewRecordFields(const std::string& name, const plat::SecretText& password,
                              const char* timeCode) {
   RecordFields f;
   // The password decides whether a coded file can be opened again, so the name gives way.
-  const size_t p = FittingLength(password, kMaxNamePlusPass);
+  const size_t p = FittingLength(password.view(), kMaxNamePlusPass);
   const size_t n = FittingLength(name, kMaxNamePlusPass - p);
-  f.password = password.substr(0, p);
+  f.password.assign(password.data(), p);
   f.name = name.substr(0, n);
   std::memcpy(f.timeCode, timeCode, kTimeCodeBytes);
   f.lineLength = uint8_t(9 + n + p);
@@ -51,7 +51,9 @@ std::string EncodeRecordValue(const RecordFields& f) {
   std::memcpy(line + 9 + n, f.password.data(), p);
   std::memset(line + len, 0, sizeof line - len);
   for (size_t i = 7; i < len; ++i) line[i] = char(uint8_t(line[i]) + uint8_t(line[(i - 7) % 4]));
-  return std::string(line, size_t(len) + 1);
+  std::string value(line, size_t(len) + 1);
+  plat::Wipe(line, sizeof line);  // it held the password in plain
+  return value;
 }
 
 RecordFields DecodeRecordValue(const char* value, size_t count) {
@@ -66,5 +68,6 @@ RecordFields DecodeRecordValue(const char* value, size_t count) {
   f.name.assign(line + 8, n);
   const size_t p = uint8_t(line[8 + n]);
   f.password.assign(line + 9 + n, p);
+  plat::Wipe(line, sizeof line);
   return f;
 }

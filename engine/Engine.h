@@ -18,7 +18,7 @@
 
 struct Password {
   bool set = false;
-  std::string text;  // at most plat::kPasswordMax bytes
+  plat::SecretText text;  // at most plat::kPasswordMax bytes
 };
 
 // An entry of a folder operation: what the inspection found, and the work when there was any.

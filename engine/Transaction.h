@@ -18,6 +18,7 @@
 
 #include "engine/JournaledPass.h"
 #include "engine/Results.h"
+#include "platform/SecretMemory.h"
 
 struct ChangeRequest {
   std::string file;        // the one file to change: the entry, or where its link leads
@@ -39,7 +40,7 @@ constexpr size_t kWindowBytes = size_t(32) << 20;
 
 struct TransactionOptions {
   bool passwordSet = false;
-  std::string password;  // at most plat::kPasswordMax bytes, as entered
+  plat::SecretText password;  // at most plat::kPasswordMax bytes, as entered
   size_t windowBytes = kWindowBytes;
   // The journal flushed on a thread of its own while the pass reads on (JournaledPass.h).
   bool overlapFlushes = true;

@@ -85,9 +85,9 @@ CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progr
   engine_.MarkCodedFiles(true);
 }
 
-void CtlWork::SetPassword(const std::string& password) {
+void CtlWork::SetPassword(const plat::SecretText& password) {
   password_.set = true;
-  password_.text = password.substr(0, plat::kPasswordMax);
+  password_.text.assign(password.data(), std::min(password.size(), plat::kPasswordMax));
 }
 
 void CtlWork::Diagnose(const std::string& lines) {

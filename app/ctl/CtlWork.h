@@ -59,7 +59,7 @@ class CtlWork : public EngineView {
   CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress);
 
   // The password for code and decode: at most 20 bytes, as the window keeps it.
-  void SetPassword(const std::string& password);
+  void SetPassword(const plat::SecretText& password);
   // Works on files whose bytes and record disagree all the same (code, decode), or turns bytes
   // back with a given key that makes nothing recognised (rescue).
   void SetForce(bool force) { force_ = force; }

@@ -67,7 +67,7 @@ void OnStopWhileAsking(int sig) {
 // line is read byte by byte into a buffer that is left out of core dumps and wiped afterwards,
 // never into a stdio or heap buffer that would keep it after use. False when the input ended (or
 // failed) before the line's end and nothing was read.
-bool ReadLine(int fd, std::string* out) {
+bool ReadLine(int fd, plat::SecretText* out) {
   plat::SecretBuffer line(kCtlPasswordMax + 2);
   size_t length = 0;
   char c = 0;
@@ -88,13 +88,13 @@ bool ReadLine(int fd, std::string* out) {
   return ended || length > 0;
 }
 
-void StripCarriageReturn(std::string* s) {
-  if (!s->empty() && s->back() == '\r') s->pop_back();
+void StripCarriageReturn(plat::SecretText* s) {
+  if (!s->empty() && s->data()[s->size() - 1] == '\r') s->resize(s->size() - 1);
 }
 
 }  // namespace
 
-plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out) {
+plat::Outcome ReadPasswordFromTerminal(const char* prompt, plat::SecretText* out) {
   int fd = open("/dev/tty", O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     return plat::Outcome::Fail(std::string("no terminal to ask for the password (") +
@@ -132,13 +132,13 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, std::string* out) {
   return plat::Outcome::Ok();
 }
 
-plat::Outcome ReadPasswordFromStream(std::FILE* in, std::string* out) {
+plat::Outcome ReadPasswordFromStream(std::FILE* in, plat::SecretText* out) {
   if (!ReadLine(fileno(in), out)) return plat::Outcome::Fail("standard input held no password");
   StripCarriageReturn(out);
   return plat::Outcome::Ok();
 }
 
-bool FitPassword(std::string* password) {
+bool FitPassword(plat::SecretText* password) {
   if (password->size() <= kCtlPasswordMax) return false;
   // The window keeps the first kPasswordMax bytes as they are, even when that splits a character;
   // the cut must be the same here, or a password typed in both would not open the same files.

@@ -22,7 +22,7 @@ int UsageError(const std::string& why) {
 
 // Gets the password from standard input or the terminal (twice when coding). Returns an exit
 // status when it could not be had, or -1.
-int GetPassword(const CtlOptions& options, std::string* password) {
+int GetPassword(const CtlOptions& options, plat::SecretText* password) {
   if (options.passwordStdin) {
     plat::Outcome read = ReadPasswordFromStream(stdin, password);
     if (!read) {
@@ -36,14 +36,13 @@ int GetPassword(const CtlOptions& options, std::string* password) {
       return kExitUsage;
     }
     if (options.command == CtlCommand::Code) {
-      std::string again;
+      plat::SecretText again;
       read = ReadPasswordFromTerminal("Password again: ", &again);
       if (!read) {
         std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
         return kExitUsage;
       }
       const bool differ = again != *password;
-      plat::Wipe(&again);
       if (differ) {
         std::fprintf(stderr, "murvelctl: %s\n", Tr("the two passwords differ; nothing was coded"));
         return kExitNotDone;
@@ -79,7 +78,7 @@ int main(int argc, char** argv) {
   }
 
   const CtlCommandRow& command = *FindCommandRow(options.command);
-  std::string password;
+  plat::SecretText password;
   if (command.needsPassword) {
     int status = GetPassword(options, &password);
     if (status >= 0) return status;
@@ -96,7 +95,6 @@ int main(int argc, char** argv) {
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
   work.SetPassword(password);
-  plat::Wipe(&password);
   work.SetStopRequest([] { return StopRequest::Requested(); });
   work.SetForce(options.force);
 

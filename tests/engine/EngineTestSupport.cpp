@@ -152,7 +152,7 @@ std::string EngineTest::MakeFile(const std::string& leaf, const Bytes& bytes) {
 
 void EngineTest::EnterPassword(const char* password) {
   password_.set = true;
-  password_.text = std::string(password).substr(0, 20);
+  password_.text.assign(password, std::min<size_t>(std::strlen(password), 20));
 }
 
 bool EngineTest::InspectAndWork(const std::string& path, std::string* out) {
