@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "engine/ByteKind.h"
-#include "engine/CipherTransform.h"
 #include "engine/KeyFinder.h"
+#include "engine/journal/CipherTransform.h"
 
 namespace {
 

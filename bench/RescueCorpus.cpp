@@ -35,8 +35,8 @@
 
 #include "codec/TimeCode.h"
 #include "engine/ByteKind.h"
-#include "engine/CipherTransform.h"
 #include "engine/KeyFinder.h"
+#include "engine/journal/CipherTransform.h"
 
 namespace fs = std::filesystem;
 

@@ -1,8 +1,8 @@
 // The sealing pass's work on the processor, 1 GiB of content in memory (a 64 MiB buffer 16
 // times, in windows of 128 KiB as the engine's content pass takes them), against memcpy and the
-// coding transform (engine/CipherTransform.h) measured in the same run; the stream and the MAC
-// each alone, and Poly1305 in the MAC's place for comparison. Before them, the key derivation at
-// the default cost: its time and the peak memory it adds to the process.
+// coding transform (engine/journal/CipherTransform.h) measured in the same run; the stream and the
+// MAC each alone, and Poly1305 in the MAC's place for comparison. Before them, the key derivation
+// at the default cost: its time and the peak memory it adds to the process.
 //   seal_bench [--strong] [benchmark flags]    --strong: the stronger cost's derivation too
 #include <benchmark/benchmark.h>
 #include <sodium.h>
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CipherTransform.h"
+#include "engine/journal/CipherTransform.h"
 #include "seal/ContentMac.h"
 #include "seal/ContentStream.h"
 #include "seal/PasswordKey.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/CipherTransform.h"
-#include "engine/JournaledPass.h"
+#include "engine/journal/CipherTransform.h"
+#include "engine/journal/JournaledPass.h"
 
 namespace {
 

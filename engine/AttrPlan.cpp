@@ -5,8 +5,8 @@
 
 #include "codec/CCO.h"
 #include "codec/CodedFile.h"
-#include "engine/ChangeMarker.h"
-#include "engine/IntegrityAttr.h"
+#include "engine/journal/ChangeMarker.h"
+#include "engine/journal/IntegrityAttr.h"
 #include "platform/AttrBackend.h"
 #include "platform/NodeInfo.h"
 
@@ -69,18 +69,6 @@ class Planner {
   AttrPlan* plan_;
 };
 
-Step Failed(FaultCode what, const std::string& name, int err) {
-  return Step::Fail(Fault(what).Name(name).Err(err));
-}
-
-// Whether the open file's attribute `name` is already `want`.
-bool AlreadySo(int fd, const std::string& name, const AttrValue& want) {
-  std::string buf(want.bytes.size() + 1, '\0');
-  ssize_t r = plat::Attrs().Get(fd, name, buf.data(), buf.size());
-  if (!want.present) return r == -ENODATA;
-  return r == ssize_t(want.bytes.size()) && buf.compare(0, size_t(r), want.bytes) == 0;
-}
-
 }  // namespace
 
 const std::vector<std::string>& ChangeAttrNames() {
@@ -89,12 +77,6 @@ const std::vector<std::string>& ChangeAttrNames() {
       kMiniIconStashAttr,  plat::kTypeAttr, plat::kPrefAppAttr, plat::kLargeIconAttr,
       plat::kMiniIconAttr, kIntegrityAttr,  kChangeMarkerAttr};
   return names;
-}
-
-std::string PlannedValue(const AttrPlan& plan, const std::string& name, bool after) {
-  for (const AttrChange& c : plan)
-    if (c.name == name) return after ? c.after.bytes : c.before.bytes;
-  return {};
 }
 
 Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
@@ -160,27 +142,4 @@ Step PlanDecoding(const AttrSet& now, AttrPlan* plan) {
   // The record goes last, once bytes and attributes are back.
   p.Remove(kPrivCodecAttr);
   return Step::Ok();
-}
-
-Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
-               bool checkFirst, bool stopAtFailure) {
-  Step first = Step::Ok();
-  for (const AttrChange& c : plan) {
-    AttrValue want = after ? c.after : c.before;
-    if (after && c.afterIsIntegrity) want = Value(integrity);
-    if (checkFirst && AlreadySo(fd, c.name, want)) continue;
-    Step step = Step::Ok();
-    if (want.present) {
-      int r = plat::Attrs().Set(fd, c.name, want.bytes.data(), want.bytes.size());
-      if (r < 0) step = Failed(FaultCode::WriteAttr, c.name, r);
-    } else {
-      int r = plat::Attrs().Remove(fd, c.name);
-      if (r < 0 && r != -ENODATA) step = Failed(FaultCode::RemoveAttr, c.name, r);
-    }
-    if (!step) {
-      if (stopAtFailure) return step;
-      if (first) first = step;
-    }
-  }
-  return first;
 }

@@ -12,9 +12,9 @@
 
 #include "engine/EngineView.h"
 #include "engine/FileInspection.h"
-#include "engine/Recovery.h"
 #include "engine/Results.h"
 #include "engine/Transaction.h"
+#include "engine/journal/Recovery.h"
 
 struct Password {
   bool set = false;

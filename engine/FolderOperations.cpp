@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "engine/Engine.h"
-#include "engine/JournalPolicy.h"
+#include "engine/journal/JournalPolicy.h"
 #include "platform/Directory.h"
 #include "platform/Paths.h"
 

@@ -8,8 +8,8 @@
 #include <set>
 #include <vector>
 
-#include "engine/CipherTransform.h"
 #include "engine/HeaderKeys.h"
+#include "engine/journal/CipherTransform.h"
 
 namespace {
 

@@ -10,18 +10,9 @@
 #include <vector>
 
 #include "codec/RecordLine.h"
-#include "engine/CipherTransform.h"
-#include "engine/Fault.h"
-
-// An interrupted change that was found on a file and settled (or could not be).
-struct RecoveryReport {
-  CipherDirection direction = CipherDirection::Code;  // of the interrupted change
-  bool settled = false;    // the file is whole again (and carries no marker)
-  bool completed = false;  // settled by completing the change (else by turning it back)
-  uint64_t pagesRewritten = 0;
-  Fault why;            // when not settled: what stands in the way; when turned back: why
-  std::string journal;  // the journal it was settled from, or that stands in the way
-};
+#include "engine/journal/CipherTransform.h"
+#include "engine/journal/Fault.h"
+#include "engine/journal/RecoveryReport.h"
 
 enum class NotWorkable {
   None,

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/JournaledPass.h"
 #include "engine/Results.h"
+#include "engine/journal/JournaledPass.h"
 #include "platform/SecretMemory.h"
 
 struct ChangeRequest {

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/ChangeMarker.h"
-#include "engine/IntegrityAttr.h"
-#include "engine/Journal.h"
-#include "engine/PageHash.h"
+#include "engine/journal/ChangeMarker.h"
+#include "engine/journal/IntegrityAttr.h"
+#include "engine/journal/Journal.h"
+#include "engine/journal/PageHash.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       // Every file taken has one hash and one flag per page of its size, under its own number.
       for (const auto& [index, file] : journal.files) {
         const uint64_t pages = PageCount(file.entry.size);
-        if (file.entry.index != index || file.hashes.size() != pages ||
-            file.known.size() != pages)
+        if (file.entry.index != index || file.hashes.size() != pages || file.known.size() != pages)
           std::abort();
       }
       break;

@@ -1,7 +1,7 @@
 #include "app/ctl/CtlCommands.h"
 
 #include "app/ctl/FileList.h"
-#include "engine/JournalPolicy.h"
+#include "engine/journal/JournalPolicy.h"
 
 namespace {
 

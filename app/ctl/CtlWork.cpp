@@ -7,7 +7,7 @@
 #include "app/ctl/CtlText.h"
 #include "app/words/Diagnostics.h"
 #include "codec/TimeCode.h"
-#include "engine/JournalPolicy.h"
+#include "engine/journal/JournalPolicy.h"
 #include "platform/Paths.h"
 #include "platform/Program.h"
 

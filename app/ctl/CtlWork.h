@@ -14,7 +14,7 @@
 #include "app/ctl/FileList.h"
 #include "app/ctl/ProgressLine.h"
 #include "engine/Engine.h"
-#include "engine/Recovery.h"
+#include "engine/journal/Recovery.h"
 
 // A fault of the engine in murvelctl's words.
 std::string Words(const Fault& fault);

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <queue>
 
-#include "engine/JournalPolicy.h"
-#include "engine/Recovery.h"
+#include "engine/journal/JournalPolicy.h"
+#include "engine/journal/Recovery.h"
 #include "platform/Paths.h"
 
 namespace {

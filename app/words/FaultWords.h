@@ -6,7 +6,7 @@
 // move them.
 #include <string>
 
-#include "engine/Fault.h"
+#include "engine/journal/Fault.h"
 
 // Turns a text of the table into the user's language; none keeps the texts as they are.
 using Translator = std::string (*)(const char* text);

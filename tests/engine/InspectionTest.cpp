@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "EngineTestSupport.h"
-#include "engine/ChangeMarker.h"
+#include "engine/journal/ChangeMarker.h"
 #include "platform/AttrBackend.h"
 
 namespace {

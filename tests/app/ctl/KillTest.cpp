@@ -22,7 +22,7 @@
 #include <random>
 #include <thread>
 
-#include "engine/PageHash.h"
+#include "engine/journal/PageHash.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include <sstream>
 
 #include "CtlRunner.h"
-#include "engine/ChangeMarker.h"
+#include "engine/journal/ChangeMarker.h"
 #include "platform/Paths.h"
 #include "platform/SecretMemory.h"
 #include "tests/engine/EngineTestSupport.h"

@@ -1,4 +1,4 @@
-#include "engine/CipherTransform.h"
+#include "engine/journal/CipherTransform.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <future>
 #include <random>
 
-#include "EngineTestSupport.h"
-#include "engine/Journal.h"
-#include "engine/JournalFlusher.h"
+#include "engine/journal/Journal.h"
+#include "engine/journal/JournalFlusher.h"
 #include "platform/FileCalls.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 

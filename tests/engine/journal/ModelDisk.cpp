@@ -1,4 +1,4 @@
-#include "tests/engine/ModelDisk.h"
+#include "tests/engine/journal/ModelDisk.h"
 
 #include <fcntl.h>
 #include <unistd.h>

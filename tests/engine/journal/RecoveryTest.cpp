@@ -15,14 +15,14 @@
 #include <thread>
 #include <utility>
 
-#include "EngineTestSupport.h"
-#include "engine/ChangeMarker.h"
-#include "engine/IntegrityAttr.h"
-#include "engine/Journal.h"
-#include "engine/JournalPolicy.h"
-#include "engine/Recovery.h"
+#include "engine/journal/ChangeMarker.h"
+#include "engine/journal/IntegrityAttr.h"
+#include "engine/journal/Journal.h"
+#include "engine/journal/JournalPolicy.h"
+#include "engine/journal/Recovery.h"
 #include "platform/FileCalls.h"
 #include "platform/Paths.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/PageHash.h"
+#include "engine/journal/PageHash.h"
 
 #define XXH_INLINE_ALL
 #include <xxhash.h>

@@ -1,12 +1,12 @@
-#include "engine/JournaledPass.h"
+#include "engine/journal/JournaledPass.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "engine/JournalFlusher.h"
-#include "engine/WholeIo.h"
+#include "engine/journal/JournalFlusher.h"
+#include "engine/journal/WholeIo.h"
 #include "platform/FileCalls.h"
 
 namespace {

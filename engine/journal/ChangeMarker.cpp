@@ -1,7 +1,7 @@
-#include "engine/ChangeMarker.h"
+#include "engine/journal/ChangeMarker.h"
 
-#include "engine/ByteCoding.h"
-#include "engine/JournalPolicy.h"
+#include "engine/journal/ByteCoding.h"
+#include "engine/journal/JournalPolicy.h"
 #include "platform/Paths.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "engine/IntegrityAttr.h"
+#include "engine/journal/IntegrityAttr.h"
 
-#include "engine/ByteCoding.h"
-#include "engine/PageHash.h"
+#include "engine/journal/ByteCoding.h"
+#include "engine/journal/PageHash.h"
 
 namespace {
 constexpr char kMagic[] = "MVI2";

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CipherTransform.h"
+#include "engine/journal/CipherTransform.h"
 
 constexpr const char* kChangeMarkerAttr = "murvel.change";
 // The longest journal path a marker keeps; a journal whose path would be longer is made in the

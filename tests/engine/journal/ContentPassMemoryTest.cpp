@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "engine/JournalPolicy.h"
+#include "engine/journal/JournalPolicy.h"
 
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/ChangeMarker.h"
+#include "engine/journal/ChangeMarker.h"
 #include "platform/FileCalls.h"
 #include "platform/Paths.h"
 

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/Journal.h"
-#include "engine/Results.h"
+#include "engine/journal/Journal.h"
+#include "engine/journal/RecoveryReport.h"
 
 // Files known by their device and inode.
 using FileIds = std::set<std::pair<uint64_t, uint64_t>>;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <random>
 
-#include "EngineTestSupport.h"
-#include "engine/CipherTransform.h"
+#include "engine/journal/CipherTransform.h"
+#include "tests/engine/EngineTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/Settle.h"
+#include "engine/journal/Settle.h"
 
 #include <sys/stat.h>
 
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/IntegrityAttr.h"
-#include "engine/PageHash.h"
-#include "engine/WholeIo.h"
+#include "engine/journal/IntegrityAttr.h"
+#include "engine/journal/PageHash.h"
+#include "engine/journal/WholeIo.h"
 #include "platform/FileCalls.h"
 
 void PutBackSetIdBits(int fd, uint32_t mode) {

@@ -1,4 +1,4 @@
-#include "engine/Recovery.h"
+#include "engine/journal/Recovery.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -11,11 +11,11 @@
 #include <map>
 
 #include "codec/CCO.h"
-#include "engine/AttrPlan.h"
-#include "engine/ChangeMarker.h"
-#include "engine/IntegrityAttr.h"
-#include "engine/JournalPolicy.h"
-#include "engine/Settle.h"
+#include "engine/journal/AttrChanges.h"
+#include "engine/journal/ChangeMarker.h"
+#include "engine/journal/IntegrityAttr.h"
+#include "engine/journal/JournalPolicy.h"
+#include "engine/journal/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
 #include "platform/OpenFile.h"

@@ -1,4 +1,4 @@
-#include "engine/JournalFlusher.h"
+#include "engine/journal/JournalFlusher.h"
 
 JournalFlusher::JournalFlusher(JournalWriter& journal)
     : journal_(journal), thread_([this] { Run(); }) {}

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Fault.h"
+#include "engine/journal/Fault.h"
 
 constexpr const char* kIntegrityAttr = "murvel.integrity";
 

@@ -1,4 +1,4 @@
-#include "engine/ResizedTurnBack.h"
+#include "engine/journal/ResizedTurnBack.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/PageHash.h"
-#include "engine/WholeIo.h"
+#include "engine/journal/PageHash.h"
+#include "engine/journal/WholeIo.h"
 #include "platform/FileCalls.h"
 
 Step TurnBackResized(int fd, const JournalFile& journal) {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/Fault.h"
-#include "engine/Journal.h"
+#include "engine/journal/Fault.h"
+#include "engine/journal/Journal.h"
 
 struct SettleResult {
   uint64_t pagesRewritten = 0;

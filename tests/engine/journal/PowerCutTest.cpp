@@ -10,15 +10,15 @@
 #include <optional>
 #include <random>
 
-#include "engine/Journal.h"
-#include "engine/Recovery.h"
 #include "engine/Transaction.h"
+#include "engine/journal/Journal.h"
+#include "engine/journal/Recovery.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
 #include "platform/FileCalls.h"
 #include "platform/Paths.h"
 #include "tests/engine/EngineTestSupport.h"
-#include "tests/engine/ModelDisk.h"
+#include "tests/engine/journal/ModelDisk.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/Fault.h"
+#include "engine/journal/Fault.h"
 
 Step ReadWhole(int fd, uint8_t* buf, size_t len, uint64_t offset);
 Step WriteWhole(int fd, const uint8_t* buf, size_t len, uint64_t offset);

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/CipherTransform.h"
-#include "engine/Fault.h"
-#include "engine/Journal.h"
-#include "engine/PageHash.h"
+#include "engine/journal/CipherTransform.h"
+#include "engine/journal/Fault.h"
+#include "engine/journal/Journal.h"
+#include "engine/journal/PageHash.h"
 
 // One file's part in a pass.
 struct PassFile {

@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/AttrPlan.h"
-#include "engine/CipherTransform.h"
-#include "engine/Fault.h"
+#include "engine/journal/AttrChanges.h"
+#include "engine/journal/CipherTransform.h"
+#include "engine/journal/Fault.h"
 #include "platform/OpenFile.h"
 
 struct JournalEntry {

@@ -1,4 +1,4 @@
-#include "engine/DeferredSignals.h"
+#include "engine/journal/DeferredSignals.h"
 
 #include <csignal>
 #include <cstring>

@@ -7,8 +7,8 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/Fault.h"
-#include "engine/Journal.h"
+#include "engine/journal/Fault.h"
+#include "engine/journal/Journal.h"
 
 class JournalFlusher {
  public:

@@ -1,4 +1,4 @@
-#include "engine/Journal.h"
+#include "engine/journal/Journal.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,9 +12,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "engine/ByteCoding.h"
-#include "engine/JournalPolicy.h"
-#include "engine/PageHash.h"
+#include "engine/journal/ByteCoding.h"
+#include "engine/journal/JournalPolicy.h"
+#include "engine/journal/PageHash.h"
 #include "platform/FileCalls.h"
 #include "platform/Paths.h"
 

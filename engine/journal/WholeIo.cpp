@@ -1,4 +1,4 @@
-#include "engine/WholeIo.h"
+#include "engine/journal/WholeIo.h"
 
 #include "platform/FileCalls.h"
 
