@@ -93,8 +93,7 @@ void LookInside(Inspection& ins) {
       NotWorkableFor(ins, NotWorkable::Unsettled,
                      attempt.busy ? Fault(FaultCode::Busy)
                      : !attempt.opened
-                         ? Fault(FaultCode::InterruptedCannotSettle)
-                               .Because(Fault(FaultCode::OpenIt).Because(attempt.whyNotOpened))
+                         ? Fault(FaultCode::InterruptedCannotSettle).Because(attempt.whyNotOpened)
                          : Fault(FaultCode::InterruptedNotSettled).Because(attempt.report->why));
       return;
     }
@@ -182,7 +181,7 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
   if (S_ISDIR(st.st_mode)) {
     NotWorkableFor(ins, NotWorkable::Folder, Fault(FaultCode::ItIsAFolder));
   } else if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-    NotWorkableFor(ins, NotWorkable::NotRegular, Fault(FaultCode::ItIsNotRegular));
+    NotWorkableFor(ins, NotWorkable::NotRegular, Fault(FaultCode::NotRegular));
   }
   // The work acts on the file by its absolute name, whatever folder it is run from later; a
   // followed link by the name it finally leads to.

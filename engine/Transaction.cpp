@@ -93,13 +93,13 @@ bool OpenAndLock(Item& it, SeenFiles& seen) {
     return false;
   }
   if (found < 0) {
-    NotDone(it, Fault(FaultCode::ReadStatusOf).Path(file).Err(found));
+    NotDone(it, Fault(FaultCode::ReadStatus).Path(file).Err(found));
     return false;
   }
   // Anything but a regular file is refused before it is opened: a FIFO or a device may block
   // or act on being opened.
   if (!S_ISREG(st.st_mode)) {
-    NotDone(it, Fault(FaultCode::NotRegularFile).Path(file));
+    NotDone(it, Fault(FaultCode::NotRegular).Path(file));
     return false;
   }
   const int flags = O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
@@ -179,10 +179,10 @@ bool Decide(Item& it, const TransactionOptions& options) {
   it.result.direction = it.direction;
   Step planned = Step::Ok();
   if (coded) {
-    Fault damaged(FaultCode::DamagedRecordNotDecoded);
+    Fault damaged(FaultCode::DamagedRecord);
     if (!IsWholeRecord(record.data(), record.size(), &damaged.flaw)) {
       it.result.direction.reset();
-      NotDone(it, damaged);
+      NotDone(it, Fault(FaultCode::NotDecoded).Because(damaged));
       return false;
     }
     it.result.record = DecodeRecordValue(record.data(), record.size());
@@ -200,7 +200,8 @@ bool Decide(Item& it, const TransactionOptions& options) {
       // does not know of it) says nothing of these bytes.
       IntegrityCheck check = CheckIntegrity(integrity->second, value->second);
       if (check.kind == IntegrityCheck::Damaged) {
-        NotDone(it, Fault(FaultCode::DamagedIntegrityNotDecoded).Because(check.why));
+        NotDone(it, Fault(FaultCode::NotDecoded)
+                        .Because(Fault(FaultCode::DamagedIntegrity).Because(check.why)));
         return false;
       }
       if (check.kind == IntegrityCheck::Fits) it.expected = check.integrity;

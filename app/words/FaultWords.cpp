@@ -4,203 +4,113 @@
 
 namespace {
 
-const char* Pattern(FaultCode code) {
-  switch (code) {
-    case FaultCode::None:
-      return "";
-    case FaultCode::CallFailed:
-      return "{err}";
-    case FaultCode::ReadAttrs:
-      return "can't read its attributes: {err}";
-    case FaultCode::ReadAttr:
-      return "can't read the attribute {name}: {err}";
-    case FaultCode::ReadStatusOf:
-      return "can't read the status of '{path}': {err}";
-    case FaultCode::ReadItsStatus:
-      return "can't read its status: {err}";
-    case FaultCode::ReadFileStatus:
-      return "can't read the file's status: {err}";
-    case FaultCode::OpenForWriting:
-      return "can't open '{path}' for reading and writing: {err}";
-    case FaultCode::Open:
-      return "can't open '{path}': {err}";
-    case FaultCode::OpenIt:
-      return "can't open it: {1}";
-    case FaultCode::Flush:
-      return "flushing failed: {err}";
-    case FaultCode::FlushFile:
-      return "flushing the file failed: {err}";
-    case FaultCode::Read:
-      return "read failed: {err}";
-    case FaultCode::Write:
-      return "write failed: {err}";
-    case FaultCode::EndedEarly:
-      return "file ended early (it shrank while being worked on)";
-    case FaultCode::WriteNoProgress:
-      return "write made no progress";
-    case FaultCode::NoMemory:
-      return "no memory for the work buffer";
-    case FaultCode::Mark:
-      return "can't mark it as being changed: {err}";
-    case FaultCode::RemoveMarker:
-      return "can't remove the change marker: {err}";
-    case FaultCode::WriteAttr:
-      return "can't write {name}: {err}";
-    case FaultCode::RemoveAttr:
-      return "can't remove {name}: {err}";
-    case FaultCode::AttrTooLong:
-      return "the value of {name} is too long to keep";
-    case FaultCode::RemoveIt:
-      return "can't remove it: {err}";
-    case FaultCode::NotRegularFile:
-      return "'{path}' is not a regular file";
-    case FaultCode::ItIsNotRegular:
-      return "it is not a regular file";
-    case FaultCode::ItIsAFolder:
-      return "it is a folder";
-    case FaultCode::LeadsToFolder:
-      return "it leads to a folder";
-    case FaultCode::LeadsToOther:
-      return "it leads to something not a regular file";
-    case FaultCode::LinkNotFollowed:
-      return "it is a link whose target is named in 4 bytes or fewer, which is not followed";
-    case FaultCode::LinkLoop:
-      return "its links lead round in a loop";
-    case FaultCode::LinkNowhere:
-      return "its link leads nowhere";
-    case FaultCode::LinkUnfollowable:
-      return "its link cannot be followed: {err}";
-    case FaultCode::LinkInFolder:
-      return "it is a link, which folder operations do not follow";
-    case FaultCode::NoAttributes:
-      return "its file system keeps no attributes";
-    case FaultCode::HardLinkOfOther:
-      return "it is another name (a hard link) of '{path}', which this operation works on already";
-    case FaultCode::ReplacedWhileOpening:
-      return "'{path}' was replaced while it was being opened";
-    case FaultCode::ReplacedWhileWorking:
-      return "'{path}' was replaced or moved while it was being worked on";
-    case FaultCode::ResizedWhileCoding:
-      return "changed by another program while being coded; left plain";
-    case FaultCode::ResizedWhileDecoding:
-      return "changed by another program while being decoded; left coded";
-    case FaultCode::ChangedSinceCoded:
-      return "it changed since it was coded";
-    case FaultCode::ChangedSizeSinceCoded:
-      return "it changed since it was coded ({a} bytes, coded were {b})";
-    case FaultCode::Busy:
-      return "another program is changing it";
-    case FaultCode::Stopped:
-      return "interrupted";
-    case FaultCode::DamagedRecord:
-      return "damaged record ({flaw})";
-    case FaultCode::DamagedRecordNotDecoded:
-      return "damaged record ({flaw}): not decoded";
-    case FaultCode::DamagedIntegrityNotDecoded:
-      return "damaged integrity attribute ({1}): not decoded";
-    case FaultCode::IntegrityNotOurs:
-      return "it is no integrity value of this program";
-    case FaultCode::IntegritySize:
-      return "{a} bytes, not {b}";
-    case FaultCode::IntegrityHash:
-      return "it does not match its own hash";
-    case FaultCode::InterruptedCannotSettle:
-      return "it carries an interrupted change, which cannot be settled: {1}";
-    case FaultCode::InterruptedNotSettled:
-      return "it carries an interrupted change, which could not be settled: {1}";
-    case FaultCode::ChangeHadFailed:
-      return "the change had failed";
-    case FaultCode::IntegrityDamaged:
-      return "its integrity attribute is damaged";
-    case FaultCode::BytesChangedSinceCoded:
-      return "its bytes had changed since they were coded";
-    case FaultCode::SizeChangedSinceBegan:
-      return "its size changed since the change began ({a} bytes then, {b} now)";
-    case FaultCode::PageMatchesNeither:
-      return "the page at byte {a} matches neither its state before the change nor after";
-    case FaultCode::PageNeither:
-      return "its page at {a} is neither as it was nor turned";
-    case FaultCode::MarkerDamaged:
-      return "its change marker is damaged; it is left on the file";
-    case FaultCode::JournalGone:
-      return "its journal '{path}' is gone and the file is not whole; the marker stays on it, "
-             "and nothing here can settle it";
-    case FaultCode::NotTheNamedJournal:
-      return "its journal '{path}' is not the one it names";
-    case FaultCode::LeftAsTheyAre:
-      return "{1}; the file and the journal are left as they are";
-    case FaultCode::LeftForAPerson:
-      return "{1}; its marker and its journal '{path}' are left for a person to see";
-    case FaultCode::TurnBackFailed:
-      return "turning the change back failed: {1}; it had failed: {2}; the next look at the file "
-             "settles it (murvelctl recover '{path}')";
-    case FaultCode::LeftForNextLook:
-      return "{1}; the next look at the file settles it (murvelctl recover '{path}')";
-    case FaultCode::NoShortFolder:
-      return "no folder for it has a short enough name";
-    case FaultCode::NoJournal:
-      return "can't keep a journal of the change: {1}";
-    case FaultCode::JournalLostEntry:
-      return "the journal lost its entry";
-    case FaultCode::JournalMake:
-      return "can't make a journal in '{path}': {err}";
-    case FaultCode::JournalWrite:
-      return "can't write the journal '{path}': {err}";
-    case FaultCode::JournalWroteNothing:
-      return "can't write the journal '{path}'";
-    case FaultCode::JournalFlush:
-      return "can't flush the journal '{path}': {err}";
-    case FaultCode::JournalFolderOpen:
-      return "can't open the journal's folder '{path}': {err}";
-    case FaultCode::JournalFolderFlush:
-      return "can't flush the journal's folder '{path}': {err}";
-    case FaultCode::JournalRemove:
-      return "can't remove the journal '{path}': {err}";
-    case FaultCode::JournalOpen:
-      return "can't open the journal '{path}': {err}";
-    case FaultCode::JournalRead:
-      return "can't read the journal '{path}': {err}";
-    case FaultCode::JournalIsLink:
-      return "the journal '{path}' is a link";
-    case FaultCode::JournalNotTrusted:
-      return "the journal '{path}' is not trusted: {1}";
-    case FaultCode::JournalNoHeader:
-      return "'{path}' holds no journal header";
-    case FaultCode::JournalDamaged:
-      return "the journal '{path}' is damaged: {1}";
-    case FaultCode::JournalUnusable:
-      return "can't use the journal '{path}': {1}";
-    case FaultCode::LeftToItsOwner:
-      return "it belongs to user {a}, the file's owner, whose own look settles the change";
-    case FaultCode::OwnerNotUsers:
-      return "it belongs to user {a}, not to this user";
-    case FaultCode::OthersMayWrite:
-      return "others may write it";
-    case FaultCode::CutShort:
-      return "it is cut short";
-    case FaultCode::LongerThanMade:
-      return "it is longer than it was made";
-    case FaultCode::EntriesDontFit:
-      return "its entries do not fit it";
-    case FaultCode::SlotDamaged:
-      return "both copies of one of its records are damaged";
-    case FaultCode::EntriesDamaged:
-      return "both copies of its entries are damaged";
-    case FaultCode::LengthNotEntries:
-      return "its length does not match its entries";
-    case FaultCode::FilesMissing:
-      return "files it names can't be found (moved or removed before their change was settled)";
-    case FaultCode::NotUsersJournal:
-      return "it is not one of this user's journals";
-    case FaultCode::JournalInUse:
-      return "another program is using it";
-    case FaultCode::NotAMoment:
-      return "'{path}' is not a moment written as YYYY-MM-DD HH:MM:SS";
-    case FaultCode::NoCodingMoment:
-      return "'{path}' is no moment a file can have been coded at";
-  }
-  return "?";
-}
+// The words of every fault code, in the codes' order. A second text, when given, is said for a
+// fault that names no path (the file at hand rather than one named).
+constexpr FaultWordsRow kRows[] = {
+    {FaultCode::None, ""},
+    {FaultCode::CallFailed, "{err}"},
+    {FaultCode::ReadAttrs, "can't read its attributes: {err}"},
+    {FaultCode::ReadAttr, "can't read the attribute {name}: {err}"},
+    {FaultCode::ReadStatus, "can't read the status of '{path}': {err}",
+     "can't read its status: {err}"},
+    {FaultCode::OpenForWriting, "can't open '{path}' for reading and writing: {err}"},
+    {FaultCode::Open, "can't open '{path}': {err}", "can't open it: {err}"},
+    {FaultCode::Flush, "flushing failed: {err}"},
+    {FaultCode::Read, "read failed: {err}"},
+    {FaultCode::Write, "write failed: {err}"},
+    {FaultCode::EndedEarly, "file ended early (it shrank while being worked on)"},
+    {FaultCode::WriteNoProgress, "write made no progress"},
+    {FaultCode::NoMemory, "no memory for the work buffer"},
+    {FaultCode::Mark, "can't mark it as being changed: {err}"},
+    {FaultCode::RemoveMarker, "can't remove the change marker: {err}"},
+    {FaultCode::WriteAttr, "can't write {name}: {err}"},
+    {FaultCode::RemoveAttr, "can't remove {name}: {err}"},
+    {FaultCode::AttrTooLong, "the value of {name} is too long to keep"},
+    {FaultCode::NotRegular, "'{path}' is not a regular file", "it is not a regular file"},
+    {FaultCode::ItIsAFolder, "it is a folder"},
+    {FaultCode::LeadsToFolder, "it leads to a folder"},
+    {FaultCode::LeadsToOther, "it leads to something not a regular file"},
+    {FaultCode::LinkNotFollowed,
+     "it is a link whose target is named in 4 bytes or fewer, which is not followed"},
+    {FaultCode::LinkLoop, "its links lead round in a loop"},
+    {FaultCode::LinkNowhere, "its link leads nowhere"},
+    {FaultCode::LinkUnfollowable, "its link cannot be followed: {err}"},
+    {FaultCode::LinkInFolder, "it is a link, which folder operations do not follow"},
+    {FaultCode::NoAttributes, "its file system keeps no attributes"},
+    {FaultCode::HardLinkOfOther,
+     "it is another name (a hard link) of '{path}', which this operation works on already"},
+    {FaultCode::ReplacedWhileOpening, "'{path}' was replaced while it was being opened"},
+    {FaultCode::ReplacedWhileWorking,
+     "'{path}' was replaced or moved while it was being worked on"},
+    {FaultCode::ResizedWhileCoding, "changed by another program while being coded; left plain"},
+    {FaultCode::ResizedWhileDecoding, "changed by another program while being decoded; left coded"},
+    {FaultCode::ChangedSinceCoded, "it changed since it was coded"},
+    {FaultCode::ChangedSizeSinceCoded, "it changed since it was coded ({a} bytes, coded were {b})"},
+    {FaultCode::Busy, "another program is changing it"},
+    {FaultCode::Stopped, "interrupted"},
+    {FaultCode::DamagedRecord, "damaged record ({flaw})"},
+    {FaultCode::NotDecoded, "{1}: not decoded"},
+    {FaultCode::DamagedIntegrity, "damaged integrity attribute ({1})"},
+    {FaultCode::IntegrityNotOurs, "it is no integrity value of this program"},
+    {FaultCode::IntegritySize, "{a} bytes, not {b}"},
+    {FaultCode::IntegrityHash, "it does not match its own hash"},
+    {FaultCode::InterruptedCannotSettle,
+     "it carries an interrupted change, which cannot be settled: {1}"},
+    {FaultCode::InterruptedNotSettled,
+     "it carries an interrupted change, which could not be settled: {1}"},
+    {FaultCode::ChangeHadFailed, "the change had failed"},
+    {FaultCode::BytesChangedSinceCoded, "its bytes had changed since they were coded"},
+    {FaultCode::SizeChangedSinceBegan,
+     "its size changed since the change began ({a} bytes then, {b} now)"},
+    {FaultCode::PageNeither,
+     "the page at byte {a} matches neither its state before the change nor after"},
+    {FaultCode::MarkerDamaged, "its change marker is damaged; it is left on the file"},
+    {FaultCode::JournalGone,
+     "its journal '{path}' is gone and the file is not whole; the marker stays on it, and nothing "
+     "here can settle it"},
+    {FaultCode::NotTheNamedJournal, "its journal '{path}' is not the one it names"},
+    {FaultCode::LeftAsTheyAre, "{1}; the file and the journal are left as they are"},
+    {FaultCode::LeftForAPerson,
+     "{1}; its marker and its journal '{path}' are left for a person to see"},
+    {FaultCode::TurnBackFailed,
+     "turning the change back failed: {1}; it had failed: {2}; the next look at the file settles "
+     "it (murvelctl recover '{path}')"},
+    {FaultCode::LeftForNextLook,
+     "{1}; the next look at the file settles it (murvelctl recover '{path}')"},
+    {FaultCode::NoShortFolder, "no folder for it has a short enough name"},
+    {FaultCode::NoJournal, "can't keep a journal of the change: {1}"},
+    {FaultCode::JournalLostEntry, "the journal lost its entry"},
+    {FaultCode::JournalMake, "can't make a journal in '{path}': {err}"},
+    {FaultCode::JournalWrite, "can't write the journal '{path}': {err}"},
+    {FaultCode::JournalFlush, "can't flush the journal '{path}': {err}"},
+    {FaultCode::JournalFolderOpen, "can't open the journal's folder '{path}': {err}"},
+    {FaultCode::JournalFolderFlush, "can't flush the journal's folder '{path}': {err}"},
+    {FaultCode::JournalRemove, "can't remove the journal '{path}': {err}",
+     "can't remove it: {err}"},
+    {FaultCode::JournalOpen, "can't open the journal '{path}': {err}"},
+    {FaultCode::JournalRead, "can't read the journal '{path}': {err}"},
+    {FaultCode::JournalIsLink, "the journal '{path}' is a link"},
+    {FaultCode::JournalNotTrusted, "the journal '{path}' is not trusted: {1}"},
+    {FaultCode::JournalNoHeader, "'{path}' holds no journal header"},
+    {FaultCode::JournalDamaged, "the journal '{path}' is damaged: {1}"},
+    {FaultCode::JournalUnusable, "can't use the journal '{path}': {1}"},
+    {FaultCode::LeftToItsOwner,
+     "it belongs to user {a}, the file's owner, whose own look settles the change"},
+    {FaultCode::OwnerNotUsers, "it belongs to user {a}, not to this user"},
+    {FaultCode::OthersMayWrite, "others may write it"},
+    {FaultCode::CutShort, "it is cut short"},
+    {FaultCode::LongerThanMade, "it is longer than it was made"},
+    {FaultCode::EntriesDontFit, "its entries do not fit it"},
+    {FaultCode::EntriesDamaged, "both copies of its entries are damaged"},
+    {FaultCode::LengthNotEntries, "its length does not match its entries"},
+    {FaultCode::SlotDamaged, "both copies of one of its records are damaged"},
+    {FaultCode::FilesMissing,
+     "files it names can't be found (moved or removed before their change was settled)"},
+    {FaultCode::NotUsersJournal, "it is not one of this user's journals"},
+    {FaultCode::JournalInUse, "another program is using it"},
+    {FaultCode::NotAMoment, "'{path}' is not a moment written as YYYY-MM-DD HH:MM:SS"},
+    {FaultCode::NoCodingMoment, "'{path}' is no moment a file can have been coded at"},
+};
 
 const char* FlawPattern(RecordFlaw::Kind kind) {
   switch (kind) {
@@ -270,8 +180,18 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
+const FaultWordsRow* FaultWordsTable(size_t* rows) {
+  *rows = sizeof kRows / sizeof kRows[0];
+  return kRows;
+}
+
 std::string FaultText(const Fault& fault, Translator tr) {
-  return Fill(Translated(Pattern(fault.code), tr), [&](const std::string& field) {
+  const size_t code = size_t(fault.code);
+  const FaultWordsRow* row = code < sizeof kRows / sizeof kRows[0] ? &kRows[code] : nullptr;
+  const char* pattern = !row                                     ? "?"
+                        : fault.path.empty() && row->withoutPath ? row->withoutPath
+                                                                 : row->text;
+  return Fill(Translated(pattern, tr), [&](const std::string& field) {
     if (field == "path") return Printable(fault.path);
     if (field == "name") return Printable(fault.name);
     if (field == "err") return std::string(std::strerror(fault.err));

@@ -8,6 +8,16 @@
 
 #include "engine/journal/Fault.h"
 
+// One row of the table: a fault code's text, and the text for a fault of that code that names
+// no path (nullptr: the same).
+struct FaultWordsRow {
+  FaultCode code;
+  const char* text;
+  const char* withoutPath = nullptr;
+};
+// The table, a row for every code in the codes' order (row i says code i).
+const FaultWordsRow* FaultWordsTable(size_t* rows);
+
 // Turns a text of the table into the user's language; none keeps the texts as they are.
 using Translator = std::string (*)(const char* text);
 

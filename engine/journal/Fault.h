@@ -16,14 +16,10 @@ enum class FaultCode : uint8_t {
   CallFailed,       // the errno alone
   ReadAttrs,        // its attributes could not be listed or read
   ReadAttr,         // the attribute `name` could not be read
-  ReadStatusOf,     // the status of `path` could not be read
-  ReadItsStatus,    // the status of the file at hand could not be read
-  ReadFileStatus,   // the same, as recovery says it
+  ReadStatus,       // the status of `path` (or of the file at hand) could not be read
   OpenForWriting,   // `path` could not be opened for reading and writing
-  Open,             // `path` could not be opened
-  OpenIt,           // the file at hand could not be opened: `err`, or the cause
-  Flush,            // flushing files failed
-  FlushFile,        // flushing the file at hand failed
+  Open,             // `path` (or the file at hand) could not be opened
+  Flush,            // flushing a file, or files, failed
   Read,             // a read failed
   Write,            // a write failed
   EndedEarly,       // the file ended before its size (it shrank while being worked on)
@@ -34,10 +30,8 @@ enum class FaultCode : uint8_t {
   WriteAttr,        // the attribute `name` could not be written
   RemoveAttr,       // the attribute `name` could not be removed
   AttrTooLong,      // the value of attribute `name` is too long to keep
-  RemoveIt,         // the journal at hand could not be removed
   // What the file is.
-  NotRegularFile,         // `path` is not a regular file
-  ItIsNotRegular,         // the file at hand is not a regular file
+  NotRegular,             // `path` (or the file at hand) is not a regular file
   ItIsAFolder,            // the entry is a folder
   LeadsToFolder,          // its link leads to a folder
   LeadsToOther,           // its link leads to something not a regular file
@@ -57,21 +51,19 @@ enum class FaultCode : uint8_t {
   Busy,                   // another program is changing it
   Stopped,                // the caller asked to stop before it was begun
   // The record and the integrity attribute.
-  DamagedRecord,               // its record breaks a rule (`flaw`)
-  DamagedRecordNotDecoded,     // the same, as the reason a decoding was refused
-  DamagedIntegrityNotDecoded,  // its integrity attribute is damaged (the cause)
-  IntegrityNotOurs,            // no integrity value of this program
-  IntegritySize,               // `a` bytes, not `b`
-  IntegrityHash,               // it does not match its own hash
+  DamagedRecord,     // its record breaks a rule (`flaw`)
+  NotDecoded,        // the cause, for which a decoding was refused
+  DamagedIntegrity,  // its integrity attribute is damaged (the cause)
+  IntegrityNotOurs,  // no integrity value of this program
+  IntegritySize,     // `a` bytes, not `b`
+  IntegrityHash,     // it does not match its own hash
   // An interrupted change on the file.
   InterruptedCannotSettle,  // it carries one, which cannot be settled (the cause)
   InterruptedNotSettled,    // it carries one, which could not be settled (the cause)
   ChangeHadFailed,          // the journal says the change had failed: it was turned back
-  IntegrityDamaged,         // recovery: the integrity attribute is damaged
   BytesChangedSinceCoded,   // recovery: the bytes changed since they were coded
   SizeChangedSinceBegan,    // its size changed since the change began (`a` then, `b` now)
-  PageMatchesNeither,       // the page at byte `a` is neither before nor after the change
-  PageNeither,              // the same, as a resized file's turning back says it
+  PageNeither,              // the page at byte `a` is neither before nor after the change
   MarkerDamaged,            // its change marker is damaged and left on it
   JournalGone,              // its journal `path` is gone and the file is not whole
   NotTheNamedJournal,       // the journal `path` is not the one its marker names
@@ -80,35 +72,34 @@ enum class FaultCode : uint8_t {
   TurnBackFailed,           // turning back failed (cause 1) after the change failed (cause 2)
   LeftForNextLook,          // the cause; the next look at `path` settles it
   // The journal.
-  NoShortFolder,        // no folder for the journal has a short enough name
-  NoJournal,            // no journal of the change could be kept (the cause)
-  JournalLostEntry,     // the journal lost the file's entry
-  JournalMake,          // a journal could not be made in the folder `path`
-  JournalWrite,         // the journal `path` could not be written
-  JournalWroteNothing,  // a write to the journal `path` wrote nothing
-  JournalFlush,         // the journal `path` could not be flushed
-  JournalFolderOpen,    // the journal's folder `path` could not be opened
-  JournalFolderFlush,   // the journal's folder `path` could not be flushed
-  JournalRemove,        // the journal `path` could not be removed
-  JournalOpen,          // the journal `path` could not be opened
-  JournalRead,          // the journal `path` could not be read
-  JournalIsLink,        // the journal `path` is a link
-  JournalNotTrusted,    // the journal `path` is not trusted (the cause)
-  JournalNoHeader,      // `path` holds no journal header
-  JournalDamaged,       // the journal `path` is damaged (the cause)
-  JournalUnusable,      // the journal `path` cannot be used (the cause)
-  LeftToItsOwner,       // it belongs to user `a`, the file's owner, who settles the change
-  OwnerNotUsers,        // it belongs to user `a`, not to this user
-  OthersMayWrite,       // others may write it
-  CutShort,             // it is cut short
-  LongerThanMade,       // it is longer than it was made
-  EntriesDontFit,       // its entries do not fit it
-  EntriesDamaged,       // both copies of its entries are damaged
-  LengthNotEntries,     // its length does not match its entries
-  SlotDamaged,          // both copies of one of its records are damaged
-  FilesMissing,         // files it names cannot be found
-  NotUsersJournal,      // it is not one of this user's journals
-  JournalInUse,         // another program is using it
+  NoShortFolder,       // no folder for the journal has a short enough name
+  NoJournal,           // no journal of the change could be kept (the cause)
+  JournalLostEntry,    // the journal lost the file's entry
+  JournalMake,         // a journal could not be made in the folder `path`
+  JournalWrite,        // the journal `path` could not be written (`err`)
+  JournalFlush,        // the journal `path` could not be flushed
+  JournalFolderOpen,   // the journal's folder `path` could not be opened
+  JournalFolderFlush,  // the journal's folder `path` could not be flushed
+  JournalRemove,       // the journal `path` (or the one at hand) could not be removed
+  JournalOpen,         // the journal `path` could not be opened
+  JournalRead,         // the journal `path` could not be read
+  JournalIsLink,       // the journal `path` is a link
+  JournalNotTrusted,   // the journal `path` is not trusted (the cause)
+  JournalNoHeader,     // `path` holds no journal header
+  JournalDamaged,      // the journal `path` is damaged (the cause)
+  JournalUnusable,     // the journal `path` cannot be used (the cause)
+  LeftToItsOwner,      // it belongs to user `a`, the file's owner, who settles the change
+  OwnerNotUsers,       // it belongs to user `a`, not to this user
+  OthersMayWrite,      // others may write it
+  CutShort,            // it is cut short
+  LongerThanMade,      // it is longer than it was made
+  EntriesDontFit,      // its entries do not fit it
+  EntriesDamaged,      // both copies of its entries are damaged
+  LengthNotEntries,    // its length does not match its entries
+  SlotDamaged,         // both copies of one of its records are damaged
+  FilesMissing,        // files it names cannot be found
+  NotUsersJournal,     // it is not one of this user's journals
+  JournalInUse,        // another program is using it
   // A moment given for a key.
   NotAMoment,      // `path` is not written as YYYY-MM-DD HH:MM:SS
   NoCodingMoment,  // `path` is no moment a file can have been coded at

@@ -364,7 +364,7 @@ Step JournalWriter::WriteAt(const std::string& bytes, uint64_t offset) {
     ssize_t r =
         plat::Files().Pwrite(file_.Fd(), bytes.data() + done, bytes.size() - done, offset + done);
     if (r < 0) return Step::Fail(Why(FaultCode::JournalWrite, path_, int(r)));
-    if (r == 0) return Step::Fail(Fault(FaultCode::JournalWroteNothing).Path(path_));
+    if (r == 0) return Step::Fail(Why(FaultCode::JournalWrite, path_, EIO));
     done += size_t(r);
   }
   return Step::Ok();
@@ -486,7 +486,7 @@ Step JournalWriter::Remove() {
 
 Fault JournalDistrust(const struct stat& st, uid_t fileOwner) {
   const uid_t me = geteuid();
-  if (!S_ISREG(st.st_mode)) return Fault(FaultCode::ItIsNotRegular);
+  if (!S_ISREG(st.st_mode)) return Fault(FaultCode::NotRegular);
   // A journal is used only by the user who wrote it: whatever it says is then no more than that
   // user could do to the file. Root leaves a change of the file's owner to that owner.
   if (st.st_uid != me) {
@@ -510,7 +510,7 @@ Step ReadJournal(const std::string& path, uid_t fileOwner, JournalContents* out,
   plat::OpenFile journal = plat::OpenFile::OpenRegular(path, O_RDONLY, &st);
   const int fd = journal.Fd();
   Fault distrust = fd == -ELOOP    ? Fault(FaultCode::JournalIsLink)
-                   : fd == -EINVAL ? Fault(FaultCode::ItIsNotRegular)
+                   : fd == -EINVAL ? Fault(FaultCode::NotRegular)
                    : fd >= 0       ? JournalDistrust(st, fileOwner)
                                    : Fault();
   if (fd < 0 && distrust.empty()) {

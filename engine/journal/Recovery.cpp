@@ -130,7 +130,7 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
     }
     if (check.kind == IntegrityCheck::Damaged) {
       complete = false;
-      report.why = Fault(FaultCode::IntegrityDamaged);
+      report.why = Fault(FaultCode::DamagedIntegrity).Because(check.why);
     } else if (check.kind == IntegrityCheck::Fits &&
                (digest != check.integrity.digest || file.entry.size != check.integrity.length)) {
       complete = false;
@@ -272,8 +272,7 @@ Step DropJournal(const std::string& path, std::vector<std::string>* named) {
   struct stat st {};
   plat::OpenFile open = plat::OpenFile::OpenRegular(path, O_RDONLY, &st);
   const int fd = open.Fd();
-  if (fd < 0 && fd != -EINVAL && fd != -ELOOP)
-    return Step::Fail(Fault(FaultCode::OpenIt).Because(Fault(FaultCode::CallFailed).Err(fd)));
+  if (fd < 0 && fd != -EINVAL && fd != -ELOOP) return Step::Fail(Fault(FaultCode::Open).Err(fd));
   if (fd < 0 || !IsJournalName(path) || st.st_uid != geteuid())
     return Step::Fail(Fault(FaultCode::NotUsersJournal));
   if (open.LockedByAnother()) return Step::Fail(Fault(FaultCode::JournalInUse));
@@ -282,7 +281,7 @@ Step DropJournal(const std::string& path, std::vector<std::string>* named) {
   if (ReadJournal(path, geteuid(), &journal))
     for (const auto& [index, file] : journal.files) named->push_back(file.entry.path);
   const int r = plat::Files().Unlink(path);
-  if (r < 0) return Step::Fail(Fault(FaultCode::RemoveIt).Err(r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::JournalRemove).Err(r));
   return Step::Ok();
 }
 
@@ -301,7 +300,7 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
   if (r < 0) {
-    report.why = Fault(FaultCode::ReadFileStatus).Err(r);
+    report.why = Fault(FaultCode::ReadStatus).Err(r);
     return report;
   }
   JournalContents journal;
@@ -339,8 +338,8 @@ RecoveryAttempt RecoverFile(const std::string& path) {
   plat::OpenFile file =
       r < 0 ? plat::OpenFile(r) : plat::OpenFile::Open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (!file.IsOpen()) {
-    attempt.whyNotOpened = file.Fd() == -EINVAL ? Fault(FaultCode::ItIsNotRegular)
-                                                : Fault(FaultCode::CallFailed).Err(file.Fd());
+    attempt.whyNotOpened =
+        file.Fd() == -EINVAL ? Fault(FaultCode::NotRegular) : Fault(FaultCode::Open).Err(file.Fd());
     return attempt;
   }
   attempt.opened = true;

@@ -14,7 +14,7 @@ Step TurnBackResized(int fd, const JournalFile& journal) {
   const JournalEntry& e = journal.entry;
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return Step::Fail(Fault(FaultCode::ReadItsStatus).Err(r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadStatus).Err(r));
   const uint64_t now = uint64_t(st.st_size);
   std::vector<uint8_t> page(kPageBytes), back(kPageBytes);
   bool previousTurned = false;

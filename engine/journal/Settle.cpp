@@ -55,7 +55,7 @@ bool PageBefore(const uint8_t* now, size_t len, uint64_t offset, uint64_t hashBe
 Step SameSize(int fd, const JournalEntry& e) {
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return Step::Fail(Fault(FaultCode::ReadFileStatus).Err(r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadStatus).Err(r));
   if (uint64_t(st.st_size) != e.size) {
     return Step::Fail(
         Fault(FaultCode::SizeChangedSinceBegan).Numbers(e.size, uint64_t(st.st_size)));
@@ -93,7 +93,7 @@ Step WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) 
       // Pages whose hashes were never flushed were never written: they are as they were.
       const bool hashed = journal.Hashed(page);
       if (hashed && !PageBefore(now, n, offset + at, journal.hashes[page], e, before)) {
-        return Step::Fail(Fault(FaultCode::PageMatchesNeither).Numbers(offset + at));
+        return Step::Fail(Fault(FaultCode::PageNeither).Numbers(offset + at));
       }
       if (!hashed) std::memcpy(before, now, n);
       if (!visit(page, offset + at, before, now, n, hashed)) continue;
@@ -115,7 +115,7 @@ Step WalkPages(int fd, const JournalFile& journal, bool writeBack, Visit visit) 
 Step FileDigest(int fd, uint64_t* digest) {
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
-  if (r < 0) return Step::Fail(Fault(FaultCode::ReadFileStatus).Err(r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::ReadStatus).Err(r));
   ContentDigest d;
   std::vector<uint8_t> run(kRunPages * kPageBytes);
   uint64_t hashes[kRunPages];
@@ -176,7 +176,7 @@ Step Settle(int fd, const JournalFile& journal, bool complete, SettleResult* res
                 });
   if (!walked) return walked;
   int r = plat::Files().Fdatasync(fd);
-  if (r < 0) return Step::Fail(Fault(FaultCode::FlushFile).Err(r));
+  if (r < 0) return Step::Fail(Fault(FaultCode::Flush).Err(r));
   result->digest = digest.Value();
   return Step::Ok();
 }

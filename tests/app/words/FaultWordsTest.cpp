@@ -9,19 +9,27 @@
 
 namespace {
 
-// Every code, its data and causes filled in, reads as a sentence: no code is without its text
-// and no field of a text is one the filler does not know.
-TEST(FaultWords, EveryCodeHasAWholeText) {
+// The table has one row for every code, in the codes' order, and no other; every code, its data
+// and causes filled in, reads as a sentence, with a path and without: no field of a text is one
+// the filler does not know.
+TEST(FaultWords, EveryCodeHasOneRowAndAWholeText) {
+  size_t rows = 0;
+  const FaultWordsRow* table = FaultWordsTable(&rows);
+  ASSERT_EQ(rows, size_t(FaultCode::Last) + 1);
   Fault cause(FaultCode::CutShort);
-  for (int c = int(FaultCode::None) + 1; c <= int(FaultCode::Last); ++c) {
-    Fault f(static_cast<FaultCode>(c));
-    f.Path("/p").Name("user.x").Err(EIO).Numbers(7, 8).Because(cause).Because(cause);
-    f.flaw.kind = RecordFlaw::TimeByte;
-    const std::string text = FaultText(f);
+  for (size_t c = 0; c < rows; ++c) {
     SCOPED_TRACE(c);
-    EXPECT_FALSE(text.empty());
-    EXPECT_NE(text, "?");
-    EXPECT_EQ(text.find('{'), std::string::npos) << text;
+    EXPECT_EQ(size_t(table[c].code), c);
+    if (c == size_t(FaultCode::None)) continue;
+    for (const char* path : {"/p", ""}) {
+      Fault f(static_cast<FaultCode>(c));
+      f.Path(path).Name("user.x").Err(EIO).Numbers(7, 8).Because(cause).Because(cause);
+      f.flaw.kind = RecordFlaw::TimeByte;
+      const std::string text = FaultText(f);
+      EXPECT_FALSE(text.empty());
+      EXPECT_NE(text, "?");
+      EXPECT_EQ(text.find('{'), std::string::npos) << text;
+    }
   }
 }
 
@@ -35,6 +43,9 @@ TEST(FaultWords, ATranslationMovesTheDataAndCausesAreSaidInTurn) {
   Fault open = Fault(FaultCode::Open).Path("a\nb").Err(EACCES);
   EXPECT_EQ(FaultText(open), std::string("can't open 'a?b': ") + std::strerror(EACCES));
   EXPECT_EQ(FaultText(open, Reordered), std::string(std::strerror(EACCES)) + " -- a?b");
+  // The file at hand, named by no path, is "it".
+  EXPECT_EQ(FaultText(Fault(FaultCode::Open).Err(EACCES)),
+            std::string("can't open it: ") + std::strerror(EACCES));
   Fault nested =
       Fault(FaultCode::NoJournal)
           .Because(Fault(FaultCode::JournalDamaged).Path("/j").Because(Fault(FaultCode::CutShort)));
@@ -42,9 +53,9 @@ TEST(FaultWords, ATranslationMovesTheDataAndCausesAreSaidInTurn) {
   // A cause that is missing is said to be unknown, not left out.
   EXPECT_EQ(FaultText(Fault(FaultCode::InterruptedNotSettled)),
             "it carries an interrupted change, which could not be settled: ?");
-  Fault damaged(FaultCode::DamagedRecordNotDecoded);
+  Fault damaged(FaultCode::DamagedRecord);
   damaged.flaw = RecordFlaw{RecordFlaw::TimeByte, 4, 0, 0, 0};
-  EXPECT_EQ(FaultText(damaged),
+  EXPECT_EQ(FaultText(Fault(FaultCode::NotDecoded).Because(damaged)),
             "damaged record (its time code's month byte is out of range): "
             "not decoded");
 }
