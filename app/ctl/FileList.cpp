@@ -13,6 +13,7 @@
 
 #include "engine/journal/JournalPolicy.h"
 #include "engine/journal/Recovery.h"
+#include "platform/OpenFile.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -38,9 +39,9 @@ int OpenFolder(const std::string& path, int start) {
   int fd = open(path.c_str(), flags);
   if (fd >= 0) return fd;
   if (errno != ENAMETOOLONG) return -errno;
-  int at = path[0] == '/' ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
-                          : (start >= 0 ? dup(start) : open(".", O_PATH | O_DIRECTORY));
-  if (at < 0) return -errno;
+  plat::OpenFile at(path[0] == '/' ? open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                   : (start >= 0 ? dup(start) : open(".", O_PATH | O_DIRECTORY)));
+  if (!at.IsOpen()) return -errno;
   size_t from = 0;
   while (from < path.size()) {
     size_t end = path.find('/', from);
@@ -48,25 +49,22 @@ int OpenFolder(const std::string& path, int start) {
     const std::string part = path.substr(from, end - from);
     from = end + 1;
     if (part.empty() || part == ".") continue;
-    int next =
-        openat(at, part.c_str(), (from >= path.size() ? flags : O_PATH | O_DIRECTORY) | O_CLOEXEC);
-    const int err = errno;
-    close(at);
-    if (next < 0) return -err;
-    at = next;
+    plat::OpenFile next(openat(at.Fd(), part.c_str(),
+                               (from >= path.size() ? flags : O_PATH | O_DIRECTORY) | O_CLOEXEC));
+    if (!next.IsOpen()) return -errno;
+    at = std::move(next);
   }
   // A path that ended in "." or "/": the last one opened was only a path.
-  fd = openat(at, ".", flags);
-  const int err = errno;
-  close(at);
-  return fd >= 0 ? fd : -err;
+  fd = openat(at.Fd(), ".", flags);
+  return fd >= 0 ? fd : -errno;
 }
 
 }  // namespace
 
 // A folder being walked: its descriptor, and the next part of its names in order.
 struct FileStream::Level {
-  int fd = -1;
+  plat::OpenFile folder;  // open for as long as the walk is in it
+  int fd() const { return folder.Fd(); }
   std::string shown;      // its path as the lines show it
   bool longPath = false;  // its files are named by leaf name from the folder itself
   std::string namedFile;  // a named file reached through this folder: its path as given
@@ -83,7 +81,7 @@ FileStream::FileStream(std::vector<std::string> named, bool recursive, bool swee
       recursive_(recursive),
       sweepJournals_(sweepJournals),
       namesHeld_(namesHeld) {
-  startFd_ = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  start_ = plat::OpenFile(open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
   // A deep tree holds one descriptor for each folder on the way down.
   struct rlimit files {};
   if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
@@ -93,20 +91,31 @@ FileStream::FileStream(std::vector<std::string> named, bool recursive, bool swee
 }
 
 FileStream::~FileStream() {
-  for (Level& level : levels_) close(level.fd);
-  if (startFd_ >= 0) {
-    (void)fchdir(startFd_);
-    close(startFd_);
-  }
+  // Back where the program started, for what it does after the walk (the sweep of the folders
+  // named).
+  Enter(start_.Fd(), nullptr);
+}
+
+bool FileStream::Enter(int fd, std::vector<ListedFile>* batch) {
+  if (fd >= 0 && fchdir(fd) == 0) return true;
+  const int err = fd >= 0 ? errno : EBADF;
+  // Named from another folder, the batch's names could lead to other files: none is worked on.
+  if (batch)
+    for (ListedFile& f : *batch)
+      if (f.skipped.empty()) {
+        f.skipped = "can't enter the folder it is named from: " + ErrText(err);
+        f.unreadable = true;
+      }
+  return false;
 }
 
 void FileStream::Sweep(const std::string& folder) {
   if (sweepJournals_) RemoveStaleJournals(folder);
 }
 
-void FileStream::PushFolder(int fd, const std::string& shown) {
+void FileStream::PushFolder(plat::OpenFile folder, const std::string& shown) {
   Level level;
-  level.fd = fd;
+  level.folder = std::move(folder);
   level.shown = shown;
   level.longPath = TooLongForTheKernel(shown.size());
   levels_.push_back(std::move(level));
@@ -119,7 +128,7 @@ int FileStream::Refill(Level& level) {
   level.next = 0;
   level.last = true;
   level.started = true;
-  int fd = dup(level.fd);
+  int fd = dup(level.fd());
   DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
   if (!dir) {
     const int err = errno;
@@ -157,9 +166,8 @@ int FileStream::Refill(Level& level) {
 }
 
 // Makes the current folder the one the batch's files are named from.
-bool FileStream::Ready(const Level& level) {
-  const int at = level.longPath ? level.fd : startFd_;
-  if (at >= 0) (void)fchdir(at);
+bool FileStream::Ready(const Level& level, std::vector<ListedFile>* batch) {
+  Enter(level.longPath ? level.fd() : start_.Fd(), batch);
   return true;
 }
 
@@ -170,25 +178,22 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
     if (!level.namedFile.empty()) {
       // A named file whose path is too long: named by its leaf from its folder.
       batch->push_back({level.namedFile, {}, plat::LeafOf(level.namedFile)});
-      (void)fchdir(level.fd);
-      Sweep(".");
-      close(level.fd);
+      if (Enter(level.fd(), batch)) Sweep(".");
       levels_.pop_back();
       return true;
     }
     if (level.next == level.names.size()) {
       if (level.started && level.last) {
-        if (!batch->empty()) return Ready(level);
-        close(level.fd);
+        if (!batch->empty()) return Ready(level, batch);
         levels_.pop_back();
         continue;
       }
       if (int err = Refill(level))
         batch->push_back({level.shown, "can't read the folder: " + ErrText(err), {}, true});
       if (level.hasJournals && !level.swept) {
-        if (!batch->empty()) return Ready(level);
-        Ready(level);
-        Sweep(level.longPath ? "." : level.shown);
+        if (!batch->empty()) return Ready(level, batch);
+        if (Enter(level.longPath ? level.fd() : start_.Fd(), nullptr))
+          Sweep(level.longPath ? "." : level.shown);
       }
       level.swept = true;
       continue;
@@ -196,20 +201,20 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
     const std::string& name = level.names[level.next];
     const std::string shown = Joined(level.shown, name);
     struct stat st {};
-    if (fstatat(level.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(level.fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       const int err = errno;
       ++level.next;
       if (err != ENOENT)  // gone meanwhile
         batch->push_back({shown, "can't read its status: " + ErrText(err), {}, true});
     } else if (S_ISDIR(st.st_mode)) {
-      if (!batch->empty()) return Ready(level);
+      if (!batch->empty()) return Ready(level, batch);
       ++level.next;
-      int fd = openat(level.fd, name.c_str(),
-                      O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-      if (fd < 0)
+      plat::OpenFile folder(openat(level.fd(), name.c_str(),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+      if (!folder.IsOpen())
         batch->push_back({shown, "can't read the folder: " + ErrText(errno), {}, true});
       else
-        PushFolder(fd, shown);
+        PushFolder(std::move(folder), shown);
     } else {
       ++level.next;
       if (S_ISLNK(st.st_mode))
@@ -217,7 +222,7 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
       else if (S_ISREG(st.st_mode))
         batch->push_back({shown, {}, level.longPath ? name : shown});
     }
-    if (batch->size() >= most) return Ready(level);
+    if (batch->size() >= most) return Ready(level, batch);
   }
   // The files named, and the folders among them with --recursive.
   while (batch->size() < most && nextNamed_ < named_.size()) {
@@ -226,45 +231,40 @@ bool FileStream::Next(std::vector<ListedFile>* batch, size_t most) {
       struct stat st {};
       const bool statted = lstat(path.c_str(), &st) == 0;
       const bool linked = statted && S_ISLNK(st.st_mode);
-      const int fd = linked ? -ENOTDIR : OpenFolder(path, startFd_);
-      if (fd >= 0 || (statted && S_ISDIR(st.st_mode))) {
-        if (!batch->empty()) {
-          if (fd >= 0) close(fd);
-          break;
-        }
+      plat::OpenFile folder(linked ? -ENOTDIR : OpenFolder(path, start_.Fd()));
+      if (folder.IsOpen() || (statted && S_ISDIR(st.st_mode))) {
+        if (!batch->empty()) break;
         ++nextNamed_;
-        if (fd < 0) {
-          batch->push_back({path, "can't read the folder: " + ErrText(-fd), {}, true});
+        if (!folder.IsOpen()) {
+          batch->push_back({path, "can't read the folder: " + ErrText(-folder.Fd()), {}, true});
           continue;
         }
-        PushFolder(fd, path);
+        PushFolder(std::move(folder), path);
         return Next(batch, most);
       }
     }
     if (TooLongForTheKernel(path.size())) {
       if (!batch->empty()) break;
       ++nextNamed_;
-      int fd = OpenFolder(plat::ParentOf(path), startFd_);
-      if (fd < 0) {
+      plat::OpenFile folder(OpenFolder(plat::ParentOf(path), start_.Fd()));
+      if (!folder.IsOpen()) {
         // The engine tells why it cannot be had.
         batch->push_back({path, {}, path});
         continue;
       }
       Level level;
-      level.fd = fd;
+      level.folder = std::move(folder);
       level.namedFile = path;
       levels_.push_back(std::move(level));
       return Next(batch, most);
     }
     ++nextNamed_;
     const std::string parent = plat::ParentOf(path);
-    if (sweepJournals_ && sweptNamed_.insert(parent).second) {
-      if (startFd_ >= 0) (void)fchdir(startFd_);
+    if (sweepJournals_ && sweptNamed_.insert(parent).second && Enter(start_.Fd(), nullptr))
       Sweep(parent);
-    }
     batch->push_back({path, {}, path});
   }
   if (batch->empty()) return false;
-  if (startFd_ >= 0) (void)fchdir(startFd_);
+  Enter(start_.Fd(), batch);
   return true;
 }

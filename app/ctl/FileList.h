@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/OpenFile.h"
+
 struct ListedFile {
   std::string path;         // as the result lines show it
   std::string skipped;      // why it is not worked on; empty: it is
@@ -45,9 +47,12 @@ class FileStream {
 
  private:
   struct Level;
-  bool Ready(const Level& level);
+  bool Ready(const Level& level, std::vector<ListedFile>* batch);
+  // Makes the folder `fd` the current one. When that cannot be, the files of `batch` (if any)
+  // are skipped, since their names would be taken from another folder.
+  bool Enter(int fd, std::vector<ListedFile>* batch);
   int Refill(Level& level);
-  void PushFolder(int fd, const std::string& shown);
+  void PushFolder(plat::OpenFile folder, const std::string& shown);
   void Sweep(const std::string& folder);
 
   std::vector<std::string> named_;
@@ -55,7 +60,7 @@ class FileStream {
   bool recursive_;
   bool sweepJournals_;
   size_t namesHeld_;
-  int startFd_ = -1;  // the current folder at the start, which short paths are named from
+  plat::OpenFile start_;  // the current folder at the start, which short paths are named from
   std::vector<Level> levels_;
   std::set<std::string> sweptNamed_;  // the folders of named files, swept already
 };
