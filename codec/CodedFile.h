@@ -12,3 +12,5 @@ constexpr const char* kMiniIconStashAttr = "x_micon";
 
 // The type of every coded file.
 constexpr const char* kCodedDataType = "text/x-CodedData";
+// The type of every sealed file (its seal record is seal/SealRecord.h's).
+constexpr const char* kSealedDataType = "application/x-murvel-sealed";

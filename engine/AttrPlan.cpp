@@ -5,6 +5,7 @@
 
 #include "codec/CCO.h"
 #include "codec/CodedFile.h"
+#include "seal/SealRecord.h"
 #include "engine/journal/ChangeMarker.h"
 #include "engine/journal/IntegrityAttr.h"
 #include "platform/AttrBackend.h"
@@ -55,9 +56,8 @@ class Planner {
   Planner(const AttrSet& now, AttrPlan* plan) : now_(now), plan_(plan) { plan_->clear(); }
   void Set(const char* name, std::string bytes) { Add(name, Value(std::move(bytes))); }
   void Remove(const char* name) { Add(name, Absent()); }
-  void SetIntegrity() {
-    plan_->push_back({kIntegrityAttr, Now(now_, kIntegrityAttr), Absent(), true});
-  }
+  // An attribute whose value is known only once the bytes are turned.
+  void SetComputed(const char* name) { plan_->push_back({name, Now(now_, name), Absent(), true}); }
 
  private:
   void Add(const char* name, AttrValue after) {
@@ -75,11 +75,15 @@ const std::vector<std::string>& ChangeAttrNames() {
   static const std::vector<std::string> names = {
       kPrivCodecAttr,      kTypeStashAttr,  kPrefAppStashAttr,  kLargeIconStashAttr,
       kMiniIconStashAttr,  plat::kTypeAttr, plat::kPrefAppAttr, plat::kLargeIconAttr,
-      plat::kMiniIconAttr, kIntegrityAttr,  kChangeMarkerAttr};
+      plat::kMiniIconAttr, kIntegrityAttr,  kChangeMarkerAttr,  seal::kSealAttr};
   return names;
 }
 
-Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
+namespace {
+
+// Coding and sealing stash the same (the preferred application, the type, the icons) and
+// retype the file; they write their own record, under its own type.
+Step PlanStashing(const AttrSet& now, const std::string* codingRecord, AttrPlan* plan) {
   Planner p(now, plan);
   std::string prefApp, type;
   Step read = Text(now, plat::kPrefAppAttr, &prefApp);
@@ -90,10 +94,14 @@ Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
   }
   if (!prefApp.empty()) p.Set(kPrefAppStashAttr, prefApp + '\0');
   p.Remove(plat::kPrefAppAttr);
-  p.Set(kPrivCodecAttr, record);
-  p.SetIntegrity();
+  if (codingRecord) {
+    p.Set(kPrivCodecAttr, *codingRecord);
+    p.SetComputed(kIntegrityAttr);
+  } else {
+    p.SetComputed(seal::kSealAttr);
+  }
   if (!type.empty()) p.Set(kTypeStashAttr, type + '\0');
-  p.Set(plat::kTypeAttr, kCodedDataType);
+  p.Set(plat::kTypeAttr, codingRecord ? kCodedDataType : kSealedDataType);
   std::string bits;
   if (Icon(now, plat::kLargeIconAttr, plat::kLargeIconBytes, &bits)) {
     p.Set(kLargeIconStashAttr, bits);
@@ -106,7 +114,8 @@ Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
   return Step::Ok();
 }
 
-Step PlanDecoding(const AttrSet& now, AttrPlan* plan) {
+// Decoding and unsealing give back what was stashed, and remove their own record last.
+Step PlanGivingBack(const AttrSet& now, bool coded, AttrPlan* plan) {
   Planner p(now, plan);
   std::string type, prefApp;
   Step read = Text(now, kTypeStashAttr, &type);
@@ -138,8 +147,26 @@ Step PlanDecoding(const AttrSet& now, AttrPlan* plan) {
     p.Set(plat::kMiniIconAttr, bits);
     p.Remove(kMiniIconStashAttr);
   }
-  p.Remove(kIntegrityAttr);
+  if (coded) p.Remove(kIntegrityAttr);
   // The record goes last, once bytes and attributes are back.
-  p.Remove(kPrivCodecAttr);
+  p.Remove(coded ? kPrivCodecAttr : seal::kSealAttr);
   return Step::Ok();
+}
+
+}  // namespace
+
+Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan) {
+  return PlanStashing(now, &record, plan);
+}
+
+Step PlanSealing(const AttrSet& now, AttrPlan* plan) {
+  return PlanStashing(now, nullptr, plan);
+}
+
+Step PlanDecoding(const AttrSet& now, AttrPlan* plan) {
+  return PlanGivingBack(now, true, plan);
+}
+
+Step PlanUnsealing(const AttrSet& now, AttrPlan* plan) {
+  return PlanGivingBack(now, false, plan);
 }

@@ -21,3 +21,7 @@ const std::vector<std::string>& ChangeAttrNames();
 Step PlanCoding(const AttrSet& now, const std::string& record, AttrPlan* plan);
 // The plan for decoding a coded file whose attributes are `now`.
 Step PlanDecoding(const AttrSet& now, AttrPlan* plan);
+// The same for sealing a file, whose seal record is known once its content is sealed, and for
+// unsealing a sealed one.
+Step PlanSealing(const AttrSet& now, AttrPlan* plan);
+Step PlanUnsealing(const AttrSet& now, AttrPlan* plan);

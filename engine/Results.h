@@ -72,6 +72,8 @@ enum class WorkOutcome {
   NotDone,        // refused or failed: `reason` says why, `leftAsItWas` whether it is unchanged
   Coded,
   Decoded,
+  Sealed,
+  Unsealed,
 };
 
 struct WorkResult {
@@ -91,5 +93,10 @@ struct WorkResult {
   Fault markerLeft;              // the change was made, but its marker could not be removed: why
   std::optional<RecoveryReport> recovery;  // an interrupted change found on the file first
 
-  bool done() const { return outcome == WorkOutcome::Coded || outcome == WorkOutcome::Decoded; }
+  bool sealed = false;           // a sealing or unsealing (a file sealed, or to be)
+
+  bool done() const {
+    return outcome == WorkOutcome::Coded || outcome == WorkOutcome::Decoded ||
+           outcome == WorkOutcome::Sealed || outcome == WorkOutcome::Unsealed;
+  }
 };

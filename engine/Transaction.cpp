@@ -23,6 +23,7 @@
 #include "engine/journal/JournalPolicy.h"
 #include "engine/journal/Recovery.h"
 #include "engine/journal/ResizedTurnBack.h"
+#include "engine/journal/SealedContent.h"
 #include "engine/journal/Settle.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
@@ -45,7 +46,14 @@ struct Item {
   struct stat st {};
   AttrSet attrs;
   CipherDirection direction = CipherDirection::Code;
-  uint8_t key[6] = {};
+  uint8_t key[6] = {};  // a coding's or decoding's time code
+  ContentKey content;   // what turns the bytes: the time code's cipher, or a sealed file's stream
+  // A sealing or unsealing: the content's length, and the seal's record (for a sealing, its
+  // header and no MAC yet). The MAC is taken as the pass writes (sealing) or reads (unsealing).
+  bool sealed = false;
+  uint64_t contentBytes = 0;
+  seal::Record sealRecord;
+  std::unique_ptr<seal::ContentMac> mac;
   AttrPlan plan;
   std::optional<Integrity> expected;  // decoding: what the coded bytes were
   uint32_t entry = 0;
@@ -56,6 +64,11 @@ struct Item {
 
   int fd() const { return file.Fd(); }
 };
+
+// What turns the item's bytes.
+ContentKey ContentKeyOf(const Item& it) {
+  return it.sealed ? it.content : ContentKey::Coding(it.key);
+}
 
 void NotDone(Item& it, Fault why) {
   it.result.outcome = WorkOutcome::NotDone;
@@ -139,13 +152,13 @@ bool OpenAndLock(Item& it, SeenFiles& seen) {
 }
 
 // A change found interrupted on the file is settled before anything else happens to it.
-bool SettleEarlierChange(Item& it) {
+bool SettleEarlierChange(Item& it, const TransactionOptions& options) {
   if (it.attrs.count(kChangeMarkerAttr) == 0) return true;
   if (!it.failure.empty()) {
     NotDone(it, Fault(FaultCode::InterruptedCannotSettle).Because(it.failure));
     return false;
   }
-  it.result.recovery = SettleMarkedChange(it.fd(), it.request->file);
+  it.result.recovery = SettleMarkedChange(it.fd(), it.request->file, options.sealPassword);
   if (!it.result.recovery || !it.result.recovery->settled) {
     NotDone(it, Fault(FaultCode::InterruptedNotSettled)
                     .Because(it.result.recovery ? it.result.recovery->why : Fault()));
@@ -156,6 +169,79 @@ bool SettleEarlierChange(Item& it) {
   return bool(reread);
 }
 
+// A sealing: a fresh data key and nonce for the file, wrapped with the call's key (derived once
+// for every file of the call).
+bool DecideSealing(Item& it, const TransactionOptions& options) {
+  it.direction = CipherDirection::Code;
+  it.result.direction = it.direction;
+  it.result.sealed = true;
+  if (!options.sealPassword) {
+    it.result.outcome = WorkOutcome::NoPassword;
+    return false;
+  }
+  seal::SealFault fault = seal::SealFault::None;
+  const seal::PasswordKey* key = options.sealPassword->NewKey(&fault);
+  if (!key) {
+    NotDone(it, Fault(FaultCode::SealFailed).Seal(fault));
+    return false;
+  }
+  it.contentBytes = uint64_t(it.st.st_size);
+  seal::NewSeal made = seal::MakeSeal(*key, it.contentBytes);
+  auto keys = std::make_shared<const seal::FileKeys>(std::move(made.keys));
+  it.sealed = true;
+  it.sealRecord = {made.header, {}};
+  it.content = ContentKey::Sealing(keys);
+  it.mac = std::make_unique<seal::ContentMac>(*keys, made.header);
+  Step planned = PlanSealing(it.attrs, &it.plan);
+  if (!planned) NotDone(it, planned.fault());
+  return bool(planned);
+}
+
+// An unsealing: the password must open the seal, and the MAC must hold over the whole content,
+// before a byte is written.
+bool DecideUnsealing(Item& it, const TransactionOptions& options, const FoundSeal& found) {
+  it.direction = CipherDirection::Decode;
+  it.result.direction = it.direction;
+  it.result.sealed = true;
+  if (found.fault != seal::SealFault::None) {
+    NotDone(it, Fault(FaultCode::SealFailed).Seal(found.fault));
+    return false;
+  }
+  if (!options.sealPassword) {
+    it.result.outcome = WorkOutcome::NoPassword;
+    return false;
+  }
+  const seal::Header& header = found.record.header;
+  SealPassword::Opened opened = options.sealPassword->Open(header);
+  if (opened.fault == seal::SealFault::WrongPassword) {
+    it.result.outcome = WorkOutcome::WrongPassword;
+    return false;
+  }
+  if (opened.fault != seal::SealFault::None) {
+    NotDone(it, Fault(FaultCode::SealFailed).Seal(opened.fault));
+    return false;
+  }
+  seal::ContentMac check(*opened.keys, header);
+  Step read = TakeContentMac(it.fd(), header.length, &check);
+  if (!read) {
+    NotDone(it, read.fault());
+    return false;
+  }
+  if (seal::SealFault changed = check.Check(found.record.mac); changed != seal::SealFault::None) {
+    NotDone(it, Fault(FaultCode::SealFailed).Seal(changed));
+    return false;
+  }
+  it.sealed = true;
+  it.contentBytes = header.length;
+  it.sealRecord = found.record;
+  it.content = ContentKey::Sealing(opened.keys);
+  // Taken again as the pass reads: bytes changed since the check are found before the end.
+  it.mac = std::make_unique<seal::ContentMac>(*opened.keys, header);
+  Step planned = PlanUnsealing(it.attrs, &it.plan);
+  if (!planned) NotDone(it, planned.fault());
+  return bool(planned);
+}
+
 // Reads the record and decides what the change is; false when there is none to make.
 bool Decide(Item& it, const TransactionOptions& options) {
   const ChangeRequest& req = *it.request;
@@ -163,12 +249,27 @@ bool Decide(Item& it, const TransactionOptions& options) {
   std::string record = value == it.attrs.end() ? std::string() : value->second;
   if (record.size() > size_t(kPrivCodecReadMax)) record.resize(size_t(kPrivCodecReadMax));
   const bool coded = record.size() >= size_t(kPrivCodecMinBytes);
-  if (req.expectCoded && *req.expectCoded != coded) {
-    it.result.outcome = WorkOutcome::StateChanged;
-    it.result.record.name.clear();
-    it.result.foundCoded = coded;
+  auto sealAttr = it.attrs.find(seal::kSealAttr);
+  const FoundSeal found = FindSeal(it.fd(), uint64_t(it.st.st_size),
+                                   sealAttr == it.attrs.end() ? nullptr : &sealAttr->second);
+  // Coding and sealing are two ways to protect a file: one is undone before the other is done.
+  if (found.sealed && (coded || !req.sealing)) {
+    NotDone(it, Fault(coded ? FaultCode::SealFailed : FaultCode::SealedNotCoded)
+                    .Seal(seal::SealFault::Damaged));
     return false;
   }
+  if (coded && req.sealing) {
+    NotDone(it, Fault(FaultCode::CodedNotSealed));
+    return false;
+  }
+  const bool isProtected = coded || found.sealed;
+  if (req.expectCoded && *req.expectCoded != isProtected) {
+    it.result.outcome = WorkOutcome::StateChanged;
+    it.result.record.name.clear();
+    it.result.foundCoded = isProtected;
+    return false;
+  }
+  if (req.sealing) return found.sealed ? DecideUnsealing(it, options, found) : DecideSealing(it, options);
   if (req.bytesOnly) {
     it.direction = req.bytesOnly->direction;
     it.result.direction = it.direction;
@@ -240,7 +341,7 @@ bool Prepare(Item& it, const TransactionOptions& options, SeenFiles& seen) {
     NotDone(it, read.fault());
     return false;
   }
-  if (!SettleEarlierChange(it) || !Decide(it, options)) return false;
+  if (!SettleEarlierChange(it, options) || !Decide(it, options)) return false;
   if (!it.failure.empty()) {
     NotDone(it, it.failure);
     return false;
@@ -314,9 +415,14 @@ bool Batch::StartJournal() {
       e.direction = it.direction;
       e.device = uint64_t(it.st.st_dev);
       e.inode = uint64_t(it.st.st_ino);
-      e.size = uint64_t(it.st.st_size);
+      e.size = it.sealed ? it.contentBytes : uint64_t(it.st.st_size);
       e.mode = uint32_t(it.st.st_mode & 07777);
       std::memcpy(e.key, it.key, 6);
+      e.sealed = it.sealed;
+      if (it.sealed) {
+        const seal::RecordBytes record = seal::EncodeRecord(it.sealRecord);
+        e.sealRecord.assign(record.begin(), record.end());
+      }
       e.path = it.request->file;
       e.plan = it.plan;
       entries.push_back(std::move(e));
@@ -333,6 +439,7 @@ void Batch::MarkFiles() {
   for (Item* it : items_) {
     ChangeMarker m;
     m.direction = it->direction;
+    m.sealed = it->sealed;
     m.entry = it->entry;
     m.nonce = journal_.Nonce();
     m.journal = journal_.Path();
@@ -376,6 +483,13 @@ void Batch::CheckAndApply() {
       it->failure = Fault(FaultCode::ChangedSinceCoded);
       continue;
     }
+    if (decoding && it->sealed) {
+      if (seal::SealFault changed = it->mac->Check(it->sealRecord.mac);
+          changed != seal::SealFault::None) {
+        it->failure = Fault(FaultCode::SealFailed).Seal(changed);
+        continue;
+      }
+    }
     // The path must still name the file that was changed: a file replaced or moved meanwhile
     // (an editor's save, a sync) is turned back and the new one left alone.
     struct stat now {};
@@ -384,10 +498,20 @@ void Batch::CheckAndApply() {
       it->failure = Fault(FaultCode::ReplacedWhileWorking).Path(it->request->file);
       continue;
     }
-    const std::string integrity =
-        EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()},
-                        PlannedValue(it->plan, kPrivCodecAttr, true));
-    Step applied = ApplyPlan(it->fd(), it->plan, true, integrity, false, true);
+    // A sealing's record goes after its content; an unsealing cuts it off.
+    std::string computed;
+    Step applied = Step::Ok();
+    if (it->sealed && !decoding) {
+      const seal::RecordBytes record = seal::EncodeRecord({it->sealRecord.header, it->mac->Finish()});
+      computed.assign(record.begin(), record.end());
+      applied = WriteTrailer(it->fd(), it->contentBytes, computed);
+    } else if (it->sealed) {
+      applied = CutToContent(it->fd(), it->contentBytes);
+    } else {
+      computed = EncodeIntegrity({uint64_t(it->st.st_size), it->pass.digest.Value()},
+                                 PlannedValue(it->plan, kPrivCodecAttr, true));
+    }
+    if (applied) applied = ApplyPlan(it->fd(), it->plan, true, computed, false, true);
     if (!applied) it->failure = applied.fault();
   }
 }
@@ -413,10 +537,18 @@ void Batch::TurnBackFailed() {
     Step back = read;
     if (back && file == contents.files.end()) back = Step::Fail(Fault(FaultCode::JournalLostEntry));
     SettleResult settled;
+    const ContentKey key = ContentKeyOf(*it);
     if (back && it->resized)
-      back = TurnBackResized(it->fd(), file->second);
+      back = TurnBackResized(it->fd(), file->second, key);
     else if (back)
-      back = Settle(it->fd(), file->second, false, &settled);
+      back = Settle(it->fd(), file->second, key, false, &settled);
+    // A sealed file ends as it began: plain with nothing after its content, or sealed with its
+    // record after it.
+    if (back && it->sealed && !it->resized) {
+      const std::string record = file->second.entry.sealRecord;
+      back = it->direction == CipherDirection::Code ? CutToContent(it->fd(), it->contentBytes)
+                                                    : WriteTrailer(it->fd(), it->contentBytes, record);
+    }
     if (back) back = ApplyPlan(it->fd(), it->plan, false, {}, true, false);
     if (back) {
       r.turnedBack = true;
@@ -457,8 +589,9 @@ void Batch::Finish() {
       r.markerLeft = Fault(FaultCode::CallFailed).Err(removed);
     }
     if (it->failure.empty()) {
-      r.outcome =
-          it->direction == CipherDirection::Code ? WorkOutcome::Coded : WorkOutcome::Decoded;
+      const bool forward = it->direction == CipherDirection::Code;
+      r.outcome = it->sealed ? (forward ? WorkOutcome::Sealed : WorkOutcome::Unsealed)
+                             : (forward ? WorkOutcome::Coded : WorkOutcome::Decoded);
       r.leftAsItWas = false;
     }
   }
@@ -473,8 +606,10 @@ void Batch::Run() {
     PassFile& p = it->pass;
     p.fd = it->fd();
     p.entry = it->entry;
-    p.size = uint64_t(it->st.st_size);
-    std::memcpy(p.key, it->key, 6);
+    p.size = it->sealed ? it->contentBytes : uint64_t(it->st.st_size);
+    p.key = ContentKeyOf(*it);
+    p.sealed = it->sealed;
+    p.mac = it->mac.get();
     p.direction = it->direction;
     p.name = it->request->file;
     pass.push_back(&p);

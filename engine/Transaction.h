@@ -18,6 +18,7 @@
 
 #include "engine/Results.h"
 #include "engine/journal/JournaledPass.h"
+#include "engine/journal/SealPassword.h"
 #include "platform/SecretMemory.h"
 
 struct ChangeRequest {
@@ -33,6 +34,9 @@ struct ChangeRequest {
     uint8_t key[6];
   };
   std::optional<Bytes> bytesOnly;
+  // Seal a plain file, or unseal a sealed one, rather than code or decode (`expectCoded` then
+  // speaks of a file found sealed). A coded file is not sealed, nor a sealed one coded.
+  bool sealing = false;
 };
 
 // The bytes of one window of the content pass, and of one batch at most.
@@ -41,6 +45,9 @@ constexpr size_t kWindowBytes = size_t(32) << 20;
 struct TransactionOptions {
   bool passwordSet = false;
   plat::SecretText password;  // at most plat::kPasswordMax bytes, as entered
+  // The password of sealings and unsealings, and of settling an interrupted one; none: they are
+  // not done (NoPassword) and interrupted ones are left as they are.
+  SealPassword* sealPassword = nullptr;
   size_t windowBytes = kWindowBytes;
   // The journal flushed on a thread of its own while the pass reads on (JournaledPass.h).
   bool overlapFlushes = true;

@@ -56,6 +56,13 @@ ssize_t SystemFileCalls::Pwrite(int fd, const void* buf, size_t len, uint64_t of
   return r < 0 ? -errno : r;
 }
 
+int SystemFileCalls::Ftruncate(int fd, uint64_t size) {
+  int r;
+  do r = ::ftruncate(fd, off_t(size));
+  while (r < 0 && errno == EINTR);
+  return Result(r);
+}
+
 int SystemFileCalls::Fdatasync(int fd) {
   return Result(::fdatasync(fd));
 }

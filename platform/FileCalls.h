@@ -1,7 +1,7 @@
 #pragma once
-// The file-system calls of the coding work, as a seam: every open, read, write, flush, lock and
-// removal that changes or checks a user's file goes through the FileCalls in use (the work never
-// truncates a file), so that tests can make any single call fail (EIO, ENOSPC) or stop the work
+// The file-system calls of the coding work, as a seam: every open, read, write, flush, lock,
+// truncation and removal that changes or checks a user's file goes through the FileCalls in use
+// (only an unsealing cuts a file short, by its seal's record), so that tests can make any single call fail (EIO, ENOSPC) or stop the work
 // there, and can run the work on a model of the page cache that loses unflushed writes at a
 // simulated power cut. Attribute calls go through the attribute seam beside it (AttrBackend.h).
 //
@@ -27,6 +27,8 @@ class FileCalls {
   // One pread/pwrite: the byte count (possibly short) or a negative errno.
   virtual ssize_t Pread(int fd, void* buf, size_t len, uint64_t offset) = 0;
   virtual ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) = 0;
+  // ftruncate(2).
+  virtual int Ftruncate(int fd, uint64_t size) = 0;
   // Flushes: the file's data (fdatasync), the file with its metadata and attributes (fsync),
   // everything of the file system that holds the file (syncfs).
   virtual int Fdatasync(int fd) = 0;
@@ -60,6 +62,7 @@ class SystemFileCalls : public FileCalls {
   int Stat(const std::string& path, struct stat* st) override;
   ssize_t Pread(int fd, void* buf, size_t len, uint64_t offset) override;
   ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override;
+  int Ftruncate(int fd, uint64_t size) override;
   int Fdatasync(int fd) override;
   int Fsync(int fd) override;
   int Syncfs(int fd) override;

@@ -108,9 +108,42 @@ constexpr FaultWordsRow kRows[] = {
      "files it names can't be found (moved or removed before their change was settled)"},
     {FaultCode::NotUsersJournal, "it is not one of this user's journals"},
     {FaultCode::JournalInUse, "another program is using it"},
+    {FaultCode::NeedsPassword, "its interrupted change needs the password it was sealed with"},
+    {FaultCode::SealFailed, "{seal}"},
+    {FaultCode::SealedNotCoded, "it is sealed: unseal it (murvelctl unseal)"},
+    {FaultCode::CodedNotSealed, "it is coded: decode it before sealing it"},
     {FaultCode::NotAMoment, "'{path}' is not a moment written as YYYY-MM-DD HH:MM:SS"},
     {FaultCode::NoCodingMoment, "'{path}' is no moment a file can have been coded at"},
 };
+
+const char* SealPattern(seal::SealFault fault) {
+  using seal::SealFault;
+  switch (fault) {
+    case SealFault::None:
+      return "";
+    case SealFault::Unavailable:
+      return "no source of random bytes to seal with";
+    case SealFault::NotSealed:
+      return "it is not sealed";
+    case SealFault::Damaged:
+      return "its seal's record is damaged";
+    case SealFault::UnknownVersion:
+      return "it is sealed in a format this program does not know";
+    case SealFault::CostOutOfRange:
+      return "its seal asks for a key derivation beyond what this program runs";
+    case SealFault::NoMemory:
+      return "not enough memory to derive its key";
+    case SealFault::OtherSalt:
+      return "its key was derived for another seal";
+    case SealFault::WrongPassword:
+      return "wrong password";
+    case SealFault::LengthDiffers:
+      return "it is not as long as its seal says: cut short or added to";
+    case SealFault::Changed:
+      return "it was changed since it was sealed";
+  }
+  return "?";
+}
 
 const char* FlawPattern(RecordFlaw::Kind kind) {
   switch (kind) {
@@ -198,6 +231,7 @@ std::string FaultText(const Fault& fault, Translator tr) {
     if (field == "a") return std::to_string(fault.a);
     if (field == "b") return std::to_string(fault.b);
     if (field == "flaw") return FlawText(fault.flaw, tr);
+    if (field == "seal") return Translated(SealPattern(fault.seal), tr);
     if (field == "1" || field == "2") {
       const size_t i = size_t(field[0] - '1');
       // A cause that is not known is shown as such rather than as nothing.

@@ -26,12 +26,12 @@ std::string PlannedValue(const AttrPlan& plan, const std::string& name, bool aft
   return {};
 }
 
-Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
+Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& computed,
                bool checkFirst, bool stopAtFailure) {
   Step first = Step::Ok();
   for (const AttrChange& c : plan) {
     AttrValue want = after ? c.after : c.before;
-    if (after && c.afterIsIntegrity) want = AttrValue{true, integrity};
+    if (after && c.afterIsComputed) want = AttrValue{true, computed};
     if (checkFirst && AlreadySo(fd, c.name, want)) continue;
     Step step = Step::Ok();
     if (want.present) {

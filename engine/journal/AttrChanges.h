@@ -21,8 +21,9 @@ struct AttrChange {
   std::string name;
   AttrValue before;
   AttrValue after;
-  // The value after is the integrity of the coded bytes, known only once they are coded.
-  bool afterIsIntegrity = false;
+  // The value after is known only once the bytes are turned: the integrity of coded bytes, or a
+  // sealed file's seal record (whose MAC is of the sealed bytes).
+  bool afterIsComputed = false;
 };
 
 // In the order the steps apply: on coding the preferred application is stashed before it is
@@ -35,9 +36,9 @@ using AttrPlan = std::vector<AttrChange>;
 std::string PlannedValue(const AttrPlan& plan, const std::string& name, bool after);
 
 // Makes the open file's attributes what the plan says after the change (`after` true) or before
-// it. `integrity` is the integrity value for a step marked afterIsIntegrity. With `checkFirst`
+// it. `computed` is the value for a step marked afterIsComputed. With `checkFirst`
 // each attribute is read first and left alone when it is already as wanted (needed when the
 // file's state is not known, as after a failure); without, every step is made. Stops at the
 // first step that fails when `stopAtFailure`, else goes on and reports the first failure.
-Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& integrity,
+Step ApplyPlan(int fd, const AttrPlan& plan, bool after, const std::string& computed,
                bool checkFirst, bool stopAtFailure);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codec/WholeRecord.h"
+#include "seal/SealFault.h"
 
 enum class FaultCode : uint8_t {
   None,
@@ -100,6 +101,11 @@ enum class FaultCode : uint8_t {
   FilesMissing,        // files it names cannot be found
   NotUsersJournal,     // it is not one of this user's journals
   JournalInUse,        // another program is using it
+  // Sealed files.
+  NeedsPassword,   // its interrupted sealing or unsealing needs its password to be settled
+  SealFailed,      // what the seal said (`seal`)
+  SealedNotCoded,  // it is sealed: it is unsealed, not decoded or coded
+  CodedNotSealed,  // it is coded: it is decoded before it is sealed
   // A moment given for a key.
   NotAMoment,      // `path` is not written as YYYY-MM-DD HH:MM:SS
   NoCodingMoment,  // `path` is no moment a file can have been coded at
@@ -113,6 +119,7 @@ struct Fault {
   std::string name;           // an attribute's name
   uint64_t a = 0, b = 0;      // sizes, a byte offset, a user id
   RecordFlaw flaw;            // for a damaged record: the rule it breaks
+  seal::SealFault seal = seal::SealFault::None;  // for a sealed file: what its seal said
   std::vector<Fault> causes;  // what it rests on
 
   Fault() = default;
@@ -135,6 +142,10 @@ struct Fault {
   Fault& Numbers(uint64_t first, uint64_t second = 0) {
     a = first;
     b = second;
+    return *this;
+  }
+  Fault& Seal(seal::SealFault s) {
+    seal = s;
     return *this;
   }
   Fault& Because(Fault cause) {

@@ -104,7 +104,7 @@ bool GetValue(ByteReader& r, AttrValue* v) {
 std::string EncodeEntry(const JournalEntry& e) {
   ByteWriter w;
   w.U32(e.index);
-  w.U8(e.direction == CipherDirection::Code ? 0 : 1);
+  w.U8(uint8_t((e.sealed ? 2 : 0) + (e.direction == CipherDirection::Code ? 0 : 1)));
   w.U64(e.device);
   w.U64(e.inode);
   w.U64(e.size);
@@ -115,11 +115,15 @@ std::string EncodeEntry(const JournalEntry& e) {
   for (const AttrChange& c : e.plan) {
     w.U8(uint8_t(c.name.size()));
     w.Bytes(c.name);
-    w.U8(c.afterIsIntegrity ? 1 : 0);
+    w.U8(c.afterIsComputed ? 1 : 0);
     PutValue(w, c.before);
     PutValue(w, c.after);
   }
   w.U32(e.mode);
+  if (e.sealed) {
+    w.U16(uint16_t(e.sealRecord.size()));
+    w.Bytes(e.sealRecord);
+  }
   return w.Out();
 }
 
@@ -128,11 +132,12 @@ bool DecodeEntry(ByteReader r, JournalEntry* e) {
   uint32_t pathLen = 0;
   uint16_t count = 0;
   std::string key;
-  if (!r.U32(&e->index) || !r.U8(&dir) || dir > 1 || !r.U64(&e->device) || !r.U64(&e->inode) ||
+  if (!r.U32(&e->index) || !r.U8(&dir) || dir > 3 || !r.U64(&e->device) || !r.U64(&e->inode) ||
       !r.U64(&e->size) || !r.Bytes(&key, 6) || !r.U32(&pathLen) || !r.Bytes(&e->path, pathLen) ||
       !r.U16(&count))
     return false;
-  e->direction = dir == 0 ? CipherDirection::Code : CipherDirection::Decode;
+  e->direction = (dir & 1) == 0 ? CipherDirection::Code : CipherDirection::Decode;
+  e->sealed = dir >= 2;
   std::memcpy(e->key, key.data(), 6);
   e->plan.resize(count);
   for (AttrChange& c : e->plan) {
@@ -140,11 +145,14 @@ bool DecodeEntry(ByteReader r, JournalEntry* e) {
     if (!r.U8(&nameLen) || !r.Bytes(&c.name, nameLen) || !r.U8(&integrity) || integrity > 1 ||
         !GetValue(r, &c.before) || !GetValue(r, &c.after))
       return false;
-    c.afterIsIntegrity = integrity == 1;
+    c.afterIsComputed = integrity == 1;
   }
-  // The mode came last, later: an entry without it is whole too.
+  // The mode came last, later: an entry without it is whole too. A sealed entry always has it,
+  // and its seal's record after it.
   e->mode = 0;
-  if (r.Left() == 4) r.U32(&e->mode);
+  if (r.Left() >= 4) r.U32(&e->mode);
+  uint16_t recordLen = 0;
+  if (e->sealed && (!r.U16(&recordLen) || !r.Bytes(&e->sealRecord, recordLen))) return false;
   return r.Left() == 0;
 }
 

@@ -38,14 +38,27 @@ struct JournalEntry {
   // The file's permission bits before the change (07777), so that the setuid and setgid bits
   // its writes clear are put back however it ends; 0 in a journal that did not keep them.
   uint32_t mode = 0;
+  // A sealing (Code) or unsealing (Decode): `key` is unused, and `sealRecord` is the seal's
+  // record (seal/SealRecord.h), public data only: the header (salt, cost, nonces, the data key
+  // wrapped under the password's key) and, for an unsealing, the MAC. `size` is the content's
+  // length; the file is `size` bytes plain and `size` + the record's bytes sealed.
+  bool sealed = false;
+  std::string sealRecord;
 };
+
+// For a sealed entry, the file's page hashes are of the pages in their sealed form: before the
+// change when unsealing, after it when sealing, so that a journal never holds a hash of plain
+// bytes of a sealed file. For a coding or decoding they are of the pages before the change.
+inline bool HashesAfter(const JournalEntry& e) {
+  return e.sealed && e.direction == CipherDirection::Code;
+}
 
 // What a journal holds for one file: its entry, the hashes of its pages before the change for
 // the pages of the windows whose records were flushed (the pages the pass may have touched), and
 // whether the change is to be turned back.
 struct JournalFile {
   JournalEntry entry;
-  std::vector<uint64_t> hashes;  // one per page of the file
+  std::vector<uint64_t> hashes;  // one per page of the file (HashesAfter says which form)
   std::vector<bool> known;       // whether hashes[page] was recorded
   bool turnBack = false;
   // Where a recovery keeps every page's hash before it writes: the record's two copies.

@@ -86,6 +86,11 @@ Step Pass::ReadAndHash(Window& w) {
         Fail(f, read);
         break;
       }
+      if (f->sealed && f->direction == CipherDirection::Decode && f->mac)
+        f->mac->Add(chunk_.get(), n);
+      // A sealing's pages are hashed sealed, never plain.
+      if (f->sealed && f->direction == CipherDirection::Code)
+        f->key.Turn(chunk_.get(), n, p.offset + at, f->direction);
       HashPages(chunk_.get(), n, h + at / kPageBytes);
     }
     if (f->failed) continue;
@@ -109,7 +114,8 @@ void Pass::TurnAndWrite(Window& w) {
       uint8_t* data = chunk_.get();
       Step step = ReadWhole(f->fd, data, n, piece.offset + at);
       if (step) {
-        TransformBytes(data, n, piece.offset + at, f->key, f->direction);
+        f->key.Turn(data, n, piece.offset + at, f->direction);
+        if (f->sealed && f->direction == CipherDirection::Code && f->mac) f->mac->Add(data, n);
         if (f->direction == CipherDirection::Code) {
           HashPages(data, n, hashes);
           f->digest.Add(hashes, size_t(PageCount(n)));

@@ -11,17 +11,23 @@
 #include <vector>
 
 #include "engine/journal/CipherTransform.h"
+#include "engine/journal/ContentKey.h"
 #include "engine/journal/Fault.h"
 #include "engine/journal/Journal.h"
 #include "engine/journal/PageHash.h"
+#include "seal/ContentMac.h"
 
 // One file's part in a pass.
 struct PassFile {
   int fd = -1;
   uint32_t entry = 0;  // its entry in the journal
-  uint64_t size = 0;
-  uint8_t key[6] = {};
+  uint64_t size = 0;  // the content's bytes (a sealed file's record after them is no page)
+  ContentKey key;
   CipherDirection direction = CipherDirection::Code;
+  // A sealing hashes its pages sealed (Journal.h, HashesAfter); its sealed bytes go into `mac`
+  // as they are written. An unsealing's go into `mac` as they are first read.
+  bool sealed = false;
+  seal::ContentMac* mac = nullptr;
   std::string name;  // for progress
   // Set by the pass: the file's pass failed (its reason), or how far it went.
   bool failed = false;

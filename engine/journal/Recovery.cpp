@@ -15,7 +15,9 @@
 #include "engine/journal/ChangeMarker.h"
 #include "engine/journal/IntegrityAttr.h"
 #include "engine/journal/JournalPolicy.h"
+#include "engine/journal/SealedContent.h"
 #include "engine/journal/Settle.h"
+#include "engine/journal/WholeIo.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
 #include "platform/OpenFile.h"
@@ -107,15 +109,38 @@ bool InUse(const std::string& path) {
 // Completes the change, or turns it back when it is to be turned back or cannot be completed.
 // Before completing writes pages the pass never wrote, their hashes are kept in the journal at
 // `journalPath`, so that a recovery cut short is settled by the next.
-RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPath, uid_t owner) {
+RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPath, uid_t owner,
+                          SealPassword* password) {
   RecoveryReport report;
   report.direction = file.entry.direction;
+  report.sealed = file.entry.sealed;
   const AttrPlan& plan = file.entry.plan;
+  const JournalEntry& e = file.entry;
+  // A sealed file's keys come from its password, which the journal never holds: without it,
+  // nothing is touched.
+  ContentKey key = ContentKey::Coding(e.key);
+  seal::Record sealRecord;
+  if (e.sealed) {
+    if (!ReadSealRecord(e.sealRecord, &sealRecord)) {
+      report.why = Fault(FaultCode::JournalDamaged).Path(journalPath).Because(Fault(FaultCode::EntriesDamaged));
+      return report;
+    }
+    if (!password) {
+      report.why = Fault(FaultCode::NeedsPassword);
+      return report;
+    }
+    SealPassword::Opened opened = password->Open(sealRecord.header);
+    if (opened.fault != seal::SealFault::None) {
+      report.why = Fault(FaultCode::SealFailed).Seal(opened.fault);
+      return report;
+    }
+    key = ContentKey::Sealing(opened.keys);
+  }
   bool complete = !file.turnBack;
   if (file.turnBack) report.why = Fault(FaultCode::ChangeHadFailed);
   // A decoding is completed only for bytes that are still what was coded, as far as the
   // integrity written with the record can tell.
-  if (complete && file.entry.direction == CipherDirection::Decode) {
+  if (complete && !e.sealed && e.direction == CipherDirection::Decode) {
     const std::string before = PlannedValue(plan, kIntegrityAttr, false);
     IntegrityCheck check = before.empty()
                                ? IntegrityCheck{IntegrityCheck::NotItsOwn, {}, {}}
@@ -138,7 +163,7 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
     }
   }
   if (complete && std::find(file.known.begin(), file.known.end(), false) != file.known.end()) {
-    Step kept = HashUnrecordedPages(fd, &file);
+    Step kept = HashUnrecordedPages(fd, &file, key);
     if (kept) kept = KeepHashesBefore(journalPath, owner, &file);
     if (!kept) {
       report.why = kept.fault();
@@ -146,20 +171,32 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
     }
   }
   SettleResult settled;
-  Step bytes = Settle(fd, file, complete, &settled);
+  std::string computed;
+  // The pages, then a sealed file's end: its record after the content when it ends sealed (made
+  // anew over the content when a sealing is completed), nothing after it when it ends plain.
+  auto settle = [&](bool forward) {
+    Step bytes = Settle(fd, file, key, forward, &settled);
+    if (!bytes || !e.sealed) return bytes;
+    const bool endsSealed = forward == (e.direction == CipherDirection::Code);
+    if (!endsSealed) return CutToContent(fd, e.size);
+    if (e.direction == CipherDirection::Decode) return WriteTrailer(fd, e.size, e.sealRecord);
+    bytes = MakeSealRecord(fd, *key.SealKeys(), sealRecord.header, &computed);
+    return bytes ? WriteTrailer(fd, e.size, computed) : bytes;
+  };
+  Step bytes = settle(complete);
   if (!bytes && complete) {
     // What cannot be completed is turned back.
     report.why = bytes.fault();
     complete = false;
-    bytes = Settle(fd, file, false, &settled);
+    bytes = settle(false);
   }
   if (!bytes) {
     report.why = bytes.fault();
     return report;
   }
-  const std::string integrity =
-      EncodeIntegrity({file.entry.size, settled.digest}, PlannedValue(plan, kPrivCodecAttr, true));
-  Step attrs = ApplyPlan(fd, plan, complete, integrity, true, false);
+  if (!e.sealed)
+    computed = EncodeIntegrity({e.size, settled.digest}, PlannedValue(plan, kPrivCodecAttr, true));
+  Step attrs = ApplyPlan(fd, plan, complete, computed, true, false);
   if (attrs) PutBackSetIdBits(fd, file.entry.mode);
   int synced = attrs ? plat::Files().Fsync(fd) : 0;
   if (!attrs || synced < 0) {
@@ -177,18 +214,44 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
   return report;
 }
 
+// For a sealed change whose journal is gone: whether the file shows it whole. Sealed: the seal's
+// record in its attribute, the same record after the content, and the file as long as the two.
+// Unsealed: neither. (The MAC needs the password; that the two records agree, and the length,
+// are what a change cut short would not leave.)
+bool SealedWhole(int fd, bool sealed) {
+  bool hasAttr = false;
+  const std::string value = AttrOf(fd, seal::kSealAttr, &hasAttr);
+  struct stat st {};
+  if (plat::Files().Fstat(fd, &st) < 0) return false;
+  std::string tail(std::min<uint64_t>(uint64_t(st.st_size), seal::kMaxRecordSize), '\0');
+  if (!ReadWhole(fd, reinterpret_cast<uint8_t*>(tail.data()), tail.size(),
+                 uint64_t(st.st_size) - tail.size()))
+    return false;
+  const seal::RecordResult trailer =
+      seal::FindTrailer(reinterpret_cast<const uint8_t*>(tail.data()), tail.size());
+  if (!sealed) return !hasAttr && trailer.fault == seal::SealFault::NotSealed;
+  seal::Record record;
+  return hasAttr && ReadSealRecord(value, &record) && trailer.fault == seal::SealFault::None &&
+         trailer.size == value.size() &&
+         tail.compare(tail.size() - value.size(), value.size(), value) == 0 &&
+         uint64_t(st.st_size) == record.header.length + value.size();
+}
+
 // A marked file whose journal is gone: the journal goes only after the change was flushed whole,
 // so the change is complete, as far as the file itself can show: a coding whose bytes still
 // match the integrity it wrote with its record, or a decoding that left no record behind.
 RecoveryReport SettleWithoutJournal(int fd, const ChangeMarker& marker) {
   RecoveryReport report;
   report.direction = marker.direction;
+  report.sealed = marker.sealed;
   report.journal = marker.journal;
   bool hasRecord = false, hasIntegrity = false;
   const std::string record = AttrOf(fd, kPrivCodecAttr, &hasRecord);
   const std::string integrity = AttrOf(fd, kIntegrityAttr, &hasIntegrity);
   bool whole = false;
-  if (marker.direction == CipherDirection::Code) {
+  if (marker.sealed) {
+    whole = SealedWhole(fd, marker.direction == CipherDirection::Code);
+  } else if (marker.direction == CipherDirection::Code) {
     IntegrityCheck check = CheckIntegrity(integrity, record);
     uint64_t digest = 0;
     struct stat st {};
@@ -285,7 +348,8 @@ Step DropJournal(const std::string& path, std::vector<std::string>* named) {
   return Step::Ok();
 }
 
-std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path) {
+std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path,
+                                                 SealPassword* password) {
   std::optional<ChangeMarker> marker = ReadMarker(fd);
   if (!marker) {
     // A marker this program cannot read is left alone but not ignored.
@@ -297,6 +361,7 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
   }
   RecoveryReport report;
   report.direction = marker->direction;
+  report.sealed = marker->sealed;
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
   if (r < 0) {
@@ -321,16 +386,16 @@ std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path
             .Because(!read ? read.fault() : Fault(FaultCode::NotTheNamedJournal).Path(journalPath));
     return report;
   }
-  report = SettleFrom(fd, file->second, journalPath, st.st_uid);
+  report = SettleFrom(fd, file->second, journalPath, st.st_uid, password);
   report.journal = journalPath;
-  if (!report.settled)
+  if (!report.settled && report.why.code != FaultCode::NeedsPassword)
     report.why = Fault(FaultCode::LeftForAPerson).Path(journalPath).Because(report.why);
   if (report.settled)
     RemoveJournalIfDone(journalPath, journal, {{uint64_t(st.st_dev), uint64_t(st.st_ino)}});
   return report;
 }
 
-RecoveryAttempt RecoverFile(const std::string& path) {
+RecoveryAttempt RecoverFile(const std::string& path, SealPassword* password) {
   RecoveryAttempt attempt;
   struct stat st {};
   int r = plat::Files().Stat(path, &st);
@@ -346,7 +411,7 @@ RecoveryAttempt RecoverFile(const std::string& path) {
   if (file.LockedByAnother()) {
     attempt.busy = true;
   } else {
-    attempt.report = SettleMarkedChange(file.Fd(), path);
+    attempt.report = SettleMarkedChange(file.Fd(), path, password);
   }
   return attempt;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/journal/Journal.h"
+#include "engine/journal/SealPassword.h"
 #include "engine/journal/RecoveryReport.h"
 
 // Files known by their device and inode.
@@ -22,7 +23,10 @@ using FileIds = std::set<std::pair<uint64_t, uint64_t>>;
 // Settles the change marked on the open, locked file `fd` (at `path`, for the journal's place
 // and messages), if it carries a marker. Nothing when it carries none. After a settled change
 // the marker is gone and the journal too, once every file it names is settled.
-std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path);
+// A sealed file's change is settled only with `password`; without it (or with a wrong one), the
+// report says so and nothing is touched.
+std::optional<RecoveryReport> SettleMarkedChange(int fd, const std::string& path,
+                                                 SealPassword* password = nullptr);
 
 // Settles the file at `path` (links followed): opens and locks it and settles its marked change.
 // The report says what was found and done; `busy` is set when another program holds the file.
@@ -32,7 +36,7 @@ struct RecoveryAttempt {
   Fault whyNotOpened;
   std::optional<RecoveryReport> report;
 };
-RecoveryAttempt RecoverFile(const std::string& path);
+RecoveryAttempt RecoverFile(const std::string& path, SealPassword* password = nullptr);
 
 // A journal that is kept: why, and the files it names that cannot be found.
 struct KeptJournal {

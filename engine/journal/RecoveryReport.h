@@ -8,6 +8,7 @@
 // An interrupted change that was found on a file and settled (or could not be).
 struct RecoveryReport {
   CipherDirection direction = CipherDirection::Code;  // of the interrupted change
+  bool sealed = false;                                // a sealing or unsealing
   bool settled = false;    // the file is whole again (and carries no marker)
   bool completed = false;  // settled by completing the change (else by turning it back)
   uint64_t pagesRewritten = 0;

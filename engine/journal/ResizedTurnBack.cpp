@@ -10,13 +10,14 @@
 #include "engine/journal/WholeIo.h"
 #include "platform/FileCalls.h"
 
-Step TurnBackResized(int fd, const JournalFile& journal) {
+Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key) {
   const JournalEntry& e = journal.entry;
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
   if (r < 0) return Step::Fail(Fault(FaultCode::ReadStatus).Err(r));
   const uint64_t now = uint64_t(st.st_size);
-  std::vector<uint8_t> page(kPageBytes), back(kPageBytes);
+  std::vector<uint8_t> page(kPageBytes), back(kPageBytes), forward(kPageBytes);
+  const bool hashedAfter = HashesAfter(e);
   bool previousTurned = false;
   for (uint64_t p = 0; p < journal.hashes.size() && p * kPageBytes < std::min(now, e.size); ++p) {
     const uint64_t at = p * kPageBytes;
@@ -25,12 +26,21 @@ Step TurnBackResized(int fd, const JournalFile& journal) {
     Step step = ReadWhole(fd, page.data(), n, at);
     if (!step) return step;
     std::memcpy(back.data(), page.data(), n);
-    TransformBytes(back.data(), n, at, e.key, Opposite(e.direction));
+    key.Turn(back.data(), n, at, Opposite(e.direction));
+    // The page in the form the journal hashed, were it not turned: as it is (hashes before the
+    // change) or turned forward (hashes after it, for a sealing).
+    const uint8_t* plainForm = page.data();
+    if (hashedAfter) {
+      std::memcpy(forward.data(), page.data(), n);
+      key.Turn(forward.data(), n, at, e.direction);
+      plainForm = forward.data();
+    }
+    const uint8_t* turnedForm = hashedAfter ? page.data() : back.data();
     bool turned = previousTurned;
     if (n == whole) {
-      if (HashPage(page.data(), n) == journal.hashes[p]) {
+      if (HashPage(plainForm, n) == journal.hashes[p]) {
         turned = false;
-      } else if (HashPage(back.data(), n) == journal.hashes[p]) {
+      } else if (HashPage(turnedForm, n) == journal.hashes[p]) {
         turned = true;
       } else {
         return Step::Fail(Fault(FaultCode::PageNeither).Numbers(at));

@@ -4,7 +4,8 @@
 // by page, whether the pass had turned it; what the other program added past the old end is kept
 // as it wrote it. A page that was cut short takes the state of the page before it, as the pass
 // turns the pages in order.
+#include "engine/journal/ContentKey.h"
 #include "engine/journal/Fault.h"
 #include "engine/journal/Journal.h"
 
-Step TurnBackResized(int fd, const JournalFile& journal);
+Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/journal/ContentKey.h"
 #include "engine/journal/Fault.h"
 #include "engine/journal/Journal.h"
 
@@ -22,16 +23,19 @@ struct SettleResult {
 Step CodedDigest(int fd, const JournalFile& journal, uint64_t* digest);
 
 // Gives every page whose hash the journal does not hold (a page the pass never wrote) the hash
-// of the page as it is, which is its state before the change; `known` is left as it was.
-Step HashUnrecordedPages(int fd, JournalFile* journal);
+// of the page as it is, which is its state before the change (for a sealing, of that page
+// sealed with `key`); `known` is left as it was.
+Step HashUnrecordedPages(int fd, JournalFile* journal, const ContentKey& key);
 
 // The digest of the open file's bytes as they are (PageHash.h).
 Step FileDigest(int fd, uint64_t* digest);
 
-// Turns the open file's pages and attributes to the state after the change (`complete`) or
-// before it, and flushes the file. Fails, with the file as good as it could be made, when a page
-// matches neither state, the file's size changed, or a read, write or flush fails.
-Step Settle(int fd, const JournalFile& journal, bool complete, SettleResult* result);
+// Turns the open file's content pages to the state after the change (`complete`) or before it,
+// turning them with `key` (the journal's time code for a coding, the file's keys for a sealing),
+// and flushes the file. Fails, with the file as good as it could be made, when a page matches
+// neither state, the file's size changed, or a read, write or flush fails.
+Step Settle(int fd, const JournalFile& journal, const ContentKey& key, bool complete,
+            SettleResult* result);
 
 // Writing to a file clears its setuid and setgid bits (unless root writes): puts the open file's
 // permission bits back to `mode` (07777) when it had either, before the flush that makes the

@@ -313,7 +313,10 @@ TEST_F(MurvelctlTest, RecoverRemovesNoFileThatAFileMayNeed) {
     const std::string leaf = "shared/" + plat::LeafOf(named);
     MakeFile(leaf, Bytes(10, 'p'));
     ASSERT_EQ(chown(Path(leaf).c_str(), 65534, 65534), 0);
-    SetXattr(Path(leaf), "murvel.change", EncodeMarker({CipherDirection::Code, 0, 1, named}));
+    ChangeMarker marker;
+    marker.nonce = 1;
+    marker.journal = named;
+    SetXattr(Path(leaf), "murvel.change", EncodeMarker(marker));
   }
   EXPECT_EQ(Ctl({"recover", "-r", "shared"}).exitCode, 1);
   EXPECT_TRUE(ReadFileBytes(secret) == Bytes(6, 's'));

@@ -25,6 +25,7 @@ TEST(FaultWords, EveryCodeHasOneRowAndAWholeText) {
       Fault f(static_cast<FaultCode>(c));
       f.Path(path).Name("user.x").Err(EIO).Numbers(7, 8).Because(cause).Because(cause);
       f.flaw.kind = RecordFlaw::TimeByte;
+      f.Seal(seal::SealFault::Changed);
       const std::string text = FaultText(f);
       EXPECT_FALSE(text.empty());
       EXPECT_NE(text, "?");

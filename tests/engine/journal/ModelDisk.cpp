@@ -86,6 +86,9 @@ void ModelDisk::Apply(State& s, const Change& c) {
       std::memcpy(n.bytes.data() + c.offset, c.data.data(), c.data.size());
       break;
     }
+    case Change::Resize:
+      s.nodes[c.inode].bytes.resize(size_t(c.offset));
+      break;
     case Change::SetAttr:
       s.nodes[c.inode].attrs[c.name] = c.data;
       break;
@@ -228,6 +231,17 @@ ssize_t ModelDisk::Pwrite(int fd, const void* buf, size_t len, uint64_t offset) 
   return ssize_t(len);
 }
 
+int ModelDisk::Ftruncate(int fd, uint64_t size) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int err;
+  if (!Enter(&err)) return err;
+  if (!NodeOf(fd)) return -EBADF;
+  Change c = NewChange(Change::Resize, handles_[fd].inode);
+  c.offset = size;
+  Note(std::move(c));
+  return 0;
+}
+
 int ModelDisk::Fdatasync(int fd) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
   int err;
@@ -235,7 +249,9 @@ int ModelDisk::Fdatasync(int fd) {
   auto h = handles_.find(fd);
   if (h == handles_.end()) return -EBADF;
   const uint64_t inode = h->second.inode;
-  FlushWhere([&](const Change& c) { return c.inode == inode && c.kind == Change::Bytes; });
+  FlushWhere([&](const Change& c) {
+    return c.inode == inode && (c.kind == Change::Bytes || c.kind == Change::Resize);
+  });
   return 0;
 }
 

@@ -67,6 +67,7 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   int Stat(const std::string& path, struct stat* st) override;
   ssize_t Pread(int fd, void* buf, size_t len, uint64_t offset) override;
   ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override;
+  int Ftruncate(int fd, uint64_t size) override;
   int Fdatasync(int fd) override;
   int Fsync(int fd) override;
   int Syncfs(int fd) override;
@@ -90,10 +91,10 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
  private:
   // A change in the cache that has not reached the disk.
   struct Change {
-    enum Kind { Bytes, SetAttr, RemoveAttr, Link, Unlink, Rename } kind = Bytes;
+    enum Kind { Bytes, Resize, SetAttr, RemoveAttr, Link, Unlink, Rename } kind = Bytes;
     uint64_t inode = 0;
     std::string path;  // Link, Unlink, Rename (the name it had)
-    uint64_t offset = 0;
+    uint64_t offset = 0;  // Bytes: where; Resize: the new size
     std::string data;  // Bytes: the sector's bytes; SetAttr: the value; Rename: the new name
     std::string name;  // SetAttr, RemoveAttr
   };
