@@ -1,9 +1,11 @@
 #include "platform/CodedEmblem.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -75,16 +77,38 @@ const Gio* LoadGio() {
   return loaded;
 }
 
+// Tells those who watch the file at `path` (file managers, through inotify) that it changed, so
+// that they read its metadata again: GVfs tells no one of a metadata change, and the file's own
+// last change (the end of its coding) came before the emblem's. The change told is the access and
+// modification times set to what they are: an attribute change (IN_ATTRIB; the access time alone
+// would be told as an access, which watchers ignore) that moves only the status-change time. A
+// write by another program in between would see its modification time put back to the one read
+// here, an instant earlier. Only a regular file, opened as a path (opening a device can act on
+// it), never through a link; setting times takes the file's owner or root. Whatever fails,
+// nothing is told.
+void TellWatchers(const std::string& path) {
+  const int fd = open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    (void)utimensat(fd, "", times, AT_EMPTY_PATH);
+  }
+  close(fd);
+}
+
 void SetEmblem(const Gio& gio, const std::string& path, bool coded) {
   void* file = gio.fileNew(path.c_str());
   if (!file) return;
   std::string emblem = kCodedEmblem;
   char* emblems[] = {emblem.data(), nullptr};
   GError* error = nullptr;
-  gio.setAttribute(file, kEmblems, coded ? kTypeStringv : kTypeInvalid,
-                   coded ? static_cast<void*>(emblems) : nullptr, 0, nullptr, &error);
+  const bool set =
+      gio.setAttribute(file, kEmblems, coded ? kTypeStringv : kTypeInvalid,
+                       coded ? static_cast<void*>(emblems) : nullptr, 0, nullptr, &error) != 0;
   if (error) gio.errorFree(error);
   gio.unref(file);
+  if (set) TellWatchers(path);
 }
 
 std::string EmblemsOf(const Gio& gio, const std::string& path) {

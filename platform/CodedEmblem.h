@@ -1,7 +1,8 @@
 #pragma once
 // The mark that file managers show on a coded file: GIO's per-file metadata "metadata::emblems",
 // which GVfs's metadata daemon keeps for the session and Nemo and Caja draw over the file's icon.
-// A coded file gets the lock emblem, a decoded one loses it.
+// A coded file gets the lock emblem, a decoded one loses it; then the file's watchers are told
+// of an attribute change, on which file managers read its emblem again.
 //
 // GIO is loaded (dlopen) at the first mark, and only when the session has a message bus, through
 // which the metadata daemon is reached; the programs link no GLib, and murvelctl outside a
