@@ -178,7 +178,7 @@ void* RunWorker(void* arg) {
       loaded = true;
     }
     std::string found;
-    if (gio && !job->path.empty()) {
+    if (gio) {
       if (job->kind == Job::Look)
         found = EmblemsOf(*gio, job->path);
       else
@@ -212,6 +212,15 @@ bool StartWorker(Channel& ch) {
 // Hands `job` to the worker and waits for it until the deadline; false when it was not done.
 bool Run(const std::shared_ptr<Job>& job) {
   if (!SessionBusThere()) return false;
+  // A worker that comes back late must not take the path from a folder the program has moved to
+  // since (murvelctl's folder walk changes folders).
+  if (job->path.empty()) return false;
+  if (job->path[0] != '/') {
+    char* here = getcwd(nullptr, 0);
+    if (!here) return false;
+    job->path = std::string(here) + "/" + job->path;
+    std::free(here);
+  }
   Channel& ch = TheChannel();
   std::unique_lock<std::mutex> hold(ch.lock);
   if (ch.overran || ch.startFailed) return false;
@@ -236,7 +245,6 @@ bool Run(const std::shared_ptr<Job>& job) {
 }  // namespace
 
 void SetCodedEmblem(const std::string& path, bool coded) {
-  if (path.empty()) return;
   auto job = std::make_shared<Job>();
   job->kind = coded ? Job::Mark : Job::Unmark;
   job->path = path;
