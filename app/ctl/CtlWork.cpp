@@ -11,34 +11,32 @@
 #include "platform/Paths.h"
 #include "platform/Program.h"
 
+const std::vector<CtlStateWords>& CtlStateRows() {
+  static const std::vector<CtlStateWords> rows = {
+      {CtlState::Coded, "coded", false},
+      {CtlState::Decoded, "decoded", false},
+      {CtlState::Plain, "plain", false},
+      {CtlState::Whole, "whole", false},
+      {CtlState::Recovered, "recovered", false},
+      {CtlState::Found, "found", false},
+      {CtlState::Rescued, "rescued", false},
+      {CtlState::DroppedJournal, "dropped journal", false},
+      {CtlState::Failed, "failed", true},
+      {CtlState::NotWorkable, "not workable", true},
+      {CtlState::WrongPassword, "wrong password", true},
+      {CtlState::Skipped, "skipped", true},
+      {CtlState::KeptJournal, "kept journal", true},
+  };
+  return rows;
+}
+
 namespace {
 
-// Each state's words, and whether a line of it tells a refusal or failure.
-struct StateWords {
-  CtlState state;
-  const char* text;
-  bool refusal;
-};
-constexpr StateWords kStates[] = {
-    {CtlState::Coded, "coded", false},
-    {CtlState::Decoded, "decoded", false},
-    {CtlState::Plain, "plain", false},
-    {CtlState::Whole, "whole", false},
-    {CtlState::Recovered, "recovered", false},
-    {CtlState::Found, "found", false},
-    {CtlState::Rescued, "rescued", false},
-    {CtlState::DroppedJournal, "dropped journal", false},
-    {CtlState::Failed, "failed", true},
-    {CtlState::NotWorkable, "not workable", true},
-    {CtlState::WrongPassword, "wrong password", true},
-    {CtlState::Skipped, "skipped", true},
-    {CtlState::KeptJournal, "kept journal", true},
-};
-
-const StateWords& WordsOf(CtlState state) {
-  for (const StateWords& w : kStates)
+const CtlStateWords& WordsOf(CtlState state) {
+  const std::vector<CtlStateWords>& rows = CtlStateRows();
+  for (const CtlStateWords& w : rows)
     if (w.state == state) return w;
-  return kStates[0];
+  return rows[0];
 }
 
 std::string TrWords(const char* text) {
@@ -323,7 +321,7 @@ CtlLines CtlWork::Line(const std::string& state, const std::string& file,
 }
 
 CtlLines CtlWork::Line(CtlState state, const std::string& file, const std::string& detail) {
-  const StateWords& words = WordsOf(state);
+  const CtlStateWords& words = WordsOf(state);
   CtlLines out = Line(std::string(words.text), file, detail);
   out.lines[0].refusal = words.refusal;
   return out;

@@ -39,6 +39,15 @@ enum class CtlState : uint8_t {
   KeptJournal,
 };
 
+// A state's words in the result line, and whether it tells a refusal or failure of a file.
+struct CtlStateWords {
+  CtlState state;
+  const char* text;
+  bool refusal;
+};
+// Every state's words, in the enumeration's order (the man page names each).
+const std::vector<CtlStateWords>& CtlStateRows();
+
 // Result lines, each knowing whether it tells a refusal or failure of a file.
 struct CtlLines {
   struct One {

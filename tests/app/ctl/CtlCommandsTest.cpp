@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/ctl/CtlCommands.h"
+#include "app/ctl/CtlWork.h"
 
 namespace {
 
@@ -53,6 +54,20 @@ std::string Roff(const std::string& s) {
   std::string out;
   for (char c : s) out += c == '-' ? std::string("\\-") : std::string(1, c);
   return out;
+}
+
+// The words a roff line sets in bold, as ".B words" or ".BR word roman" write them (quotes
+// taken off); "" for any other line.
+std::string BoldWords(const std::string& line) {
+  std::string rest;
+  if (line.rfind(".B ", 0) == 0)
+    rest = line.substr(3);
+  else if (line.rfind(".BR ", 0) == 0)
+    rest = line.substr(4);
+  else
+    return "";
+  if (!rest.empty() && rest[0] == '"') return rest.substr(1, rest.find('"', 1) - 1);
+  return line[2] == 'R' ? rest.substr(0, rest.find(' ')) : rest;
 }
 
 bool Parse(std::vector<const char*> args, CtlOptions* options, std::string* error) {
@@ -108,6 +123,27 @@ TEST(CtlCommandsTest, ManPageAndCompletionNameWhatTheTablesHold) {
     }
   }
   EXPECT_EQ(CompletionWords(completion, "--help"), optionWords);
+}
+
+// Every state a result line can tell is named under OUTPUT, and those whose lines go to standard
+// error are the ones named in the sentence that says so.
+TEST(CtlCommandsTest, ManPageNamesEveryResultStateAndWhereItGoes) {
+  const std::vector<std::string> output =
+      Section(ReadText(MURVEL_SOURCE_DIR "/dist/man/murvelctl.1"), ".SH OUTPUT");
+  std::set<std::string> named, toStandardError;
+  bool inErrorSentence = false;
+  for (const std::string& line : output) {
+    if (line.find("not done as asked") != std::string::npos) inErrorSentence = true;
+    const std::string bold = BoldWords(line);
+    if (!bold.empty()) named.insert(bold);
+    if (!bold.empty() && inErrorSentence) toStandardError.insert(bold);
+    if (line.find("go to standard error") != std::string::npos) inErrorSentence = false;
+  }
+  ASSERT_FALSE(toStandardError.empty());
+  for (const CtlStateWords& row : CtlStateRows()) {
+    EXPECT_EQ(named.count(Roff(row.text)), 1u) << row.text;
+    EXPECT_EQ(toStandardError.count(Roff(row.text)), row.refusal ? 1u : 0u) << row.text;
+  }
 }
 
 TEST(CtlCommandsTest, OptionsAreTakenForTheirCommandsOnly) {
