@@ -5,11 +5,11 @@
 
 #include "codec/CCO.h"
 #include "codec/CodedFile.h"
-#include "seal/SealRecord.h"
 #include "engine/journal/ChangeMarker.h"
 #include "engine/journal/IntegrityAttr.h"
 #include "platform/AttrBackend.h"
 #include "platform/NodeInfo.h"
+#include "seal/SealRecord.h"
 
 namespace {
 

@@ -17,6 +17,7 @@ TransactionOptions Engine::Options(const Password& password) const {
   o.password = password.text;
   o.windowBytes = windowBytes_;
   o.sweepStaleJournals = sweepStaleJournals_;
+  o.sealPassword = sealPassword_;
   if (view_) {
     EngineView* view = view_;
     o.progress = [view](const std::string& file, uint64_t done, uint64_t total) {
@@ -52,7 +53,7 @@ std::vector<WorkResult> Engine::WorkMany(
 }
 
 void Engine::Mark(const WorkResult& r) const {
-  if (r.done()) Mark(r.file, r.outcome == WorkOutcome::Coded);
+  if (r.done()) Mark(r.file, r.outcome == WorkOutcome::Coded || r.outcome == WorkOutcome::Sealed);
 }
 
 void Engine::Mark(const std::string& file, bool coded) const {

@@ -35,7 +35,7 @@ class Engine {
   // Inspects the entry at `path`; an interrupted change on its file is settled first. A caller
   // that inspects many files passes the same `volumes` to each.
   Inspection Inspect(const std::string& path, VolumeAnswers* volumes = nullptr) const {
-    Inspection found = InspectEntry(path, volumes);
+    Inspection found = InspectEntry(path, volumes, sealPassword_);
     // A change completed or turned back now leaves the file coded or plain: marked so.
     if (found.recovery && found.recovery->settled && found.workable())
       Mark(found.file, found.coded);
@@ -74,6 +74,11 @@ class Engine {
   // For tests: the bytes of one pass window.
   void SetWindowBytes(size_t bytes) { windowBytes_ = bytes; }
 
+  // The password for sealing and unsealing (requests with `sealing`) and for settling an
+  // interrupted sealing or unsealing on a look; not owned. None: those are not done, and such a
+  // file is reported as needing it.
+  void SetSealPassword(SealPassword* password) { sealPassword_ = password; }
+
  private:
   TransactionOptions Options(const Password& password) const;
 
@@ -84,6 +89,7 @@ class Engine {
   size_t windowBytes_ = kWindowBytes;
   bool sweepStaleJournals_ = true;
   bool marks_ = false;
+  SealPassword* sealPassword_ = nullptr;
 };
 
 // The request for the file an inspection found.

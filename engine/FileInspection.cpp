@@ -18,6 +18,7 @@
 #include "engine/journal/ChangeMarker.h"
 #include "engine/journal/IntegrityAttr.h"
 #include "engine/journal/Recovery.h"
+#include "engine/journal/SealedContent.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
 #include "platform/FileCalls.h"
@@ -25,6 +26,7 @@
 #include "platform/OpenFile.h"
 #include "platform/Paths.h"
 #include "platform/Volume.h"
+#include "seal/SealRecord.h"
 
 namespace {
 
@@ -69,7 +71,7 @@ ssize_t ReadAttr(int fd, const char* name, std::string* value, size_t max) {
 
 // Opens the file and reads what the inspection tells: the record, the stashed icon, and any
 // interrupted change, which it settles first.
-void LookInside(Inspection& ins) {
+void LookInside(Inspection& ins, SealPassword* password) {
   plat::OpenFile file =
       plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (!file.IsOpen()) {
@@ -85,7 +87,7 @@ void LookInside(Inspection& ins) {
   };
   if (listed == 0 && has(kChangeMarkerAttr)) {
     file.Close();
-    RecoveryAttempt attempt = RecoverFile(ins.file);
+    RecoveryAttempt attempt = RecoverFile(ins.file, password);
     if (attempt.report) ins.recovery = attempt.report;
     // Opened, not held by another, and no report: the marker was gone when it was read (another
     // program settled the change meanwhile), and the file is looked at as it now is.
@@ -122,8 +124,20 @@ void LookInside(Inspection& ins) {
       NotWorkableFor(ins, NotWorkable::DamagedRecord, damaged);
     }
   }
-  // Bytes that disagree with the record: a copy that lost it, or plain bytes under one.
-  if (ins.workable())
+  // A sealed file: its seal's record at its end (or its attribute, when the end lost it).
+  struct stat st {};
+  if (ins.workable() && !ins.coded && plat::Files().Fstat(fd, &st) == 0) {
+    std::string attr;
+    const bool hasAttr =
+        has(seal::kSealAttr) && ReadAttr(fd, seal::kSealAttr, &attr, seal::kMaxRecordSize) >= 0;
+    const FoundSeal found = FindSeal(fd, uint64_t(st.st_size), hasAttr ? &attr : nullptr);
+    ins.sealed = found.sealed;
+    ins.sealFault = found.fault;
+    ins.sealHeader = found.record.header;
+  }
+  // Bytes that disagree with the record: a copy that lost it, or plain bytes under one. A sealed
+  // file is no such copy.
+  if (ins.workable() && !ins.sealed)
     LookForMismatch(fd, ins.coded ? &ins.record : nullptr, has(kIntegrityAttr),
                     plat::CurrentClock().LocalNow(), &ins);
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
@@ -164,7 +178,7 @@ std::string AbsoluteName(const std::string& path) {
 
 }  // namespace
 
-Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
+Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes, SealPassword* password) {
   Inspection ins;
   ins.path = path;
   ins.file = path;
@@ -224,6 +238,6 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes) {
     }
   }
   if (!ins.workable()) return ins;
-  LookInside(ins);
+  LookInside(ins, password);
   return ins;
 }

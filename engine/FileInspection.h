@@ -8,9 +8,12 @@
 #include <string>
 
 #include "engine/Results.h"
+#include "engine/journal/SealPassword.h"
 
 // Which file systems (by device number) keep "user." attributes, as found so far: a caller that
 // inspects many files keeps one, so that each file system is asked once.
 using VolumeAnswers = std::map<uint64_t, bool>;
 
-Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes = nullptr);
+// An interrupted sealing or unsealing on the file is settled only with `password`.
+Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes = nullptr,
+                        SealPassword* password = nullptr);

@@ -13,6 +13,8 @@
 #include "engine/journal/CipherTransform.h"
 #include "engine/journal/Fault.h"
 #include "engine/journal/RecoveryReport.h"
+#include "seal/SealFault.h"
+#include "seal/SealFormat.h"
 
 enum class NotWorkable {
   None,
@@ -58,6 +60,11 @@ struct Inspection {
   std::optional<RecoveryReport> recovery;  // an interrupted change found on the file first
   RecordMismatch mismatch = RecordMismatch::None;  // its bytes and its record disagree
   LostKey lostKey;                                 // for such a file: what its bytes tell
+  // Sealed (seal/): its seal's record at its end, or its seal attribute; `sealFault` says why a
+  // seal is not sound (damaged, cut, of an unknown version), `sealHeader` what a sound one says.
+  bool sealed = false;
+  seal::SealFault sealFault = seal::SealFault::None;
+  seal::Header sealHeader;
 
   bool workable() const { return notWorkable == NotWorkable::None; }
 };
@@ -93,7 +100,7 @@ struct WorkResult {
   Fault markerLeft;              // the change was made, but its marker could not be removed: why
   std::optional<RecoveryReport> recovery;  // an interrupted change found on the file first
 
-  bool sealed = false;           // a sealing or unsealing (a file sealed, or to be)
+  bool sealed = false;  // a sealing or unsealing (a file sealed, or to be)
 
   bool done() const {
     return outcome == WorkOutcome::Coded || outcome == WorkOutcome::Decoded ||

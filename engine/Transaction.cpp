@@ -269,7 +269,8 @@ bool Decide(Item& it, const TransactionOptions& options) {
     it.result.foundCoded = isProtected;
     return false;
   }
-  if (req.sealing) return found.sealed ? DecideUnsealing(it, options, found) : DecideSealing(it, options);
+  if (req.sealing)
+    return found.sealed ? DecideUnsealing(it, options, found) : DecideSealing(it, options);
   if (req.bytesOnly) {
     it.direction = req.bytesOnly->direction;
     it.result.direction = it.direction;
@@ -502,7 +503,8 @@ void Batch::CheckAndApply() {
     std::string computed;
     Step applied = Step::Ok();
     if (it->sealed && !decoding) {
-      const seal::RecordBytes record = seal::EncodeRecord({it->sealRecord.header, it->mac->Finish()});
+      const seal::RecordBytes record =
+          seal::EncodeRecord({it->sealRecord.header, it->mac->Finish()});
       computed.assign(record.begin(), record.end());
       applied = WriteTrailer(it->fd(), it->contentBytes, computed);
     } else if (it->sealed) {
@@ -546,8 +548,9 @@ void Batch::TurnBackFailed() {
     // record after it.
     if (back && it->sealed && !it->resized) {
       const std::string record = file->second.entry.sealRecord;
-      back = it->direction == CipherDirection::Code ? CutToContent(it->fd(), it->contentBytes)
-                                                    : WriteTrailer(it->fd(), it->contentBytes, record);
+      back = it->direction == CipherDirection::Code
+                 ? CutToContent(it->fd(), it->contentBytes)
+                 : WriteTrailer(it->fd(), it->contentBytes, record);
     }
     if (back) back = ApplyPlan(it->fd(), it->plan, false, {}, true, false);
     if (back) {

@@ -4,10 +4,10 @@
 // the change is whole on disk, so any later look that finds it knows the change was
 // interrupted, and where its journal is (docs/crash-safety.md).
 //
-// Value: "MVC2", the direction (1 byte: 0 coding, 1 decoding, 2 sealing, 3 unsealing), the file's entry number in the
-// journal (4 bytes), the journal's nonce (8 bytes), then the journal's absolute path, at most
-// kMarkerJournalMax bytes, so that the marker stays small whatever the file's path. (Markers
-// "MVC1" kept the journal's leaf name when it lay in the file's folder.)
+// Value: "MVC2", the direction (1 byte: 0 coding, 1 decoding, 2 sealing, 3 unsealing), the file's
+// entry number in the journal (4 bytes), the journal's nonce (8 bytes), then the journal's absolute
+// path, at most kMarkerJournalMax bytes, so that the marker stays small whatever the file's path.
+// (Markers "MVC1" kept the journal's leaf name when it lay in the file's folder.)
 #include <cstdint>
 #include <optional>
 #include <string>

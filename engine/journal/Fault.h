@@ -114,13 +114,13 @@ enum class FaultCode : uint8_t {
 
 struct Fault {
   FaultCode code = FaultCode::None;
-  int err = 0;                // the errno of the call that failed
-  std::string path;           // the file, journal or folder it names
-  std::string name;           // an attribute's name
-  uint64_t a = 0, b = 0;      // sizes, a byte offset, a user id
-  RecordFlaw flaw;            // for a damaged record: the rule it breaks
+  int err = 0;                                   // the errno of the call that failed
+  std::string path;                              // the file, journal or folder it names
+  std::string name;                              // an attribute's name
+  uint64_t a = 0, b = 0;                         // sizes, a byte offset, a user id
+  RecordFlaw flaw;                               // for a damaged record: the rule it breaks
   seal::SealFault seal = seal::SealFault::None;  // for a sealed file: what its seal said
-  std::vector<Fault> causes;  // what it rests on
+  std::vector<Fault> causes;                     // what it rests on
 
   Fault() = default;
   explicit Fault(FaultCode c) : code(c) {}

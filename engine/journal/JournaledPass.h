@@ -21,7 +21,7 @@
 struct PassFile {
   int fd = -1;
   uint32_t entry = 0;  // its entry in the journal
-  uint64_t size = 0;  // the content's bytes (a sealed file's record after them is no page)
+  uint64_t size = 0;   // the content's bytes (a sealed file's record after them is no page)
   ContentKey key;
   CipherDirection direction = CipherDirection::Code;
   // A sealing hashes its pages sealed (Journal.h, HashesAfter); its sealed bytes go into `mac`

@@ -122,7 +122,9 @@ RecoveryReport SettleFrom(int fd, JournalFile file, const std::string& journalPa
   seal::Record sealRecord;
   if (e.sealed) {
     if (!ReadSealRecord(e.sealRecord, &sealRecord)) {
-      report.why = Fault(FaultCode::JournalDamaged).Path(journalPath).Because(Fault(FaultCode::EntriesDamaged));
+      report.why = Fault(FaultCode::JournalDamaged)
+                       .Path(journalPath)
+                       .Because(Fault(FaultCode::EntriesDamaged));
       return report;
     }
     if (!password) {

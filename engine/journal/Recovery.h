@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "engine/journal/Journal.h"
-#include "engine/journal/SealPassword.h"
 #include "engine/journal/RecoveryReport.h"
+#include "engine/journal/SealPassword.h"
 
 // Files known by their device and inode.
 using FileIds = std::set<std::pair<uint64_t, uint64_t>>;

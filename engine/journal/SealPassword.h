@@ -35,6 +35,6 @@ class SealPassword {
   plat::SecretText password_;
   seal::Cost cost_;
   std::vector<std::unique_ptr<seal::PasswordKey>> derived_;  // each stays where it is made
-  const seal::PasswordKey* newKey_ = nullptr;  // the one new seals use
+  const seal::PasswordKey* newKey_ = nullptr;                // the one new seals use
   size_t derivations_ = 0;
 };
