@@ -2,6 +2,7 @@
 // (the input whole) and as the end of a file (the trailer found from its last bytes). Nothing
 // may crash or read outside the input; a record taken must be exactly what the writer writes
 // for it, and a header that names the fuzzer's salt and cost is opened and its content MACed.
+// The seeds in fuzz/corpus/seal_record/ are made by `scripts/seal-vectors.py --seeds`.
 #include <array>
 #include <cstdint>
 #include <cstdlib>

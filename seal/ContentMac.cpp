@@ -7,42 +7,47 @@
 namespace seal {
 namespace {
 
-static_assert(kMacSize >= crypto_generichash_BYTES_MIN && kMacSize <= crypto_generichash_BYTES_MAX);
+static_assert(kMacSize == crypto_onetimeauth_BYTES);
+static_assert(kKeySize == crypto_onetimeauth_KEYBYTES);
+static_assert(kMacSize == crypto_verify_16_BYTES);
 // sodium_malloc places a block at the end of its page, so a size that is a multiple of the
 // state's alignment keeps it aligned.
-static_assert(sizeof(crypto_generichash_state) % alignof(crypto_generichash_state) == 0);
+static_assert(sizeof(crypto_onetimeauth_state) % alignof(crypto_onetimeauth_state) == 0);
 
-crypto_generichash_state* State(Secret& secret) {
-  return reinterpret_cast<crypto_generichash_state*>(secret.data());
+crypto_onetimeauth_state* State(Secret& secret) {
+  return reinterpret_cast<crypto_onetimeauth_state*>(secret.data());
 }
 
 }  // namespace
 
 ContentMac::ContentMac(const FileKeys& keys, const Header& header)
-    : state_(sizeof(crypto_generichash_state)) {
-  crypto_generichash_init(State(state_), keys.mac_key(), kKeySize, kMacSize);
+    : state_(sizeof(crypto_onetimeauth_state)) {
+  crypto_onetimeauth_init(State(state_), keys.mac_key());
   const HeaderBytes bytes = EncodeHeader(header);
-  crypto_generichash_update(State(state_), bytes.data(), bytes.size());
+  crypto_onetimeauth_update(State(state_), bytes.data(), bytes.size());
 }
 
 void ContentMac::Add(const uint8_t* data, size_t size) {
-  crypto_generichash_update(State(state_), data, size);
+  crypto_onetimeauth_update(State(state_), data, size);
   added_ += size;
 }
 
 Mac ContentMac::Finish() {
   uint8_t count[8];
   StoreLe(count, added_, 8);
-  crypto_generichash_update(State(state_), count, sizeof count);
+  crypto_onetimeauth_update(State(state_), count, sizeof count);
   Mac mac;
-  crypto_generichash_final(State(state_), mac.data(), mac.size());
+  crypto_onetimeauth_final(State(state_), mac.data());
   return mac;
 }
 
 SealFault ContentMac::Check(const Mac& stored) {
-  const Mac mac = Finish();
-  static_assert(kMacSize == crypto_verify_32_BYTES);
-  return crypto_verify_32(mac.data(), stored.data()) == 0 ? SealFault::None : SealFault::Changed;
+  Mac mac = Finish();
+  const bool equal = crypto_verify_16(mac.data(), stored.data()) == 0;
+  // A tag of other bytes under the same one-time key would give the key away: it is compared,
+  // then wiped, and never shown.
+  sodium_memzero(mac.data(), mac.size());
+  return equal ? SealFault::None : SealFault::Changed;
 }
 
 }  // namespace seal

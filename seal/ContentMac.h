@@ -1,9 +1,13 @@
 #pragma once
-// The MAC of a sealed file: keyed BLAKE2b with a 32-byte output (libsodium's crypto_generichash)
-// under the file's MAC key, over the header's 129 bytes, then the content's bytes in file order,
-// then their count as 8 bytes little-endian. It is taken window by window as the content is
-// read or written, so a whole file is checked in one streaming pass before a byte of it is
-// written, and made in the same pass that seals it.
+// The MAC of a sealed file: Poly1305 (libsodium's crypto_onetimeauth, taken incrementally) under
+// the file's MAC key, over the header's 129 bytes, then the content's bytes in file order, then
+// their count as 8 bytes little-endian. It is taken window by window as the content is read or
+// written, so a whole file is checked in one streaming pass before a byte of it is written, and
+// made in the same pass that seals it.
+//
+// Poly1305 is a one-time authenticator: its key must tag one message only. It does here, since
+// every seal draws a fresh data key and the MAC key is derived from it; making the tag again
+// over the same sealed bytes (a seal redone after a crash) is the same message, not a second.
 #include <cstddef>
 #include <cstdint>
 
@@ -29,7 +33,7 @@ class ContentMac {
   SealFault Check(const Mac& stored);
 
  private:
-  Secret state_;  // BLAKE2b's state, keyed
+  Secret state_;  // Poly1305's state, keyed
   uint64_t added_ = 0;
 };
 

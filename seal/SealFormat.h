@@ -26,7 +26,7 @@ constexpr size_t kSaltSize = 16;
 constexpr size_t kKeySize = 32;
 constexpr size_t kNonceSize = 24;
 constexpr size_t kWrappedKeySize = kKeySize + 16;
-constexpr size_t kMacSize = 32;
+constexpr size_t kMacSize = 16;  // Poly1305's tag
 constexpr size_t kHeaderAdSize = 81;
 constexpr size_t kHeaderSize = kHeaderAdSize + kWrappedKeySize;  // 129
 // The keystream's block: the content byte at offset i is XORed with byte i % 64 of block i / 64.

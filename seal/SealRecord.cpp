@@ -11,7 +11,7 @@ namespace seal {
 namespace {
 
 const uint8_t kMagic[8] = {0x89, 'M', 'V', 'S', 'E', 'A', 'L', '\n'};
-constexpr size_t kBodySize = kRecordSize - kTailSize;  // 161
+constexpr size_t kBodySize = kRecordSize - kTailSize;  // 145
 constexpr size_t kCheckSize = 4;
 
 // The check of the body and the tail's length field: the `size` bytes at `data`.
