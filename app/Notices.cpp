@@ -145,6 +145,8 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
     }
     case WorkOutcome::Coded:
     case WorkOutcome::Decoded:
+    case WorkOutcome::Sealed:
+    case WorkOutcome::Unsealed:
       if (!r.markerLeft.empty()) {
         n = Notice{NoticeKind::MarkerLeft,
                    std::string(r.outcome == WorkOutcome::Coded ? "Coded" : "Decoded") +

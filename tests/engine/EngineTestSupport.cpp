@@ -193,7 +193,7 @@ class DyingCalls : public plat::SystemFileCalls {
 
 }  // namespace
 
-bool InterruptChange(const std::string& path, const char* password, int writes) {
+bool InterruptChange(const std::string& path, const char* password, int writes, bool sealing) {
   fflush(stdout);
   pid_t pid = fork();
   if (pid == 0) {
@@ -201,8 +201,11 @@ bool InterruptChange(const std::string& path, const char* password, int writes) 
     plat::SetFileCalls(&dying);
     Engine engine;
     engine.SetWindowBytes(64 * 1024);
-    Inspection found = engine.Inspect(path);
-    engine.Work(found, Password{true, password});
+    SealPassword sealPassword(password, seal::kMinCost);
+    engine.SetSealPassword(&sealPassword);
+    ChangeRequest request = RequestFor(engine.Inspect(path));
+    request.sealing = sealing;
+    engine.WorkMany({request}, Password{true, password}, {});
     _exit(0);
   }
   int status = 0;

@@ -73,9 +73,11 @@ bool MakeUnwritable(const std::string& path, bool on);
 bool RunningAsRoot();
 
 // Leaves a real interrupted change on the file at `path`: a child process codes (or decodes) it
-// with `password` and is killed with SIGKILL as its pass writes the file's bytes for the
-// `writes`-th time. True when the child died so and the file carries the change marker.
-bool InterruptChange(const std::string& path, const char* password, int writes = 2);
+// with `password`, or seals (unseals) it with `sealing`, and is killed with SIGKILL as its pass
+// writes the file's bytes for the `writes`-th time. True when the child died so and the file
+// carries the change marker.
+bool InterruptChange(const std::string& path, const char* password, int writes = 2,
+                     bool sealing = false);
 
 // A test with a fresh temporary folder (removed afterwards, with any mount left inside it), an
 // entered password, a recorder view, an engine and a fixed clock. XDG folders point inside it.

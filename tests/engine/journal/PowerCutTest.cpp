@@ -43,8 +43,11 @@ class Installed {
   }
 };
 
-class PowerCutTest : public testing::Test {
+// Every test runs for coding (false) and for sealing (true), where a file "coded" below is a
+// sealed one and decoding it is unsealing it.
+class PowerCutTest : public testing::TestWithParam<bool> {
  protected:
+  bool Sealing() const { return GetParam(); }
   void SetUp() override {
     plat::SetClock(&clock_);
     Attrs decorated = {{"mime_type", "text/plain"},
@@ -81,11 +84,13 @@ class PowerCutTest : public testing::Test {
       r.file = f.path;
       r.recordName = plat::LeafOf(f.path);
       r.expectCoded = decode;
+      r.sealing = Sealing();
       requests.push_back(r);
     }
     TransactionOptions o;
     o.passwordSet = true;
     o.password = "pw";
+    o.sealPassword = &sealPassword_;
     o.windowBytes = 8192;
     // Without the flusher thread there is one order of calls, so call N is the same every run.
     o.overlapFlushes = overlap;
@@ -104,7 +109,7 @@ class PowerCutTest : public testing::Test {
     {
       Installed seams(next);
       for (const Original& f : files_) {
-        RecoveryAttempt a = RecoverFile(f.path);
+        RecoveryAttempt a = RecoverFile(f.path, &sealPassword_);
         ASSERT_TRUE(a.opened) << a.whyNotOpened;
         if (a.report) {
           ASSERT_TRUE(a.report->settled) << f.path << ": " << a.report->why;
@@ -123,7 +128,8 @@ class PowerCutTest : public testing::Test {
       EXPECT_EQ(now->attrs.count("murvel.change"), 0u) << f.path;
       const bool plain = now->bytes == f.bytes && now->attrs == f.attrs;
       if (plain) continue;
-      EXPECT_EQ(decoded[i].outcome, WorkOutcome::Decoded) << f.path << ": " << decoded[i].reason;
+      EXPECT_EQ(decoded[i].outcome, Sealing() ? WorkOutcome::Unsealed : WorkOutcome::Decoded)
+          << f.path << ": " << decoded[i].reason;
       const ModelDisk::Node* back = decoding.Cached(f.path);
       EXPECT_TRUE(back->bytes == f.bytes) << f.path;
       EXPECT_EQ(back->attrs, f.attrs) << f.path;
@@ -140,9 +146,11 @@ class PowerCutTest : public testing::Test {
     ChangeRequest r;
     r.file = f.path;
     r.expectCoded = true;
+    r.sealing = Sealing();
     TransactionOptions o;
     o.passwordSet = true;
     o.password = "pw";
+    o.sealPassword = &sealPassword_;
     if (!RunTransaction({r}, o)[0].done()) return false;
     return look.Cached(f.path)->bytes == f.bytes && look.Cached(f.path)->attrs == f.attrs;
   }
@@ -168,12 +176,14 @@ class PowerCutTest : public testing::Test {
   }
 
   plat::FixedClock clock_{FixtureMoment()};
+  // The least cost the format takes: the derivations are not what is tested here.
+  SealPassword sealPassword_{"pw", seal::kMinCost};
   std::vector<Original> files_;
   ModelDisk::State plain_;
   ModelDisk::State coded_;
 };
 
-TEST_F(PowerCutTest, EveryCutAtEveryCallLeavesEveryFileWhole) {
+TEST_P(PowerCutTest, EveryCutAtEveryCallLeavesEveryFileWhole) {
   int runs = 0;
   for (bool decode : {false, true}) {
     const uint64_t calls = CallsOf(decode);
@@ -201,7 +211,7 @@ TEST_F(PowerCutTest, EveryCutAtEveryCallLeavesEveryFileWhole) {
 
 // The same with the journal flushed on its own thread, where calls interleave differently from
 // run to run: cuts at random calls.
-TEST_F(PowerCutTest, CutsWhileTheJournalIsFlushedAlongsideLeaveEveryFileWhole) {
+TEST_P(PowerCutTest, CutsWhileTheJournalIsFlushedAlongsideLeaveEveryFileWhole) {
   std::mt19937 gen(11);
   for (bool decode : {false, true}) {
     const uint64_t calls = CallsOf(decode);
@@ -221,7 +231,7 @@ TEST_F(PowerCutTest, CutsWhileTheJournalIsFlushedAlongsideLeaveEveryFileWhole) {
 
 // Every call failing in turn: the change is whole at once, done or as before, and says why; or,
 // when it could not tell (a flush failed), it is left marked and the next look settles it.
-TEST_F(PowerCutTest, EveryFailingCallLeavesEveryFileWholeAndSaysWhy) {
+TEST_P(PowerCutTest, EveryFailingCallLeavesEveryFileWholeAndSaysWhy) {
   for (bool decode : {false, true}) {
     const uint64_t calls = CallsOf(decode);
     for (uint64_t call = 0; call < calls; ++call) {
@@ -257,7 +267,7 @@ namespace {
 // both copies of its record, every 4 KiB block zeroed, and the journal cut short. The
 // next look either settles each file rightly or leaves it, marker, journal and bytes, as they
 // were.
-TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
+TEST_P(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
   for (bool decode : {false, true}) {
     const ModelDisk::State state = Interrupted(decode, 0.6);
     const std::string journal = JournalOn(state);
@@ -304,7 +314,8 @@ TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
       std::vector<std::optional<RecoveryReport>> reports;
       {
         Installed seams(next);
-        for (const Original& f : files_) reports.push_back(RecoverFile(f.path).report);
+        for (const Original& f : files_)
+          reports.push_back(RecoverFile(f.path, &sealPassword_).report);
         RemoveStaleJournals("/m");  // a journal a marked file names is kept
       }
       for (size_t i = 0; i < files_.size(); ++i) {
@@ -331,7 +342,7 @@ TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
 }
 
 // More than four files are flushed with syncfs: cut at every call of such a batch.
-TEST_F(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
+TEST_P(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
   std::vector<Original> many;
   for (int i = 0; i < 6; ++i)
     many.push_back({"/m/f" + std::to_string(i),
@@ -355,14 +366,15 @@ TEST_F(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
 
 // Recovery cut at every one of its own calls, or failing there (a full disk): the next look
 // still settles every file, and a completion that cannot be written is turned back.
-TEST_F(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
+TEST_P(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
   for (bool decode : {false, true}) {
     const ModelDisk::State state = Interrupted(decode, 0.6);
     uint64_t calls = 0;
     {
       ModelDisk m(state);
       Installed seams(m);
-      for (const Original& f : files_) ASSERT_TRUE(RecoverFile(f.path).report->settled);
+      for (const Original& f : files_)
+        ASSERT_TRUE(RecoverFile(f.path, &sealPassword_).report->settled);
       calls = m.Calls();
     }
     int turnedBack = 0;
@@ -374,7 +386,7 @@ TEST_F(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
         m.CutPowerAt(call, keep, unsigned(call));
         {
           Installed seams(m);
-          for (const Original& f : files_) RecoverFile(f.path);
+          for (const Original& f : files_) RecoverFile(f.path, &sealPassword_);
         }
         ExpectWholeAfterLook(m.Disk(), trace);
         if (HasFatalFailure()) return;
@@ -384,7 +396,7 @@ TEST_F(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
       {
         Installed seams(m);
         for (const Original& f : files_) {
-          std::optional<RecoveryReport> r = RecoverFile(f.path).report;
+          std::optional<RecoveryReport> r = RecoverFile(f.path, &sealPassword_).report;
           turnedBack += r && r->settled && !r->completed;
         }
       }
@@ -397,7 +409,7 @@ TEST_F(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
 
 // A change that failed (a record that cannot be written) and is cut while being turned back:
 // once the journal holds its turn-back note, the next look turns it back, never completes it.
-TEST_F(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
+TEST_P(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
   const uint64_t calls = CallsOf(false);
   int noted = 0;
   for (uint64_t fail = calls / 2; fail < calls; ++fail) {
@@ -427,7 +439,7 @@ TEST_F(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
         ModelDisk after(m.Disk());
         {
           Installed seams(after);
-          RecoverFile(files_[2].path);
+          RecoverFile(files_[2].path, &sealPassword_);
         }
         EXPECT_TRUE(after.Cached(files_[2].path)->bytes == files_[2].bytes) << fail << " " << cut;
       }
@@ -440,7 +452,7 @@ TEST_F(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
 // The journal flushed on its own thread, cut just after each write of the files' bytes with
 // every unflushed journal write lost: whatever order the threads took, a window's bytes never
 // reach the disk before its hashes.
-TEST_F(PowerCutTest, BytesNeverOvertakeTheirHashesWhenTheJournalIsFlushedAlongside) {
+TEST_P(PowerCutTest, BytesNeverOvertakeTheirHashesWhenTheJournalIsFlushedAlongside) {
   for (bool decode : {false, true}) {
     for (uint64_t write = 1;; ++write) {
       ModelDisk m(decode ? coded_ : plain_);
@@ -454,5 +466,10 @@ TEST_F(PowerCutTest, BytesNeverOvertakeTheirHashesWhenTheJournalIsFlushedAlongsi
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(, PowerCutTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Sealing" : "Coding";
+                         });
 
 }  // namespace
