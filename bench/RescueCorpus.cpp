@@ -813,6 +813,14 @@ Item FromFile(const std::string& path) {
   return {path, "", ReadWhole(path)};
 }
 
+// The first bytes, printable ones as they are.
+std::string Printable(const Bytes& b) {
+  std::string s;
+  for (size_t i = 0; i < b.size() && i < 32; ++i)
+    s += b[i] >= 0x20 && b[i] < 0x7f ? char(b[i]) : b[i] == '\n' ? '|' : '.';
+  return s;
+}
+
 std::string OffBy(const uint8_t* found, const uint8_t* key) {
   std::string s;
   for (int j = 0; j < 6; ++j) s += " " + std::to_string(int(found[j]) - key[j]);
@@ -913,7 +921,8 @@ int main(int argc, char** argv) {
     }
     if (f.verdict == KeyFinding::Verdict::Found && !right)
       wrongKeys.push_back(item.kind + "  " + KindName(kind) + "  " + item.name + "  (" +
-                          f.kind.description.substr(0, 50) + ")  off by" + OffBy(f.key, key));
+                          f.kind.description.substr(0, 50) + ")  off by" + OffBy(f.key, key) +
+                          "  plain: " + Printable(item.bytes));
     if (counts && !right)
       missed.push_back((item.kind.empty() ? KindName(kind) : item.kind) + "  " + item.name + "  " +
                        (f.verdict == KeyFinding::Verdict::Ambiguous ? "unsure" : "none"));

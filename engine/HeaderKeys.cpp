@@ -70,6 +70,10 @@ const Header kHeaders[] = {
     {"terminfo", 0, "1a|1e 01|02 ?? 00 ?? 00 ?? 00 ?? 00|01|02", HeaderCheck::None},
     {"jmod", 0, "4a 4d 01 00 50 4b 03 04", HeaderCheck::None},
     {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
+    // Text in UTF-16 with its byte order mark, as far as its first two characters are Latin:
+    // the bytes that are zero pin the key bytes of their classes.
+    {"UTF-16", 0, "ff fe ?? 00 ?? 00", HeaderCheck::None},
+    {"UTF-16", 0, "fe ff 00 ?? 00 ??", HeaderCheck::None},
 };
 
 using ByteSet = std::bitset<256>;
@@ -354,6 +358,11 @@ std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_
     if (!possible) continue;
     HeaderMatch m;
     m.name = kHeaders[h].name;
+    bool single[6] = {};
+    for (const SinglePlace& p : singles[h]) {
+      m.redundancy += single[p.at % 6] ? 1 : 0;
+      single[p.at % 6] = true;
+    }
     m.check = kHeaders[h].check;
     for (int j = 0; j < 6; ++j) {
       m.pinned[j] = pinned[j];

@@ -24,6 +24,8 @@ struct HeaderMatch {
   // For each key byte: whether the header pins it, and the values it allows (within its range).
   bool pinned[6] = {};
   std::vector<uint8_t> allowed[6];
+  // The places of one byte only beyond one for each key byte they pin: each is a check of its own.
+  int redundancy = 0;
 };
 
 // The headers that `coded` (with the position term already taken off: d[i] = c[i] - (i mod 256))
