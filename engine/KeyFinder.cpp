@@ -231,6 +231,10 @@ constexpr double kSplitBits = 0.2;
 constexpr double kOrderGainAlone = 1.0;
 // A header with this many places beyond one for each key byte it pins checks itself.
 constexpr int kRedundantPlaces = 3;
+// A part of a file turned back this much less ordered than it lies, in bits per byte, looks
+// plain already; parts of fewer bytes are not judged.
+constexpr double kPartPlainBits = 0.5;
+constexpr size_t kPartMinBytes = 256;
 // Fewer bytes than this are a short file, whose classes likeness seldom tells.
 constexpr size_t kFewBytes = 256;
 // A short file's key found from likeness alone needs its bytes turned back into text this much
@@ -834,6 +838,15 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   found.verdict = KeyFinding::Verdict::Found;
   std::copy(passed[0].c.key.begin(), passed[0].c.key.end(), found.key);
   return found;
+}
+
+bool PartLooksPlain(const uint8_t* bytes, size_t len, uint64_t offset, const uint8_t key[6]) {
+  if (len < kPartMinBytes) return false;
+  uint32_t raw[256] = {}, turned[256] = {};
+  std::vector<uint8_t> plain(bytes, bytes + len);
+  TransformBytes(plain.data(), len, offset, key, CipherDirection::Decode);
+  for (size_t i = 0; i < len; ++i) ++raw[bytes[i]], ++turned[plain[i]];
+  return Bits(turned, len) - Bits(raw, len) >= kPartPlainBits;
 }
 
 bool LooksPlain(const uint8_t* prefix, size_t len) {

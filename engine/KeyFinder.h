@@ -59,5 +59,10 @@ ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]);
 // zone).
 bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now);
 
+// Whether `len` bytes that lie at file position `offset` look plain already: turned back with
+// `key` they are clearly less ordered than as they lie (text added to a coded copy afterwards, a
+// part never coded). Bytes without order either way (compressed data) do not.
+bool PartLooksPlain(const uint8_t* bytes, size_t len, uint64_t offset, const uint8_t key[6]);
+
 // The bytes as they lie look like a plain file: they begin with a known header, or are text.
 bool LooksPlain(const uint8_t* prefix, size_t len);

@@ -196,6 +196,9 @@ const char* Pattern(FaultCode code) {
       return "'{path}' is not a moment written as YYYY-MM-DD HH:MM:SS";
     case FaultCode::NoCodingMoment:
       return "'{path}' is no moment a file can have been coded at";
+    case FaultCode::PartLooksPlain:
+      return "the part at byte {a} looks plain already (text added after the copy was made?): "
+             "turned back it would be scrambled";
   }
   return "?";
 }
