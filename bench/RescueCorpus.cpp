@@ -65,6 +65,7 @@ struct Options {
   int tables = 30000;
   std::time_t now = std::time(nullptr);
   std::vector<std::string> folders;
+  std::string dump;  // a folder to write the made kinds to, to look at them
 };
 
 // The file, up to 4 MiB of it.
@@ -845,6 +846,8 @@ int main(int argc, char** argv) {
       o.each = std::atoi(argv[++i]);
     } else if (a == "--tables" && i + 1 < argc) {
       o.tables = std::atoi(argv[++i]);
+    } else if (a == "--dump" && i + 1 < argc) {
+      o.dump = argv[++i];
     } else if (a == "--check") {
       o.check = true;
     } else if (a == "--made-only") {
@@ -863,6 +866,14 @@ int main(int argc, char** argv) {
       (fs::temp_directory_path() / ("rescue-corpus-" + std::to_string(getpid()))).string();
   std::vector<std::string> made = MakeFiles(madeDir, random);
   const std::vector<Sample> kinds = MakeKinds(random, o.each);
+  if (!o.dump.empty()) {
+    fs::create_directories(o.dump);
+    int n = 0;
+    for (const Sample& k : kinds) {
+      std::ofstream out(o.dump + "/" + std::to_string(n++) + "." + k.kind, std::ios::binary);
+      out.write(reinterpret_cast<const char*>(k.bytes.data()), long(k.bytes.size()));
+    }
+  }
 
   // Half of the machine's files for coding, half kept plain; the made files and kinds go to
   // both, since coding one copy and looking at another as it lies are separate questions.

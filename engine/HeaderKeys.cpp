@@ -22,7 +22,7 @@ struct Header {
 const Header kHeaders[] = {
     {"PNG", 0, "89 50 4e 47 0d 0a 1a 0a 00 00 00 0d 49 48 44 52", HeaderCheck::PngHeaderCrc},
     {"GIF", 0, "47 49 46 38 37|39 61", HeaderCheck::GifBlocks},
-    {"PDF", 0, "25 50 44 46 2d 31|32 2e", HeaderCheck::None},
+    {"PDF", 0, "25 50 44 46 2d 31|32 2e", HeaderCheck::PdfVersion},
     {"ELF", 0, "7f 45 4c 46 01|02 01|02 01 00|03 00 00 00 00 00 00 00 00", HeaderCheck::None},
     {"gzip", 0, "1f 8b 08 00-1f ?? ?? ?? ?? 00|02|04 00-0d|ff", HeaderCheck::GzipInflates},
     {"zip", 0, "50 4b 03 04 0a|0b|0c|14|15|2d|33|3f 00 00-0f|80-8f 00|08 00|08|09|0c|0e 00",
@@ -32,15 +32,15 @@ const Header kHeaders[] = {
     {"JPEG", 0, "ff d8 ff db 00 43|84 00", HeaderCheck::None},
     {"JPEG", 0, "ff d8 ff ee 00 0e 41 64 6f 62 65", HeaderCheck::None},
     {"SQLite", 0, "53 51 4c 69 74 65 20 66 6f 72 6d 61 74 20 33 00", HeaderCheck::None},
-    {"7-zip", 0, "37 7a bc af 27 1c 00 02|03|04", HeaderCheck::None},
-    {"xz", 0, "fd 37 7a 58 5a 00 00 00|01|04|0a", HeaderCheck::None},
+    {"7-zip", 0, "37 7a bc af 27 1c 00 02|03|04", HeaderCheck::SevenZipCrc},
+    {"xz", 0, "fd 37 7a 58 5a 00 00 00|01|04|0a", HeaderCheck::XzHeaderCrc},
     {"bzip2", 0, "42 5a 68 31-39 31 41 59 26 53 59", HeaderCheck::None},
     {"WAVE", 0, "52 49 46 46 ?? ?? ?? ?? 57 41 56 45 66 6d 74 20", HeaderCheck::None},
     {"WebP", 0, "52 49 46 46 ?? ?? ?? ?? 57 45 42 50 56 50 38", HeaderCheck::None},
     {"AVI", 0, "52 49 46 46 ?? ?? ?? ?? 41 56 49 20 4c 49 53 54", HeaderCheck::None},
     {"Ogg", 0, "4f 67 67 53 00 02 00 00 00 00 00 00 00 00", HeaderCheck::None},
     {"FLAC", 0, "66 4c 61 43 00|80 00 00 22", HeaderCheck::None},
-    {"ID3", 0, "49 44 33 02|03|04 00 00 00-7f 00-7f 00-7f 00-7f", HeaderCheck::None},
+    {"ID3", 0, "49 44 33 02|03|04 00 00-e0 00-7f 00-7f 00-7f 00-7f", HeaderCheck::Id3Frames},
     {"MP4", 0, "00 00 00 ?? 66 74 79 70 69 73 6f 6d", HeaderCheck::None},
     {"MP4", 0, "00 00 00 ?? 66 74 79 70 6d 70 34 31|32", HeaderCheck::None},
     {"MP4", 0, "00 00 00 ?? 66 74 79 70 4d 34 41|56 20", HeaderCheck::None},
@@ -56,11 +56,13 @@ const Header kHeaders[] = {
     {"Java class", 0, "ca fe ba be 00 00 00 2d-45", HeaderCheck::None},
     {"WOFF", 0, "77 4f 46 46|32 00 01 00 00", HeaderCheck::None},
     {"WOFF", 0, "77 4f 46 46|32 4f 54 54 4f", HeaderCheck::None},
-    {"OpenType", 0, "4f 54 54 4f 00 05-30 00", HeaderCheck::None},
+    {"OpenType", 0, "4f 54 54 4f 00 05-30 00", HeaderCheck::Sfnt},
+    {"TrueType", 0, "00 01 00 00 00 05-30 00", HeaderCheck::Sfnt},
     {"PE", 0, "4d 5a 90 00 03 00 00 00 04 00 00 00 ff ff 00 00", HeaderCheck::None},
     {"gettext", 0, "de 12 04 95 00|01 00 00 00 ?? ?? 00 00 1c 00 00 00", HeaderCheck::None},
     {"gettext", 0, "95 04 12 de 00 00 00 00|01 00 00 ?? ?? 00 00 00 1c", HeaderCheck::None},
-    {"Python bytecode", 0, "?? 0d 0d 0a 00 00 00 00", HeaderCheck::None},
+    {"Python bytecode", 0, "?? 0d 0d 0a 00 00 00 00 ?? ?? ?? ?? ?? ?? ?? ?? e3|63",
+     HeaderCheck::None},
     {"tar", 257, "75 73 74 61 72 00|20 30|20", HeaderCheck::None},
     {"RPM", 0, "ed ab ee db 03|04 00 00|01", HeaderCheck::None},
     {"Photoshop", 0, "38 42 50 53 00 01|02 00 00 00 00 00 00", HeaderCheck::None},
@@ -70,6 +72,12 @@ const Header kHeaders[] = {
     {"terminfo", 0, "1a|1e 01|02 ?? 00 ?? 00 ?? 00 ?? 00|01|02", HeaderCheck::None},
     {"jmod", 0, "4a 4d 01 00 50 4b 03 04", HeaderCheck::None},
     {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
+    {"PEM", 0, "2d 2d 2d 2d 2d 42 45 47 49 4e 20", HeaderCheck::None},
+    {"XPM", 0, "2f 2a 20 58 50 4d 20 2a 2f", HeaderCheck::None},
+    {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 46 43 4f 4d 4d", HeaderCheck::None},
+    {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 43 46 56 45 52", HeaderCheck::None},
+    {"Sun audio", 0, "2e 73 6e 64 00 00 00 ?? ?? ?? ?? ?? 00 00 00 01-1b", HeaderCheck::None},
+    {"icon", 0, "00 00 01|02 00 01-20 00 ?? ?? ?? 00 00|01 00", HeaderCheck::None},
     // Text in UTF-16 with its byte order mark, as far as its first two characters are Latin:
     // the bytes that are zero pin the key bytes of their classes.
     {"UTF-16", 0, "ff fe ?? 00 ?? 00", HeaderCheck::None},
@@ -296,8 +304,111 @@ bool ZipEntryReads(const uint8_t* b, size_t len) {
     if (b[i] < 0x20 || b[i] == 0x7f) return false;
   const size_t data = 30 + nameLen + extraLen;
   const unsigned method = unsigned(b[8]) | unsigned(b[9]) << 8;
+  // The sizes and CRC, unless a descriptor after the data holds them.
+  const bool described = b[6] & 0x08;
+  const uint32_t crc = LittleEndian32(b + 14), packed = LittleEndian32(b + 18),
+                 size = LittleEndian32(b + 22);
+  if (method == 0 && !described) {
+    // Stored: the bytes themselves, whose CRC the header holds (an office document's or
+    // e-book's "mimetype" entry comes first so).
+    if (packed != size) return false;
+    if (data + size > len) return true;
+    return uint32_t(crc32(0, b + data, uInt(size))) == crc;
+  }
   if (method != 8 || data + 16 > len) return true;
-  return Inflates(b + data, len - data, nullptr, nullptr, nullptr);
+  size_t end = 0;
+  uint32_t made = 0;
+  uint64_t madeSize = 0;
+  if (!Inflates(b + data, len - data, &end, &made, &madeSize)) return false;
+  // A whole entry within the bytes inflates to its CRC and size.
+  return end == 0 || described || (made == crc && uint32_t(madeSize) == size && end == packed);
+}
+
+// The version on a PDF's first line, and where the bytes hold the keywords that end an object
+// or begin a stream, one of them whole (each is six bytes long, so every class of the key has a
+// byte in it).
+bool PdfReads(const uint8_t* b, size_t len) {
+  if (len < 9) return false;
+  const bool one = b[5] == '1' && b[7] >= '0' && b[7] <= '7';
+  const bool two = b[5] == '2' && b[7] == '0';
+  if (!(one || two) || (b[8] != '\r' && b[8] != '\n' && b[8] != ' ')) return false;
+  const std::string text(reinterpret_cast<const char*>(b), len);
+  if (text.find("endobj") != std::string::npos || text.find("stream") != std::string::npos)
+    return true;
+  // No keyword: only where the bytes are too few to hold one.
+  return len < 1024 && text.find(" obj") == std::string::npos;
+}
+
+// A font's table directory (TrueType, OpenType): the search fields follow from the count of
+// tables, the tags are printable and ascending, the offsets lie past the directory, and every
+// table the bytes hold whole (but 'head', whose sum leaves out a field of its own) adds up to its
+// checksum.
+bool SfntReads(const uint8_t* b, size_t len, bool whole) {
+  if (len < 12) return false;
+  auto u16 = [b](size_t at) { return unsigned(b[at]) << 8 | b[at + 1]; };
+  const unsigned n = u16(4);
+  unsigned pow2 = 1, log2 = 0;
+  while (pow2 * 2 <= n) pow2 *= 2, ++log2;
+  if (n == 0 || u16(6) != pow2 * 16 || u16(8) != log2 || u16(10) != n * 16 - pow2 * 16)
+    return false;
+  const size_t directoryEnd = 12 + 16 * size_t(n);
+  uint32_t lastTag = 0;
+  for (unsigned t = 0; t < n && 12 + 16 * size_t(t) + 16 <= len; ++t) {
+    const uint8_t* r = b + 12 + 16 * size_t(t);
+    for (int k = 0; k < 4; ++k)
+      if (r[k] < 0x20 || r[k] > 0x7e) return false;
+    const uint32_t tag = BigEndian32(r), sum = BigEndian32(r + 4);
+    const size_t at = BigEndian32(r + 8), size = BigEndian32(r + 12);
+    if (tag <= lastTag || at < directoryEnd || (whole && at + size > len)) return false;
+    lastTag = tag;
+    if (at + size > len || tag == 0x68656164) continue;  // beyond the bytes, or 'head'
+    uint32_t total = 0;
+    for (size_t i = 0; i < size; i += 4) {
+      uint32_t v = 0;
+      for (size_t k = 0; k < 4; ++k) v = v << 8 | (i + k < size ? b[at + i + k] : 0);
+      total += v;
+    }
+    if (total != sum) return false;
+  }
+  return true;
+}
+
+// An ID3v2 tag's frames, each a name of four capitals or digits and a size within the tag, up to
+// the padding or the tag's end; at least one.
+bool Id3FramesRead(const uint8_t* b, size_t len) {
+  if (len < 10 || (b[5] & 0x40)) return len >= 10;  // an extended header: not walked
+  const size_t tagEnd =
+      10 + (size_t(b[6]) << 21 | size_t(b[7]) << 14 | size_t(b[8]) << 7 | size_t(b[9]));
+  const bool v4 = b[3] == 4, v2 = b[3] == 2;
+  const size_t head = v2 ? 6 : 10, name = v2 ? 3 : 4;
+  size_t at = 10;
+  int frames = 0;
+  while (at + head <= std::min(tagEnd, len)) {
+    if (b[at] == 0) break;  // padding
+    for (size_t k = 0; k < name; ++k)
+      if (!((b[at + k] >= 'A' && b[at + k] <= 'Z') || (b[at + k] >= '0' && b[at + k] <= '9')))
+        return false;
+    size_t size;
+    if (v2)
+      size = size_t(b[at + 3]) << 16 | size_t(b[at + 4]) << 8 | b[at + 5];
+    else if (v4)
+      size = size_t(b[at + 4] & 0x7f) << 21 | size_t(b[at + 5] & 0x7f) << 14 |
+             size_t(b[at + 6] & 0x7f) << 7 | size_t(b[at + 7] & 0x7f);
+    else
+      size = BigEndian32(b + at + 4);
+    if (size == 0 || at + head + size > tagEnd) return false;
+    at += head + size;
+    ++frames;
+  }
+  return frames > 0 || at + head > len;
+}
+
+bool XzHeaderReads(const uint8_t* b, size_t len) {
+  return len >= 12 && uint32_t(crc32(0, b + 6, 2)) == LittleEndian32(b + 8);
+}
+
+bool SevenZipHeaderReads(const uint8_t* b, size_t len) {
+  return len >= 32 && uint32_t(crc32(0, b + 12, 20)) == LittleEndian32(b + 8);
 }
 
 bool TiffIfdReads(const uint8_t* b, size_t len, bool whole) {
@@ -387,6 +498,16 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool
       return ZipEntryReads(plain, len);
     case HeaderCheck::TiffIfd:
       return TiffIfdReads(plain, len, whole);
+    case HeaderCheck::PdfVersion:
+      return PdfReads(plain, len);
+    case HeaderCheck::Sfnt:
+      return SfntReads(plain, len, whole);
+    case HeaderCheck::Id3Frames:
+      return Id3FramesRead(plain, len);
+    case HeaderCheck::XzHeaderCrc:
+      return XzHeaderReads(plain, len);
+    case HeaderCheck::SevenZipCrc:
+      return SevenZipHeaderReads(plain, len);
     case HeaderCheck::None:
       break;
   }

@@ -16,6 +16,13 @@ enum class HeaderCheck {
   ZipEntry,      // the first entry's name is text, and its compressed bytes inflate
   TiffIfd,       // the first directory holds sorted, typed entries (when it lies within the
                  // bytes)
+  PdfVersion,    // a version PDF has (1.0 to 1.7, 2.0) on the first line, and the keywords
+                 // that end objects or begin streams where the bytes hold any
+  Sfnt,          // a font's table directory: its search fields follow from the count, its tags
+                 // are sorted and printable, and the tables within the bytes match their sums
+  Id3Frames,     // the tag's frames have names of capitals and digits and sizes that fit it
+  XzHeaderCrc,   // the stream flags match their CRC
+  SevenZipCrc,   // the start header matches its CRC
 };
 
 struct HeaderMatch {

@@ -235,7 +235,8 @@ constexpr int kRedundantPlaces = 3;
 // plain already; parts of fewer bytes are not judged.
 constexpr double kPartPlainBits = 0.5;
 constexpr size_t kPartMinBytes = 256;
-// Fewer bytes than this are a short file, whose classes likeness seldom tells.
+// Fewer bytes than this are a short file, whose classes likeness seldom tells (nor that of text
+// whose alphabets are narrow but even).
 constexpr size_t kFewBytes = 256;
 // A short file's key found from likeness alone needs its bytes turned back into text this much
 // more ordered than as they lie.
@@ -438,6 +439,24 @@ Key TextKey(ClassScores& s, const Key& start, const uint8_t lo[6], const uint8_t
   return key;
 }
 
+// A class whose different bytes are at most this share of a random one's holds a narrow
+// alphabet.
+constexpr double kNarrowShare = 0.8;
+// The bytes of text in UTF-8 whose key is checked for being the only one.
+constexpr size_t kUtf8Bytes = 8192;
+
+// Whether every class holds far fewer different bytes than as many random bytes would.
+bool AlphabetsAreNarrow(const ClassScores& s) {
+  for (int j = 0; j < 6; ++j) {
+    const double n = double(s.count[j]);
+    if (n < 64) return false;
+    size_t distinct = 0;
+    for (unsigned b = 0; b < 256; ++b) distinct += s.hist[j][b] != 0;
+    if (double(distinct) > kNarrowShare * 256 * (1 - std::pow(1 - 1.0 / 256, n))) return false;
+  }
+  return true;
+}
+
 // Whether the bytes are text in UTF-8: whole characters, no control bytes but blanks and line
 // ends.
 bool IsUtf8Text(const uint8_t* b, size_t len) {
@@ -456,6 +475,31 @@ bool IsUtf8Text(const uint8_t* b, size_t len) {
     for (size_t k = 1; k < n; ++k)
       if (i + k < len && (b[i + k] & 0xc0) != 0x80) return false;
     i += n;  // a character cut off by the end of the bytes counts
+  }
+  return true;
+}
+
+// Whether `key` is the only key, class by class, that turns the first few KiB into whole text in
+// UTF-8 with characters of several bytes in every class (ASCII alone allows shifts).
+bool TheOnlyUtf8(const uint8_t* prefix, size_t len, const Key& key, const uint8_t lo[6],
+                 const uint8_t hi[6]) {
+  len = std::min(len, kUtf8Bytes);
+  std::vector<uint8_t> plain(prefix, prefix + len);
+  TransformBytes(plain.data(), len, 0, key.data(), CipherDirection::Decode);
+  if (!IsUtf8Text(plain.data(), len)) return false;
+  size_t wide[6] = {};
+  for (size_t i = 0; i < len; ++i) wide[i % 6] += plain[i] >= 0x80;
+  for (int j = 0; j < 6; ++j)
+    if (wide[j] * 20 < (len + 5) / 6) return false;
+  for (int j = 0; j < 6; ++j) {
+    for (unsigned v = lo[j]; v <= hi[j]; ++v) {
+      const uint8_t shift = uint8_t(key[size_t(j)] - v);
+      if (shift == 0) continue;
+      for (size_t i = size_t(j); i < len; i += 6) plain[i] = uint8_t(plain[i] + shift);
+      const bool whole = IsUtf8Text(plain.data(), len);
+      for (size_t i = size_t(j); i < len; i += 6) plain[i] = uint8_t(plain[i] - shift);
+      if (whole) return false;
+    }
   }
   return true;
 }
@@ -632,7 +676,13 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   // A short file's classes are too small to be told by their likeness: its bytes are looked at
   // whole, and need more evidence (below).
   const bool few = len < kFewBytes;
-  if (matches.empty() && !few && !AllCouldBeTold(scores, lo, hi)) return found;
+  // Text whose classes likeness does not tell (base64, scripts of many letters) is still told
+  // by its narrow alphabets: each class holds far fewer different bytes than random ones.
+  bool textOnly = false;
+  if (matches.empty() && !few && !AllCouldBeTold(scores, lo, hi)) {
+    if (!AlphabetsAreNarrow(scores)) return found;
+    textOnly = true;
+  }
   ScoreClasses(scores, lo, hi);
   bool told[6];
   for (int j = 0; j < 6; ++j)
@@ -770,12 +820,13 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     passed = check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None, true}});
   // The bytes of a short file: coded text turns back into text that is far more ordered than
   // the bytes as they lie, though the key is seldom certain.
-  if (passed.empty() && few && !allTold) {
-    std::vector<Passed> maybe =
-        check({{TextKey(scores, statsKey, lo, hi), false, HeaderCheck::None, true}});
+  if (passed.empty() && (few || textOnly) && !allTold) {
+    const Key key = TextKey(scores, statsKey, lo, hi);
+    // Certain when no other value of any class leaves the text whole UTF-8.
+    const bool sure = len >= kFewBytes && TheOnlyUtf8(prefix, len, key, lo, hi);
+    std::vector<Passed> maybe = check({{key, sure, HeaderCheck::None, true}});
     for (Passed& p : maybe)
-      if (p.kind.Text() && rawBits - p.bits >= kOrderGainFew && IsWholeText(p.c.key))
-        passed.push_back(std::move(p));
+      if (rawBits - p.bits >= kOrderGainFew && IsWholeText(p.c.key)) passed.push_back(std::move(p));
   }
   if (passed.empty()) return found;
   // The likeliest of the keys that turn the bytes into something about as ordered as the most
