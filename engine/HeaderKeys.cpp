@@ -33,6 +33,7 @@ const Header kHeaders[] = {
     {"JPEG", 0, "ff d8 ff ee 00 0e 41 64 6f 62 65", HeaderCheck::None},
     {"SQLite", 0, "53 51 4c 69 74 65 20 66 6f 72 6d 61 74 20 33 00", HeaderCheck::None},
     {"7-zip", 0, "37 7a bc af 27 1c 00 02|03|04", HeaderCheck::SevenZipCrc},
+    {"zstd", 0, "28 b5 2f fd", HeaderCheck::ZstdFrame},
     {"xz", 0, "fd 37 7a 58 5a 00 00 00|01|04|0a", HeaderCheck::XzHeaderCrc},
     {"bzip2", 0, "42 5a 68 31-39 31 41 59 26 53 59", HeaderCheck::None},
     {"WAVE", 0, "52 49 46 46 ?? ?? ?? ?? 57 41 56 45 66 6d 74 20", HeaderCheck::None},
@@ -72,6 +73,7 @@ const Header kHeaders[] = {
     {"terminfo", 0, "1a|1e 01|02 ?? 00 ?? 00 ?? 00 ?? 00|01|02", HeaderCheck::None},
     {"jmod", 0, "4a 4d 01 00 50 4b 03 04", HeaderCheck::None},
     {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
+    {"Netpbm", 0, "50 31-36 0a", HeaderCheck::None},
     {"PEM", 0, "2d 2d 2d 2d 2d 42 45 47 49 4e 20", HeaderCheck::None},
     {"XPM", 0, "2f 2a 20 58 50 4d 20 2a 2f", HeaderCheck::None},
     {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 46 43 4f 4d 4d", HeaderCheck::None},
@@ -403,6 +405,47 @@ bool Id3FramesRead(const uint8_t* b, size_t len) {
   return frames > 0 || at + head > len;
 }
 
+bool ZstdFrameReads(const uint8_t* b, size_t len, bool whole) {
+  if (len < 6) return false;
+  const uint8_t fhd = b[4];
+  if (fhd & 0x08) return false;  // the reserved bit
+  const bool single = fhd & 0x20;
+  const size_t dictBytes[4] = {0, 1, 2, 4};
+  const size_t sizeBytes[4] = {size_t(single ? 1 : 0), 2, 4, 8};
+  size_t at = 5;
+  uint64_t window = 0;
+  if (!single) {
+    const unsigned exponent = b[at] >> 3, mantissa = b[at] & 7;
+    if (exponent > 31 - 10) return false;
+    const uint64_t base = uint64_t(1) << (10 + exponent);
+    window = base + base / 8 * mantissa;
+    ++at;
+  }
+  at += dictBytes[fhd & 3];
+  const size_t fcs = sizeBytes[fhd >> 6];
+  if (single) {
+    if (at + fcs > len) return !whole;
+    for (size_t k = fcs; k-- > 0;) window = window << 8 | b[at + k];
+    if (fcs == 2) window += 256;
+  }
+  at += fcs;
+  const uint64_t most = std::min<uint64_t>(window ? window : 1, 128 * 1024);
+  int blocks = 0;
+  while (at + 3 <= len) {
+    const uint32_t h = uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16;
+    const unsigned type = (h >> 1) & 3;
+    const uint64_t size = h >> 3;
+    if (type == 3 || (type != 1 && size > most)) return false;
+    at += 3 + (type == 1 ? 1 : size);
+    ++blocks;
+    if (h & 1) {  // the last block, and the checksum when the frame has one
+      at += (fhd & 0x04) ? 4 : 0;
+      return whole ? at == len : true;
+    }
+  }
+  return !whole && blocks > 0;
+}
+
 bool XzHeaderReads(const uint8_t* b, size_t len) {
   return len >= 12 && uint32_t(crc32(0, b + 6, 2)) == LittleEndian32(b + 8);
 }
@@ -504,6 +547,8 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool
       return SfntReads(plain, len, whole);
     case HeaderCheck::Id3Frames:
       return Id3FramesRead(plain, len);
+    case HeaderCheck::ZstdFrame:
+      return ZstdFrameReads(plain, len, whole);
     case HeaderCheck::XzHeaderCrc:
       return XzHeaderReads(plain, len);
     case HeaderCheck::SevenZipCrc:

@@ -23,6 +23,8 @@ enum class HeaderCheck {
   Id3Frames,     // the tag's frames have names of capitals and digits and sizes that fit it
   XzHeaderCrc,   // the stream flags match their CRC
   SevenZipCrc,   // the start header matches its CRC
+  ZstdFrame,     // the frame header's reserved bit is clear and its blocks follow one another,
+                 // each of a type and size the format allows, to the end of a whole file
 };
 
 struct HeaderMatch {

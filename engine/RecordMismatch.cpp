@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "engine/KeyFinder.h"
@@ -41,17 +42,22 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
     if (f.verdict == KeyFinding::Verdict::None) return;
     ins->mismatch = RecordMismatch::RecordLost;
     ins->lostKey.found = f.verdict == KeyFinding::Verdict::Found;
-    std::copy(f.key, f.key + 6, ins->lostKey.key);
+    std::memcpy(ins->lostKey.key, f.key, sizeof f.key);
     ins->lostKey.kind = f.kind.description;
     ins->lostKey.keys = f.keys;
     return;
   }
-  // Plain bytes under a record: they are a known type as they lie, their record's key turns
-  // them into nothing recognised, and they do not look coded under any other key either.
+  // Plain bytes under a record: the record's key would scramble them (turned back with it they
+  // are clearly less ordered than as they lie: text, JSON, SVG, source in any script; or they
+  // are a known type as they lie, which that key turns into nothing recognised), and they do not
+  // look coded under any other key either.
   uint8_t key[6];
-  std::copy(record->timeCode, record->timeCode + 6, key);
-  if (!LooksPlain(bytes.data(), bytes.size())) return;
-  if (KindWithKey(bytes.data(), bytes.size(), key).Recognised()) return;
+  std::memcpy(key, record->timeCode, sizeof key);
+  const bool scrambled = PartLooksPlain(bytes.data(), bytes.size(), 0, key);
+  if (!scrambled && (!LooksPlain(bytes.data(), bytes.size()) ||
+                     KindWithKey(bytes.data(), bytes.size(), key).Recognised()))
+    return;
+  if (!KindOfBytes(bytes.data(), bytes.size()).Recognised()) return;
   if (FindKey(bytes.data(), bytes.size(), now).verdict != KeyFinding::Verdict::None) return;
   ins->mismatch = RecordMismatch::RecordLeftOver;
   ins->lostKey.kind = KindOfBytes(bytes.data(), bytes.size()).description;

@@ -129,6 +129,29 @@ TEST_F(RescueCtlTest, PlainBytesUnderALeftOverRecordAreToldAndNotDecoded) {
   // Forced, it decodes (and so scrambles) as asked.
   EXPECT_EQ(Ctl({"--password-stdin", "--force", "decode", "letter.txt"}, "pw\n").exitCode, 0);
   EXPECT_NE(ReadFileBytes(Path("letter.txt")), letter);
+
+  // Text the type database names by a type of its own, and text in another script, are told
+  // the same way.
+  std::string json = "{\n", svg = "<svg xmlns=\"http://www.w3.org/2000/svg\">\n", cjk;
+  for (int i = 0; i < 40; ++i) {
+    json += "  \"item" + std::to_string(i) + "\": [" + std::to_string(i * 37) + ", true],\n";
+    svg += "  <rect x=\"" + std::to_string(i) + "\" y=\"4\" width=\"20\" height=\"9\"/>\n";
+    cjk += "我们的会议报告，明年的计划。東京の今日は晴れです。\n";
+  }
+  json += "  \"end\": null\n}\n";
+  svg += "</svg>\n";
+  for (const std::string& text : {json, svg, cjk}) {
+    const Bytes plain(text.begin(), text.end());
+    MakeFile("other.txt", Letter());
+    CodeHere("other.txt");
+    WriteFileBytes(Path("other.txt"), plain);
+    ASSERT_EQ(removexattr(Path("other.txt").c_str(), "user.murvel.integrity"), 0);
+    CtlResult told = Ctl({"status", "other.txt"});
+    EXPECT_EQ(told.out.rfind("plain, record left over: other.txt: ", 0), 0u) << told.out;
+    EXPECT_EQ(Ctl({"--password-stdin", "decode", "other.txt"}, "pw\n").exitCode, 1);
+    EXPECT_EQ(ReadFileBytes(Path("other.txt")), plain);
+    ASSERT_EQ(std::remove(Path("other.txt").c_str()), 0);
+  }
 }
 
 // A copy that went on as a log after it lost its record: the look finds the key from the coded
