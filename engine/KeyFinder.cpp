@@ -607,7 +607,8 @@ std::string Preview(const std::vector<uint8_t>& plain) {
     const uint8_t c = plain[i];
     if (c >= 0x20 && c < 0x7f) {
       text += char(c);
-    } else if (c >= 0xc2 && c < 0xf5 && i + 1 < plain.size() && (plain[i + 1] & 0xc0) == 0x80) {
+    } else if (c >= 0xc2 && c < 0xf5 && i + 1 < plain.size() && (plain[i + 1] & 0xc0) == 0x80 &&
+               !(c == 0xc2 && plain[i + 1] < 0xa0)) {  // C1 control characters as dots
       size_t len = c < 0xe0 ? 2 : c < 0xf0 ? 3 : 4, k = 1;
       while (k < len && i + k < plain.size() && (plain[i + k] & 0xc0) == 0x80) ++k;
       if (k == len) {
