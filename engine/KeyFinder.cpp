@@ -847,7 +847,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   // Keys the statistics cannot tell from the likeliest: each that passes the same checks is a
   // candidate too.
   {
-    const Candidate& best = passed[0].c;
+    const Candidate best = passed[0].c;  // a copy: checking alternatives adds to `passed`
     auto allowed = [&](int j, uint8_t v) {
       if (best.match < 0 || !matches[size_t(best.match)].pinned[j]) return true;
       const std::vector<uint8_t>& a = matches[size_t(best.match)].allowed[j];
