@@ -48,8 +48,9 @@ const Header kHeaders[] = {
     {"QuickTime", 0, "00 00 00 ?? 66 74 79 70 71 74 20 20", HeaderCheck::None},
     {"HEIF", 0, "00 00 00 ?? 66 74 79 70 68 65 69 63|78", HeaderCheck::None},
     {"AVIF", 0, "00 00 00 ?? 66 74 79 70 61 76 69 66", HeaderCheck::None},
-    {"TIFF", 0, "49 49 2a 00 ?? ?? 00 00", HeaderCheck::TiffIfd},
-    {"TIFF", 0, "4d 4d 00 2a 00 00", HeaderCheck::TiffIfd},
+    // The first directory within 16 MiB (its place's highest byte zero).
+    {"TIFF", 0, "49 49 2a 00 ?? ?? ?? 00", HeaderCheck::TiffIfd},
+    {"TIFF", 0, "4d 4d 00 2a 00", HeaderCheck::TiffIfd},
     {"BMP", 0, "42 4d ?? ?? ?? ?? 00 00 00 00 ?? ?? 00 00 0c|28|38|40|6c|7c 00 00 00",
      HeaderCheck::None},
     {"OLE2", 0, "d0 cf 11 e0 a1 b1 1a e1", HeaderCheck::None},
@@ -455,26 +456,10 @@ bool SevenZipHeaderReads(const uint8_t* b, size_t len) {
 }
 
 bool TiffIfdReads(const uint8_t* b, size_t len, bool whole) {
-  if (len < 8) return false;
-  const bool little = b[0] == 'I';
-  auto u16 = [&](size_t at) {
-    return little ? unsigned(b[at]) | unsigned(b[at + 1]) << 8
-                  : unsigned(b[at]) << 8 | unsigned(b[at + 1]);
-  };
-  const size_t ifd = little ? LittleEndian32(b + 4) : BigEndian32(b + 4);
+  const uint64_t ifd = TiffDirectoryAt(b, len);
   if (ifd < 8) return false;
-  if (ifd + 2 > len) return !whole;  // beyond the bytes at hand: it cannot tell
-  const unsigned entries = u16(ifd);
-  if (entries == 0 || entries > 500) return false;
-  // The entries the bytes hold, at most eight: tags ascending, types of the format's own.
-  unsigned last = 0;
-  int read = 0;
-  for (size_t at = ifd + 2; read < int(entries) && read < 8 && at + 12 <= len; at += 12, ++read) {
-    const unsigned tag = u16(at), type = u16(at + 2);
-    if ((read > 0 && tag <= last) || type == 0 || type > 18) return false;
-    last = tag;
-  }
-  return read >= std::min(2, int(entries));
+  if (ifd + 2 > len) return !whole;  // beyond the bytes at hand: the far look tells
+  return TiffDirectoryReads(b + ifd, len - size_t(ifd), b[0] == 'I');
 }
 
 }  // namespace
@@ -557,6 +542,30 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool
       break;
   }
   return true;
+}
+
+uint64_t TiffDirectoryAt(const uint8_t* b, size_t len) {
+  if (len < 8) return 0;
+  return b[0] == 'I' ? LittleEndian32(b + 4) : BigEndian32(b + 4);
+}
+
+bool TiffDirectoryReads(const uint8_t* b, size_t len, bool little) {
+  if (len < 2) return false;
+  auto u16 = [&](size_t at) {
+    return little ? unsigned(b[at]) | unsigned(b[at + 1]) << 8
+                  : unsigned(b[at]) << 8 | unsigned(b[at + 1]);
+  };
+  const unsigned entries = u16(0);
+  if (entries == 0 || entries > 500) return false;
+  // The entries the bytes hold, at most eight: tags ascending, types of the format's own.
+  unsigned last = 0;
+  int read = 0;
+  for (size_t at = 2; read < int(entries) && read < 8 && at + 12 <= len; at += 12, ++read) {
+    const unsigned tag = u16(at), type = u16(at + 2);
+    if ((read > 0 && tag <= last) || type == 0 || type > 18) return false;
+    last = tag;
+  }
+  return read >= std::min(2, int(entries));
 }
 
 bool BeginsWithHeader(const uint8_t* bytes, size_t len) {

@@ -46,5 +46,10 @@ std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_
 // file (else more follow).
 bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool whole);
 
+// Where a TIFF's first directory lies by its header (0 when the bytes are too few), and whether
+// the bytes of a directory (`len` of them from its start) hold sorted, typed entries.
+uint64_t TiffDirectoryAt(const uint8_t* plain, size_t len);
+bool TiffDirectoryReads(const uint8_t* dir, size_t len, bool littleEndian);
+
 // Whether the bytes as they lie begin with one of the headers.
 bool BeginsWithHeader(const uint8_t* bytes, size_t len);

@@ -651,7 +651,7 @@ ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]) {
   return KindOfBytes(plain.data(), plain.size());
 }
 
-KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
+KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const FarBytes* far) {
   KeyFinding found;
   len = std::min(len, kKeyLookBytes);
   if (len < kKeyLookMinBytes) return found;
@@ -789,6 +789,18 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     if (c.check != HeaderCheck::None && len > kQuickBytes) {
       std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
       if (!HeaderCheckPasses(c.check, head.data(), head.size(), false)) return;
+    }
+    // A TIFF's directory beyond the prefix is read where the header says it lies.
+    if (c.check == HeaderCheck::TiffIfd && far && far->read) {
+      std::vector<uint8_t> head = TurnedBack(prefix, std::min<size_t>(len, 8), c.key);
+      const uint64_t at = TiffDirectoryAt(head.data(), head.size());
+      if (at + 2 > len) {
+        if (at >= far->size) return;
+        std::vector<uint8_t> dir(size_t(std::min<uint64_t>(kFarLookBytes, far->size - at)));
+        dir.resize(far->read(at, dir.data(), dir.size()));
+        TransformBytes(dir.data(), dir.size(), at, c.key.data(), CipherDirection::Decode);
+        if (!TiffDirectoryReads(dir.data(), dir.size(), head[0] == 'I')) return;
+      }
     }
     // The evidence next, from the classes' counts: plain bytes fail it before any more is done.
     if (!evidence(c.key, checked(c))) return;

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,21 @@ struct KeyFinding {
 // The most candidates a finding lists.
 constexpr size_t kMostCandidates = 8;
 
+// The rest of a file beyond the prefix, for a header that says where its structure lies (a
+// TIFF's directory after its image data): `read` puts up to n bytes from `at` into `into` and
+// says how many it put.
+struct FarBytes {
+  uint64_t size = 0;  // the file's
+  std::function<size_t(uint64_t at, uint8_t* into, size_t n)> read;
+};
+// The most read there, for each key tried.
+constexpr size_t kFarLookBytes = 4096;
+
 // Looks at the first `len` bytes of a file (at most kKeyLookBytes are used); fewer than
 // kKeyLookBytes must be the whole file. `now` is the local time, for the check that a key's
-// moment is not in the future.
-KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now);
+// moment is not in the future. `far`, when given, reads the rest of the file.
+KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now,
+                   const FarBytes* far = nullptr);
 
 // The prefix turned back with `key`: what it is recognised as (unrecognised when it is not).
 ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]);

@@ -37,8 +37,21 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
   if (record && hasIntegrity) return;
   const std::vector<uint8_t> bytes = ReadPrefix(fd);
   if (bytes.size() < kKeyLookMinBytes) return;
+  // The rest of the file, for a header that says where its structure lies.
+  FarBytes far;
+  struct stat st {};
+  far.size = plat::Files().Fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0;
+  far.read = [fd](uint64_t at, uint8_t* into, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+      ssize_t r = plat::Files().Pread(fd, into + got, n - got, off_t(at + got));
+      if (r <= 0) break;
+      got += size_t(r);
+    }
+    return got;
+  };
   if (!record) {
-    KeyFinding f = FindKey(bytes.data(), bytes.size(), now);
+    KeyFinding f = FindKey(bytes.data(), bytes.size(), now, &far);
     if (f.verdict == KeyFinding::Verdict::None) return;
     ins->mismatch = RecordMismatch::RecordLost;
     ins->lostKey.found = f.verdict == KeyFinding::Verdict::Found;
@@ -58,7 +71,7 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
                      KindWithKey(bytes.data(), bytes.size(), key).Recognised()))
     return;
   if (!KindOfBytes(bytes.data(), bytes.size()).Recognised()) return;
-  if (FindKey(bytes.data(), bytes.size(), now).verdict != KeyFinding::Verdict::None) return;
+  if (FindKey(bytes.data(), bytes.size(), now, &far).verdict != KeyFinding::Verdict::None) return;
   ins->mismatch = RecordMismatch::RecordLeftOver;
   ins->lostKey.kind = KindOfBytes(bytes.data(), bytes.size()).description;
 }

@@ -75,18 +75,23 @@ std::string MomentOfKey(const uint8_t key[6]) {
 
 namespace {
 
+// Reads up to n bytes at `at` from `fd`; how many it read.
+size_t ReadAt(int fd, uint64_t at, uint8_t* into, size_t n) {
+  size_t got = 0;
+  while (got < n) {
+    ssize_t r = plat::Files().Pread(fd, into + got, n - got, off_t(at + got));
+    if (r <= 0) break;
+    got += size_t(r);
+  }
+  return got;
+}
+
 // The first kKeyLookBytes of `file` (fewer when it is shorter or cannot be read).
 std::vector<uint8_t> Prefix(const std::string& file) {
   plat::OpenFile open = plat::OpenFile::Open(file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (!open.IsOpen()) return {};
   std::vector<uint8_t> bytes(kKeyLookBytes);
-  size_t got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = plat::Files().Pread(open.Fd(), bytes.data() + got, bytes.size() - got, off_t(got));
-    if (n <= 0) break;
-    got += size_t(n);
-  }
-  bytes.resize(got);
+  bytes.resize(ReadAt(open.Fd(), 0, bytes.data(), bytes.size()));
   return bytes;
 }
 
@@ -98,11 +103,19 @@ ByteKind KindOfFileWithKey(const std::string& file, const uint8_t key[6]) {
 }
 
 KeyFinding LookAtFile(const std::string& file) {
-  const std::vector<uint8_t> bytes = Prefix(file);
+  plat::OpenFile open = plat::OpenFile::Open(file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (!open.IsOpen()) return {};
+  struct stat st {};
+  FarBytes far;
+  far.size = plat::Files().Fstat(open.Fd(), &st) == 0 ? uint64_t(st.st_size) : 0;
+  const int fd = open.Fd();
+  far.read = [fd](uint64_t at, uint8_t* into, size_t n) { return ReadAt(fd, at, into, n); };
+  std::vector<uint8_t> bytes(kKeyLookBytes);
+  bytes.resize(ReadAt(fd, 0, bytes.data(), bytes.size()));
   const std::time_t t = std::time(nullptr);
   std::tm now{};
   localtime_r(&t, &now);
-  return FindKey(bytes.data(), bytes.size(), now);
+  return FindKey(bytes.data(), bytes.size(), now, &far);
 }
 
 Fault PartsFit(const std::string& file, const uint8_t key[6]) {
