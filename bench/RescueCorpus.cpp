@@ -957,8 +957,9 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 10 * o.each; ++i) {
     const size_t size = 64 + random() % 192;
     const std::string script = scripts[random() % 7];
-    lookCoded({"short text " + script, "short text", AsBytes(Prose(random, script, size))},
-              &shortTexts);
+    lookCoded(
+        {"short text " + script, "short text " + script, AsBytes(Prose(random, script, size))},
+        &shortTexts);
   }
 
   // Coded texts with plain text appended afterwards: every tail must be caught by the parts a
