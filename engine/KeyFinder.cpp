@@ -35,6 +35,13 @@ double LogPrior(uint8_t b) {
   return -6.8;
 }
 
+// LogPrior with the signs text seldom holds, and carriage returns, made rarer.
+double SignPrior(uint8_t b) {
+  if (b == '\r') return -6.5;
+  if (b && std::strchr("#$%&*;<>@[\\]^`{|}~", b)) return -7.0;
+  return LogPrior(b);
+}
+
 const std::array<double, 256>& PriorTable() {
   static const std::array<double, 256> table = [] {
     std::array<double, 256> t{};
@@ -370,9 +377,38 @@ bool ShiftIsClear(const ClassScores& s, const Key& key, const uint8_t lo[6], con
     }
     return sum / n;
   };
-  const double at = pooled(0);
-  for (int delta = -64; delta <= 64; ++delta)
-    if (delta != 0 && pooled(delta) > at - kShiftMargin) return false;
+  // The bytes the key turns back; where they are text without control bytes, a shift that
+  // makes control bytes of some (line ends, mostly) does not compete.
+  uint32_t turned[256] = {};
+  size_t n = 0, control = 0;
+  for (int j = 0; j < 6; ++j) {
+    n += s.count[j];
+    for (unsigned b = 0; b < 256; ++b) turned[b] += s.hist[j][uint8_t(b + key[size_t(j)])];
+  }
+  auto controls = [&](int delta) {
+    size_t c = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+      const uint8_t to = uint8_t(b - unsigned(delta));
+      c += (to < 0x20 && to != '\n' && to != '\t' && to != '\r') || to == 0x7f ? turned[b] : 0;
+    }
+    return c;
+  };
+  control = controls(0);
+  const bool text = control * 1000 <= n;
+  // Of text, also how likely the bytes are by a prior that tells rare signs from common ones (a
+  // shift that turns digits and blanks into semicolons and hashes is no rival).
+  auto signs = [&](int delta) {
+    double sum = 0;
+    for (unsigned b = 0; b < 256; ++b)
+      if (turned[b]) sum += double(turned[b]) * SignPrior(uint8_t(b - unsigned(delta)));
+    return sum / double(std::max<size_t>(n, 1));
+  };
+  const double at = pooled(0), signsAt = text ? signs(0) : 0;
+  for (int delta = -64; delta <= 64; ++delta) {
+    if (delta == 0 || pooled(delta) <= at - kShiftMargin) continue;
+    if (text && (controls(delta) * 100 > n || signs(delta) <= signsAt - kShiftMargin)) continue;
+    return false;
+  }
   return true;
 }
 
