@@ -179,6 +179,19 @@ Bytes Make7z() {
   return x;
 }
 
+// A TIFF whose directory lies after 100 KiB of image data, past the bytes a look reads first.
+Bytes MakeFarTiff() {
+  Bytes t = {'I', 'I', 42, 0};
+  const Bytes pixels = RandomBytes(100000, 22);
+  Le32(&t, uint32_t(8 + pixels.size()));
+  t.insert(t.end(), pixels.begin(), pixels.end());
+  const uint16_t entries[][2] = {{256, 3}, {257, 3}, {258, 3}, {259, 3}, {262, 3}, {273, 4}};
+  Le16(&t, 6);
+  for (const auto& e : entries) Le16(&t, e[0]), Le16(&t, e[1]), Le32(&t, 1), Le32(&t, 8);
+  Le32(&t, 0);
+  return t;
+}
+
 // A gzip stream of stored blocks, which any bytes inflate as: only its trailer's CRC tells the
 // two key bytes its header leaves open.
 Bytes MakeStoredGzip() {
@@ -241,6 +254,22 @@ std::string Printable(const std::string& text, size_t characters) {
     i += len - 1;
   }
   return out;
+}
+
+// A table of names, prices and dates: digits take much of it, so a shift of the whole key that
+// keeps it text must be told by the signs it makes.
+Bytes MakeCsv() {
+  const Bytes pick = RandomBytes(4000, 23);
+  const char* names[] = {"apples", "pears", "plums", "cherries"};
+  Bytes csv;
+  Append(&csv, "id,name,price,date\n");
+  for (size_t i = 0; i + 4 < pick.size(); i += 4)
+    Append(&csv, std::to_string(i / 4) + "," + names[pick[i] % 4] + " " + names[pick[i + 1] % 4] +
+                     "," + std::to_string(pick[i + 2]) + "." +
+                     std::to_string(pick[i + 3] % 90 + 10) + ",2024-0" +
+                     std::to_string(1 + pick[i] % 9) + "-1" + std::to_string(pick[i + 1] % 10) +
+                     "\n");
+  return csv;
 }
 
 Bytes MakeProse() {
@@ -337,7 +366,8 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
                {"7-zip", Make7z()},
                {"stored gzip", MakeStoredGzip()},
                {"gif", MakeGif(8)},
-               {"cjk", MakeCjk()}};
+               {"cjk", MakeCjk()},
+               {"csv", MakeCsv()}};
   for (const auto& f : found) {
     SCOPED_TRACE(f.kind);
     Bytes coded = CodedByRule(f.plain, KeyBytes(key));
@@ -385,6 +415,26 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
   }
 }
 
+// A TIFF's directory is read where its header says it lies, past the first 64 KiB too: it alone
+// tells the two key bytes the header leaves open.
+TEST(KeyFinderTest, AFarDirectoryIsReadWhereTheHeaderSays) {
+  const std::tm now = Moment(2026, 12, 7, 8, 30, 15);
+  const std::string key = KeyOf(Moment(2011, 5, 17, 21, 4, 56));
+  const Bytes coded = CodedByRule(MakeFarTiff(), KeyBytes(key));
+  FarBytes far;
+  far.size = coded.size();
+  far.read = [&coded](uint64_t at, uint8_t* into, size_t n) {
+    n = std::min<size_t>(n, coded.size() - size_t(at));
+    std::copy(coded.begin() + long(at), coded.begin() + long(at + n), into);
+    return n;
+  };
+  KeyFinding k = FindKey(coded.data(), kKeyLookBytes, now, &far);
+  ASSERT_EQ(k.verdict, KeyFinding::Verdict::Found);
+  EXPECT_EQ(std::string(k.key, k.key + 6), key);
+  // Without the rest of the file, the key is not certain.
+  EXPECT_EQ(FindKey(coded.data(), kKeyLookBytes, now).verdict, KeyFinding::Verdict::Ambiguous);
+}
+
 // Plain bytes are never taken for coded ones, however a header's bytes happen to fit them: rows
 // of numbers fit the Python bytecode header under some key, which the bytes' statistics refute.
 // Where several keys fit equally (a word repeated), the key is not certain; a short coded text is
@@ -428,10 +478,15 @@ TEST(KeyFinderTest, NoPlainTableIsCodedAndNoKeyIsWrong) {
   }
   const std::string key = KeyOf(Moment(2011, 5, 17, 21, 4, 56));
 
-  Bytes prose = MakeProse();
+  // Short texts, in English and in Chinese, are told coded.
+  Bytes prose = MakeProse(), cjk = MakeCjk();
   prose.resize(120);
-  Bytes shortCoded = CodedByRule(prose, KeyBytes(key));
-  EXPECT_NE(FindKey(shortCoded.data(), shortCoded.size(), now).verdict, KeyFinding::Verdict::None);
+  cjk.resize(150);
+  for (const Bytes& text : {prose, cjk}) {
+    Bytes shortCoded = CodedByRule(text, KeyBytes(key));
+    EXPECT_NE(FindKey(shortCoded.data(), shortCoded.size(), now).verdict,
+              KeyFinding::Verdict::None);
+  }
 }
 
 // A part of a file looks plain already when its record's key, or the key found, would scramble
