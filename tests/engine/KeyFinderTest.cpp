@@ -478,6 +478,18 @@ TEST(KeyFinderTest, NoPlainTableIsCodedAndNoKeyIsWrong) {
   }
   const std::string key = KeyOf(Moment(2011, 5, 17, 21, 4, 56));
 
+  // A source file coded just after midnight: under some key its first bytes fit a Netpbm
+  // header, which must not hide the key its text tells.
+  Bytes source;
+  Append(&source, "/* ");
+  const Bytes body = MakeProse();
+  source.insert(source.end(), body.begin(), body.end());
+  const std::string midnight = KeyOf(Moment(2011, 5, 17, 0, 30, 45));
+  Bytes codedSource = CodedByRule(source, KeyBytes(midnight));
+  KeyFinding fromText = FindKey(codedSource.data(), codedSource.size(), now);
+  ASSERT_EQ(fromText.verdict, KeyFinding::Verdict::Found);
+  EXPECT_EQ(std::string(fromText.key, fromText.key + 6), midnight);
+
   // Short texts, in English and in Chinese, are told coded.
   Bytes prose = MakeProse(), cjk = MakeCjk();
   prose.resize(120);
