@@ -388,7 +388,7 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
   badStoredCrc[14] ^= 0x01;
   badVersion[7] = '9';
   badFields[11] ^= 0x10;
-  badFrame[11] = 'i';
+  badFrame[14] = 0x7f;  // the first frame's size, past the tag
   badXz[8] ^= 0x01;
   bad7z[8] ^= 0x01;
   // Bytes of structure the type database knows no type of: 32-bit counters.
@@ -404,7 +404,7 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
               {"zip, stored CRC", badStoredCrc},
               {"pdf, version", badVersion},
               {"font, search fields", badFields},
-              {"mp3, frame name", badFrame},
+              {"mp3, frame size", badFrame},
               {"xz, CRC", badXz},
               {"7-zip, CRC", bad7z},
               {"no known type", counters}};
