@@ -376,8 +376,18 @@ bool SfntReads(const uint8_t* b, size_t len, bool whole) {
   return true;
 }
 
-// An ID3v2 tag's frames, each a name of four capitals or digits and a size within the tag, up to
-// the padding or the tag's end; at least one.
+// The frames of ID3v2.3 and 2.4, by name.
+const char kId3Frames[] =
+    "AENC APIC ASPI CHAP COMM COMR CTOC ENCR EQU2 EQUA ETCO GEOB GRID IPLS LINK MCDI MLLT OWNE "
+    "PCNT POPM POSS PRIV RBUF RVA2 RVAD RVRB SEEK SIGN SYLT SYTC TALB TBPM TCMP TCOM TCON TCOP "
+    "TDAT TDEN TDLY TDOR TDRC TDRL TDTG TENC TEXT TFLT TIME TIPL TIT1 TIT2 TIT3 TKEY TLAN TLEN "
+    "TMCL TMED TMOO TOAL TOFN TOLY TOPE TORY TOWN TPE1 TPE2 TPE3 TPE4 TPOS TPRO TPUB TRCK TRDA "
+    "TRSN TRSO TSIZ TSO2 TSOA TSOC TSOP TSOT TSRC TSSE TSST TXXX TYER UFID USER USLT WCOM WCOP "
+    "WOAF WOAR WOAS WORS WPAY WPUB WXXX";
+
+// An ID3v2 tag's frames, each a name the standard has and a size within the tag, up to
+// the padding or the tag's end; at least one; and after the tag, where the bytes reach it, an
+// MPEG frame's sync bits.
 bool Id3FramesRead(const uint8_t* b, size_t len) {
   if (len < 10 || (b[5] & 0x40)) return len >= 10;  // an extended header: not walked
   const size_t tagEnd =
@@ -391,6 +401,10 @@ bool Id3FramesRead(const uint8_t* b, size_t len) {
     for (size_t k = 0; k < name; ++k)
       if (!((b[at + k] >= 'A' && b[at + k] <= 'Z') || (b[at + k] >= '0' && b[at + k] <= '9')))
         return false;
+    // A frame of the standard's own (capitals shifted a little are capitals still).
+    if (!v2 &&
+        !std::strstr(kId3Frames, std::string(reinterpret_cast<const char*>(b + at), 4).c_str()))
+      return false;
     size_t size;
     if (v2)
       size = size_t(b[at + 3]) << 16 | size_t(b[at + 4]) << 8 | b[at + 5];
@@ -403,7 +417,9 @@ bool Id3FramesRead(const uint8_t* b, size_t len) {
     at += head + size;
     ++frames;
   }
-  return frames > 0 || at + head > len;
+  if (frames == 0 && at + head <= len) return false;
+  // The audio after the tag begins with a frame's sync bits.
+  return tagEnd + 2 > len || (b[tagEnd] == 0xff && (b[tagEnd + 1] & 0xe0) == 0xe0);
 }
 
 bool ZstdFrameReads(const uint8_t* b, size_t len, bool whole) {
