@@ -74,7 +74,6 @@ const Header kHeaders[] = {
     {"terminfo", 0, "1a|1e 01|02 ?? 00 ?? 00 ?? 00 ?? 00|01|02", HeaderCheck::None},
     {"jmod", 0, "4a 4d 01 00 50 4b 03 04", HeaderCheck::None},
     {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
-    {"Netpbm", 0, "50 31-36 0a", HeaderCheck::None},
     {"PEM", 0, "2d 2d 2d 2d 2d 42 45 47 49 4e 20", HeaderCheck::None},
     {"XPM", 0, "2f 2a 20 58 50 4d 20 2a 2f", HeaderCheck::None},
     {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 46 43 4f 4d 4d", HeaderCheck::None},

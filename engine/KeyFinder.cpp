@@ -250,6 +250,8 @@ constexpr size_t kFewBytes = 256;
 constexpr double kOrderGainFew = 1.0;
 // ... and at least this many different bytes.
 constexpr size_t kFewDistinct = 8;
+// Text in UTF-16 with at least one line end for this many characters has lines of its own.
+constexpr size_t kUtf16LineChars = 400;
 // Keys the statistics cannot tell from the one found that are checked at most.
 constexpr size_t kMostAlternatives = 32;
 
@@ -714,6 +716,14 @@ std::string Preview(const std::vector<uint8_t>& plain) {
   return text;
 }
 
+// The line ends of text in UTF-16, either byte order.
+size_t Utf16Lines(const std::vector<uint8_t>& b) {
+  size_t lines = 0;
+  for (size_t i = 0; i + 1 < b.size(); i += 2)
+    lines += (b[i] == '\n' && b[i + 1] == 0) || (b[i] == 0 && b[i + 1] == '\n');
+  return lines;
+}
+
 }  // namespace
 
 bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now) {
@@ -919,14 +929,16 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     return passed;
   };
   std::vector<Passed> passed = check(candidates);
-  // The key every class's likeness tells is weighed beside the headers' (a text can begin with
-  // bytes a header fits under some key).
+  // The key every class's likeness tells is weighed beside the headers' when it turns the bytes
+  // into text (a text can begin with bytes a header fits under some key).
   const bool statsKeyTried = std::any_of(passed.begin(), passed.end(),
                                          [&](const Passed& p) { return p.c.key == statsKey; });
   if (allTold && !statsKeyTried) {
+    const bool headers = !passed.empty();
     std::vector<Passed> more =
         check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None, true}});
-    for (Passed& p : more) passed.push_back(std::move(p));
+    for (Passed& p : more)
+      if (!headers || p.kind.Text()) passed.push_back(std::move(p));
   }
   // The bytes of a short file: coded text turns back into text that is far more ordered than
   // the bytes as they lie, though the key is seldom certain.
@@ -984,6 +996,21 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
   for (size_t i = 1; i < passed.size(); ++i)
     clear = clear && (passed[i].bits - passed[0].bits > kSplitBits ||
                       passed[0].likeness - passed[i].likeness >= kKeyMargin);
+  // Text in UTF-16 whose lines end as UTF-16's do: its rivals turn its zero bytes into line ends
+  // or blanks, a line for every character, which no text has. Where only one key turns the bytes
+  // into such text, it is the key.
+  if (!clear && passed.size() > 1) {
+    size_t wide = 0, at = 0;
+    for (size_t i = 0; i < passed.size(); ++i) {
+      const std::vector<uint8_t> plain = TurnedBack(prefix, len, passed[i].c.key);
+      if (IsUtf16Text(plain) && Utf16Lines(plain) * kUtf16LineChars >= plain.size() / 2)
+        ++wide, at = i;
+    }
+    if (wide == 1) {
+      std::swap(passed[0], passed[at]);
+      clear = true;
+    }
+  }
   if (!clear || !passed[0].c.sure || !AgreesWithItself(scores, passed[0].c.key, lo, hi)) {
     found.verdict = KeyFinding::Verdict::Ambiguous;
     for (const Passed& p : passed) {

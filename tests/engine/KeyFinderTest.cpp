@@ -283,6 +283,14 @@ Bytes MakeProse() {
   return text;
 }
 
+// The prose in UTF-16, little-endian, without a byte order mark: its zero bytes could be line
+// ends or blanks under other keys, but its own line ends tell.
+Bytes MakeUtf16() {
+  Bytes wide;
+  for (uint8_t c : MakeProse()) wide.insert(wide.end(), {c < 0x80 ? c : uint8_t('?'), 0});
+  return wide;
+}
+
 TEST(KeyFinderTest, CodedBytesGiveTheirKeyAndPlainOnesNone) {
   const std::tm now = Moment(2026, 12, 7, 8, 30, 15);
   const std::tm moments[] = {Moment(1990, 1, 1, 0, 0, 0), Moment(2004, 2, 29, 23, 59, 59),
@@ -367,7 +375,8 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
                {"stored gzip", MakeStoredGzip()},
                {"gif", MakeGif(8)},
                {"cjk", MakeCjk()},
-               {"csv", MakeCsv()}};
+               {"csv", MakeCsv()},
+               {"utf-16", MakeUtf16()}};
   for (const auto& f : found) {
     SCOPED_TRACE(f.kind);
     Bytes coded = CodedByRule(f.plain, KeyBytes(key));
