@@ -487,17 +487,17 @@ TEST(KeyFinderTest, NoPlainTableIsCodedAndNoKeyIsWrong) {
   }
   const std::string key = KeyOf(Moment(2011, 5, 17, 21, 4, 56));
 
-  // A source file coded just after midnight: under some key its first bytes fit a Netpbm
-  // header, which must not hide the key its text tells.
-  Bytes source;
-  Append(&source, "/* ");
+  // A script coded on a February night of 1990: under another key its first bytes turn into an
+  // icon's header, which must not hide the key its text tells.
+  Bytes script;
+  Append(&script, "#!\n \n\nabc \n\n");
   const Bytes body = MakeProse();
-  source.insert(source.end(), body.begin(), body.end());
-  const std::string midnight = KeyOf(Moment(2011, 5, 17, 0, 30, 45));
-  Bytes codedSource = CodedByRule(source, KeyBytes(midnight));
-  KeyFinding fromText = FindKey(codedSource.data(), codedSource.size(), now);
+  script.insert(script.end(), body.begin(), body.end());
+  const std::string night = KeyOf(Moment(1990, 2, 17, 0, 20, 5));
+  Bytes codedScript = CodedByRule(script, KeyBytes(night));
+  KeyFinding fromText = FindKey(codedScript.data(), codedScript.size(), now);
   ASSERT_EQ(fromText.verdict, KeyFinding::Verdict::Found);
-  EXPECT_EQ(std::string(fromText.key, fromText.key + 6), midnight);
+  EXPECT_EQ(std::string(fromText.key, fromText.key + 6), night);
 
   // Short texts, in English and in Chinese, are told coded.
   Bytes prose = MakeProse(), cjk = MakeCjk();
