@@ -400,6 +400,12 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
   badFrame[14] = 0x7f;  // the first frame's size, past the tag
   badXz[8] ^= 0x01;
   bad7z[8] ^= 0x01;
+  // A header that pins every key byte but has no check of its own (Python bytecode's), on
+  // random bytes: the header alone is no evidence.
+  Bytes pyc = RandomBytes(4000, 24);
+  const uint8_t magic[] = {0x55, 0x0d, 0x0d, 0x0a, 0, 0, 0, 0};
+  std::copy(magic, magic + 8, pyc.begin());
+  pyc[16] = 0xe3;
   // Bytes of structure the type database knows no type of: 32-bit counters.
   Bytes counters;
   for (uint32_t i = 0; i < 1500; ++i) Le32(&counters, i * 3);
@@ -416,7 +422,8 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
               {"mp3, frame size", badFrame},
               {"xz, CRC", badXz},
               {"7-zip, CRC", bad7z},
-              {"no known type", counters}};
+              {"no known type", counters},
+              {"python header alone", pyc}};
   for (const auto& f : none) {
     SCOPED_TRACE(f.kind);
     Bytes coded = CodedByRule(f.plain, KeyBytes(key));
