@@ -57,7 +57,10 @@ Notice MismatchNotice(const Inspection& found) {
                 when + " turned back it is " + Printable(lost.kind) +
                 ". \"Do it\" does not code it a second time. To give it back (no password "
                 "needed): murvelctl rescue '" +
-                Printable(found.file) + "'"};
+                Printable(found.file) + "'" +
+                (lost.found ? ""
+                            : "\nThe command lists the moments that fit, each with what the file "
+                              "turns into; --key-date 'YYYY-MM-DD HH:MM:SS' picks one.")};
   }
   return {NoticeKind::RecordLeftOver,
           name + " carries a record, but its bytes are plain (" + Printable(lost.kind) +

@@ -22,7 +22,7 @@ struct Header {
 const Header kHeaders[] = {
     {"PNG", 0, "89 50 4e 47 0d 0a 1a 0a 00 00 00 0d 49 48 44 52", HeaderCheck::PngHeaderCrc},
     {"GIF", 0, "47 49 46 38 37|39 61", HeaderCheck::GifBlocks},
-    {"PDF", 0, "25 50 44 46 2d 31|32 2e", HeaderCheck::None},
+    {"PDF", 0, "25 50 44 46 2d 31|32 2e", HeaderCheck::PdfVersion},
     {"ELF", 0, "7f 45 4c 46 01|02 01|02 01 00|03 00 00 00 00 00 00 00 00", HeaderCheck::None},
     {"gzip", 0, "1f 8b 08 00-1f ?? ?? ?? ?? 00|02|04 00-0d|ff", HeaderCheck::GzipInflates},
     {"zip", 0, "50 4b 03 04 0a|0b|0c|14|15|2d|33|3f 00 00-0f|80-8f 00|08 00|08|09|0c|0e 00",
@@ -32,23 +32,25 @@ const Header kHeaders[] = {
     {"JPEG", 0, "ff d8 ff db 00 43|84 00", HeaderCheck::None},
     {"JPEG", 0, "ff d8 ff ee 00 0e 41 64 6f 62 65", HeaderCheck::None},
     {"SQLite", 0, "53 51 4c 69 74 65 20 66 6f 72 6d 61 74 20 33 00", HeaderCheck::None},
-    {"7-zip", 0, "37 7a bc af 27 1c 00 02|03|04", HeaderCheck::None},
-    {"xz", 0, "fd 37 7a 58 5a 00 00 00|01|04|0a", HeaderCheck::None},
+    {"7-zip", 0, "37 7a bc af 27 1c 00 02|03|04", HeaderCheck::SevenZipCrc},
+    {"zstd", 0, "28 b5 2f fd", HeaderCheck::ZstdFrame},
+    {"xz", 0, "fd 37 7a 58 5a 00 00 00|01|04|0a", HeaderCheck::XzHeaderCrc},
     {"bzip2", 0, "42 5a 68 31-39 31 41 59 26 53 59", HeaderCheck::None},
     {"WAVE", 0, "52 49 46 46 ?? ?? ?? ?? 57 41 56 45 66 6d 74 20", HeaderCheck::None},
     {"WebP", 0, "52 49 46 46 ?? ?? ?? ?? 57 45 42 50 56 50 38", HeaderCheck::None},
     {"AVI", 0, "52 49 46 46 ?? ?? ?? ?? 41 56 49 20 4c 49 53 54", HeaderCheck::None},
     {"Ogg", 0, "4f 67 67 53 00 02 00 00 00 00 00 00 00 00", HeaderCheck::None},
     {"FLAC", 0, "66 4c 61 43 00|80 00 00 22", HeaderCheck::None},
-    {"ID3", 0, "49 44 33 02|03|04 00 00 00-7f 00-7f 00-7f 00-7f", HeaderCheck::None},
+    {"ID3", 0, "49 44 33 02|03|04 00 00-e0 00-7f 00-7f 00-7f 00-7f", HeaderCheck::Id3Frames},
     {"MP4", 0, "00 00 00 ?? 66 74 79 70 69 73 6f 6d", HeaderCheck::None},
     {"MP4", 0, "00 00 00 ?? 66 74 79 70 6d 70 34 31|32", HeaderCheck::None},
     {"MP4", 0, "00 00 00 ?? 66 74 79 70 4d 34 41|56 20", HeaderCheck::None},
     {"QuickTime", 0, "00 00 00 ?? 66 74 79 70 71 74 20 20", HeaderCheck::None},
     {"HEIF", 0, "00 00 00 ?? 66 74 79 70 68 65 69 63|78", HeaderCheck::None},
     {"AVIF", 0, "00 00 00 ?? 66 74 79 70 61 76 69 66", HeaderCheck::None},
-    {"TIFF", 0, "49 49 2a 00 ?? ?? 00 00", HeaderCheck::TiffIfd},
-    {"TIFF", 0, "4d 4d 00 2a 00 00", HeaderCheck::TiffIfd},
+    // The first directory within 16 MiB (its place's highest byte zero).
+    {"TIFF", 0, "49 49 2a 00 ?? ?? ?? 00", HeaderCheck::TiffIfd},
+    {"TIFF", 0, "4d 4d 00 2a 00", HeaderCheck::TiffIfd},
     {"BMP", 0, "42 4d ?? ?? ?? ?? 00 00 00 00 ?? ?? 00 00 0c|28|38|40|6c|7c 00 00 00",
      HeaderCheck::None},
     {"OLE2", 0, "d0 cf 11 e0 a1 b1 1a e1", HeaderCheck::None},
@@ -56,11 +58,13 @@ const Header kHeaders[] = {
     {"Java class", 0, "ca fe ba be 00 00 00 2d-45", HeaderCheck::None},
     {"WOFF", 0, "77 4f 46 46|32 00 01 00 00", HeaderCheck::None},
     {"WOFF", 0, "77 4f 46 46|32 4f 54 54 4f", HeaderCheck::None},
-    {"OpenType", 0, "4f 54 54 4f 00 05-30 00", HeaderCheck::None},
+    {"OpenType", 0, "4f 54 54 4f 00 05-30 00", HeaderCheck::Sfnt},
+    {"TrueType", 0, "00 01 00 00 00 05-30 00", HeaderCheck::Sfnt},
     {"PE", 0, "4d 5a 90 00 03 00 00 00 04 00 00 00 ff ff 00 00", HeaderCheck::None},
     {"gettext", 0, "de 12 04 95 00|01 00 00 00 ?? ?? 00 00 1c 00 00 00", HeaderCheck::None},
     {"gettext", 0, "95 04 12 de 00 00 00 00|01 00 00 ?? ?? 00 00 00 1c", HeaderCheck::None},
-    {"Python bytecode", 0, "?? 0d 0d 0a 00 00 00 00", HeaderCheck::None},
+    {"Python bytecode", 0, "?? 0d 0d 0a 00 00 00 00 ?? ?? ?? ?? ?? ?? ?? ?? e3|63",
+     HeaderCheck::None},
     {"tar", 257, "75 73 74 61 72 00|20 30|20", HeaderCheck::None},
     {"RPM", 0, "ed ab ee db 03|04 00 00|01", HeaderCheck::None},
     {"Photoshop", 0, "38 42 50 53 00 01|02 00 00 00 00 00 00", HeaderCheck::None},
@@ -70,6 +74,16 @@ const Header kHeaders[] = {
     {"terminfo", 0, "1a|1e 01|02 ?? 00 ?? 00 ?? 00 ?? 00|01|02", HeaderCheck::None},
     {"jmod", 0, "4a 4d 01 00 50 4b 03 04", HeaderCheck::None},
     {"ISO 9660", 32769, "43 44 30 30 31 01 00", HeaderCheck::None},
+    {"PEM", 0, "2d 2d 2d 2d 2d 42 45 47 49 4e 20", HeaderCheck::None},
+    {"XPM", 0, "2f 2a 20 58 50 4d 20 2a 2f", HeaderCheck::None},
+    {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 46 43 4f 4d 4d", HeaderCheck::None},
+    {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 43 46 56 45 52", HeaderCheck::None},
+    {"Sun audio", 0, "2e 73 6e 64 00 00 00 ?? ?? ?? ?? ?? 00 00 00 01-1b", HeaderCheck::None},
+    {"icon", 0, "00 00 01|02 00 01-20 00 ?? ?? ?? 00 00|01 00", HeaderCheck::None},
+    // Text in UTF-16 with its byte order mark, as far as its first two characters are Latin:
+    // the bytes that are zero pin the key bytes of their classes.
+    {"UTF-16", 0, "ff fe ?? 00 ?? 00", HeaderCheck::None},
+    {"UTF-16", 0, "fe ff 00 ?? 00 ??", HeaderCheck::None},
 };
 
 using ByteSet = std::bitset<256>;
@@ -292,31 +306,175 @@ bool ZipEntryReads(const uint8_t* b, size_t len) {
     if (b[i] < 0x20 || b[i] == 0x7f) return false;
   const size_t data = 30 + nameLen + extraLen;
   const unsigned method = unsigned(b[8]) | unsigned(b[9]) << 8;
+  // The sizes and CRC, unless a descriptor after the data holds them.
+  const bool described = b[6] & 0x08;
+  const uint32_t crc = LittleEndian32(b + 14), packed = LittleEndian32(b + 18),
+                 size = LittleEndian32(b + 22);
+  if (method == 0 && !described) {
+    // Stored: the bytes themselves, whose CRC the header holds (an office document's or
+    // e-book's "mimetype" entry comes first so).
+    if (packed != size) return false;
+    if (data + size > len) return true;
+    return uint32_t(crc32(0, b + data, uInt(size))) == crc;
+  }
   if (method != 8 || data + 16 > len) return true;
-  return Inflates(b + data, len - data, nullptr, nullptr, nullptr);
+  size_t end = 0;
+  uint32_t made = 0;
+  uint64_t madeSize = 0;
+  if (!Inflates(b + data, len - data, &end, &made, &madeSize)) return false;
+  // A whole entry within the bytes inflates to its CRC and size.
+  return end == 0 || described || (made == crc && uint32_t(madeSize) == size && end == packed);
+}
+
+// The version on a PDF's first line, and where the bytes hold the keywords that end an object
+// or begin a stream, one of them whole (each is six bytes long, so every class of the key has a
+// byte in it).
+bool PdfReads(const uint8_t* b, size_t len) {
+  if (len < 9) return false;
+  const bool one = b[5] == '1' && b[7] >= '0' && b[7] <= '7';
+  const bool two = b[5] == '2' && b[7] == '0';
+  if (!(one || two) || (b[8] != '\r' && b[8] != '\n' && b[8] != ' ')) return false;
+  const std::string text(reinterpret_cast<const char*>(b), len);
+  if (text.find("endobj") != std::string::npos || text.find("stream") != std::string::npos)
+    return true;
+  // No keyword: only where the bytes are too few to hold one.
+  return len < 1024 && text.find(" obj") == std::string::npos;
+}
+
+// A font's table directory (TrueType, OpenType): the search fields follow from the count of
+// tables, the tags are printable and ascending, the offsets lie past the directory, and every
+// table the bytes hold whole (but 'head', whose sum leaves out a field of its own) adds up to its
+// checksum.
+bool SfntReads(const uint8_t* b, size_t len, bool whole) {
+  if (len < 12) return false;
+  auto u16 = [b](size_t at) { return unsigned(b[at]) << 8 | b[at + 1]; };
+  const unsigned n = u16(4);
+  unsigned pow2 = 1, log2 = 0;
+  while (pow2 * 2 <= n) pow2 *= 2, ++log2;
+  if (n == 0 || u16(6) != pow2 * 16 || u16(8) != log2 || u16(10) != n * 16 - pow2 * 16)
+    return false;
+  const size_t directoryEnd = 12 + 16 * size_t(n);
+  uint32_t lastTag = 0;
+  for (unsigned t = 0; t < n && 12 + 16 * size_t(t) + 16 <= len; ++t) {
+    const uint8_t* r = b + 12 + 16 * size_t(t);
+    for (int k = 0; k < 4; ++k)
+      if (r[k] < 0x20 || r[k] > 0x7e) return false;
+    const uint32_t tag = BigEndian32(r), sum = BigEndian32(r + 4);
+    const size_t at = BigEndian32(r + 8), size = BigEndian32(r + 12);
+    if (tag <= lastTag || at < directoryEnd || (whole && at + size > len)) return false;
+    lastTag = tag;
+    if (at + size > len || tag == 0x68656164) continue;  // beyond the bytes, or 'head'
+    uint32_t total = 0;
+    for (size_t i = 0; i < size; i += 4) {
+      uint32_t v = 0;
+      for (size_t k = 0; k < 4; ++k) v = v << 8 | (i + k < size ? b[at + i + k] : 0);
+      total += v;
+    }
+    if (total != sum) return false;
+  }
+  return true;
+}
+
+// The frames of ID3v2.3 and 2.4, by name.
+const char kId3Frames[] =
+    "AENC APIC ASPI CHAP COMM COMR CTOC ENCR EQU2 EQUA ETCO GEOB GRID IPLS LINK MCDI MLLT OWNE "
+    "PCNT POPM POSS PRIV RBUF RVA2 RVAD RVRB SEEK SIGN SYLT SYTC TALB TBPM TCMP TCOM TCON TCOP "
+    "TDAT TDEN TDLY TDOR TDRC TDRL TDTG TENC TEXT TFLT TIME TIPL TIT1 TIT2 TIT3 TKEY TLAN TLEN "
+    "TMCL TMED TMOO TOAL TOFN TOLY TOPE TORY TOWN TPE1 TPE2 TPE3 TPE4 TPOS TPRO TPUB TRCK TRDA "
+    "TRSN TRSO TSIZ TSO2 TSOA TSOC TSOP TSOT TSRC TSSE TSST TXXX TYER UFID USER USLT WCOM WCOP "
+    "WOAF WOAR WOAS WORS WPAY WPUB WXXX";
+
+// An ID3v2 tag's frames, each a name the standard has and a size within the tag, up to
+// the padding or the tag's end; at least one; and after the tag, where the bytes reach it, an
+// MPEG frame's sync bits.
+bool Id3FramesRead(const uint8_t* b, size_t len) {
+  if (len < 10 || (b[5] & 0x40)) return len >= 10;  // an extended header: not walked
+  const size_t tagEnd =
+      10 + (size_t(b[6]) << 21 | size_t(b[7]) << 14 | size_t(b[8]) << 7 | size_t(b[9]));
+  const bool v4 = b[3] == 4, v2 = b[3] == 2;
+  const size_t head = v2 ? 6 : 10, name = v2 ? 3 : 4;
+  size_t at = 10;
+  int frames = 0;
+  while (at + head <= std::min(tagEnd, len)) {
+    if (b[at] == 0) break;  // padding
+    for (size_t k = 0; k < name; ++k)
+      if (!((b[at + k] >= 'A' && b[at + k] <= 'Z') || (b[at + k] >= '0' && b[at + k] <= '9')))
+        return false;
+    // A frame of the standard's own (capitals shifted a little are capitals still).
+    if (!v2 &&
+        !std::strstr(kId3Frames, std::string(reinterpret_cast<const char*>(b + at), 4).c_str()))
+      return false;
+    size_t size;
+    if (v2)
+      size = size_t(b[at + 3]) << 16 | size_t(b[at + 4]) << 8 | b[at + 5];
+    else if (v4)
+      size = size_t(b[at + 4] & 0x7f) << 21 | size_t(b[at + 5] & 0x7f) << 14 |
+             size_t(b[at + 6] & 0x7f) << 7 | size_t(b[at + 7] & 0x7f);
+    else
+      size = BigEndian32(b + at + 4);
+    if (size == 0 || at + head + size > tagEnd) return false;
+    at += head + size;
+    ++frames;
+  }
+  if (frames == 0 && at + head <= len) return false;
+  // The audio after the tag begins with a frame's sync bits.
+  return tagEnd + 2 > len || (b[tagEnd] == 0xff && (b[tagEnd + 1] & 0xe0) == 0xe0);
+}
+
+bool ZstdFrameReads(const uint8_t* b, size_t len, bool whole) {
+  if (len < 6) return false;
+  const uint8_t fhd = b[4];
+  if (fhd & 0x08) return false;  // the reserved bit
+  const bool single = fhd & 0x20;
+  const size_t dictBytes[4] = {0, 1, 2, 4};
+  const size_t sizeBytes[4] = {size_t(single ? 1 : 0), 2, 4, 8};
+  size_t at = 5;
+  uint64_t window = 0;
+  if (!single) {
+    const unsigned exponent = b[at] >> 3, mantissa = b[at] & 7;
+    if (exponent > 31 - 10) return false;
+    const uint64_t base = uint64_t(1) << (10 + exponent);
+    window = base + base / 8 * mantissa;
+    ++at;
+  }
+  at += dictBytes[fhd & 3];
+  const size_t fcs = sizeBytes[fhd >> 6];
+  if (single) {
+    if (at + fcs > len) return !whole;
+    for (size_t k = fcs; k-- > 0;) window = window << 8 | b[at + k];
+    if (fcs == 2) window += 256;
+  }
+  at += fcs;
+  const uint64_t most = std::min<uint64_t>(window ? window : 1, 128 * 1024);
+  int blocks = 0;
+  while (at + 3 <= len) {
+    const uint32_t h = uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16;
+    const unsigned type = (h >> 1) & 3;
+    const uint64_t size = h >> 3;
+    if (type == 3 || (type != 1 && size > most)) return false;
+    at += 3 + (type == 1 ? 1 : size);
+    ++blocks;
+    if (h & 1) {  // the last block, and the checksum when the frame has one
+      at += (fhd & 0x04) ? 4 : 0;
+      return whole ? at == len : true;
+    }
+  }
+  return !whole && blocks > 0;
+}
+
+bool XzHeaderReads(const uint8_t* b, size_t len) {
+  return len >= 12 && uint32_t(crc32(0, b + 6, 2)) == LittleEndian32(b + 8);
+}
+
+bool SevenZipHeaderReads(const uint8_t* b, size_t len) {
+  return len >= 32 && uint32_t(crc32(0, b + 12, 20)) == LittleEndian32(b + 8);
 }
 
 bool TiffIfdReads(const uint8_t* b, size_t len, bool whole) {
-  if (len < 8) return false;
-  const bool little = b[0] == 'I';
-  auto u16 = [&](size_t at) {
-    return little ? unsigned(b[at]) | unsigned(b[at + 1]) << 8
-                  : unsigned(b[at]) << 8 | unsigned(b[at + 1]);
-  };
-  const size_t ifd = little ? LittleEndian32(b + 4) : BigEndian32(b + 4);
+  const uint64_t ifd = TiffDirectoryAt(b, len);
   if (ifd < 8) return false;
-  if (ifd + 2 > len) return !whole;  // beyond the bytes at hand: it cannot tell
-  const unsigned entries = u16(ifd);
-  if (entries == 0 || entries > 500) return false;
-  // The entries the bytes hold, at most eight: tags ascending, types of the format's own.
-  unsigned last = 0;
-  int read = 0;
-  for (size_t at = ifd + 2; read < int(entries) && read < 8 && at + 12 <= len; at += 12, ++read) {
-    const unsigned tag = u16(at), type = u16(at + 2);
-    if ((read > 0 && tag <= last) || type == 0 || type > 18) return false;
-    last = tag;
-  }
-  return read >= std::min(2, int(entries));
+  if (ifd + 2 > len) return !whole;  // beyond the bytes at hand: the far look tells
+  return TiffDirectoryReads(b + ifd, len - size_t(ifd), b[0] == 'I');
 }
 
 }  // namespace
@@ -354,6 +512,11 @@ std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_
     if (!possible) continue;
     HeaderMatch m;
     m.name = kHeaders[h].name;
+    bool single[6] = {};
+    for (const SinglePlace& p : singles[h]) {
+      m.redundancy += single[p.at % 6] ? 1 : 0;
+      single[p.at % 6] = true;
+    }
     m.check = kHeaders[h].check;
     for (int j = 0; j < 6; ++j) {
       m.pinned[j] = pinned[j];
@@ -378,10 +541,46 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool
       return ZipEntryReads(plain, len);
     case HeaderCheck::TiffIfd:
       return TiffIfdReads(plain, len, whole);
+    case HeaderCheck::PdfVersion:
+      return PdfReads(plain, len);
+    case HeaderCheck::Sfnt:
+      return SfntReads(plain, len, whole);
+    case HeaderCheck::Id3Frames:
+      return Id3FramesRead(plain, len);
+    case HeaderCheck::ZstdFrame:
+      return ZstdFrameReads(plain, len, whole);
+    case HeaderCheck::XzHeaderCrc:
+      return XzHeaderReads(plain, len);
+    case HeaderCheck::SevenZipCrc:
+      return SevenZipHeaderReads(plain, len);
     case HeaderCheck::None:
       break;
   }
   return true;
+}
+
+uint64_t TiffDirectoryAt(const uint8_t* b, size_t len) {
+  if (len < 8) return 0;
+  return b[0] == 'I' ? LittleEndian32(b + 4) : BigEndian32(b + 4);
+}
+
+bool TiffDirectoryReads(const uint8_t* b, size_t len, bool little) {
+  if (len < 2) return false;
+  auto u16 = [&](size_t at) {
+    return little ? unsigned(b[at]) | unsigned(b[at + 1]) << 8
+                  : unsigned(b[at]) << 8 | unsigned(b[at + 1]);
+  };
+  const unsigned entries = u16(0);
+  if (entries == 0 || entries > 500) return false;
+  // The entries the bytes hold, at most eight: tags ascending, types of the format's own.
+  unsigned last = 0;
+  int read = 0;
+  for (size_t at = 2; read < int(entries) && read < 8 && at + 12 <= len; at += 12, ++read) {
+    const unsigned tag = u16(at), type = u16(at + 2);
+    if ((read > 0 && tag <= last) || type == 0 || type > 18) return false;
+    last = tag;
+  }
+  return read >= std::min(2, int(entries));
 }
 
 bool BeginsWithHeader(const uint8_t* bytes, size_t len) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -32,6 +33,13 @@ double LogPrior(uint8_t b) {
   if (b < 0xc0) return -6.3;  // UTF-8 continuation bytes, Latin-1 letters
   if (b < 0xf0) return -6.5;
   return -6.8;
+}
+
+// LogPrior with the signs text seldom holds, and carriage returns, made rarer.
+double SignPrior(uint8_t b) {
+  if (b == '\r') return -6.5;
+  if (b && std::strchr("#$%&*;<>@[\\]^`{|}~", b)) return -7.0;
+  return LogPrior(b);
 }
 
 const std::array<double, 256>& PriorTable() {
@@ -222,7 +230,30 @@ constexpr size_t kClassBytes = 24;
 // The key found from likeness alone beats itself shifted as a whole by this much at least.
 constexpr double kShiftMargin = 0.2;
 // Of several keys that pass every check, the likeliest is taken when it is this much likelier.
-constexpr double kKeyMargin = 0.15;
+constexpr double kKeyMargin = 0.5;
+// A key that leaves the bytes this much less ordered than another, in bits per byte, is wrong.
+constexpr double kSplitBits = 0.2;
+// A key found from likeness alone whose bytes the type database recognises only weakly (neither
+// text nor a known header) needs them this much more ordered than as they lie.
+constexpr double kOrderGainAlone = 1.0;
+// A header with this many places beyond one for each key byte it pins checks itself.
+constexpr int kRedundantPlaces = 3;
+// A part of a file turned back this much less ordered than it lies, in bits per byte, looks
+// plain already; parts of fewer bytes are not judged.
+constexpr double kPartPlainBits = 0.5;
+constexpr size_t kPartMinBytes = 256;
+// Fewer bytes than this are a short file, whose classes likeness seldom tells (nor that of text
+// whose alphabets are narrow but even).
+constexpr size_t kFewBytes = 256;
+// A short file's key found from likeness alone needs its bytes turned back into text this much
+// more ordered than as they lie.
+constexpr double kOrderGainFew = 1.0;
+// ... and at least this many different bytes.
+constexpr size_t kFewDistinct = 8;
+// Text in UTF-16 with at least one line end for this many characters has lines of its own.
+constexpr size_t kUtf16LineChars = 400;
+// Keys the statistics cannot tell from the one found that are checked at most.
+constexpr size_t kMostAlternatives = 32;
 
 // The first pass's prior in whole tenths: every value LogPrior gives is a multiple of 0.1, so ten
 // times a class's first-pass sum is an exact integer. Laid out twice, as in ScoreClass. `exact`
@@ -348,9 +379,38 @@ bool ShiftIsClear(const ClassScores& s, const Key& key, const uint8_t lo[6], con
     }
     return sum / n;
   };
-  const double at = pooled(0);
-  for (int delta = -64; delta <= 64; ++delta)
-    if (delta != 0 && pooled(delta) > at - kShiftMargin) return false;
+  // The bytes the key turns back; where they are text without control bytes, a shift that
+  // makes control bytes of some (line ends, mostly) does not compete.
+  uint32_t turned[256] = {};
+  size_t n = 0, control = 0;
+  for (int j = 0; j < 6; ++j) {
+    n += s.count[j];
+    for (unsigned b = 0; b < 256; ++b) turned[b] += s.hist[j][uint8_t(b + key[size_t(j)])];
+  }
+  auto controls = [&](int delta) {
+    size_t c = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+      const uint8_t to = uint8_t(b - unsigned(delta));
+      c += (to < 0x20 && to != '\n' && to != '\t' && to != '\r') || to == 0x7f ? turned[b] : 0;
+    }
+    return c;
+  };
+  control = controls(0);
+  const bool text = control * 1000 <= n;
+  // Of text, also how likely the bytes are by a prior that tells rare signs from common ones (a
+  // shift that turns digits and blanks into semicolons and hashes is no rival).
+  auto signs = [&](int delta) {
+    double sum = 0;
+    for (unsigned b = 0; b < 256; ++b)
+      if (turned[b]) sum += double(turned[b]) * SignPrior(uint8_t(b - unsigned(delta)));
+    return sum / double(std::max<size_t>(n, 1));
+  };
+  const double at = pooled(0), signsAt = text ? signs(0) : 0;
+  for (int delta = -64; delta <= 64; ++delta) {
+    if (delta == 0 || pooled(delta) <= at - kShiftMargin) continue;
+    if (text && (controls(delta) * 100 > n || signs(delta) <= signsAt - kShiftMargin)) continue;
+    return false;
+  }
   return true;
 }
 
@@ -381,6 +441,289 @@ bool IsUtf16Text(const std::vector<uint8_t>& b) {
   return false;
 }
 
+// The entropy of a histogram of `n` bytes, in bits per byte: how little order the bytes have.
+double Bits(const uint32_t* h, size_t n) {
+  if (n == 0) return 0;
+  double sum = 0;
+  for (unsigned b = 0; b < 256; ++b)
+    if (h[b]) sum += double(h[b]) * std::log2(double(h[b]));
+  return std::log2(double(n)) - sum / double(n);
+}
+
+// Whether b is a byte of text in UTF-8: printable, a blank or line end, or part of a character
+// of more than one byte.
+bool IsTextByte(uint8_t b) {
+  return (b >= 0x20 && b < 0x7f) || b == '\n' || b == '\t' || b == '\r' || (b >= 0x80 && b < 0xf5);
+}
+
+// Each class's key byte, among those that turn all of the class's bytes into bytes of text, that
+// fits it best beside the other classes turned back with `start`; where none does, start's.
+Key TextKey(ClassScores& s, const Key& start, const uint8_t lo[6], const uint8_t hi[6]) {
+  Key key = start;
+  int known[6];
+  for (int j = 0; j < 6; ++j) known[j] = start[size_t(j)];
+  for (int j = 0; j < 6; ++j) {
+    std::array<double, 256> scores;
+    uint8_t best;
+    double margin;
+    ScoreAgainstOthers(s, j, known, lo, hi, &best, &margin, &scores);
+    double top = -1e300;
+    for (unsigned v = lo[j]; v <= hi[j]; ++v) {
+      bool text = true;
+      for (unsigned b = 0; b < 256 && text; ++b) text = !s.hist[j][b] || IsTextByte(uint8_t(b - v));
+      if (text && scores[v] > top) top = scores[v], key[size_t(j)] = uint8_t(v);
+    }
+  }
+  return key;
+}
+
+// A class whose different bytes are at most this share of a random one's holds a narrow
+// alphabet.
+constexpr double kNarrowShare = 0.8;
+// The bytes of text in UTF-8 whose key is checked for being the only one.
+constexpr size_t kUtf8Bytes = 8192;
+
+// Whether every class holds far fewer different bytes than as many random bytes would.
+bool AlphabetsAreNarrow(const ClassScores& s) {
+  for (int j = 0; j < 6; ++j) {
+    const double n = double(s.count[j]);
+    if (n < 64) return false;
+    size_t distinct = 0;
+    for (unsigned b = 0; b < 256; ++b) distinct += s.hist[j][b] != 0;
+    if (double(distinct) > kNarrowShare * 256 * (1 - std::pow(1 - 1.0 / 256, n))) return false;
+  }
+  return true;
+}
+
+// Whether the bytes are text in UTF-8: whole characters, no control bytes but blanks and line
+// ends.
+bool IsUtf8Text(const uint8_t* b, size_t len) {
+  for (size_t i = 0; i < len;) {
+    const uint8_t c = b[i];
+    if (c < 0x80) {
+      if (!IsTextByte(c)) return false;
+      ++i;
+      continue;
+    }
+    const size_t n = c >= 0xc2 && c < 0xe0   ? 2
+                     : c >= 0xe0 && c < 0xf0 ? 3
+                     : c >= 0xf0 && c < 0xf5 ? 4
+                                             : 0;
+    if (n == 0) return false;
+    for (size_t k = 1; k < n; ++k)
+      if (i + k < len && (b[i + k] & 0xc0) != 0x80) return false;
+    i += n;  // a character cut off by the end of the bytes counts
+  }
+  return true;
+}
+
+// Whether `key` is the only key, class by class, that turns the first few KiB into whole text in
+// UTF-8 with characters of several bytes in every class (ASCII alone allows shifts).
+bool TheOnlyUtf8(const uint8_t* prefix, size_t len, const Key& key, const uint8_t lo[6],
+                 const uint8_t hi[6]) {
+  len = std::min(len, kUtf8Bytes);
+  std::vector<uint8_t> plain(prefix, prefix + len);
+  TransformBytes(plain.data(), len, 0, key.data(), CipherDirection::Decode);
+  if (!IsUtf8Text(plain.data(), len)) return false;
+  size_t wide[6] = {};
+  for (size_t i = 0; i < len; ++i) wide[i % 6] += plain[i] >= 0x80;
+  for (int j = 0; j < 6; ++j)
+    if (wide[j] * 20 < (len + 5) / 6) return false;
+  for (int j = 0; j < 6; ++j) {
+    for (unsigned v = lo[j]; v <= hi[j]; ++v) {
+      const uint8_t shift = uint8_t(key[size_t(j)] - v);
+      if (shift == 0) continue;
+      for (size_t i = size_t(j); i < len; i += 6) plain[i] = uint8_t(plain[i] + shift);
+      const bool whole = IsUtf8Text(plain.data(), len);
+      for (size_t i = size_t(j); i < len; i += 6) plain[i] = uint8_t(plain[i] - shift);
+      if (whole) return false;
+    }
+  }
+  return true;
+}
+
+// How many bytes of `b` break text in UTF-8 (control bytes, bytes outside whole characters).
+size_t Utf8Faults(const uint8_t* b, size_t len) {
+  size_t faults = 0;
+  for (size_t i = 0; i < len;) {
+    const uint8_t c = b[i];
+    if (c < 0x80) {
+      faults += !IsTextByte(c);
+      ++i;
+      continue;
+    }
+    const size_t n = c >= 0xc2 && c < 0xe0   ? 2
+                     : c >= 0xe0 && c < 0xf0 ? 3
+                     : c >= 0xf0 && c < 0xf5 ? 4
+                                             : 0;
+    size_t k = 1;
+    while (n && k < n && i + k < len && (b[i + k] & 0xc0) == 0x80) ++k;
+    if (n == 0 || (k < n && i + k < len)) {
+      ++faults;
+      ++i;
+    } else {
+      i += k;
+    }
+  }
+  return faults;
+}
+
+// `key` mended class by class, a few rounds, into one that turns the bytes into as few faults of
+// text in UTF-8 as it can: the classes of a short text in a script of many letters are seldom
+// told by their likeness, but a character's bytes fit one another.
+Key MendedForUtf8(const uint8_t* prefix, size_t len, Key key, const uint8_t lo[6],
+                  const uint8_t hi[6]) {
+  len = std::min(len, kUtf8Bytes);
+  std::vector<uint8_t> plain(prefix, prefix + len);
+  TransformBytes(plain.data(), len, 0, key.data(), CipherDirection::Decode);
+  size_t faults = Utf8Faults(plain.data(), len);
+  for (int round = 0; round < 3 && faults > 0; ++round) {
+    for (int j = 0; j < 6; ++j) {
+      for (unsigned v = lo[j]; v <= hi[j]; ++v) {
+        const uint8_t shift = uint8_t(key[size_t(j)] - v);
+        if (shift == 0) continue;
+        for (size_t i = size_t(j); i < len; i += 6) plain[i] = uint8_t(plain[i] + shift);
+        const size_t f = Utf8Faults(plain.data(), len);
+        if (f < faults) {
+          faults = f;
+          key[size_t(j)] = uint8_t(v);
+        } else {
+          for (size_t i = size_t(j); i < len; i += 6) plain[i] = uint8_t(plain[i] - shift);
+        }
+      }
+    }
+  }
+  return key;
+}
+
+// About the entropy `n` bytes drawn at random have (the estimate falls short of 8 bits for few
+// bytes).
+double UniformBits(size_t n) {
+  const double d = double(std::max<size_t>(n, 1));
+  return std::min(8.0, std::log2(d)) - 256.0 / (2 * (d + 256) * std::log(2.0));
+}
+
+// Bytes this much more ordered than random ones, in bits per byte, are not coded.
+constexpr double kPlainBelowUniform = 1.5;
+
+// The histogram of the bytes turned back with `key`, from the classes' counts.
+void TurnedHistogram(const ClassScores& s, const Key& key, uint32_t out[256]) {
+  for (unsigned b = 0; b < 256; ++b) out[b] = 0;
+  for (int j = 0; j < 6; ++j)
+    for (unsigned b = 0; b < 256; ++b) out[b] += s.hist[j][uint8_t(b + key[size_t(j)])];
+}
+
+// How much more ordered the bytes turned back with a key must be than as they lie, in bits per
+// byte, for their statistics alone to show that they are coded. Coded bytes that hold text or
+// most binaries gain several bits; plain bytes turned back with any key lose order, since the
+// position term smears them.
+constexpr double kOrderGain = 0.5;
+// A key that a check with its own redundancy confirms may leave the bytes as ordered as they
+// lie (compressed data is no more ordered either way), but not clearly less.
+constexpr double kOrderSlack = 0.1;
+// Another key that leaves the bytes at most this much less ordered fits them as well.
+constexpr double kAlternativeBits = 0.02;
+
+// n log2 n for every count a prefix's histogram can hold.
+const std::vector<float>& NLogN() {
+  static const std::vector<float> table = [] {
+    std::vector<float> t(kKeyLookBytes + 1);
+    for (size_t c = 1; c < t.size(); ++c) t[c] = float(double(c) * std::log2(double(c)));
+    return t;
+  }();
+  return table;
+}
+
+// Keys that fit the bytes as well as `key` by their statistics: `key` with a part of its classes
+// shifted together. Bytes whose classes see separate alphabets (a word repeated, columns of a
+// table) turn back as orderly with any such shift; bytes of one alphabet throughout do not.
+// `allowed(j, v)` says whether class j may take the value v. The most orderly come first, and of
+// those the nearest.
+template <typename Allowed>
+std::vector<Key> OrderlyAlternatives(const ClassScores& s, const Key& key, const uint8_t lo[6],
+                                     const uint8_t hi[6], Allowed allowed) {
+  size_t n = 0;
+  for (int j = 0; j < 6; ++j) n += s.count[j];
+  if (n == 0 || n >= NLogN().size()) return {};
+  const float* nlogn = NLogN().data();
+  std::array<uint32_t, 256> turned[6];
+  for (int j = 0; j < 6; ++j)
+    for (unsigned b = 0; b < 256; ++b) turned[j][b] = s.hist[j][uint8_t(b + key[size_t(j)])];
+  auto orderOf = [&](const uint32_t* a, const uint32_t* rest, int delta) {
+    double sum = 0;
+    for (unsigned b = 0; b < 256; ++b) sum += nlogn[a[uint8_t(b + unsigned(delta))] + rest[b]];
+    return sum;  // the larger, the more ordered
+  };
+  uint32_t none[256] = {}, all[256] = {};
+  for (int j = 0; j < 6; ++j)
+    for (unsigned b = 0; b < 256; ++b) all[b] += turned[j][b];
+  const double at = orderOf(all, none, 0);
+  const double slack = kAlternativeBits * double(n);
+  struct Found {
+    double order;
+    int distance;
+    Key key;
+  };
+  std::vector<Found> found;
+  for (unsigned subset = 1; subset < 63; ++subset) {
+    uint32_t a[256] = {}, rest[256] = {};
+    for (int j = 0; j < 6; ++j)
+      for (unsigned b = 0; b < 256; ++b) ((subset >> j) & 1 ? a : rest)[b] += turned[j][b];
+    for (int delta = -64; delta <= 64; ++delta) {
+      if (delta == 0) continue;
+      Key other = key;
+      bool inRange = true;
+      for (int j = 0; j < 6 && inRange; ++j) {
+        if (!((subset >> j) & 1)) continue;
+        const int v = key[size_t(j)] + delta;
+        inRange = v >= lo[j] && v <= hi[j] && allowed(j, uint8_t(v));
+        other[size_t(j)] = uint8_t(v);
+      }
+      if (!inRange) continue;
+      const double order = orderOf(a, rest, delta);
+      if (order >= at - slack) found.push_back({order, std::abs(delta), other});
+    }
+  }
+  std::sort(found.begin(), found.end(), [](const Found& x, const Found& y) {
+    return x.order != y.order ? x.order > y.order : x.distance < y.distance;
+  });
+  std::vector<Key> out;
+  for (const Found& f : found) out.push_back(f.key);
+  return out;
+}
+
+// The first bytes turned back, the printable ones as they are and the rest as dots.
+std::string Preview(const std::vector<uint8_t>& plain) {
+  std::string text;
+  for (size_t i = 0; i < plain.size() && text.size() < 40; ++i) {
+    const uint8_t c = plain[i];
+    if (c >= 0x20 && c < 0x7f) {
+      text += char(c);
+    } else if (c >= 0xc2 && c < 0xf5 && i + 1 < plain.size() && (plain[i + 1] & 0xc0) == 0x80 &&
+               !(c == 0xc2 && plain[i + 1] < 0xa0)) {  // C1 control characters as dots
+      size_t len = c < 0xe0 ? 2 : c < 0xf0 ? 3 : 4, k = 1;
+      while (k < len && i + k < plain.size() && (plain[i + k] & 0xc0) == 0x80) ++k;
+      if (k == len) {
+        text.append(reinterpret_cast<const char*>(&plain[i]), len);
+        i += len - 1;
+      } else {
+        text += '.';
+      }
+    } else {
+      text += c == '\n' || c == '\t' ? ' ' : '.';
+    }
+  }
+  return text;
+}
+
+// The line ends of text in UTF-16, either byte order.
+size_t Utf16Lines(const std::vector<uint8_t>& b) {
+  size_t lines = 0;
+  for (size_t i = 0; i + 1 < b.size(); i += 2)
+    lines += (b[i] == '\n' && b[i + 1] == 0) || (b[i] == 0 && b[i + 1] == '\n');
+  return lines;
+}
+
 }  // namespace
 
 bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now) {
@@ -408,12 +751,21 @@ ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]) {
   return KindOfBytes(plain.data(), plain.size());
 }
 
-KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
+KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const FarBytes* far) {
   KeyFinding found;
   len = std::min(len, kKeyLookBytes);
   if (len < kKeyLookMinBytes) return found;
   uint8_t lo[6], hi[6];
   KeyRanges(now, lo, hi);
+  // The bytes as they lie: coded bytes have the position term in them, which leaves them about
+  // as disordered as bytes can be; bytes clearly more ordered than that are plain.
+  double rawBits;
+  {
+    uint32_t h[256] = {};
+    for (size_t i = 0; i < len; ++i) ++h[prefix[i]];
+    rawBits = Bits(h, len);
+  }
+  if (rawBits < UniformBits(len) - kPlainBelowUniform) return found;
   // The position term taken off: d[i] = K[i mod 6] + p[i].
   std::vector<uint8_t> d(prefix, prefix + len);
   TakeOffPositions(d.data(), len);
@@ -422,7 +774,16 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   const std::vector<HeaderMatch> matches = MatchHeaders(d.data(), len, lo, hi);
   // Without a header to pin key bytes, the only key there can be is the one every class's
   // likeness tells: bytes that fail that are plain, and are told so before the whole scoring.
-  if (matches.empty() && !AllCouldBeTold(scores, lo, hi)) return found;
+  // A short file's classes are too small to be told by their likeness: its bytes are looked at
+  // whole, and need more evidence (below).
+  const bool few = len < kFewBytes;
+  // Text whose classes likeness does not tell (base64, scripts of many letters) is still told
+  // by its narrow alphabets: each class holds far fewer different bytes than random ones.
+  bool textOnly = false;
+  if (matches.empty() && !few && !AllCouldBeTold(scores, lo, hi)) {
+    if (!AlphabetsAreNarrow(scores)) return found;
+    textOnly = true;
+  }
   ScoreClasses(scores, lo, hi);
   bool told[6];
   for (int j = 0; j < 6; ++j)
@@ -433,12 +794,14 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
     bool sure;  // every key byte pinned by a header or told by its class
     HeaderCheck check;
     // Found from the classes' likeness alone: the bytes it turns back must be text, or begin
-    // with a known header; the type database's weaker guesses (it takes many a run of bytes for
-    // a Targa image) do not count here.
+    // with a known header, or be clearly ordered; the type database's weaker guesses (it takes
+    // many a run of bytes for a Targa image) do not count otherwise.
     bool likenessOnly = false;
+    int match = -1;  // the header match it came from
   };
   std::vector<Candidate> fromHeaders;
-  for (const HeaderMatch& m : matches) {
+  for (size_t mi = 0; mi < matches.size(); ++mi) {
+    const HeaderMatch& m = matches[mi];
     std::vector<uint8_t> options[6];
     bool sure = true;
     size_t tries = 1;
@@ -473,7 +836,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
         rest /= options[j].size();
         k[size_t(j)] = options[j][at[j]];
       }
-      fromHeaders.push_back({k, sure, m.check});
+      fromHeaders.push_back({k, sure, m.check, false, int(mi)});
     }
   }
   std::vector<Candidate> candidates = fromHeaders;
@@ -481,54 +844,197 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now) {
   std::copy(scores.best, scores.best + 6, statsKey.begin());
   const bool allTold = std::all_of(told, told + 6, [](bool t) { return t; });
 
-  // Checks each candidate: a real moment, the header's own check, a recognised type.
+  // Whether the bytes as they lie begin with a known header.
+  int asLiesHeader = -1;
+  auto orderGain = [&](const Key& key) {
+    uint32_t turned[256];
+    TurnedHistogram(scores, key, turned);
+    return rawBits - Bits(turned, len);
+  };
+  // Whether there is evidence that the bytes are coded under `key`: the bytes turned back are
+  // clearly more ordered than as they lie, or (confirmed by a check with redundancy of its own)
+  // not clearly less, and the bytes as they lie do not begin with a known header.
+  auto evidence = [&](const Key& key, bool checked) {
+    const double gain = orderGain(key);
+    if (gain >= kOrderGain) return true;
+    if (!checked || gain <= -kOrderSlack) return false;
+    if (asLiesHeader < 0) asLiesHeader = BeginsWithHeader(prefix, len);
+    return asLiesHeader == 0;
+  };
+  // Whether the bytes turned back with `key` are text in UTF-8 (ASCII included) of several
+  // characters.
+  auto IsWholeText = [&](const Key& key) {
+    const std::vector<uint8_t> plain = TurnedBack(prefix, len, key);
+    std::bitset<256> seen;
+    for (uint8_t c : plain) seen.set(c);
+    return seen.count() >= kFewDistinct && IsUtf8Text(plain.data(), plain.size());
+  };
+  auto checked = [&](const Candidate& c) {
+    return c.check != HeaderCheck::None ||
+           (c.match >= 0 && matches[size_t(c.match)].redundancy >= kRedundantPlaces);
+  };
+
+  // Checks each candidate: a real moment, the header's own check, a recognised type, and the
+  // evidence.
   struct Passed {
-    Key key;
-    bool sure;
+    Candidate c;
+    double bits;  // how ordered the bytes turned back are (the fewer bits, the more)
     double likeness;
     ByteKind kind;
+    std::string preview;
+  };
+  auto checkOne = [&](const Candidate& c, std::vector<Passed>* passed) {
+    if (!KeyIsRealMoment(c.key.data(), now)) return;
+    // The header's own check on the first few KiB first: most keys fail it there.
+    if (c.check != HeaderCheck::None && len > kQuickBytes) {
+      std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
+      if (!HeaderCheckPasses(c.check, head.data(), head.size(), false)) return;
+    }
+    // A TIFF's directory beyond the prefix is read where the header says it lies.
+    if (c.check == HeaderCheck::TiffIfd && far && far->read) {
+      std::vector<uint8_t> head = TurnedBack(prefix, std::min<size_t>(len, 8), c.key);
+      const uint64_t at = TiffDirectoryAt(head.data(), head.size());
+      if (at + 2 > len) {
+        if (at >= far->size) return;
+        std::vector<uint8_t> dir(size_t(std::min<uint64_t>(kFarLookBytes, far->size - at)));
+        dir.resize(far->read(at, dir.data(), dir.size()));
+        TransformBytes(dir.data(), dir.size(), at, c.key.data(), CipherDirection::Decode);
+        if (!TiffDirectoryReads(dir.data(), dir.size(), head[0] == 'I')) return;
+      }
+    }
+    // The evidence next, from the classes' counts: plain bytes fail it before any more is done.
+    if (!evidence(c.key, checked(c))) return;
+    std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
+    if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), len < kKeyLookBytes)) return;
+    ByteKind kind = KindOfBytes(plain.data(), plain.size());
+    if (c.likenessOnly && !kind.Text() && !(kind.Recognised() && IsMostlyText(plain)) &&
+        !BeginsWithHeader(plain.data(), plain.size())) {
+      if (IsUtf16Text(plain))
+        kind = {"text/plain", "Unicode text, UTF-16, without byte order mark"};
+      else if (orderGain(c.key) < kOrderGainAlone)
+        return;
+    }
+    if (!kind.Recognised()) return;
+    double likeness = 0;
+    for (int j = 0; j < 6; ++j) likeness += scores.score[j][c.key[size_t(j)]];
+    uint32_t turned[256];
+    TurnedHistogram(scores, c.key, turned);
+    passed->push_back({c, Bits(turned, len), likeness / 6, std::move(kind), Preview(plain)});
   };
   auto check = [&](const std::vector<Candidate>& list) {
     std::vector<Passed> passed;
     std::set<Key> seen;
-    for (const Candidate& c : list) {
-      if (!seen.insert(c.key).second || !KeyIsRealMoment(c.key.data(), now)) continue;
-      // The header's own check on the first few KiB first: most keys fail it there.
-      if (c.check != HeaderCheck::None && len > kQuickBytes) {
-        std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
-        if (!HeaderCheckPasses(c.check, head.data(), head.size(), false)) continue;
-      }
-      std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
-      if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), len < kKeyLookBytes)) continue;
-      ByteKind kind = KindOfBytes(plain.data(), plain.size());
-      if (c.likenessOnly && !kind.Text() && !(kind.Recognised() && IsMostlyText(plain)) &&
-          !BeginsWithHeader(plain.data(), plain.size())) {
-        if (!IsUtf16Text(plain)) continue;
-        kind = {"text/plain", "Unicode text, UTF-16, without byte order mark"};
-      }
-      if (!kind.Recognised()) continue;
-      double likeness = 0;
-      for (int j = 0; j < 6; ++j) likeness += scores.score[j][c.key[size_t(j)]];
-      passed.push_back({c.key, c.sure, likeness / 6, std::move(kind)});
-    }
+    for (const Candidate& c : list)
+      if (seen.insert(c.key).second) checkOne(c, &passed);
     return passed;
   };
   std::vector<Passed> passed = check(candidates);
-  if (passed.empty() && allTold)
-    passed = check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None, true}});
+  // The key every class's likeness tells is weighed beside the headers' when it turns the bytes
+  // into text (a text can begin with bytes a header fits under some key).
+  const bool statsKeyTried = std::any_of(passed.begin(), passed.end(),
+                                         [&](const Passed& p) { return p.c.key == statsKey; });
+  if (allTold && !statsKeyTried) {
+    const bool headers = !passed.empty();
+    std::vector<Passed> more =
+        check({{statsKey, ShiftIsClear(scores, statsKey, lo, hi), HeaderCheck::None, true}});
+    for (Passed& p : more)
+      if (!headers || p.kind.Text()) passed.push_back(std::move(p));
+  }
+  // The bytes of a short file: coded text turns back into text that is far more ordered than
+  // the bytes as they lie, though the key is seldom certain.
+  if (passed.empty() && (few || textOnly) && !allTold) {
+    const Key key = MendedForUtf8(prefix, len, TextKey(scores, statsKey, lo, hi), lo, hi);
+    // Certain when no other value of any class leaves the text whole UTF-8.
+    const bool sure = len >= kFewBytes && TheOnlyUtf8(prefix, len, key, lo, hi);
+    std::vector<Passed> maybe = check({{key, sure, HeaderCheck::None, true}});
+    for (Passed& p : maybe)
+      if (rawBits - p.bits >= kOrderGainFew && IsWholeText(p.c.key)) passed.push_back(std::move(p));
+  }
   if (passed.empty()) return found;
-  std::sort(passed.begin(), passed.end(),
-            [](const Passed& a, const Passed& b) { return a.likeness > b.likeness; });
+  // The likeliest of the keys that turn the bytes into something about as ordered as the most
+  // ordered: a key that leaves the bytes clearly less ordered than another is wrong in part (it
+  // shifts a part of the classes off an alphabet the others share), but one that merges two
+  // parts' alphabets by chance (zeros turned into line ends) can be a little more ordered.
+  auto order = [&passed] {
+    std::stable_sort(passed.begin(), passed.end(),
+                     [](const Passed& a, const Passed& b) { return a.bits < b.bits; });
+    size_t likeliest = 0;
+    for (size_t i = 1; i < passed.size() && passed[i].bits - passed[0].bits <= kSplitBits; ++i)
+      if (passed[i].likeness > passed[likeliest].likeness) likeliest = i;
+    std::rotate(passed.begin(), passed.begin() + long(likeliest),
+                passed.begin() + long(likeliest) + 1);
+  };
+  order();
+  // Keys the statistics cannot tell from the likeliest: each that passes the same checks is a
+  // candidate too.
+  {
+    const Candidate best = passed[0].c;  // a copy: checking alternatives adds to `passed`
+    auto allowed = [&](int j, uint8_t v) {
+      if (best.match < 0 || !matches[size_t(best.match)].pinned[j]) return true;
+      const std::vector<uint8_t>& a = matches[size_t(best.match)].allowed[j];
+      return std::find(a.begin(), a.end(), v) != a.end();
+    };
+    std::set<Key> seen;
+    for (const Passed& p : passed) seen.insert(p.c.key);
+    // Each alternative costs a look of the type database: a few dozen at most are tried.
+    size_t tried = 0;
+    for (const Key& k : OrderlyAlternatives(scores, best.key, lo, hi, allowed)) {
+      if (passed.size() >= kMostCandidates || tried == kMostAlternatives) break;
+      if (!seen.insert(k).second || !KeyIsRealMoment(k.data(), now)) continue;
+      ++tried;
+      Candidate other = best;
+      other.key = k;
+      checkOne(other, &passed);
+    }
+  }
+  order();
   found.keys = int(passed.size());
   found.kind = passed[0].kind;
-  const bool clear = passed.size() == 1 || passed[0].likeness - passed[1].likeness >= kKeyMargin;
-  if (!clear || !passed[0].sure || !AgreesWithItself(scores, passed[0].key, lo, hi)) {
+  // Taken only when every other key leaves the bytes clearly less ordered, or clearly less
+  // likely.
+  bool clear = true;
+  for (size_t i = 1; i < passed.size(); ++i)
+    clear = clear && (passed[i].bits - passed[0].bits > kSplitBits ||
+                      passed[0].likeness - passed[i].likeness >= kKeyMargin);
+  // Text in UTF-16 whose lines end as UTF-16's do: its rivals turn its zero bytes into line ends
+  // or blanks, a line for every character, which no text has. Where only one key turns the bytes
+  // into such text, it is the key.
+  if (!clear && passed.size() > 1) {
+    size_t wide = 0, at = 0;
+    for (size_t i = 0; i < passed.size(); ++i) {
+      const std::vector<uint8_t> plain = TurnedBack(prefix, len, passed[i].c.key);
+      if (IsUtf16Text(plain) && Utf16Lines(plain) * kUtf16LineChars >= plain.size() / 2)
+        ++wide, at = i;
+    }
+    if (wide == 1) {
+      std::swap(passed[0], passed[at]);
+      clear = true;
+    }
+  }
+  if (!clear || !passed[0].c.sure || !AgreesWithItself(scores, passed[0].c.key, lo, hi)) {
     found.verdict = KeyFinding::Verdict::Ambiguous;
+    for (const Passed& p : passed) {
+      if (found.candidates.size() == kMostCandidates) break;
+      KeyCandidate kc;
+      std::copy(p.c.key.begin(), p.c.key.end(), kc.key);
+      kc.kind = p.kind;
+      kc.preview = p.preview;
+      found.candidates.push_back(std::move(kc));
+    }
     return found;
   }
   found.verdict = KeyFinding::Verdict::Found;
-  std::copy(passed[0].key.begin(), passed[0].key.end(), found.key);
+  std::copy(passed[0].c.key.begin(), passed[0].c.key.end(), found.key);
   return found;
+}
+
+bool PartLooksPlain(const uint8_t* bytes, size_t len, uint64_t offset, const uint8_t key[6]) {
+  if (len < kPartMinBytes) return false;
+  uint32_t raw[256] = {}, turned[256] = {};
+  std::vector<uint8_t> plain(bytes, bytes + len);
+  TransformBytes(plain.data(), len, offset, key, CipherDirection::Decode);
+  for (size_t i = 0; i < len; ++i) ++raw[bytes[i]], ++turned[plain[i]];
+  return Bits(turned, len) - Bits(raw, len) >= kPartPlainBits;
 }
 
 bool LooksPlain(const uint8_t* prefix, size_t len) {

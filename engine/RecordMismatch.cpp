@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "engine/KeyFinder.h"
@@ -36,23 +37,41 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
   if (record && hasIntegrity) return;
   const std::vector<uint8_t> bytes = ReadPrefix(fd);
   if (bytes.size() < kKeyLookMinBytes) return;
+  // The rest of the file, for a header that says where its structure lies.
+  FarBytes far;
+  struct stat st {};
+  far.size = plat::Files().Fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0;
+  far.read = [fd](uint64_t at, uint8_t* into, size_t n) {
+    size_t got = 0;
+    while (got < n) {
+      ssize_t r = plat::Files().Pread(fd, into + got, n - got, off_t(at + got));
+      if (r <= 0) break;
+      got += size_t(r);
+    }
+    return got;
+  };
   if (!record) {
-    KeyFinding f = FindKey(bytes.data(), bytes.size(), now);
+    KeyFinding f = FindKey(bytes.data(), bytes.size(), now, &far);
     if (f.verdict == KeyFinding::Verdict::None) return;
     ins->mismatch = RecordMismatch::RecordLost;
     ins->lostKey.found = f.verdict == KeyFinding::Verdict::Found;
-    std::copy(f.key, f.key + 6, ins->lostKey.key);
+    std::memcpy(ins->lostKey.key, f.key, sizeof f.key);
     ins->lostKey.kind = f.kind.description;
     ins->lostKey.keys = f.keys;
     return;
   }
-  // Plain bytes under a record: they are a known type as they lie, their record's key turns
-  // them into nothing recognised, and they do not look coded under any other key either.
+  // Plain bytes under a record: the record's key would scramble them (turned back with it they
+  // are clearly less ordered than as they lie: text, JSON, SVG, source in any script; or they
+  // are a known type as they lie, which that key turns into nothing recognised), and they do not
+  // look coded under any other key either.
   uint8_t key[6];
-  std::copy(record->timeCode, record->timeCode + 6, key);
-  if (!LooksPlain(bytes.data(), bytes.size())) return;
-  if (KindWithKey(bytes.data(), bytes.size(), key).Recognised()) return;
-  if (FindKey(bytes.data(), bytes.size(), now).verdict != KeyFinding::Verdict::None) return;
+  std::memcpy(key, record->timeCode, sizeof key);
+  const bool scrambled = PartLooksPlain(bytes.data(), bytes.size(), 0, key);
+  if (!scrambled && (!LooksPlain(bytes.data(), bytes.size()) ||
+                     KindWithKey(bytes.data(), bytes.size(), key).Recognised()))
+    return;
+  if (!KindOfBytes(bytes.data(), bytes.size()).Recognised()) return;
+  if (FindKey(bytes.data(), bytes.size(), now, &far).verdict != KeyFinding::Verdict::None) return;
   ins->mismatch = RecordMismatch::RecordLeftOver;
   ins->lostKey.kind = KindOfBytes(bytes.data(), bytes.size()).description;
 }

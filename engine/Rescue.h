@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/ByteKind.h"
+#include "engine/KeyFinder.h"
 #include "engine/Transaction.h"
 
 // The change that turns the bytes of the file `found` back with `key`, done only when the file
@@ -20,6 +21,16 @@ bool KeyFromMoment(const std::string& text, uint8_t key[6], Fault* why);
 
 // The moment a key stands for, "YYYY-MM-DD HH:MM:SS".
 std::string MomentOfKey(const uint8_t key[6]);
+
+// Whether every part of `file` fits `key`, before a rescue writes: parts spread over the whole
+// file (and its last few KiB more finely, where text added afterwards lies) must not look plain
+// already. An empty fault when they fit; else why not (PartLooksPlain with the part's offset, or
+// the read that failed).
+Fault PartsFit(const std::string& file, const uint8_t key[6]);
+
+// The look for the key of `file` (its first kKeyLookBytes), by the local clock: for the
+// candidates of a key not certain.
+KeyFinding LookAtFile(const std::string& file);
 
 // What the first bytes of `file` are when turned back with `key` (unrecognised when they can't
 // be read).

@@ -4,6 +4,8 @@
 
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/CtlText.h"
+#include "app/words/Diagnostics.h"
+#include "engine/Rescue.h"
 #include "platform/Program.h"
 
 namespace {
@@ -121,6 +123,15 @@ bool ParseCtlArgs(int argc, const char* const* argv, CtlOptions* out, std::strin
     if (option->commands != 0 && !(option->commands & CommandBit(command->command))) {
       *error =
           TrFill("%s is for %s only", {option->longName, CommandList(option->commands, Tr("and"))});
+      return false;
+    }
+  }
+  // A moment that is none is a mistake in the command line, told before any file is looked at.
+  if (!out->keyDate.empty()) {
+    uint8_t key[6];
+    Fault why;
+    if (!KeyFromMoment(out->keyDate, key, &why)) {
+      *error = "--key-date: " + Words(why);
       return false;
     }
   }

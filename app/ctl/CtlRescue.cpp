@@ -2,6 +2,7 @@
 // and record disagree.
 #include "app/ctl/CtlWork.h"
 #include "app/words/Diagnostics.h"
+#include "engine/KeyFinder.h"
 #include "engine/Rescue.h"
 
 CtlLines CtlWork::MismatchLine(const std::string& file, const Inspection& found, bool status) {
@@ -99,11 +100,28 @@ bool CtlWork::RescueOne(const ListedFile& listed, const std::string& keyDate,
     Report(CtlState::Skipped, file,
            "its record is lost, but its key is not certain (" + std::to_string(found.lostKey.keys) +
                " fit its bytes); nothing changed. "
-               "--key-date 'YYYY-MM-DD HH:MM:SS', the moment it was coded, gives the key");
+               "--key-date 'YYYY-MM-DD HH:MM:SS', the moment it was coded, gives the key; "
+               "the moments that fit:");
+    // The moments that fit, each with what the bytes turn into: the user knows the file.
+    CtlLines lines;
+    for (const KeyCandidate& c : LookAtFile(found.file).candidates)
+      lines.lines.push_back({true, "  --key-date '" + MomentOfKey(c.key) +
+                                       "': " + c.kind.description.substr(0, 60) + ": \"" +
+                                       c.preview + "\"\n"});
+    Emit(lines);
     return false;
   } else {
     std::copy(found.lostKey.key, found.lostKey.key + 6, key);
     kind = found.lostKey.kind;
+  }
+  // Every part of the file must fit the key, not only the first bytes the look read: a copy
+  // with plain text added afterwards would have it scrambled.
+  const Fault fit = PartsFit(found.file, key);
+  if (!fit.empty() && !force_) {
+    Report(CtlState::Skipped, file,
+           "coded on " + MomentOfKey(key) + ", but " + Words(fit) +
+               "; nothing changed (--force turns it back all the same)");
+    return false;
   }
   Report(CtlState::Found, file, "coded on " + MomentOfKey(key) + "; turned back it is: " + kind);
   WorkResult r = engine_.WorkMany({RescueRequest(found, key)}, Password(), {}, stop_)[0];

@@ -114,6 +114,7 @@ constexpr FaultWordsRow kRows[] = {
     {FaultCode::CodedNotSealed, "it is coded: decode it before sealing it"},
     {FaultCode::NotAMoment, "'{path}' is not a moment written as YYYY-MM-DD HH:MM:SS"},
     {FaultCode::NoCodingMoment, "'{path}' is no moment a file can have been coded at"},
+    {FaultCode::PartLooksPlain, "the part at byte {a} looks plain already (text added after the copy was made?): turned back it would be scrambled"},
 };
 
 const char* SealPattern(seal::SealFault fault) {

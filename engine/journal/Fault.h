@@ -109,7 +109,9 @@ enum class FaultCode : uint8_t {
   // A moment given for a key.
   NotAMoment,      // `path` is not written as YYYY-MM-DD HH:MM:SS
   NoCodingMoment,  // `path` is no moment a file can have been coded at
-  Last = NoCodingMoment,
+  // A rescue's bytes.
+  PartLooksPlain,  // the part at byte `a` looks plain already: turned back it would be scrambled
+  Last = PartLooksPlain,
 };
 
 struct Fault {

@@ -173,8 +173,8 @@ TEST(CtlCommandsTest, OptionsAreTakenForTheirCommandsOnly) {
   // A value joined with '=' or following; missing at the end.
   ASSERT_TRUE(Parse({"rescue", "--key-date=2024-01-02 03:04:05", "f"}, &options, &error));
   EXPECT_EQ(options.keyDate, "2024-01-02 03:04:05");
-  ASSERT_TRUE(Parse({"--key-date", "2024-01-02", "rescue", "--", "-f"}, &options, &error));
-  EXPECT_EQ(options.keyDate, "2024-01-02");
+  ASSERT_TRUE(Parse({"--key-date", "2024-01-03 00:00:00", "rescue", "--", "-f"}, &options, &error));
+  EXPECT_EQ(options.keyDate, "2024-01-03 00:00:00");
   EXPECT_EQ(options.files, std::vector<std::string>{"-f"});
   EXPECT_FALSE(Parse({"rescue", "f", "--key-date"}, &options, &error));
   EXPECT_EQ(error, "--key-date needs a moment, 'YYYY-MM-DD HH:MM:SS'");
@@ -182,4 +182,19 @@ TEST(CtlCommandsTest, OptionsAreTakenForTheirCommandsOnly) {
   EXPECT_EQ(error, "unknown option '--verbose=1'");
   EXPECT_FALSE(Parse({"verify", "f"}, &options, &error));
   EXPECT_EQ(error, "unknown command 'verify' (code, decode, status, recover or rescue)");
+}
+
+// A moment that is none is a usage error before any file is looked at: a day past its month (the
+// 29th of February only in a leap year), a field out of its range, text after the seconds.
+TEST(CtlCommandsTest, AKeyDateMustBeAMomentOfTheCalendar) {
+  CtlOptions options;
+  std::string error;
+  for (const char* good : {"2024-02-29 23:59:59", "2000-02-29 12:00:00", "1990-04-30 00:00:00"})
+    EXPECT_TRUE(Parse({"rescue", "--key-date", good, "f"}, &options, &error)) << good << error;
+  for (const char* bad : {"2023-02-29 10:00:00", "2100-02-29 10:00:00", "2024-04-31 10:00:00",
+                          "2024-01-02 03:04:05x", "2024-01-02 03:04:05 and more", "2024-01-02",
+                          "2024-13-01 00:00:00", "2024-01-02 24:00:00"}) {
+    EXPECT_FALSE(Parse({"rescue", "--key-date", bad, "f"}, &options, &error)) << bad;
+    EXPECT_EQ(error.rfind(std::string("--key-date: '") + bad + "' is ", 0), 0u) << error;
+  }
 }

@@ -37,9 +37,9 @@ class RescueCtlTest : public EngineTest {
   }
 };
 
-Bytes Letter() {
+Bytes Letter(int lines = 30) {
   std::string text;
-  for (int i = 0; i < 30; ++i)
+  for (int i = 0; i < lines; ++i)
     text +=
         "Line " + std::to_string(i) + ": the minutes of the meeting, who said what, and when.\n";
   return Bytes(text.begin(), text.end());
@@ -107,7 +107,8 @@ TEST_F(RescueCtlTest, WithoutACertainKeyNothingChangesUnlessTheMomentIsGiven) {
   EXPECT_EQ(Ctl(forced).exitCode, 0);
   EXPECT_EQ(ReadFileBytes(Path("copy.bin")), random);
 
-  EXPECT_EQ(Ctl({"rescue", "--key-date", "2026-02-30 10:00:00", "blob.bin"}).exitCode, 1);
+  // A moment that is none is a usage error.
+  EXPECT_EQ(Ctl({"rescue", "--key-date", "2026-02-30 10:00:00", "blob.bin"}).exitCode, 2);
   EXPECT_EQ(Ctl({"status", "--key-date", "2026-01-01 10:00:00", "blob.bin"}).exitCode, 2);
 }
 
@@ -128,6 +129,76 @@ TEST_F(RescueCtlTest, PlainBytesUnderALeftOverRecordAreToldAndNotDecoded) {
   // Forced, it decodes (and so scrambles) as asked.
   EXPECT_EQ(Ctl({"--password-stdin", "--force", "decode", "letter.txt"}, "pw\n").exitCode, 0);
   EXPECT_NE(ReadFileBytes(Path("letter.txt")), letter);
+
+  // Text the type database names by a type of its own, and text in another script, are told
+  // the same way.
+  std::string json = "{\n", svg = "<svg xmlns=\"http://www.w3.org/2000/svg\">\n", cjk;
+  for (int i = 0; i < 40; ++i) {
+    json += "  \"item" + std::to_string(i) + "\": [" + std::to_string(i * 37) + ", true],\n";
+    svg += "  <rect x=\"" + std::to_string(i) + "\" y=\"4\" width=\"20\" height=\"9\"/>\n";
+    cjk += "我们的会议报告，明年的计划。東京の今日は晴れです。\n";
+  }
+  json += "  \"end\": null\n}\n";
+  svg += "</svg>\n";
+  for (const std::string& text : {json, svg, cjk}) {
+    const Bytes plain(text.begin(), text.end());
+    MakeFile("other.txt", Letter());
+    CodeHere("other.txt");
+    WriteFileBytes(Path("other.txt"), plain);
+    ASSERT_EQ(removexattr(Path("other.txt").c_str(), "user.murvel.integrity"), 0);
+    CtlResult told = Ctl({"status", "other.txt"});
+    EXPECT_EQ(told.out.rfind("plain, record left over: other.txt: ", 0), 0u) << told.out;
+    EXPECT_EQ(Ctl({"--password-stdin", "decode", "other.txt"}, "pw\n").exitCode, 1);
+    EXPECT_EQ(ReadFileBytes(Path("other.txt")), plain);
+    ASSERT_EQ(std::remove(Path("other.txt").c_str()), 0);
+  }
+}
+
+// A copy that went on as a log after it lost its record: the look finds the key from the coded
+// start, but the plain text at the end would be scrambled, so nothing is written.
+TEST_F(RescueCtlTest, APlainTailIsNotScrambled) {
+  MakeFile("log.txt", Letter(1000));  // past the 64 KiB the look reads
+  CodeHere("log.txt");
+  Bytes copy = ReadFileBytes(Path("log.txt"));
+  const Bytes tail = Letter(300);
+  copy.insert(copy.end(), tail.begin(), tail.end());
+  MakeFile("copy.txt", copy);
+  ASSERT_EQ(Ctl({"status", "-q", "copy.txt"}).exitCode, 4);
+
+  CtlResult rescue = Ctl({"rescue", "copy.txt"});
+  EXPECT_EQ(rescue.exitCode, 1);
+  EXPECT_NE(rescue.err.find("looks plain already"), std::string::npos) << rescue.err;
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), copy);
+  // The moment given does not pass over it either.
+  EXPECT_EQ(Ctl({"rescue", "--key-date", CodedOn("log.txt"), "copy.txt"}).exitCode, 1);
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), copy);
+}
+
+// Two words repeated: classes of the key that see one word's letters can be shifted together
+// into other words, so the key is not certain. The rescue lists the moments that fit, the moment
+// of the coding among them, and given that moment gives the file back.
+TEST_F(RescueCtlTest, ANotCertainKeyListsTheMomentsThatFit) {
+  std::string words;
+  while (words.size() < 3000) words += "one two\n";
+  const Bytes plain(words.begin(), words.end());
+  MakeFile("words.txt", plain);
+  CodeHere("words.txt");
+  CopyBytes("words.txt", "copy.txt");
+  const Bytes coded = ReadFileBytes(Path("copy.txt"));
+  CtlResult status = Ctl({"status", "copy.txt"});
+  EXPECT_EQ(status.out.rfind("coded, record lost (its key not certain): copy.txt: ", 0), 0u)
+      << status.out;
+
+  CtlResult listed = Ctl({"rescue", "copy.txt"});
+  EXPECT_EQ(listed.exitCode, 1);
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), coded);
+  const std::string when = CodedOn("words.txt");
+  EXPECT_NE(listed.err.find("\n  --key-date '" + when + "': ASCII text"), std::string::npos)
+      << listed.err;
+  EXPECT_NE(listed.err.find(": \"one two one two"), std::string::npos) << listed.err;
+
+  EXPECT_EQ(Ctl({"rescue", "--key-date", when, "copy.txt"}).exitCode, 0);
+  EXPECT_EQ(ReadFileBytes(Path("copy.txt")), plain);
 }
 
 }  // namespace
