@@ -2,7 +2,7 @@
 
 #include "app/Translation.h"
 #include "app/words/Diagnostics.h"
-#include "engine/Rescue.h"
+#include "engine/rescue/Rescue.h"
 #include "platform/Paths.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ByteKind.h"
-#include "engine/KeyFinder.h"
 #include "engine/journal/CipherTransform.h"
+#include "engine/rescue/ByteKind.h"
+#include "engine/rescue/KeyFinder.h"
 
 namespace {
 

@@ -47,9 +47,9 @@
 #include <vector>
 
 #include "codec/TimeCode.h"
-#include "engine/ByteKind.h"
-#include "engine/KeyFinder.h"
 #include "engine/journal/CipherTransform.h"
+#include "engine/rescue/ByteKind.h"
+#include "engine/rescue/KeyFinder.h"
 
 namespace fs = std::filesystem;
 

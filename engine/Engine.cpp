@@ -11,6 +11,14 @@ ChangeRequest RequestFor(const Inspection& found, std::optional<bool> expectCode
   return r;
 }
 
+ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]) {
+  ChangeRequest r = RequestFor(found, false);
+  ChangeRequest::Bytes bytes{CipherDirection::Decode, {}};
+  for (int i = 0; i < 6; ++i) bytes.key[i] = key[i];
+  r.bytesOnly = bytes;
+  return r;
+}
+
 TransactionOptions Engine::Options(const Password& password) const {
   TransactionOptions o;
   o.passwordSet = password.set;

@@ -94,3 +94,6 @@ class Engine {
 
 // The request for the file an inspection found.
 ChangeRequest RequestFor(const Inspection& found, std::optional<bool> expectCoded = std::nullopt);
+// The change that turns the bytes of the file `found` (which lost its record) back with `key`,
+// done only when the file still carries no record under its lock (engine/rescue/Rescue.h).
+ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]);

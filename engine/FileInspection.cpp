@@ -14,11 +14,11 @@
 #include "codec/CCO.h"
 #include "codec/CodedFile.h"
 #include "codec/WholeRecord.h"
-#include "engine/RecordMismatch.h"
 #include "engine/journal/ChangeMarker.h"
 #include "engine/journal/IntegrityAttr.h"
 #include "engine/journal/Recovery.h"
 #include "engine/journal/SealedContent.h"
+#include "engine/rescue/RecordMismatch.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
 #include "platform/FileCalls.h"
@@ -139,7 +139,7 @@ void LookInside(Inspection& ins, SealPassword* password) {
   // file is no such copy.
   if (ins.workable() && !ins.sealed)
     LookForMismatch(fd, ins.coded ? &ins.record : nullptr, has(kIntegrityAttr),
-                    plat::CurrentClock().LocalNow(), &ins);
+                    plat::CurrentClock().LocalNow(), &ins.mismatch, &ins.lostKey);
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
   // longer value is not taken for an icon.
   if (has(kLargeIconStashAttr) &&
@@ -234,7 +234,8 @@ Inspection InspectEntry(const std::string& path, VolumeAnswers* volumes, SealPas
       plat::OpenFile file =
           plat::OpenFile::Open(ins.file, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
       if (file.IsOpen())
-        LookForMismatch(file.Fd(), nullptr, false, plat::CurrentClock().LocalNow(), &ins);
+        LookForMismatch(file.Fd(), nullptr, false, plat::CurrentClock().LocalNow(), &ins.mismatch,
+                        &ins.lostKey);
     }
   }
   if (!ins.workable()) return ins;

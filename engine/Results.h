@@ -13,6 +13,7 @@
 #include "engine/journal/CipherTransform.h"
 #include "engine/journal/Fault.h"
 #include "engine/journal/RecoveryReport.h"
+#include "engine/rescue/RecordMismatch.h"
 #include "seal/SealFault.h"
 #include "seal/SealFormat.h"
 
@@ -28,22 +29,6 @@ enum class NotWorkable {
   Unreadable,       // it or its attributes cannot be read
   DamagedRecord,    // it carries a record value that is not a whole record
   Unsettled,        // it carries an interrupted change that could not be settled
-};
-
-// Where the bytes of a file and its record disagree (RecordMismatch.h).
-enum class RecordMismatch {
-  None,
-  RecordLost,      // coded bytes and no record: a copy that lost its attributes
-  RecordLeftOver,  // plain bytes under a record: a decoding would scramble them
-};
-
-// The key of coded bytes whose record is lost, as found from the bytes.
-struct LostKey {
-  bool found = false;   // one key, for sure (else several are plausible)
-  uint8_t key[6] = {};  // the time code found, when found
-  std::string kind;     // what the bytes turned back are recognised as (or, for a record left
-                        // over, what the bytes as they lie are)
-  int keys = 0;         // how many keys passed every check
 };
 
 struct Inspection {

@@ -1,24 +1,25 @@
 // The key finder on any bytes, as a file without a record holds them: the headers' own checks
 // (gzip, GIF, zip, TIFF, PNG, PDF, fonts, ID3, zstd, xz, 7-zip) walk structures the bytes claim,
-// so every one of them runs on the raw bytes too, and so does the judgement of a part. The bytes sit in a heap block of exactly their size, so that a read past them
-// is caught. A key found is a real moment, and turns the bytes into a recognised type.
+// so every one of them runs on the raw bytes too, and so does the judgement of a part. The bytes
+// sit in a heap block of exactly their size, so that a read past them is caught. A key found is a
+// real moment, and turns the bytes into a recognised type.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
 
-#include "engine/HeaderKeys.h"
-#include "engine/KeyFinder.h"
+#include "engine/rescue/HeaderKeys.h"
+#include "engine/rescue/KeyFinder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<uint8_t[]> bytes(new uint8_t[size ? size : 1]);
   if (size > 0) std::memcpy(bytes.get(), data, size);
   for (HeaderCheck check :
        {HeaderCheck::None, HeaderCheck::PngHeaderCrc, HeaderCheck::GzipInflates,
-        HeaderCheck::GifBlocks, HeaderCheck::ZipEntry, HeaderCheck::TiffIfd, HeaderCheck::PdfVersion,
-        HeaderCheck::Sfnt, HeaderCheck::Id3Frames, HeaderCheck::XzHeaderCrc,
-        HeaderCheck::SevenZipCrc, HeaderCheck::ZstdFrame})
+        HeaderCheck::GifBlocks, HeaderCheck::ZipEntry, HeaderCheck::TiffIfd,
+        HeaderCheck::PdfVersion, HeaderCheck::Sfnt, HeaderCheck::Id3Frames,
+        HeaderCheck::XzHeaderCrc, HeaderCheck::SevenZipCrc, HeaderCheck::ZstdFrame})
     for (bool whole : {false, true}) (void)HeaderCheckPasses(check, bytes.get(), size, whole);
   (void)BeginsWithHeader(bytes.get(), size);
   std::tm now{};
@@ -29,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)PartLooksPlain(bytes.get(), size, 4096, key);
   KeyFinding found = FindKey(bytes.get(), size, now);
   if (found.verdict == KeyFinding::Verdict::Found &&
-      (!KeyIsRealMoment(found.key, now) ||
-       !KindWithKey(bytes.get(), size, found.key).Recognised()))
+      (!KeyIsRealMoment(found.key, now) || !KindWithKey(bytes.get(), size, found.key).Recognised()))
     std::abort();
   // Every candidate listed is a real moment too.
   for (const KeyCandidate& c : found.candidates)

@@ -5,7 +5,7 @@
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/CtlText.h"
 #include "app/words/Diagnostics.h"
-#include "engine/Rescue.h"
+#include "engine/rescue/Rescue.h"
 #include "platform/Program.h"
 
 namespace {

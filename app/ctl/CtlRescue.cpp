@@ -2,8 +2,8 @@
 // and record disagree.
 #include "app/ctl/CtlWork.h"
 #include "app/words/Diagnostics.h"
-#include "engine/KeyFinder.h"
-#include "engine/Rescue.h"
+#include "engine/rescue/KeyFinder.h"
+#include "engine/rescue/Rescue.h"
 
 CtlLines CtlWork::MismatchLine(const std::string& file, const Inspection& found, bool status) {
   const LostKey& lost = found.lostKey;

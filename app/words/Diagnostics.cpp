@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/Rescue.h"
+#include "engine/rescue/Rescue.h"
 
 namespace {
 

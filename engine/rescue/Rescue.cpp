@@ -1,4 +1,4 @@
-#include "engine/Rescue.h"
+#include "engine/rescue/Rescue.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,8 +10,7 @@
 #include <vector>
 
 #include "codec/TimeCode.h"
-#include "engine/Engine.h"
-#include "engine/KeyFinder.h"
+#include "engine/rescue/KeyFinder.h"
 #include "platform/FileCalls.h"
 #include "platform/OpenFile.h"
 
@@ -24,14 +23,6 @@ constexpr size_t kPartWindow = 4096;
 constexpr size_t kTailPart = 512;
 
 }  // namespace
-
-ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]) {
-  ChangeRequest r = RequestFor(found, false);
-  ChangeRequest::Bytes bytes{CipherDirection::Decode, {}};
-  for (int i = 0; i < 6; ++i) bytes.key[i] = key[i];
-  r.bytesOnly = bytes;
-  return r;
-}
 
 bool KeyFromMoment(const std::string& text, uint8_t key[6], Fault* why) {
   int y, mo, d, h, mi, s;

@@ -8,10 +8,26 @@
 #include <ctime>
 #include <string>
 
-#include "engine/Results.h"
+#include "codec/RecordLine.h"
+
+// Where the bytes of a file and its record disagree.
+enum class RecordMismatch {
+  None,
+  RecordLost,      // coded bytes and no record: a copy that lost its attributes
+  RecordLeftOver,  // plain bytes under a record: a decoding would scramble them
+};
+
+// The key of coded bytes whose record is lost, as found from the bytes.
+struct LostKey {
+  bool found = false;   // one key, for sure (else several are plausible)
+  uint8_t key[6] = {};  // the time code found, when found
+  std::string kind;     // what the bytes turned back are recognised as (or, for a record left
+                        // over, what the bytes as they lie are)
+  int keys = 0;         // how many keys passed every check
+};
 
 // Looks at the bytes of the open file `fd` for a file found plain (no record) or coded (with
 // `record`, and `hasIntegrity` when it carries the integrity attribute, which already tells a
-// change of its bytes). Sets `ins->mismatch` and `ins->lostKey`.
+// change of its bytes). Sets `*mismatch` and `*lostKey`.
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
-                     Inspection* ins);
+                     RecordMismatch* mismatch, LostKey* lostKey);

@@ -1,4 +1,4 @@
-#include "engine/HeaderKeys.h"
+#include "engine/rescue/HeaderKeys.h"
 
 #include <zlib.h>
 

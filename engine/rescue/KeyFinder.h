@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ByteKind.h"
+#include "engine/rescue/ByteKind.h"
 
 // The most of a file the finder reads.
 constexpr size_t kKeyLookBytes = 64 * 1024;

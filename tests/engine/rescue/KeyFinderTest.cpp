@@ -9,8 +9,8 @@
 
 #include "EngineTestSupport.h"
 #include "codec/TimeCode.h"
-#include "engine/KeyFinder.h"
 #include "engine/journal/CipherTransform.h"
+#include "engine/rescue/KeyFinder.h"
 #include "tests/codec/CodecTestSupport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/RecordMismatch.h"
+#include "engine/rescue/RecordMismatch.h"
 
 #include <sys/stat.h>
 
@@ -6,8 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/KeyFinder.h"
-#include "engine/Rescue.h"
+#include "engine/rescue/KeyFinder.h"
 #include "platform/FileCalls.h"
 
 namespace {
@@ -30,9 +29,9 @@ std::vector<uint8_t> ReadPrefix(int fd) {
 }  // namespace
 
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
-                     Inspection* ins) {
-  ins->mismatch = RecordMismatch::None;
-  ins->lostKey = LostKey();
+                     RecordMismatch* mismatch, LostKey* lostKey) {
+  *mismatch = RecordMismatch::None;
+  *lostKey = LostKey();
   // A coded file with its integrity attribute is checked against it when it is decoded.
   if (record && hasIntegrity) return;
   const std::vector<uint8_t> bytes = ReadPrefix(fd);
@@ -53,11 +52,11 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
   if (!record) {
     KeyFinding f = FindKey(bytes.data(), bytes.size(), now, &far);
     if (f.verdict == KeyFinding::Verdict::None) return;
-    ins->mismatch = RecordMismatch::RecordLost;
-    ins->lostKey.found = f.verdict == KeyFinding::Verdict::Found;
-    std::memcpy(ins->lostKey.key, f.key, sizeof f.key);
-    ins->lostKey.kind = f.kind.description;
-    ins->lostKey.keys = f.keys;
+    *mismatch = RecordMismatch::RecordLost;
+    lostKey->found = f.verdict == KeyFinding::Verdict::Found;
+    std::memcpy(lostKey->key, f.key, sizeof f.key);
+    lostKey->kind = f.kind.description;
+    lostKey->keys = f.keys;
     return;
   }
   // Plain bytes under a record: the record's key would scramble them (turned back with it they
@@ -72,6 +71,6 @@ void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, cons
     return;
   if (!KindOfBytes(bytes.data(), bytes.size()).Recognised()) return;
   if (FindKey(bytes.data(), bytes.size(), now, &far).verdict != KeyFinding::Verdict::None) return;
-  ins->mismatch = RecordMismatch::RecordLeftOver;
-  ins->lostKey.kind = KindOfBytes(bytes.data(), bytes.size()).description;
+  *mismatch = RecordMismatch::RecordLeftOver;
+  lostKey->kind = KindOfBytes(bytes.data(), bytes.size()).description;
 }

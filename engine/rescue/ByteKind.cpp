@@ -1,4 +1,4 @@
-#include "engine/ByteKind.h"
+#include "engine/rescue/ByteKind.h"
 
 #include <magic.h>
 

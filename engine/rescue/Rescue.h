@@ -1,19 +1,16 @@
 #pragma once
 // Giving back a coded file whose record is lost: its bytes are turned back with the key found
 // for them (or given by the user as the moment of coding), through the same journal, marker and
-// recovery as any change, so that a rescue cut short is settled by the next look. No password
+// recovery as any change (Engine.h, RescueRequest), so that a rescue cut short is settled by the
+// next look. Here: the moments and keys, and the checks made before a rescue writes. No password
 // plays a part: the key of the bytes is the time code alone. The attributes the record would
 // have restored (type, preferred application, icons) were lost with it.
 #include <cstdint>
 #include <string>
 
-#include "engine/ByteKind.h"
-#include "engine/KeyFinder.h"
-#include "engine/Transaction.h"
-
-// The change that turns the bytes of the file `found` back with `key`, done only when the file
-// still carries no record under its lock.
-ChangeRequest RescueRequest(const Inspection& found, const uint8_t key[6]);
+#include "engine/journal/Fault.h"
+#include "engine/rescue/ByteKind.h"
+#include "engine/rescue/KeyFinder.h"
 
 // The key of a coding made at the local time `text` ("YYYY-MM-DD HH:MM:SS"); false, with the
 // reason, when the text is no such moment.

@@ -1,4 +1,4 @@
-#include "engine/KeyFinder.h"
+#include "engine/rescue/KeyFinder.h"
 
 #include <algorithm>
 #include <array>
@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "engine/HeaderKeys.h"
 #include "engine/journal/CipherTransform.h"
+#include "engine/rescue/HeaderKeys.h"
 
 namespace {
 
