@@ -14,7 +14,7 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   entry.comment = "Hide a file's contents behind a password, and bring them back";
   entry.program = program;
   entry.iconName = kAppIconName;
-  entry.mimeTypes = {"text/x-CodedData", "application/octet-stream"};
+  entry.mimeTypes = {"text/x-CodedData", "application/x-murvel-sealed"};
   entry.categories = {"Utility", "FileTools"};
   entry.keywords = {"password", "scramble", "hide", "code", "decode"};
   entry.wmClass = "murvel";

@@ -14,9 +14,10 @@
 // The program's icon name in the icon theme, the same as its desktop id without ".desktop".
 constexpr const char* kAppIconName = plat::kProgramId;
 
-// The program's desktop entry, running `program`. Besides its own type it lists
-// application/octet-stream, which every file is a kind of: desktops that follow the type
-// hierarchy offer the program under "Open With" for any file.
+// The program's desktop entry, running `program`. It lists the program's own types only, coded
+// and sealed files: a type every file is a kind of (application/octet-stream) would make the
+// program the desktop's default for any file of unknown type. The file-manager entries offer it
+// for any file instead.
 plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program);
 
 // The file-manager entry that opens the chosen file in the window running `program`.

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "desktop/DesktopSetup.h"
@@ -91,6 +92,27 @@ TEST_F(TypeSetupTest, FirstStartMakesTheFoldersLaterStartsOnlyInstall) {
   EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
   ASSERT_TRUE(type.GetIcon(bits, plat::IconSize::Mini));
   EXPECT_EQ(std::memcmp(bits, DataLBits, 256), 0);
+}
+
+// After a start GIO, as the desktops built on it ask, offers the program for coded files and for
+// nothing else: a program listed for application/octet-stream would open every file of unknown
+// type on a double-click.
+TEST_F(TypeSetupTest, GioOffersTheProgramForItsOwnTypesOnly) {
+  if (std::system("command -v gio >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gio (libglib2.0-bin)";
+  CapturedStdout(CheckNeededDefs);
+  auto gioMime = [](const std::string& type) {
+    std::string said;
+    if (FILE* gio = popen(("gio mime " + type + " 2>&1").c_str(), "r")) {
+      char buffer[512];
+      for (size_t n; (n = fread(buffer, 1, sizeof buffer, gio)) > 0;) said.append(buffer, n);
+      pclose(gio);
+    }
+    return said;
+  };
+  const std::string coded = gioMime("text/x-CodedData");
+  EXPECT_NE(coded.find("x-vnd.Telva-Murvel.desktop"), std::string::npos) << coded;
+  const std::string unknown = gioMime("application/octet-stream");
+  EXPECT_EQ(unknown.find("x-vnd.Telva-Murvel"), std::string::npos) << unknown;
 }
 
 // A program in a folder it cannot take a codec folder in (installed for the system, or any folder
