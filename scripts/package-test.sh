@@ -129,6 +129,43 @@ check "the type is in the system's MIME database" in_root test -f /usr/share/mim
 check "the desktop entry is indexed for the type" \
   in_root grep -q 'text/x-CodedData=x-vnd.Telva-Murvel.desktop' /usr/share/applications/mimeinfo.cache
 
+# GNOME Files' entry: the extension, loaded with Nautilus's own Python binding (python3-nautilus,
+# which the package suggests) as Nautilus loads it, offers the entry for one chosen file and
+# none for a folder.
+nautilus_extension_ok() {
+  apt_in_root install -y -qq --no-install-recommends python3-nautilus
+  in_root python3 - <<'PY'
+import sys
+sys.path.insert(0, "/usr/share/nautilus-python/extensions")
+import murvel
+from gi.repository import Nautilus
+
+class Location:
+    def __init__(self, path):
+        self.path = path
+    def get_path(self):
+        return self.path
+
+class File:
+    def __init__(self, path, folder):
+        self.path, self.folder = path, folder
+    def is_directory(self):
+        return self.folder
+    def get_location(self):
+        return Location(self.path)
+
+provider = murvel.MurvelMenuProvider()
+assert isinstance(provider, Nautilus.MenuProvider)
+items = provider.get_file_items([File("/tmp/letter.txt", False)])
+assert len(items) == 1 and isinstance(items[0], Nautilus.MenuItem), items
+props = items[0].props
+print("  nautilus %s: %s | %s | %s" % (Nautilus._version, props.label, props.tip, props.icon))
+assert props.label == "Code or decode with Murvel" and props.icon == "x-vnd.Telva-Murvel"
+assert provider.get_file_items([File("/tmp", True)]) == []
+PY
+}
+check "Nautilus's Python binding loads the extension and it offers the entry" nautilus_extension_ok
+
 # A user of the machine, who cannot write /usr/bin.
 in_root useradd -m tester
 as_tester() { in_root runuser -u tester -- env HOME=/home/tester "$@"; }
