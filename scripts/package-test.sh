@@ -19,8 +19,8 @@ mirror=${MURVEL_MIRROR:-http://deb.debian.org/debian}
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
-MURVEL_PACKAGES+=(debootstrap dpkg-dev appstream man-db fakeroot)
-murvel_install_deps
+murvel_install_packages "${MURVEL_BUILD_PACKAGES[@]}" xvfb xauth x11-apps imagemagick \
+  debootstrap dpkg-dev appstream man-db fakeroot
 
 passes=0
 failures=0
