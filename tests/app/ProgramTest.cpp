@@ -1,5 +1,5 @@
 // The window's program itself, run as a shell or a desktop runs it, with its standard output
-// going into a pipe; and its command that takes back the desktop files.
+// going into a pipe; a start without a display; its command that takes back the desktop files.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -26,6 +26,34 @@ TEST_F(ProgramTest, StartUpLinesComeAtOnceAndInOrderThroughAPipe) {
   ASSERT_NE(window, std::string::npos) << out;
   EXPECT_LT(done, written) << out;
   EXPECT_LT(written, window) << out;
+}
+
+// With no display at all the program says in one line what is missing and ends with status 2,
+// where Qt would end it with an abort; an X server named that is not there is named.
+TEST_F(ProgramTest, WithoutADisplayOneLineSaysWhatIsMissing) {
+  const std::string head = "murvel: no display for the window: ";
+  const std::string noWayland = ", and WAYLAND_DISPLAY is not set (no Wayland compositor)\n";
+  const struct {
+    const char* display;
+    std::string line;
+  } runs[] = {{nullptr, head + "DISPLAY is not set (no X server)" + noWayland},
+              {":4093", head + "no X server answers at DISPLAY=:4093" + noWayland}};
+  for (const auto& run : runs) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+      environment.remove(name);
+    if (run.display) environment.insert("DISPLAY", run.display);
+    // No compositor under the default name either.
+    environment.insert("XDG_RUNTIME_DIR", QString::fromStdString(root_));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(MURVEL_PATH, {});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_EQ(program.readAllStandardError().toStdString(), run.line);
+    EXPECT_EQ(program.readAllStandardOutput().toStdString(), "");
+  }
 }
 
 // What a start of the window wrote into the user's folders, `murvel --remove-desktop-files`
