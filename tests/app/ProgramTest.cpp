@@ -1,9 +1,11 @@
 // The window's program itself, run as a shell or a desktop runs it, with its standard output
-// going into a pipe; a start without a display; its command that takes back the desktop files.
+// going into a pipe: its lines in order, a request to end while it starts, a start without a
+// display.
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 
 #include "tests/platform/TempHome.h"
@@ -26,6 +28,23 @@ TEST_F(ProgramTest, StartUpLinesComeAtOnceAndInOrderThroughAPipe) {
   ASSERT_NE(window, std::string::npos) << out;
   EXPECT_LT(done, written) << out;
   EXPECT_LT(written, window) << out;
+}
+
+// A request to end that comes while the program is still starting (here: at its first line,
+// while it sets up the desktop files, long before there is a window) closes the window as its
+// close button does once the window stands: the settings are saved and the program ends with
+// 0, not by the signal.
+TEST_F(ProgramTest, TermWhileStartingClosesTheWindowCleanly) {
+  QProcess program;
+  program.start(MURVEL_PATH, {});
+  ASSERT_TRUE(program.waitForReadyRead(60000));
+  kill(pid_t(program.processId()), SIGTERM);
+  ASSERT_TRUE(program.waitForFinished(60000));
+  const std::string out = program.readAllStandardOutput().toStdString();
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << out;
+  EXPECT_EQ(program.exitCode(), 0) << out;
+  EXPECT_NE(out.find("xB.Width()=118.00\n"), std::string::npos) << out;
+  EXPECT_EQ(ReadFile(config_ + "/_KR_x-vnd.Telva/murvel_settings").size(), 13u) << out;
 }
 
 // With no display at all the program says in one line what is missing and ends with status 2,
