@@ -80,7 +80,8 @@ plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed) {
   for (const std::string& program : programs)
     note(RemoveOwnDesktopFiles(CodedDataType(program), program, removed));
 
-  // Our default-application line; a list left as a start made it from nothing goes.
+  // Our default-application line; a list left as a start made it from nothing goes (a link to a
+  // list kept elsewhere stays, emptied of our line).
   const std::string listPath = plat::MimeType::MimeAppsListPath();
   std::string list;
   if (listPath.empty() || !plat::ReadWholeFile(listPath, &list).ok()) return first;
@@ -89,7 +90,9 @@ plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed) {
   if (rest == list) return first;
   struct stat st;
   const mode_t mode = stat(listPath.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
-  if (rest == "[Default Applications]\n")
+  struct stat entry;
+  const bool plainFile = lstat(listPath.c_str(), &entry) == 0 && S_ISREG(entry.st_mode);
+  if (plainFile && rest == "[Default Applications]\n")
     note(unlink(listPath.c_str()) == 0
              ? plat::Outcome::Ok()
              : plat::Outcome::Fail("cannot remove '" + listPath + "': " + std::strerror(errno)));
