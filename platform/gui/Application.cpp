@@ -25,6 +25,7 @@ struct HeldMessage {
   QString text;
 };
 std::vector<HeldMessage> gHeld;
+QtMessageHandler gFormerHandler = nullptr;
 
 // Qt ends the program with qFatal when no platform plugin can start; that end becomes the line
 // and status of kNoDisplayExit. Any other message waits.
@@ -39,7 +40,7 @@ void WhileStarting(QtMsgType type, const QMessageLogContext& context, const QStr
 }
 
 void PassHeldMessagesOn() {
-  qInstallMessageHandler(nullptr);
+  qInstallMessageHandler(gFormerHandler);
   for (const HeldMessage& m : gHeld) {
     QMessageLogger logger(m.file.c_str(), m.line, m.function.c_str(), m.category.c_str());
     const QByteArray text = m.text.toLocal8Bit();
@@ -74,7 +75,7 @@ int& PrepareStart(int& argc) {
     else if (std::getenv("WAYLAND_DISPLAY"))
       setenv("QT_QPA_PLATFORM", "wayland;xcb", 0);
   }
-  qInstallMessageHandler(WhileStarting);
+  gFormerHandler = qInstallMessageHandler(WhileStarting);
   return argc;
 }
 
