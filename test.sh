@@ -7,7 +7,7 @@
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
-murvel_install_deps || { echo "test.sh: could not install the packages"; exit 1; }
+murvel_install_packages "${MURVEL_BUILD_PACKAGES[@]}" "${MURVEL_TEST_PACKAGES[@]}" || { echo "test.sh: could not install the packages"; exit 1; }
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
@@ -17,12 +17,13 @@ build() {  # dir, extra cmake args...
 }
 
 status=0
-build build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
+build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMURVEL_BUILD_TESTS=ON -DMURVEL_BUILD_BENCH=ON || exit 1
 (cd build && ctest --output-on-failure -j "$jobs") || status=1
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-build build-asan -DCMAKE_BUILD_TYPE=Debug -DMURVEL_SANITIZE=ON -DMURVEL_BUILD_BENCH=OFF || exit 1
+build build-asan -DCMAKE_BUILD_TYPE=Debug -DMURVEL_SANITIZE=ON -DMURVEL_BUILD_TESTS=ON \
+  -DMURVEL_BUILD_BENCH=OFF || exit 1
 (cd build-asan && ctest --output-on-failure -j "$jobs" -LE slow) || status=1
 scripts/fuzz.sh 25 || status=1
 exit $status

@@ -1,6 +1,7 @@
 #include "desktop/DesktopSetup.h"
 
 #include "desktop/AppIcon.h"
+#include "desktop/EntryPrograms.h"
 #include "desktop/MimeDatabaseTool.h"
 #include "desktop/OwnCopies.h"
 #include "desktop/ThunarActions.h"
@@ -14,7 +15,7 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   entry.comment = "Hide a file's contents behind a password, and bring them back";
   entry.program = program;
   entry.iconName = kAppIconName;
-  entry.mimeTypes = {"text/x-CodedData", "application/octet-stream"};
+  entry.mimeTypes = {"text/x-CodedData", "application/x-murvel-sealed"};
   entry.categories = {"Utility", "FileTools"};
   entry.keywords = {"password", "scramble", "hide", "code", "decode"};
   entry.wmClass = "murvel";
@@ -46,8 +47,13 @@ plat::Outcome InstallDesktopFiles(const std::string& program) {
   return first;
 }
 
-plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program) {
+plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program,
+                                    std::vector<std::string>* removedOut) {
   std::vector<plat::ActionFile> files = type.UserDataFiles();
+  const std::string entryPath =
+      "applications/" + plat::MimeType::DesktopId(plat::kProgramSignature);
+  for (const std::string& text : EarlierDesktopEntryTexts(program))
+    files.push_back({entryPath, text, 0644});
   const std::string icons = "icons/hicolor/";
   files.push_back(
       {icons + "scalable/apps/" + kAppIconName + ".svg", std::string(AppIconSvg()), 0644});
@@ -58,12 +64,19 @@ plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::strin
 
   std::vector<std::string> removed;
   plat::Outcome first = plat::RemoveOwnDataFiles(files, &removed);
-  plat::Outcome thunar = plat::RemoveThunarAction(action);
+  bool tookAction = false;
+  plat::Outcome thunar = plat::RemoveThunarAction(action, &tookAction);
   if (first.ok() && !thunar.ok()) first = thunar;
 
+  std::string data, config;
+  const bool hasData = plat::FindUserDataDirectory(&data);
+  if (removedOut) {
+    for (const std::string& path : removed) removedOut->push_back(data + "/" + path);
+    if (tookAction && plat::FindUserSettingsDirectory(&config, false))
+      removedOut->push_back(config + "/Thunar/uca.xml");
+  }
   // The user's caches still name what was removed until they are rebuilt.
-  std::string data;
-  if (removed.empty() || !plat::FindUserDataDirectory(&data)) return first;
+  if (removed.empty() || !hasData) return first;
   auto removedUnder = [&removed](const std::string& folder) {
     for (const std::string& path : removed)
       if (path.compare(0, folder.size(), folder) == 0) return true;

@@ -4,6 +4,7 @@
 // file-manager entries "Code or decode with Murvel" (Nautilus, Dolphin, Nemo, Thunar). The
 // installed package carries the same files for every user (dist/), with "murvel" as the program.
 #include <string>
+#include <vector>
 
 #include "desktop/DesktopEntry.h"
 #include "desktop/FileManagerActions.h"
@@ -14,9 +15,10 @@
 // The program's icon name in the icon theme, the same as its desktop id without ".desktop".
 constexpr const char* kAppIconName = plat::kProgramId;
 
-// The program's desktop entry, running `program`. Besides its own type it lists
-// application/octet-stream, which every file is a kind of: desktops that follow the type
-// hierarchy offer the program under "Open With" for any file.
+// The program's desktop entry, running `program`. It lists the program's own types only, coded
+// and sealed files: a type every file is a kind of (application/octet-stream) would make the
+// program the desktop's default for any file of unknown type. The file-manager entries offer it
+// for any file instead.
 plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program);
 
 // The file-manager entry that opens the chosen file in the window running `program`.
@@ -29,6 +31,9 @@ plat::Outcome InstallDesktopFiles(const std::string& program);
 // For a program installed for the system, which finds all of the above there: removes what a
 // start of `program` wrote into the user's folders before, the type's files (`type`, set up as a
 // start sets it up), the icons and every file-manager entry, each only where it still reads as
-// written; then rebuilds the user's caches that indexed them. Every step is tried; the outcome
-// names the first failure.
-plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program);
+// written (the desktop entry also as an earlier version wrote it); then rebuilds the user's
+// caches that indexed them. `removed`, when given, gets the path of each file removed, and of
+// Thunar's uca.xml when the action was taken out of it. Every step is tried; the outcome names
+// the first failure.
+plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program,
+                                    std::vector<std::string>* removed = nullptr);

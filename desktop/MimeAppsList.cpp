@@ -75,6 +75,24 @@ std::string WithDefaultAppIfUnset(const std::string& list, const std::string& ty
   return out + kDefaultSection + "\n" + entry;
 }
 
+std::string WithoutDefaultApp(const std::string& list, const std::string& type,
+                              const std::string& desktopId) {
+  const std::string ours = type + "=" + desktopId + ";";
+  std::string out;
+  bool inSection = false;
+  size_t pos = 0;
+  while (pos < list.size()) {
+    const size_t end = list.find('\n', pos);
+    const size_t next = end == std::string::npos ? list.size() : end + 1;
+    const std::string t =
+        Trimmed(list.substr(pos, next - pos - (end == std::string::npos ? 0 : 1)));
+    if (IsSectionHeader(t)) inSection = t == kDefaultSection;
+    if (!(inSection && t == ours)) out += list.substr(pos, next - pos);
+    pos = next;
+  }
+  return out;
+}
+
 bool DefaultAppOf(const std::string& list, const std::string& type, std::string* desktopId) {
   bool inSection = false;
   for (const std::string& line : Lines(list)) {

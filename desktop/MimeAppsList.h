@@ -12,6 +12,12 @@ namespace plat {
 std::string WithDefaultAppIfUnset(const std::string& list, const std::string& type,
                                   const std::string& desktopId);
 
+// `list` without the line "<type>=<desktopId>;" of its default sections, the line
+// WithDefaultAppIfUnset adds; any other default of the type (the user's own, or ours beside
+// others) stays, and so does every other byte.
+std::string WithoutDefaultApp(const std::string& list, const std::string& type,
+                              const std::string& desktopId);
+
 // The first desktop id given as the default of `type` in `list`; false when there is none.
 bool DefaultAppOf(const std::string& list, const std::string& type, std::string* desktopId);
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -12,12 +14,15 @@
 
 #include "desktop/CodecFolder.h"
 #include "desktop/DesktopSetup.h"
+#include "desktop/EntryPrograms.h"
 #include "desktop/Installation.h"
+#include "desktop/MimeAppsList.h"
 #include "desktop/MimeType.h"
 #include "desktop/ProgramIcons.h"
 #include "platform/Bitmap.h"
 #include "platform/ContentType.h"
 #include "platform/Directory.h"
+#include "platform/FileIO.h"
 #include "platform/ImageFile.h"
 #include "platform/Paths.h"
 #include "settings/Settings.h"
@@ -41,7 +46,61 @@ std::string OpeningProgram() {
   return access(window.c_str(), X_OK) == 0 ? window : exe;
 }
 
+// A program that an entry names and that is no longer there. A path that cannot be looked at for
+// another reason (a folder without the search right) is not taken for gone.
+bool ProgramIsGone(const std::string& program) {
+  struct stat st;
+  return !program.empty() && program[0] == '/' && stat(program.c_str(), &st) != 0 &&
+         (errno == ENOENT || errno == ENOTDIR);
+}
+
 }  // namespace
+
+plat::Outcome RemoveEntriesOfGonePrograms(std::vector<std::string>* gone) {
+  plat::Outcome first = plat::Outcome::Ok();
+  const std::string self = OpeningProgram();
+  for (const std::string& program : ProgramsOfUserEntries()) {
+    if (program == self || !ProgramIsGone(program)) continue;
+    plat::Outcome removed = RemoveOwnDesktopFiles(CodedDataType(program), program);
+    if (first.ok() && !removed.ok()) first = removed;
+    gone->push_back(program);
+  }
+  return first;
+}
+
+plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed) {
+  std::vector<std::string> programs = ProgramsOfUserEntries();
+  const std::string self = OpeningProgram();
+  if (!self.empty() && std::find(programs.begin(), programs.end(), self) == programs.end())
+    programs.push_back(self);
+  plat::Outcome first = plat::Outcome::Ok();
+  auto note = [&first](plat::Outcome o) {
+    if (first.ok() && !o.ok()) first = std::move(o);
+  };
+  for (const std::string& program : programs)
+    note(RemoveOwnDesktopFiles(CodedDataType(program), program, removed));
+
+  // Our default-application line; a list left as a start made it from nothing goes (a link to a
+  // list kept elsewhere stays, emptied of our line).
+  const std::string listPath = plat::MimeType::MimeAppsListPath();
+  std::string list;
+  if (listPath.empty() || !plat::ReadWholeFile(listPath, &list).ok()) return first;
+  const std::string rest =
+      plat::WithoutDefaultApp(list, kCodedDataType, plat::MimeType::DesktopId(kAppSignature));
+  if (rest == list) return first;
+  struct stat st;
+  const mode_t mode = stat(listPath.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
+  struct stat entry;
+  const bool plainFile = lstat(listPath.c_str(), &entry) == 0 && S_ISREG(entry.st_mode);
+  if (plainFile && rest == "[Default Applications]\n")
+    note(unlink(listPath.c_str()) == 0
+             ? plat::Outcome::Ok()
+             : plat::Outcome::Fail("cannot remove '" + listPath + "': " + std::strerror(errno)));
+  else
+    note(plat::WriteFileIfDifferent(listPath, rest, mode));
+  if (first.ok()) removed->push_back(listPath);
+  return first;
+}
 
 plat::MimeType CodedDataType(const std::string& program) {
   plat::Bitmap large(32, 32);
@@ -79,6 +138,14 @@ void CheckNeededDefs() {
   } else {
     printf("No user settings folder (XDG_CONFIG_HOME, HOME)\n");
   }
+
+  // Entries of a program deleted since (a build folder removed) would show the desktop a program
+  // that is not there.
+  std::vector<std::string> gone;
+  plat::Outcome cleared = RemoveEntriesOfGonePrograms(&gone);
+  for (const std::string& program : gone)
+    printf("Removed the desktop entries of '%s', which is gone\n", program.c_str());
+  if (!cleared) printf("Can't remove the desktop entries: %s\n", cleared.why().c_str());
 
   const std::string program = OpeningProgram();
   plat::MimeType type = CodedDataType(program);

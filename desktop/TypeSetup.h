@@ -7,6 +7,7 @@
 #include <QImage>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "codec/CodedFile.h"
 #include "desktop/MimeType.h"
@@ -17,8 +18,21 @@
 // than beside the program is named ("codec-Dir: '<path>'"), one that cannot be made says why.
 // Then installs the coded-file type and the desktop files for the user, or, for a program
 // installed for the system (Installation.h), removes the copies an earlier start wrote there;
-// prints "->done" at the end.
+// before either, removes the entries of programs that are gone, a line naming each; prints
+// "->done" at the end.
 void CheckNeededDefs();
+
+// Removes what starts of programs that are gone (a build folder deleted since) wrote into the
+// user's folders: the entries that run them, the type's files and the icons, each only where it
+// still reads as written (RemoveOwnDesktopFiles). `gone` gets each such program. Every program
+// is tried; the outcome names the first failure.
+plat::Outcome RemoveEntriesOfGonePrograms(std::vector<std::string>* gone);
+
+// Removes everything a start wrote into the user's folders, for this program and for every
+// program the entries run, gone or not, and our default-application line in mimeapps.list: what
+// `murvel --remove-desktop-files` does. The codec folder and the settings are the user's and
+// stay. `removed` gets the path of each file removed or changed.
+plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed);
 
 // The coded-file type as a start installs it, opened by `program`.
 plat::MimeType CodedDataType(const std::string& program);

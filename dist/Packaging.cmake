@@ -49,6 +49,9 @@ set(CPACK_DEBIAN_MURVEL_PACKAGE_DEPENDS
 # The caches that index the installed desktop entry, type and icons are rebuilt by these
 # packages' triggers.
 set(CPACK_DEBIAN_MURVEL_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils, hicolor-icon-theme")
+# GNOME Files reads the package's entry through its Python binding, which other desktops do
+# without.
+set(CPACK_DEBIAN_MURVEL_PACKAGE_SUGGESTS "python3-nautilus")
 
 # Stripped as Debian strips (dh_strip): without symbols, and without the .comment and .note
 # sections that name the compiler.

@@ -13,6 +13,11 @@ void Bitmap::SetBits(const uint8_t* data, size_t length) {
 QImage Bitmap::ToImage() const {
   if (width_ <= 0 || height_ <= 0) return QImage();
   QImage image(width_, height_, QImage::Format_ARGB32);
+  // 96 dots an inch whatever the screen, or none: an icon written by the window and the same one
+  // made by a program without a window must be the same bytes (a start takes back the icons it
+  // wrote only where they read as written).
+  image.setDotsPerMeterX(3780);
+  image.setDotsPerMeterY(3780);
   const rgb_color* map = SystemColorMap();
   for (int y = 0; y < height_; ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));

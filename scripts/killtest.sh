@@ -13,8 +13,8 @@ kills=${1:?usage: scripts/killtest.sh N [MAX_MIB] [FOLDER]}
 max=${2:-1024}
 folder=${3:-/var/tmp}
 source scripts/deps.sh
-murvel_install_deps
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+murvel_install_packages "${MURVEL_BUILD_PACKAGES[@]}" "${MURVEL_TEST_PACKAGES[@]}"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMURVEL_BUILD_TESTS=ON >/dev/null
 cmake --build build --target kill_tests murvelctl >/dev/null
 MURVEL_KILLS=$kills MURVEL_KILL_MAX_MIB=$max MURVEL_KILL_DIR=$folder \
   build/bin/kill_tests --gtest_brief=1

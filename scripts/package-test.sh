@@ -4,10 +4,14 @@
 # no Qt library came with it, runs lintian on both packages (an error or a warning fails), then
 # installs murvel and runs `murvelctl --version`, a code/status/decode round trip and the window
 # under Xvfb, all from /usr/bin, as a user who cannot write /usr/bin; finally purges both and
-# looks for anything of theirs left in that user's folders. Needs root (or sudo) for debootstrap
-# and the chroot; installs the Debian packages it needs on this machine first. A screenshot of the
-# window goes to build-pkg/package-window.png. Mirror: $MURVEL_MIRROR (default
-# http://deb.debian.org/debian). Exit status 0 when every check passed.
+# looks for anything of theirs left in that user's folders. Then the source package (debian/):
+# in a second copy of the fresh Debian 12 that has only build-essential, dpkg-dev and the
+# Build-Depends, `dpkg-buildpackage -us -uc` builds both packages and runs the tests that need
+# no display; lintian on the source package finds nothing, and the two packages carry the files
+# and relationships of the first two. Needs root (or sudo) for debootstrap and the chroot;
+# installs the Debian packages it needs on this machine first. A screenshot of the window goes
+# to build-pkg/package-window.png, the source build's log to build-pkg/source-build.log. Mirror:
+# $MURVEL_MIRROR (default http://deb.debian.org/debian). Exit status 0 when every check passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
@@ -15,8 +19,8 @@ mirror=${MURVEL_MIRROR:-http://deb.debian.org/debian}
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 
-MURVEL_PACKAGES+=(debootstrap dpkg-dev appstream man-db fakeroot)
-murvel_install_deps
+murvel_install_packages "${MURVEL_BUILD_PACKAGES[@]}" xvfb xauth x11-apps imagemagick \
+  debootstrap dpkg-dev appstream man-db fakeroot
 
 passes=0
 failures=0
@@ -42,15 +46,26 @@ done
 # 2. Its files, as installed.
 work=$(mktemp -d /var/tmp/murvel-pkgtest-XXXXXX)
 root="$work/root"
+build_root="$work/build-root"
+mount_in() {  # chroot folder
+  $sudo mount -t proc proc "$1/proc"
+  $sudo mount -t sysfs sysfs "$1/sys"
+  $sudo mount --bind /dev "$1/dev"
+  $sudo mount --bind /dev/pts "$1/dev/pts"
+}
 cleanup() {
-  for m in dev/pts dev proc sys; do
-    $sudo umount "$root/$m" 2>/dev/null || $sudo umount -l "$root/$m" 2>/dev/null || true
-  done
-  for m in dev/pts dev proc sys; do
-    if mountpoint -q "$root/$m" 2>/dev/null; then
-      echo "package-test.sh: $root/$m is still mounted; $work left in place" >&2
-      return
-    fi
+  local r m
+  for r in "$root" "$build_root"; do
+    for m in dev/pts dev proc sys; do
+      mountpoint -q "$r/$m" 2>/dev/null || continue
+      $sudo umount "$r/$m" 2>/dev/null || $sudo umount -l "$r/$m" 2>/dev/null || true
+    done
+    for m in dev/pts dev proc sys; do
+      if mountpoint -q "$r/$m" 2>/dev/null; then
+        echo "package-test.sh: $r/$m is still mounted; $work left in place" >&2
+        return
+      fi
+    done
   done
   $sudo rm -rf --one-file-system "$work"
 }
@@ -85,10 +100,9 @@ echo "debootstrap bookworm from $mirror ..."
 $sudo debootstrap --variant=minbase bookworm "$root" "$mirror" >"$work/debootstrap.log" 2>&1 ||
   { tail -20 "$work/debootstrap.log"; exit 1; }
 $sudo cp /etc/resolv.conf "$root/etc/resolv.conf"
-$sudo mount -t proc proc "$root/proc"
-$sudo mount -t sysfs sysfs "$root/sys"
-$sudo mount --bind /dev "$root/dev"
-$sudo mount --bind /dev/pts "$root/dev/pts"
+# A copy as debootstrap left it, for the source package's build (step 4).
+$sudo cp -a "$root" "$build_root"
+mount_in "$root"
 in_root() { $sudo chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
 $sudo cp "$deb" "$ctl_deb" "$root/tmp/"
 in_root apt-get update -qq
@@ -128,6 +142,43 @@ check "murvelctl --version runs from /usr/bin" in_root /usr/bin/murvelctl --vers
 check "the type is in the system's MIME database" in_root test -f /usr/share/mime/text/x-codeddata.xml
 check "the desktop entry is indexed for the type" \
   in_root grep -q 'text/x-CodedData=x-vnd.Telva-Murvel.desktop' /usr/share/applications/mimeinfo.cache
+
+# GNOME Files' entry: the extension, loaded with Nautilus's own Python binding (python3-nautilus,
+# which the package suggests) as Nautilus loads it, offers the entry for one chosen file and
+# none for a folder.
+nautilus_extension_ok() {
+  apt_in_root install -y -qq --no-install-recommends python3-nautilus
+  in_root python3 - <<'PY'
+import sys
+sys.path.insert(0, "/usr/share/nautilus-python/extensions")
+import murvel
+from gi.repository import Nautilus
+
+class Location:
+    def __init__(self, path):
+        self.path = path
+    def get_path(self):
+        return self.path
+
+class File:
+    def __init__(self, path, folder):
+        self.path, self.folder = path, folder
+    def is_directory(self):
+        return self.folder
+    def get_location(self):
+        return Location(self.path)
+
+provider = murvel.MurvelMenuProvider()
+assert isinstance(provider, Nautilus.MenuProvider)
+items = provider.get_file_items([File("/tmp/letter.txt", False)])
+assert len(items) == 1 and isinstance(items[0], Nautilus.MenuItem), items
+props = items[0].props
+print("  nautilus %s: %s | %s | %s" % (Nautilus._version, props.label, props.tip, props.icon))
+assert props.label == "Code or decode with Murvel" and props.icon == "x-vnd.Telva-Murvel"
+assert provider.get_file_items([File("/tmp", True)]) == []
+PY
+}
+check "Nautilus's Python binding loads the extension and it offers the entry" nautilus_extension_ok
 
 # A user of the machine, who cannot write /usr/bin.
 in_root useradd -m tester
@@ -204,6 +255,71 @@ purge_ok() {
   [ -z "$left" ] || { echo "  left: $left"; return 1; }
 }
 check "purged, nothing of the program is left in the menu or the file managers" purge_ok
+
+# 4. The source package, built as Debian builds it: only build-essential, dpkg-dev and the
+# Build-Depends installed (apt reads them from debian/control), from the files git knows.
+mount_in "$build_root"
+in_build_root() { $sudo chroot "$build_root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin \
+  HOME=/root LC_ALL=C.UTF-8 "$@"; }
+src=$build_root/src/murvel-$(dpkg-parsechangelog -S Version)
+$sudo mkdir -p "$src"
+git ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
+  tar --null -T - -cf - | $sudo tar -xf - -C "$src"
+in_build_root apt-get update -qq
+build_deps_ok() {
+  in_build_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    build-essential dpkg-dev >>"$work/build-apt.log" 2>&1 &&
+    in_build_root env DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -qq "/src/${src##*/}" \
+      >>"$work/build-apt.log" 2>&1 || { tail -30 "$work/build-apt.log"; return 1; }
+  echo "  $(in_build_root dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii') packages installed to build"
+}
+check "the Build-Depends install in a fresh Debian 12" build_deps_ok
+source_build_ok() {
+  local started=$SECONDS
+  in_build_root sh -c "cd /src/${src##*/} && DEB_BUILD_OPTIONS=parallel=$(nproc) dpkg-buildpackage -us -uc" \
+    >build-pkg/source-build.log 2>&1 || { tail -40 build-pkg/source-build.log; return 1; }
+  echo "  built in $((SECONDS - started)) s; $(grep -E 'tests passed' build-pkg/source-build.log)"
+  ls "$build_root"/src/murvel_*_*.deb "$build_root"/src/murvelctl_*_*.deb >/dev/null
+}
+check "dpkg-buildpackage -us -uc builds both packages and their tests pass" source_build_ok
+# lintian, its informational and pedantic notes too: anything it says fails.
+source_lintian_ok() {
+  in_build_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    lintian >>"$work/build-apt.log" 2>&1 || return 1
+  local said
+  said=$(in_build_root sh -c 'lintian --info --display-info --pedantic --tag-display-limit 0 /src/murvel_*.dsc' 2>&1 || true)
+  [ -z "$said" ] || { echo "$said" | sed 's/^/  lintian: /'; return 1; }
+}
+check "lintian on the source package says nothing" source_lintian_ok
+# What `dpkg-deb -f` and `-c` tell of a package, without the versions of the libraries, the
+# sizes and the times, which differ between the two builds, and with each relationship field's
+# packages in order.
+package_face() {  # deb
+  local line
+  dpkg-deb -f "$1" Package Architecture Section Depends Recommends Suggests Breaks Replaces \
+    Description | sed -E 's/ \([^)]*\)//g' | while IFS= read -r line; do
+    case $line in
+      Depends:* | Recommends:* | Suggests:* | Breaks:* | Replaces:*)
+        echo "${line%%:*}: $(echo "${line#*: }" | tr ',' '\n' | sed 's/^ *//' | sort | paste -sd,)" ;;
+      *) echo "$line" ;;
+    esac
+  done
+  dpkg-deb -c "$1" | awk '{print $1, $6}' | sort
+}
+same_packages_ok() {
+  local d ours theirs
+  for d in "$ctl_deb" "$deb"; do
+    theirs=$(ls "$build_root"/src/"$(basename "${d%%_*}")"_*_*.deb)
+    ours=$(package_face "$d")
+    if [ "$ours" != "$(package_face "$theirs")" ]; then
+      echo "  $(basename "$d") and $(basename "$theirs") differ:"
+      diff <(echo "$ours") <(package_face "$theirs") | sed 's/^/    /'
+      return 1
+    fi
+  done
+}
+check "the source package's two packages are those of dist/ (files, relationships)" same_packages_ok
 
 echo "package-test: $passes checks passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -93,15 +93,15 @@ std::string WorkLines(const WorkResult& r) {
   }
   const bool coding = *r.direction == CipherDirection::Code;
   if (coding) {
-    out += "\n> NO  Codec-Attr.!-> CODING:";
+    // Its own line, after a blank one; what follows starts a line of its own.
+    out += "\n> NO  Codec-Attr.!-> CODING:\n";
   } else {
     // What identifies the file, never the record's bytes: they hold the password.
     out += "MVW> Has   Codec-Attr. ! '" + Printable(r.record.name) + "' '20'\n";
   }
   if (r.outOfMemory) out += " nicht Genug Speicher bekommen \n";
   if (r.outcome == WorkOutcome::NotDone) {
-    // The coding line has no line end of its own.
-    out += coding ? "\n> Not coded" : "> Not decoded";
+    out += coding ? "> Not coded" : "> Not decoded";
     out += r.turnedBack ? ", file left as it was: " : ": ";
     out += FaultText(r.reason) + "\n";
   }

@@ -13,7 +13,7 @@ std::string InspectionLines(const Inspection& inspection);
 // How often the window beeps for an inspection.
 int InspectionBeeps(const Inspection& inspection);
 
-// What the work on a file says. The coding line ends without a line break, as it always has.
+// What the work on a file says, every line ended.
 std::string WorkLines(const WorkResult& result);
 
 // What was found and done of an interrupted change on `file`, in words ("Interrupted coding of

@@ -11,6 +11,15 @@
 
 namespace plat {
 
+// The exit status of a program whose window has no display to go to: neither an X server nor a
+// Wayland compositor could be reached (or the platform QT_QPA_PLATFORM names could not start).
+// One line on standard error says what is missing (NoDisplayLine), where Qt itself would end
+// the program with an abort.
+constexpr int kNoDisplayExit = 2;
+
+// That line: "murvel: no display for the window: " and what the environment names or lacks.
+std::string NoDisplayLine();
+
 class Application : public QApplication {
  public:
   // `argc` must outlive the application (Qt keeps a reference to it).

@@ -1,12 +1,15 @@
 #include "platform/gui/CloseOnSignals.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
 #include "platform/gui/Message.h"
 #include "platform/gui/Window.h"
@@ -15,6 +18,10 @@ namespace plat {
 namespace {
 
 int gPipe[2] = {-1, -1};
+// The signals caught, and the actions they had before.
+std::vector<int> gSignals;
+std::vector<struct sigaction> gFormer;
+bool gCaughtAll = false;
 
 void WriteSignal(int sig) {
   const int saved = errno;
@@ -26,34 +33,50 @@ void WriteSignal(int sig) {
 
 }  // namespace
 
-CloseOnSignals::CloseOnSignals(Window* window, std::initializer_list<int> which)
-    : QObject(window), window_(window) {
-  if (gPipe[0] >= 0 || pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, [this] { Arrived(); });
+bool CloseOnSignals::CatchEarly(std::initializer_list<int> which) {
+  if (gPipe[0] >= 0) return gCaughtAll;
+  if (pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    gPipe[0] = gPipe[1] = -1;
+    return false;
+  }
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = WriteSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  ok_ = true;
+  sigset_t caught;
+  sigemptyset(&caught);
+  gCaughtAll = true;
   for (int sig : which) {
     struct sigaction former;
     if (sigaction(sig, &action, &former) != 0) {
-      ok_ = false;
+      gCaughtAll = false;
       continue;
     }
-    signals_.push_back(sig);
-    former_.push_back(former);
+    gSignals.push_back(sig);
+    gFormer.push_back(former);
+    sigaddset(&caught, sig);
   }
+  // A signal that came while it was blocked is handled now, into the pipe.
+  pthread_sigmask(SIG_UNBLOCK, &caught, nullptr);
+  return gCaughtAll;
+}
+
+CloseOnSignals::CloseOnSignals(Window* window, std::initializer_list<int> which)
+    : QObject(window), window_(window) {
+  if (gPipe[0] < 0) CatchEarly(which);
+  if (gPipe[0] < 0) return;
+  notifier_ = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, this);
+  connect(notifier_, &QSocketNotifier::activated, this, [this] { Arrived(); });
+  ok_ = gCaughtAll;
 }
 
 CloseOnSignals::~CloseOnSignals() {
-  for (size_t i = 0; i < signals_.size(); ++i) {
-    sigaction(signals_[i], &former_[i], nullptr);
-  }
-  if (notifier_) {
-    delete notifier_;
+  for (size_t i = 0; i < gSignals.size(); ++i) sigaction(gSignals[i], &gFormer[i], nullptr);
+  gSignals.clear();
+  gFormer.clear();
+  if (notifier_) delete notifier_;
+  if (gPipe[0] >= 0) {
     close(gPipe[0]);
     close(gPipe[1]);
     gPipe[0] = gPipe[1] = -1;

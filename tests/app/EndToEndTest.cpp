@@ -46,7 +46,7 @@ TEST_F(EndToEndTest, DroppedFileIsCodedAndComesBackExactly) {
   EXPECT_EQ(ButtonLabel(), "CODE IT");
   EnterPassword("Secret7");
   EXPECT_EQ(PassText(), "******");
-  EXPECT_EQ(PressDoIt(), "\n> NO  Codec-Attr.!-> CODING:");
+  EXPECT_EQ(PressDoIt(), "\n> NO  Codec-Attr.!-> CODING:\n");
   EXPECT_EQ(ButtonLabel(), "DECODE THIS");
 
   // The coded file: the record, its integrity, the four stashes and the coded type, nothing else.

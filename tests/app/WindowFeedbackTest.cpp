@@ -90,7 +90,7 @@ TEST_F(WindowFeedbackTest, PassShowsItsProgressAndInputMeanwhileDoesNothing) {
 
   // Coded once: the clicks and the Enter during the pass neither decoded it again afterwards
   // nor ran "Decode All".
-  EXPECT_EQ(out, "\n> NO  Codec-Attr.!-> CODING:");
+  EXPECT_EQ(out, "\n> NO  Codec-Attr.!-> CODING:\n");
   EXPECT_TRUE(Coded(path));
   EXPECT_EQ(window_->Views().sBut->Label(), "DECODE THIS");
   ASSERT_GT(window_->labels.size(), 2u);

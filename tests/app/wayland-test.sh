@@ -39,14 +39,19 @@ for _ in $(seq 50); do [ -S "$dir/wayland-murvel" ] && break; sleep 0.1; done
 env -u QT_QPA_PLATFORM DISPLAY=:97 WAYLAND_DISPLAY=wayland-murvel "$murvel" \
   >"$dir/murvel.log" 2>&1 &
 app=$!
+# Ready: Qt's Wayland library mapped and the window built (its line on standard output), however
+# long a loaded machine takes; the window would close cleanly on the signal even before.
 on_wayland=""
-for _ in $(seq 50); do
+ready=""
+for _ in $(seq 600); do
   kill -0 "$app" 2>/dev/null || break
-  grep -q libQt6WaylandClient "/proc/$app/maps" 2>/dev/null && on_wayland=1 && break
+  grep -q libQt6WaylandClient "/proc/$app/maps" 2>/dev/null && on_wayland=1
+  grep -q '^xB.Width()=118.00$' "$dir/murvel.log" 2>/dev/null && ready=1
+  [ -n "$on_wayland" ] && [ -n "$ready" ] && break
   sleep 0.1
 done
-sleep 1
 [ -n "$on_wayland" ] || fail "the window did not start on Wayland"
+[ -n "$ready" ] || fail "the window was not built within a minute"
 kill -TERM "$app" 2>/dev/null
 wait "$app"
 status=$?

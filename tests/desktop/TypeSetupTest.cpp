@@ -7,9 +7,11 @@
 #include <QImage>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "desktop/DesktopSetup.h"
+#include "desktop/EntryPrograms.h"
 #include "desktop/MimeType.h"
 #include "desktop/ProgramIcons.h"
 #include "desktop/ThunarActions.h"
@@ -29,6 +31,10 @@ class TypeSetupTest : public TempHomeTest {
     ResetSettings();
     bin_ = root_ + "/bin";
     ASSERT_EQ(mkdir(bin_.c_str(), 0755), 0);
+    // The program is there, as it is for a start (GIO passes over an entry whose program is
+    // not, and a start takes back the entries of a program that is gone).
+    WriteFile(bin_ + "/murvel", "#!/bin/sh\n");
+    ASSERT_EQ(chmod((bin_ + "/murvel").c_str(), 0755), 0);
     plat::SetAppExecutablePath(bin_ + "/murvel");
   }
   void TearDown() override {
@@ -91,6 +97,27 @@ TEST_F(TypeSetupTest, FirstStartMakesTheFoldersLaterStartsOnlyInstall) {
   EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
   ASSERT_TRUE(type.GetIcon(bits, plat::IconSize::Mini));
   EXPECT_EQ(std::memcmp(bits, DataLBits, 256), 0);
+}
+
+// After a start GIO, as the desktops built on it ask, offers the program for coded files and for
+// nothing else: a program listed for application/octet-stream would open every file of unknown
+// type on a double-click.
+TEST_F(TypeSetupTest, GioOffersTheProgramForItsOwnTypesOnly) {
+  if (std::system("command -v gio >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gio (libglib2.0-bin)";
+  CapturedStdout(CheckNeededDefs);
+  auto gioMime = [](const std::string& type) {
+    std::string said;
+    if (FILE* gio = popen(("gio mime " + type + " 2>&1").c_str(), "r")) {
+      char buffer[512];
+      for (size_t n; (n = fread(buffer, 1, sizeof buffer, gio)) > 0;) said.append(buffer, n);
+      pclose(gio);
+    }
+    return said;
+  };
+  const std::string coded = gioMime("text/x-CodedData");
+  EXPECT_NE(coded.find("x-vnd.Telva-Murvel.desktop"), std::string::npos) << coded;
+  const std::string unknown = gioMime("application/octet-stream");
+  EXPECT_EQ(unknown.find("x-vnd.Telva-Murvel"), std::string::npos) << unknown;
 }
 
 // A program in a folder it cannot take a codec folder in (installed for the system, or any folder
@@ -202,6 +229,93 @@ TEST_F(TypeSetupTest, AnInstalledProgramTakesBackItsEarlierUserCopiesAndWritesNo
                      ThunarActionFor(installed) + "\n</actions>\n");
   CapturedStdout(CheckNeededDefs);
   EXPECT_FALSE(Exists(uca));
+  SetEnv("XDG_DATA_DIRS", nullptr);
+  SetEnv("XDG_CONFIG_DIRS", nullptr);
+}
+
+// A build folder deleted since its program's start leaves entries that run nothing: the next
+// start of any program takes them back (the earlier form of the desktop entry, which claimed
+// every file of unknown type, too), keeping one the user changed; a path that needs every kind
+// of quoting is read back from each entry. `murvel --remove-desktop-files` takes back all a
+// start wrote, our default in mimeapps.list included, and nothing of the user's.
+TEST_F(TypeSetupTest, EntriesOfAProgramThatIsGoneAreTakenBackAndOneCommandTakesAll) {
+  SetEnv("XDG_DATA_DIRS", (root_ + "/system").c_str());
+  SetEnv("XDG_CONFIG_DIRS", (root_ + "/system-config").c_str());
+  const std::string clone = root_ + "/Bob's clone 100%";
+  const std::string old = clone + "/build/bin/murvel";
+  std::filesystem::create_directories(clone + "/build/bin");
+  WriteFile(old, "#!/bin/sh\n");
+  ASSERT_EQ(chmod(old.c_str(), 0755), 0);
+  auto userFiles = [this] {
+    std::vector<std::string> files;
+    for (const std::string& file : FilesBelow(data_))
+      if (file.rfind("mime/", 0) != 0 && file.rfind("murvel/", 0) != 0 &&
+          file != "applications/mimeinfo.cache")
+        files.push_back(file);
+    return files;
+  };
+  const std::string entry = data_ + "/applications/x-vnd.Telva-Murvel.desktop";
+  const std::string nemo = data_ + "/nemo/actions/x-vnd.Telva-Murvel.nemo_action";
+  const std::string uca = config_ + "/Thunar/uca.xml";
+
+  plat::SetAppExecutablePath(old);
+  CapturedStdout(CheckNeededDefs);
+  EXPECT_EQ(userFiles().size(), 8u);
+  // Each of the five entries alone names the program.
+  const std::vector<std::string> entries = {
+      entry, data_ + "/nautilus/scripts/Code or decode with Murvel",
+      data_ + "/kio/servicemenus/x-vnd.Telva-Murvel.desktop", nemo, uca};
+  std::vector<std::string> texts;
+  for (const std::string& path : entries) texts.push_back(ReadFile(path));
+  for (size_t alone = 0; alone < entries.size(); ++alone) {
+    for (size_t i = 0; i < entries.size(); ++i) WriteFile(entries[i], i == alone ? texts[i] : "");
+    EXPECT_EQ(ProgramsOfUserEntries(), std::vector<std::string>{old}) << entries[alone];
+  }
+  for (size_t i = 0; i < entries.size(); ++i) WriteFile(entries[i], texts[i]);
+  // As the earlier version wrote it.
+  WriteFile(entry, EarlierDesktopEntryTexts(old)[0]);
+  ASSERT_NE(ReadFile(entry).find("application/octet-stream"), std::string::npos);
+  std::filesystem::remove_all(clone);
+
+  // The next start, of another build: the gone program's entries go, then its own are written.
+  plat::SetAppExecutablePath(bin_ + "/murvel");
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs),
+            "Created  codec-Dir !\nRemoved the desktop entries of '" + old +
+                "', which is gone\n->done\n");
+  EXPECT_EQ(ProgramsOfUserEntries(), std::vector<std::string>{bin_ + "/murvel"});
+  EXPECT_EQ(ReadFile(entry).find(old), std::string::npos);
+  EXPECT_EQ(ReadFile(uca).find(clone), std::string::npos);
+
+  // That build is deleted too, after the user changed Nemo's action.
+  WriteFile(nemo, ReadFile(nemo) + "Quote=double\n");
+  std::filesystem::remove_all(bin_);
+  plat::SetAppExecutablePath(std::string(MURVEL_INSTALL_BINDIR) + "/murvel");
+  EXPECT_EQ(CapturedStdout(CheckNeededDefs), "codec-Dir: '" + data_ +
+                                                 "/murvel/codec'\nCreated  codec-Dir !\n"
+                                                 "Removed the desktop entries of '" +
+                                                 bin_ + "/murvel', which is gone\n->done\n");
+  EXPECT_EQ(userFiles(), std::vector<std::string>{"nemo/actions/x-vnd.Telva-Murvel.nemo_action"});
+  EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "unknown\n");
+  EXPECT_FALSE(Exists(uca));
+
+  // A build's start, then the command: all of it goes but the user's own default for images.
+  std::filesystem::remove_all(data_);
+  std::filesystem::create_directories(bin_);
+  WriteFile(bin_ + "/murvel", "#!/bin/sh\n");
+  ASSERT_EQ(chmod((bin_ + "/murvel").c_str(), 0755), 0);
+  plat::SetAppExecutablePath(bin_ + "/murvel");
+  std::filesystem::create_directories(config_);
+  WriteFile(config_ + "/mimeapps.list", "[Default Applications]\nimage/png=viewer.desktop;\n");
+  CapturedStdout(CheckNeededDefs);
+  ASSERT_EQ(userFiles().size(), 8u);
+  std::vector<std::string> removed;
+  EXPECT_TRUE(RemoveUserDesktopFiles(&removed));
+  EXPECT_EQ(removed.size(), 11u);  // those, the type's package, Thunar's action, the default
+  EXPECT_EQ(userFiles(), std::vector<std::string>{});
+  EXPECT_FALSE(Exists(uca));
+  EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"),
+            "[Default Applications]\nimage/png=viewer.desktop;\n");
+  EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "unknown\n");
   SetEnv("XDG_DATA_DIRS", nullptr);
   SetEnv("XDG_CONFIG_DIRS", nullptr);
 }

@@ -69,7 +69,7 @@ TEST_F(TransactionTest, NoPasswordNoWorkEmptyPasswordCodes) {
   std::string path = MakeFile("a.txt", Bytes(100, 'a'));
   std::string out;
   EXPECT_TRUE(InspectAndWork(path, &out));
-  EXPECT_EQ(out, "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:");
+  EXPECT_EQ(out, "MVW> NO  Codec-Attr.!\n\n> NO  Codec-Attr.!-> CODING:\n");
   EXPECT_EQ(result_.outcome, WorkOutcome::NoPassword);
   EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'a'));
   EXPECT_EQ(AllXattrs(path), XattrMap());

@@ -3,6 +3,7 @@
 // gives the emblem up after a short wait, finishes its batch, and a stop request (a termination
 // request, Ctrl-C) that comes while it waits still ends it after the files in hand.
 #include <fcntl.h>
+#include <glob.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -97,7 +98,17 @@ class HungBusTest : public EngineTest {
   std::vector<int> taken_;
 };
 
+// GIO asks the bus for the emblem through GVfs's module only (package gvfs); without it the
+// emblem is a local attribute that fails at once, and no bus is ever asked.
+bool GvfsModuleInstalled() {
+  glob_t found{};
+  const bool any = glob("/usr/lib/*/gio/modules/libgvfsdbus.so", 0, nullptr, &found) == 0;
+  globfree(&found);
+  return any;
+}
+
 TEST_F(HungBusTest, EmblemHoldsUpNeitherTheBatchNorAStop) {
+  if (!GvfsModuleInstalled()) GTEST_SKIP() << "GVfs's GIO module (gvfs) is not installed";
   const std::vector<std::string> files = {"a", "b", "c"};
   for (const std::string& f : files) MakeFile(f, Bytes(100, uint8_t(f[0])));
 
