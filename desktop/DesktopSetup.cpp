@@ -1,5 +1,6 @@
 #include "desktop/DesktopSetup.h"
 
+#include "codec/CodedFile.h"
 #include "desktop/AppIcon.h"
 #include "desktop/MimeDatabaseTool.h"
 #include "desktop/OwnCopies.h"
@@ -14,7 +15,7 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   entry.comment = "Hide a file's contents behind a password, and bring them back";
   entry.program = program;
   entry.iconName = kAppIconName;
-  entry.mimeTypes = {"text/x-CodedData", "application/octet-stream"};
+  entry.mimeTypes = {kCodedDataType, kSealedDataType, "application/octet-stream"};
   entry.categories = {"Utility", "FileTools"};
   entry.keywords = {"password", "scramble", "hide", "code", "decode"};
   entry.wmClass = "murvel";
@@ -46,8 +47,16 @@ plat::Outcome InstallDesktopFiles(const std::string& program) {
   return first;
 }
 
-plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program) {
-  std::vector<plat::ActionFile> files = type.UserDataFiles();
+plat::Outcome RemoveOwnDesktopFiles(const std::vector<plat::MimeType>& types,
+                                    const std::string& program) {
+  std::vector<plat::ActionFile> files;
+  for (const plat::MimeType& type : types)
+    for (plat::ActionFile& file : type.UserDataFiles()) {
+      // The program's entry, which each of its types writes alike, is taken once.
+      bool known = false;
+      for (const plat::ActionFile& f : files) known = known || f.relativePath == file.relativePath;
+      if (!known) files.push_back(std::move(file));
+    }
   const std::string icons = "icons/hicolor/";
   files.push_back(
       {icons + "scalable/apps/" + kAppIconName + ".svg", std::string(AppIconSvg()), 0644});

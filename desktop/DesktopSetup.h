@@ -4,6 +4,7 @@
 // file-manager entries "Code or decode with Murvel" (Nautilus, Dolphin, Nemo, Thunar). The
 // installed package carries the same files for every user (dist/), with "murvel" as the program.
 #include <string>
+#include <vector>
 
 #include "desktop/DesktopEntry.h"
 #include "desktop/FileManagerActions.h"
@@ -27,8 +28,9 @@ plat::FileAction ProgramFileAction(const std::string& program);
 plat::Outcome InstallDesktopFiles(const std::string& program);
 
 // For a program installed for the system, which finds all of the above there: removes what a
-// start of `program` wrote into the user's folders before, the type's files (`type`, set up as a
-// start sets it up), the icons and every file-manager entry, each only where it still reads as
-// written; then rebuilds the user's caches that indexed them. Every step is tried; the outcome
-// names the first failure.
-plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program);
+// start of `program` wrote into the user's folders before, the types' files (`types`, set up as
+// a start sets them up), the icons and every file-manager entry, each only where it still reads
+// as written; then rebuilds the user's caches that indexed them. Every step is tried; the
+// outcome names the first failure.
+plat::Outcome RemoveOwnDesktopFiles(const std::vector<plat::MimeType>& types,
+                                    const std::string& program);

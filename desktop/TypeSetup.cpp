@@ -58,6 +58,21 @@ plat::MimeType CodedDataType(const std::string& program) {
   return type;
 }
 
+plat::MimeType SealedDataType(const std::string& program) {
+  plat::Bitmap large(32, 32);
+  plat::Bitmap mini(16, 16);
+  large.SetBits(DataBBits, sizeof DataBBits);
+  mini.SetBits(DataLBits, sizeof DataLBits);
+  plat::MimeType type(kSealedDataType);
+  type.SetShortDescription("Sealed");
+  type.SetLongDescription("Murvel sealed file");
+  type.SetIcon(large, plat::IconSize::Large);
+  type.SetIcon(mini, plat::IconSize::Mini);
+  type.SetPreferredApp(kAppSignature);
+  type.SetAppEntry(ProgramDesktopEntry(program));
+  return type;
+}
+
 void CheckNeededDefs() {
   GetPath2APP();
   const CodecFolder codec = EnsureCodecFolder(path2scan);
@@ -81,17 +96,20 @@ void CheckNeededDefs() {
   }
 
   const std::string program = OpeningProgram();
-  plat::MimeType type = CodedDataType(program);
+  const std::vector<plat::MimeType> types = {CodedDataType(program), SealedDataType(program)};
   if (IsInstalledProgramFolder(plat::ParentOf(program))) {
     // The system's folders hold all of it for every user, and lose it with the package; copies
     // in the user's folders would be shown beside it and outlive it, so earlier ones go.
-    plat::Outcome removed = RemoveOwnDesktopFiles(type, program);
+    plat::Outcome removed = RemoveOwnDesktopFiles(types, program);
     if (!removed) printf("Can't remove the earlier desktop files: %s\n", removed.why().c_str());
   } else {
-    plat::Outcome installed = type.Install();
-    // A type that could not be installed only costs the desktop its icons and the double-click;
-    // the program works on, but the user learns why.
-    if (!installed) printf("Can't install %s: %s\n", kCodedDataType, installed.why().c_str());
+    for (plat::MimeType type : types) {
+      plat::Outcome installed = type.Install();
+      // A type that could not be installed only costs the desktop its icons and the
+      // double-click; the program works on, but the user learns why.
+      if (!installed)
+        printf("Can't install %s: %s\n", type.Type().c_str(), installed.why().c_str());
+    }
     plat::Outcome desktop = InstallDesktopFiles(program);
     if (!desktop) printf("Can't install the desktop files: %s\n", desktop.why().c_str());
   }

@@ -9,7 +9,7 @@ MURVEL_PACKAGES=(
   shared-mime-info desktop-file-utils
   xvfb xauth x11-apps imagemagick hyperfine clang-format time
   libxxhash-dev strace
-  libmagic-dev zlib1g-dev libsodium-dev
+  libmagic-dev zlib1g-dev libsodium-dev libzxcvbn-dev
   dbus-daemon libglib2.0-bin gvfs weston qt6-wayland
 )
 

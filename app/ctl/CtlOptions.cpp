@@ -4,6 +4,7 @@
 
 #include "app/ctl/CtlCommands.h"
 #include "app/ctl/CtlText.h"
+#include "app/ctl/SealingHelp.h"
 #include "platform/Program.h"
 
 namespace {
@@ -171,5 +172,6 @@ std::string CtlUsage() {
       "3 when any is plain, 1 when any could not be told, 4 (before the others) when the\n"
       "bytes and the record of any disagree.\n",
       {std::to_string(plat::kPasswordMax)});
+  text += "\n" + SealingHelp();
   return text;
 }

@@ -181,5 +181,5 @@ TEST(CtlCommandsTest, OptionsAreTakenForTheirCommandsOnly) {
   EXPECT_FALSE(Parse({"rescue", "--verbose=1", "f"}, &options, &error));
   EXPECT_EQ(error, "unknown option '--verbose=1'");
   EXPECT_FALSE(Parse({"verify", "f"}, &options, &error));
-  EXPECT_EQ(error, "unknown command 'verify' (code, decode, status, recover or rescue)");
+  EXPECT_EQ(error, "unknown command 'verify' (code, decode, seal, unseal, status, recover or rescue)");
 }
