@@ -26,6 +26,12 @@ FolderSummary::FolderSummary(std::string operation, bool decode)
     : operation_(std::move(operation)), decode_(decode) {}
 
 void FolderSummary::Add(const FolderEntry& e) {
+  // A sealed file is left by both operations, which neither code nor decode it (the engine
+  // refuses to code one): counted as sealed.
+  if (e.inspection.workable() && e.inspection.sealed && !(e.work && e.work->done())) {
+    if (std::optional<Notice> why = InspectionNotice(e.inspection)) Leave(*why);
+    return;
+  }
   if (e.work) {
     const WorkResult& r = *e.work;
     if (r.done()) {

@@ -4,7 +4,8 @@
 // the files it would have worked on but did not (a wrong password, a failure) and the entries it
 // could not even look into (unreadable, a link, no attributes). Entries outside its reach count
 // for nothing: subfolders and devices, plain files for "Decode All", coded ones for the pass
-// that codes, and files another program brought into the wanted state meanwhile.
+// that codes, and files another program brought into the wanted state meanwhile. A sealed file
+// is left by both, and counted so.
 #include <string>
 #include <vector>
 

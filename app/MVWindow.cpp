@@ -284,8 +284,9 @@ bool MVWindow::XWork() {
       if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
     return false;
   }
-  // Bytes that disagree with the record are neither coded a second time nor scrambled.
-  if (state_.inspection.mismatch != RecordMismatch::None) {
+  // Bytes that disagree with the record are neither coded a second time nor scrambled; a sealed
+  // file is neither coded nor decoded (murvelctl unseals it).
+  if (state_.inspection.mismatch != RecordMismatch::None || state_.inspection.sealed) {
     if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
     return false;
   }

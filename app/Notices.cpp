@@ -68,6 +68,24 @@ Notice MismatchNotice(const Inspection& found) {
               "would scramble it."};
 }
 
+// A sealed file: the window tells it apart, and murvelctl unseals it until the window does.
+Notice SealedNotice(const Inspection& found) {
+  std::string reason = TrTextFill(
+      "%s is sealed: encrypted with its password by murvelctl seal. \"Do it\" neither codes nor "
+      "decodes it; to unseal it: murvelctl unseal '%s'",
+      {Quoted(found.file), Printable(found.file)});
+  if (found.sealFault != seal::SealFault::None)
+    reason += " (" + FaultText(Fault(FaultCode::SealFailed).Seal(found.sealFault), TrText) + ")";
+  return {NoticeKind::Sealed, reason + "."};
+}
+
+// An interrupted sealing or unsealing, which only its password settles: how to give it.
+std::string SealWaitSentence(const Inspection& found) {
+  if (!found.recovery || found.recovery->settled || !found.recovery->sealed) return {};
+  return " " + TrTextFill("murvelctl recover '%s' asks for the password and settles it.",
+                          {Printable(found.file)});
+}
+
 NoticeKind RecoveryKind(const RecoveryReport& report) {
   if (!report.settled) return NoticeKind::UnsettledChange;
   return report.completed ? NoticeKind::ChangeCompleted : NoticeKind::ChangeUndone;
@@ -89,10 +107,16 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
     if (found.notWorkable == NotWorkable::NoAttributes)
       n.reason += " Coded files need a file system that keeps user attributes (ext4, xfs, btrfs).";
     if (found.recovery) n.reason += " " + RecoverySentence(found.file, *found.recovery);
+    n.reason += SealWaitSentence(found);
     return n;
   }
   if (found.mismatch != RecordMismatch::None) {
     Notice n = MismatchNotice(found);
+    if (found.recovery) n.reason = RecoverySentence(found.file, *found.recovery) + " " + n.reason;
+    return n;
+  }
+  if (found.sealed) {
+    Notice n = SealedNotice(found);
     if (found.recovery) n.reason = RecoverySentence(found.file, *found.recovery) + " " + n.reason;
     return n;
   }
@@ -226,6 +250,8 @@ const char* NoticeBrief(NoticeKind kind) {
       return "Not decoded";
     case NoticeKind::MarkerLeft:
       return "Marker left";
+    case NoticeKind::Sealed:
+      return "Sealed";
   }
   return "Not workable";
 }

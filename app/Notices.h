@@ -36,6 +36,7 @@ enum class NoticeKind {
   NotCoded,
   NotDecoded,
   MarkerLeft,
+  Sealed,  // a sealed file, which the window does not code or decode: murvelctl unseals it
 };
 
 // The few words for the label, such as "Wrong password".
@@ -49,8 +50,8 @@ struct Notice {
   std::string Brief() const;
 };
 
-// An entry that cannot be worked on, or an interrupted change found on its file (settled or
-// not). Nothing for a workable file without such a change.
+// An entry that cannot be worked on, a sealed file (which "Do it" leaves), or an interrupted
+// change found on its file (settled or not). Nothing for a workable file without such a change.
 std::optional<Notice> InspectionNotice(const Inspection& found);
 
 // A work that did not code or decode (no password, a wrong one, a failure...), or that did but

@@ -1,5 +1,6 @@
 #include "desktop/DesktopSetup.h"
 
+#include "codec/CodedFile.h"
 #include "desktop/AppIcon.h"
 #include "desktop/EntryPrograms.h"
 #include "desktop/MimeDatabaseTool.h"
@@ -15,7 +16,7 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   entry.comment = "Hide a file's contents behind a password, and bring them back";
   entry.program = program;
   entry.iconName = kAppIconName;
-  entry.mimeTypes = {"text/x-CodedData", "application/x-murvel-sealed"};
+  entry.mimeTypes = {kCodedDataType, kSealedDataType};
   entry.categories = {"Utility", "FileTools"};
   entry.keywords = {"password", "scramble", "hide", "code", "decode"};
   entry.wmClass = "murvel";
@@ -47,9 +48,17 @@ plat::Outcome InstallDesktopFiles(const std::string& program) {
   return first;
 }
 
-plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program,
+plat::Outcome RemoveOwnDesktopFiles(const std::vector<plat::MimeType>& types,
+                                    const std::string& program,
                                     std::vector<std::string>* removedOut) {
-  std::vector<plat::ActionFile> files = type.UserDataFiles();
+  std::vector<plat::ActionFile> files;
+  for (const plat::MimeType& type : types)
+    for (plat::ActionFile& file : type.UserDataFiles()) {
+      // The program's entry, which each of its types writes alike, is taken once.
+      bool known = false;
+      for (const plat::ActionFile& f : files) known = known || f.relativePath == file.relativePath;
+      if (!known) files.push_back(std::move(file));
+    }
   const std::string entryPath =
       "applications/" + plat::MimeType::DesktopId(plat::kProgramSignature);
   for (const std::string& text : EarlierDesktopEntryTexts(program))

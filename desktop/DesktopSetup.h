@@ -29,11 +29,12 @@ plat::FileAction ProgramFileAction(const std::string& program);
 plat::Outcome InstallDesktopFiles(const std::string& program);
 
 // For a program installed for the system, which finds all of the above there: removes what a
-// start of `program` wrote into the user's folders before, the type's files (`type`, set up as a
-// start sets it up), the icons and every file-manager entry, each only where it still reads as
-// written (the desktop entry also as an earlier version wrote it); then rebuilds the user's
+// start of `program` wrote into the user's folders before, the types' files (`types`, set up as
+// a start sets them up), the icons and every file-manager entry, each only where it still reads
+// as written (the desktop entry also as an earlier version wrote it); then rebuilds the user's
 // caches that indexed them. `removed`, when given, gets the path of each file removed, and of
 // Thunar's uca.xml when the action was taken out of it. Every step is tried; the outcome names
 // the first failure.
-plat::Outcome RemoveOwnDesktopFiles(const plat::MimeType& type, const std::string& program,
+plat::Outcome RemoveOwnDesktopFiles(const std::vector<plat::MimeType>& types,
+                                    const std::string& program,
                                     std::vector<std::string>* removed = nullptr);

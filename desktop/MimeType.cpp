@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <algorithm>
 
 #include "desktop/DesktopEntry.h"
 #include "desktop/MimeAppsList.h"
@@ -183,9 +184,11 @@ DesktopEntryFields MimeType::AppEntry() const {
   if (entry.program.empty()) entry.program = AppExecutablePath();
   if (entry.name.empty()) entry.name = LeafOf(entry.program);
   if (entry.iconName.empty()) entry.iconName = IconName();
-  std::vector<std::string> types{type_};
-  for (const std::string& t : entry_.mimeTypes)
-    if (t != type_) types.push_back(t);
+  // The type leads the entry's types, unless the entry names it already: an entry that opens
+  // several types is then written alike by each of them.
+  std::vector<std::string> types = entry_.mimeTypes;
+  if (std::find(types.begin(), types.end(), type_) == types.end())
+    types.insert(types.begin(), type_);
   entry.mimeTypes = types;
   entry.signature = prefApp_;
   return entry;

@@ -44,7 +44,9 @@ class MimeType {
   // The name the desktop shows for that program (the executable's leaf name when not set).
   void SetAppName(const std::string& name) { entry_.name = name; }
   // All of that program's desktop entry at once. Left empty, the program, name and icon take
-  // the defaults above (the icon: the type's); the type itself always leads its MimeType=.
+  // the defaults above (the icon: the type's); the type itself leads its MimeType= unless the
+  // entry names it among its types, whose order is then kept (so that the types of one program
+  // write one entry).
   void SetAppEntry(const DesktopEntryFields& entry) { entry_ = entry; }
 
   // Writes everything set so far (see above). Every step is tried; the outcome names the first

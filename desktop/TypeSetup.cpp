@@ -61,7 +61,7 @@ plat::Outcome RemoveEntriesOfGonePrograms(std::vector<std::string>* gone) {
   const std::string self = OpeningProgram();
   for (const std::string& program : ProgramsOfUserEntries()) {
     if (program == self || !ProgramIsGone(program)) continue;
-    plat::Outcome removed = RemoveOwnDesktopFiles(CodedDataType(program), program);
+    plat::Outcome removed = RemoveOwnDesktopFiles(OwnTypes(program), program);
     if (first.ok() && !removed.ok()) first = removed;
     gone->push_back(program);
   }
@@ -78,15 +78,16 @@ plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed) {
     if (first.ok() && !o.ok()) first = std::move(o);
   };
   for (const std::string& program : programs)
-    note(RemoveOwnDesktopFiles(CodedDataType(program), program, removed));
+    note(RemoveOwnDesktopFiles(OwnTypes(program), program, removed));
 
   // Our default-application line; a list left as a start made it from nothing goes (a link to a
   // list kept elsewhere stays, emptied of our line).
   const std::string listPath = plat::MimeType::MimeAppsListPath();
   std::string list;
   if (listPath.empty() || !plat::ReadWholeFile(listPath, &list).ok()) return first;
-  const std::string rest =
-      plat::WithoutDefaultApp(list, kCodedDataType, plat::MimeType::DesktopId(kAppSignature));
+  const std::string ours = plat::MimeType::DesktopId(kAppSignature);
+  const std::string rest = plat::WithoutDefaultApp(
+      plat::WithoutDefaultApp(list, kCodedDataType, ours), kSealedDataType, ours);
   if (rest == list) return first;
   struct stat st;
   const mode_t mode = stat(listPath.c_str(), &st) == 0 ? st.st_mode & 07777 : 0644;
@@ -115,6 +116,25 @@ plat::MimeType CodedDataType(const std::string& program) {
   type.SetPreferredApp(kAppSignature);
   type.SetAppEntry(ProgramDesktopEntry(program));
   return type;
+}
+
+plat::MimeType SealedDataType(const std::string& program) {
+  plat::Bitmap large(32, 32);
+  plat::Bitmap mini(16, 16);
+  large.SetBits(DataBBits, sizeof DataBBits);
+  mini.SetBits(DataLBits, sizeof DataLBits);
+  plat::MimeType type(kSealedDataType);
+  type.SetShortDescription("Sealed");
+  type.SetLongDescription("Murvel sealed file");
+  type.SetIcon(large, plat::IconSize::Large);
+  type.SetIcon(mini, plat::IconSize::Mini);
+  type.SetPreferredApp(kAppSignature);
+  type.SetAppEntry(ProgramDesktopEntry(program));
+  return type;
+}
+
+std::vector<plat::MimeType> OwnTypes(const std::string& program) {
+  return {CodedDataType(program), SealedDataType(program)};
 }
 
 void CheckNeededDefs() {
@@ -148,17 +168,20 @@ void CheckNeededDefs() {
   if (!cleared) printf("Can't remove the desktop entries: %s\n", cleared.why().c_str());
 
   const std::string program = OpeningProgram();
-  plat::MimeType type = CodedDataType(program);
+  const std::vector<plat::MimeType> types = OwnTypes(program);
   if (IsInstalledProgramFolder(plat::ParentOf(program))) {
     // The system's folders hold all of it for every user, and lose it with the package; copies
     // in the user's folders would be shown beside it and outlive it, so earlier ones go.
-    plat::Outcome removed = RemoveOwnDesktopFiles(type, program);
+    plat::Outcome removed = RemoveOwnDesktopFiles(types, program);
     if (!removed) printf("Can't remove the earlier desktop files: %s\n", removed.why().c_str());
   } else {
-    plat::Outcome installed = type.Install();
-    // A type that could not be installed only costs the desktop its icons and the double-click;
-    // the program works on, but the user learns why.
-    if (!installed) printf("Can't install %s: %s\n", kCodedDataType, installed.why().c_str());
+    for (plat::MimeType type : types) {
+      plat::Outcome installed = type.Install();
+      // A type that could not be installed only costs the desktop its icons and the
+      // double-click; the program works on, but the user learns why.
+      if (!installed)
+        printf("Can't install %s: %s\n", type.Type().c_str(), installed.why().c_str());
+    }
     plat::Outcome desktop = InstallDesktopFiles(program);
     if (!desktop) printf("Can't install the desktop files: %s\n", desktop.why().c_str());
   }

@@ -1,7 +1,8 @@
 #pragma once
 // Start-up set-up of the program's surroundings: the codec folder (CodecFolder.h), the settings
-// folder, the file type of coded files ("text/x-CodedData") with its descriptions, icons and the
-// program as the application that opens it, and the program's icon and file-manager entries
+// folder, the file types of coded files ("text/x-CodedData") and of sealed ones
+// ("application/x-murvel-sealed") with their descriptions, icons and the program as the
+// application that opens them, and the program's icon and file-manager entries
 // (DesktopSetup.h). Also the two helpers with which the window finds and loads its optional
 // background image.
 #include <QImage>
@@ -36,6 +37,11 @@ plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed);
 
 // The coded-file type as a start installs it, opened by `program`.
 plat::MimeType CodedDataType(const std::string& program);
+// The sealed-file type ("application/x-murvel-sealed") likewise: the coded type's icons, opened
+// by the same program (whose window tells a sealed file apart).
+plat::MimeType SealedDataType(const std::string& program);
+// Both, as a start installs them and a removal takes them back.
+std::vector<plat::MimeType> OwnTypes(const std::string& program);
 
 // True when the MIME type of the file at `path` (its stored type, else the one its contents
 // suggest) contains `pattern`, case-sensitively. False for a missing file.

@@ -6,11 +6,19 @@
 namespace {
 
 void Code(CtlRun& run, const std::vector<ListedFile>& batch) {
-  run.allDone = run.work.CodeOrDecode(batch, false) && run.allDone;
+  run.allDone = run.work.Change(batch, CtlChange::Code) && run.allDone;
 }
 
 void Decode(CtlRun& run, const std::vector<ListedFile>& batch) {
-  run.allDone = run.work.CodeOrDecode(batch, true) && run.allDone;
+  run.allDone = run.work.Change(batch, CtlChange::Decode) && run.allDone;
+}
+
+void Seal(CtlRun& run, const std::vector<ListedFile>& batch) {
+  run.allDone = run.work.Change(batch, CtlChange::Seal) && run.allDone;
+}
+
+void Unseal(CtlRun& run, const std::vector<ListedFile>& batch) {
+  run.allDone = run.work.Change(batch, CtlChange::Unseal) && run.allDone;
 }
 
 void Status(CtlRun& run, const std::vector<ListedFile>& batch) {
@@ -19,6 +27,7 @@ void Status(CtlRun& run, const std::vector<ListedFile>& batch) {
   run.count.plain += some.plain;
   run.count.untold += some.untold;
   run.count.mismatched += some.mismatched;
+  run.count.sealed += some.sealed;
 }
 
 // status --quiet: a disagreement first, then a file not told, then a plain one.
@@ -52,11 +61,21 @@ const std::vector<CtlCommandRow>& CtlCommandRows() {
        nullptr},
       {CtlCommand::Decode, "decode", "decode each coded file (a plain one is skipped)", true, true,
        Decode, nullptr},
-      {CtlCommand::Status, "status", "tell whether each file is coded, and when and as what", false,
-       false, Status, FinishStatus},
+      {CtlCommand::Seal, "seal",
+       "seal each plain file: encrypt it in place with the password\n"
+       "(a coded or sealed one is skipped); it grows by 161 bytes",
+       true, true, Seal, nullptr},
+      {CtlCommand::Unseal, "unseal",
+       "unseal each sealed file, once the whole file is checked to be\n"
+       "as it was sealed (a plain one is skipped)",
+       true, true, Unseal, nullptr},
+      {CtlCommand::Status, "status",
+       "tell whether each file is coded or sealed, and when and as what", false, false, Status,
+       FinishStatus},
       {CtlCommand::Recover, "recover",
        "settle a change that was interrupted (the program killed, the\n"
-       "machine stopped): complete it or turn it back; no password.\n"
+       "machine stopped): complete it or turn it back; no password,\n"
+       "but for an interrupted sealing or unsealing, asked for once.\n"
        "Journals named (" +
            JournalNamePattern() +
            ") are checked against the\n"
@@ -95,6 +114,11 @@ const std::vector<CtlOptionRow>& CtlOptionRows() {
        CommandBit(CtlCommand::Code) | CommandBit(CtlCommand::Decode) |
            CommandBit(CtlCommand::Rescue),
        [](CtlOptions* o, const std::string&) { o->force = true; }},
+      {nullptr, "--strong", nullptr, nullptr,
+       "seal only: derive the key at the stronger cost, 4 passes over\n"
+       "1 GiB (default: 3 passes over 256 MiB): each guess then costs\n"
+       "an attacker six times as long and four times the memory",
+       CommandBit(CtlCommand::Seal), [](CtlOptions* o, const std::string&) { o->strong = true; }},
       {nullptr, "--drop-journal", nullptr, nullptr,
        "recover only: remove the journals named, whatever their files",
        CommandBit(CtlCommand::Recover),

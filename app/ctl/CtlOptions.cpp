@@ -6,6 +6,7 @@
 #include "app/ctl/CtlText.h"
 #include "app/words/Diagnostics.h"
 #include "engine/rescue/Rescue.h"
+#include "app/ctl/SealingHelp.h"
 #include "platform/Program.h"
 
 namespace {
@@ -182,5 +183,6 @@ std::string CtlUsage() {
       "3 when any is plain, 1 when any could not be told, 4 (before the others) when the\n"
       "bytes and the record of any disagree.\n",
       {std::to_string(plat::kPasswordMax)});
+  text += "\n" + SealingHelp();
   return text;
 }

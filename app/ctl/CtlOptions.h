@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-enum class CtlCommand { Code, Decode, Status, Recover, Rescue, Help, Version };
+enum class CtlCommand { Code, Decode, Status, Recover, Rescue, Seal, Unseal, Help, Version };
 
 struct CtlOptions {
   CtlCommand command = CtlCommand::Help;
@@ -17,6 +17,7 @@ struct CtlOptions {
   bool force = false;
   std::string keyDate;                 // rescue: the moment of coding, "YYYY-MM-DD HH:MM:SS"
   bool dropJournals = false;           // recover: remove the journals named, whatever their files
+  bool strong = false;                 // seal: the stronger key derivation (seal::kStrongCost)
   bool help = false, version = false;  // set while parsing; they become the command
 };
 

@@ -15,6 +15,8 @@ const std::vector<CtlStateWords>& CtlStateRows() {
   static const std::vector<CtlStateWords> rows = {
       {CtlState::Coded, "coded", false},
       {CtlState::Decoded, "decoded", false},
+      {CtlState::Sealed, "sealed", false},
+      {CtlState::Unsealed, "unsealed", false},
       {CtlState::Plain, "plain", false},
       {CtlState::Whole, "whole", false},
       {CtlState::Recovered, "recovered", false},
@@ -26,6 +28,8 @@ const std::vector<CtlStateWords>& CtlStateRows() {
       {CtlState::WrongPassword, "wrong password", true},
       {CtlState::Skipped, "skipped", true},
       {CtlState::KeptJournal, "kept journal", true},
+      {CtlState::SealingInterrupted, "sealing interrupted", true},
+      {CtlState::UnsealingInterrupted, "unsealing interrupted", true},
   };
   return rows;
 }
@@ -62,19 +66,52 @@ std::string RecordDetail(const RecordFields& record) {
 // Why a file was not done, as the result line tells it.
 std::string FailureDetail(const WorkResult& r) {
   if (!r.direction) return Words(r.reason);
-  std::string lead = *r.direction == CipherDirection::Code ? "Not coded" : "Not decoded";
+  const bool forward = *r.direction == CipherDirection::Code;
+  std::string lead = r.sealed ? (forward ? "Not sealed" : "Not unsealed")
+                              : (forward ? "Not coded" : "Not decoded");
   return lead + (r.turnedBack ? ", file left as it was: " : ": ") + Words(r.reason);
+}
+
+// What a sound seal says of itself: "format 1, Argon2id 3 passes over 256 MiB".
+std::string SealDetail(const Inspection& found) {
+  if (found.sealFault != seal::SealFault::None)
+    return Words(Fault(FaultCode::SealFailed).Seal(found.sealFault));
+  const seal::Cost cost = found.sealHeader.cost;
+  const uint32_t mib = cost.mem_kib / 1024;
+  return "format " + std::to_string(unsigned(seal::kVersion)) + ", Argon2id " +
+         std::to_string(cost.ops) + (cost.ops == 1 ? " pass" : " passes") + " over " +
+         (mib > 0 && cost.mem_kib % 1024 == 0 ? std::to_string(mib) + " MiB"
+                                              : std::to_string(cost.mem_kib) + " KiB");
+}
+
+// Whether `fault` or any of its causes is `code` (with the seal fault `seal`, when given).
+bool Rests(const Fault& fault, FaultCode code, seal::SealFault seal = seal::SealFault::None) {
+  if (fault.code == code && (seal == seal::SealFault::None || fault.seal == seal)) return true;
+  for (const Fault& cause : fault.causes)
+    if (Rests(cause, code, seal)) return true;
+  return false;
 }
 
 }  // namespace
 
 std::string RecoveryDetail(const RecoveryReport& r) {
-  const char* what = r.direction == CipherDirection::Code ? "coding" : "decoding";
+  const bool forward = r.direction == CipherDirection::Code;
+  const char* what =
+      r.sealed ? (forward ? "sealing" : "unsealing") : (forward ? "coding" : "decoding");
   if (!r.settled)
     return std::string("its interrupted ") + what + " could not be settled: " + Words(r.why);
   if (r.completed) return std::string("its interrupted ") + what + " was completed";
   return std::string("its interrupted ") + what + " was turned back" +
          (r.why.empty() ? "" : " (" + Words(r.why) + ")");
+}
+
+SealWait SealWaitOf(const Inspection& found) {
+  const std::optional<RecoveryReport>& r = found.recovery;
+  if (!r || r->settled || !r->sealed) return SealWait::None;
+  if (Rests(r->why, FaultCode::NeedsPassword)) return SealWait::NeedsPassword;
+  if (Rests(r->why, FaultCode::SealFailed, seal::SealFault::WrongPassword))
+    return SealWait::WrongPassword;
+  return SealWait::None;
 }
 
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
@@ -86,6 +123,68 @@ CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progr
 void CtlWork::SetPassword(const plat::SecretText& password) {
   password_.set = true;
   password_.text.assign(password.data(), std::min(password.size(), plat::kPasswordMax));
+}
+
+void CtlWork::SetSealPassword(const plat::SecretText& password, seal::Cost cost) {
+  sealPassword_ = std::make_unique<SealPassword>(password, cost);
+  engine_.SetSealPassword(sealPassword_.get());
+}
+
+Inspection CtlWork::Look(const ListedFile& listed) {
+  Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
+  if (SealWaitOf(found) != SealWait::NeedsPassword || sealPassword_ || !askSealPassword_)
+    return found;
+  // Asked once: a source that gives none is not asked again.
+  std::function<bool(plat::SecretText*)> ask = std::move(askSealPassword_);
+  askSealPassword_ = nullptr;
+  plat::SecretText password;
+  progress_.Finish();
+  if (!ask(&password)) return found;
+  SetSealPassword(password);
+  return engine_.Inspect(EngineName(listed), &volumes_);
+}
+
+CtlLines CtlWork::NotWorkableLine(const std::string& file, const Inspection& found,
+                                  bool recovering) {
+  const SealWait wait = SealWaitOf(found);
+  if (wait == SealWait::None) return Line(CtlState::NotWorkable, file, Words(found.whyNot));
+  const CtlState state = found.recovery->direction == CipherDirection::Code
+                             ? CtlState::SealingInterrupted
+                             : CtlState::UnsealingInterrupted;
+  if (wait == SealWait::WrongPassword)
+    return Line(state, file, "the password given is not its own; nothing was touched");
+  return Line(state, file,
+              recovering ? "needs its password" : "needs its password (murvelctl recover)");
+}
+
+CtlLines CtlWork::Unfit(const std::string& file, const Inspection& found, CtlChange change) const {
+  const bool sealing = change == CtlChange::Seal || change == CtlChange::Unseal;
+  const bool forward = change == CtlChange::Code || change == CtlChange::Seal;
+  // Coding and sealing are two ways to protect a file: one is undone before the other is done.
+  if (found.sealed && !sealing)
+    return Line(CtlState::Skipped, file, Words(Fault(FaultCode::SealedNotCoded)));
+  if (found.coded && sealing) {
+    if (found.mismatch == RecordMismatch::RecordLeftOver) return MismatchLine(file, found, false);
+    return Line(CtlState::Skipped, file,
+                forward ? Words(Fault(FaultCode::CodedNotSealed))
+                        : std::string("it is coded, not sealed: decode it (murvelctl decode)"));
+  }
+  const bool isProtected = sealing ? found.sealed : found.coded;
+  if (isProtected == forward) {
+    const char* already = change == CtlChange::Code     ? "already coded"
+                          : change == CtlChange::Decode ? "not coded"
+                          : change == CtlChange::Seal   ? "already sealed"
+                                                        : "not sealed";
+    return Line(CtlState::Skipped, file, already);
+  }
+  if (found.mismatch != RecordMismatch::None && !force_) {
+    if (change == CtlChange::Seal)
+      return Line(CtlState::Skipped, file,
+                  "its bytes are coded already, but its record is lost (a copy made without "
+                  "its attributes): give it back first (murvelctl rescue), then seal it");
+    return MismatchLine(file, found, false);
+  }
+  return {};
 }
 
 void CtlWork::Diagnose(const std::string& lines) {
@@ -103,10 +202,14 @@ void CtlWork::Progress(const std::string& file, uint64_t done, uint64_t total) {
   progress_.Update(done, total);
 }
 
-bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
+bool CtlWork::Change(const std::vector<ListedFile>& listed, CtlChange change) {
   std::vector<std::string> files;
   for (const ListedFile& f : listed) files.push_back(f.path);
-  verb_ = decode ? "decoding" : "coding";
+  const bool sealing = change == CtlChange::Seal || change == CtlChange::Unseal;
+  verb_ = change == CtlChange::Code     ? "coding"
+          : change == CtlChange::Decode ? "decoding"
+          : change == CtlChange::Seal   ? "sealing"
+                                        : "unsealing";
   bool allDone = true;
   // Each file is inspected first; those in the right state are then worked on together. The
   // lines are held until every file before them has its own, so they come in the files' order.
@@ -127,21 +230,24 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
       allDone = false;
       continue;
     }
-    Inspection found = engine_.Inspect(EngineName(listed[inspected]), &volumes_);
+    Inspection found = Look(listed[inspected]);
     Diagnose(InspectionLines(found));
-    if (found.recovery)
+    // An interrupted change that waits for its seal's password has a line of its own.
+    if (found.recovery && SealWaitOf(found) == SealWait::None)
       lines[inspected] += Line(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
-    if (!found.workable()) {
-      lines[inspected] += Line(CtlState::NotWorkable, file, Words(found.whyNot));
-    } else if (found.coded != decode) {
-      lines[inspected] += Line(CtlState::Skipped, file, decode ? "not coded" : "already coded");
-    } else if (found.mismatch != RecordMismatch::None && !force_) {
-      lines[inspected] += MismatchLine(file, found, false);
-    } else {
-      requests.push_back(RequestFor(found, decode));
+    CtlLines unfit;
+    if (!found.workable())
+      unfit = NotWorkableLine(file, found, false);
+    else
+      unfit = Unfit(file, found, change);
+    if (unfit.lines.empty()) {
+      const bool forward = change == CtlChange::Code || change == CtlChange::Seal;
+      requests.push_back(RequestFor(found, !forward));
+      requests.back().sealing = sealing;
       fileOf.push_back(inspected);
       continue;
     }
+    lines[inspected] += unfit;
     allDone = false;
     ready[inspected] = true;
   }
@@ -158,7 +264,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
         progressFile_.clear();
         Diagnose(WorkLines(r));
         const size_t at = fileOf[i];
-        lines[at] += ResultLines(files[at], r, decode);
+        lines[at] += ResultLines(files[at], r, change);
         ready[at] = true;
         allDone = allDone && r.done();
         printReady();
@@ -168,7 +274,7 @@ bool CtlWork::CodeOrDecode(const std::vector<ListedFile>& listed, bool decode) {
   return allDone;
 }
 
-CtlLines CtlWork::ResultLines(const std::string& file, const WorkResult& r, bool decode) {
+CtlLines CtlWork::ResultLines(const std::string& file, const WorkResult& r, CtlChange change) {
   CtlLines out;
   if (r.recovery) out += Line(CtlState::Recovered, file, RecoveryDetail(*r.recovery));
   switch (r.outcome) {
@@ -176,10 +282,19 @@ CtlLines CtlWork::ResultLines(const std::string& file, const WorkResult& r, bool
       return out += Line(CtlState::Coded, file);
     case WorkOutcome::Decoded:
       return out += Line(CtlState::Decoded, file);
+    case WorkOutcome::Sealed:
+      return out += Line(CtlState::Sealed, file);
+    case WorkOutcome::Unsealed:
+      return out += Line(CtlState::Unsealed, file);
     case WorkOutcome::WrongPassword:
       return out += Line(CtlState::WrongPassword, file);
-    case WorkOutcome::StateChanged:
-      return out += Line(CtlState::Skipped, file, decode ? "decoded meanwhile" : "coded meanwhile");
+    case WorkOutcome::StateChanged: {
+      const char* meanwhile = change == CtlChange::Code     ? "coded meanwhile"
+                              : change == CtlChange::Decode ? "decoded meanwhile"
+                              : change == CtlChange::Seal   ? "sealed or coded meanwhile"
+                                                            : "unsealed meanwhile";
+      return out += Line(CtlState::Skipped, file, meanwhile);
+    }
     case WorkOutcome::Busy:
       return out += Line(CtlState::Skipped, file, "another program has it locked");
     case WorkOutcome::CantOpen:
@@ -199,16 +314,19 @@ CtlWork::StatusCount CtlWork::Status(const std::vector<ListedFile>& files, bool 
       ++count.untold;
       continue;
     }
-    Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
+    Inspection found = Look(listed);
     Diagnose(InspectionLines(found));
-    if (found.recovery && !quiet)
+    if (found.recovery && SealWaitOf(found) == SealWait::None && !quiet)
       Report(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
     if (found.mismatch != RecordMismatch::None) {
       if (!quiet) Emit(MismatchLine(file, found, true));
       ++count.mismatched;
     } else if (!found.workable()) {
-      if (!quiet) Report(CtlState::NotWorkable, file, Words(found.whyNot));
+      if (!quiet) Emit(NotWorkableLine(file, found, false));
       ++count.untold;
+    } else if (found.sealed) {
+      if (!quiet) Report(CtlState::Sealed, file, SealDetail(found));
+      ++count.sealed;
     } else if (found.coded) {
       if (!quiet) Report(CtlState::Coded, file, RecordDetail(found.record));
       ++count.coded;
@@ -240,11 +358,14 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
       continue;
     }
     if (dropJournals) continue;
-    Inspection found = engine_.Inspect(EngineName(listed), &volumes_);
+    Inspection found = Look(listed);
     Diagnose(InspectionLines(found));
     if (found.recovery && !found.recovery->journal.empty()) add(journals, found.recovery->journal);
     if (found.recovery && found.recovery->settled) {
       Report(CtlState::Recovered, file, RecoveryDetail(*found.recovery));
+    } else if (SealWaitOf(found) != SealWait::None) {
+      Emit(NotWorkableLine(file, found, true));
+      whole = false;
     } else if (found.notWorkable == NotWorkable::Unsettled) {
       Report(CtlState::Failed, file, Words(found.whyNot));
       whole = false;
@@ -253,7 +374,7 @@ bool CtlWork::Recover(const std::vector<ListedFile>& files, bool dropJournals) {
       Report(CtlState::NotWorkable, file, Words(found.whyNot));
       whole = false;
     } else {
-      Report(CtlState::Whole, file, found.coded ? "coded" : "plain");
+      Report(CtlState::Whole, file, found.sealed ? "sealed" : found.coded ? "coded" : "plain");
     }
     struct stat st {};
     if (found.notWorkable != NotWorkable::Unsettled && stat(found.file.c_str(), &st) == 0)

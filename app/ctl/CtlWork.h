@@ -7,6 +7,7 @@
 // take a handful of flushes.
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,16 +16,27 @@
 #include "app/ctl/ProgressLine.h"
 #include "engine/Engine.h"
 #include "engine/journal/Recovery.h"
+#include "engine/journal/SealPassword.h"
 
 // A fault of the engine in murvelctl's words.
 std::string Words(const Fault& fault);
 // "its interrupted coding was completed", and the like.
 std::string RecoveryDetail(const RecoveryReport& report);
 
+// Why the interrupted sealing or unsealing on an inspected file is still there: it needs its
+// password (none was given), or the one given is not its own. None for any other file.
+enum class SealWait { None, NeedsPassword, WrongPassword };
+SealWait SealWaitOf(const Inspection& found);
+
+// The changes murvelctl makes to files.
+enum class CtlChange { Code, Decode, Seal, Unseal };
+
 // The state a result line tells ("STATE: FILE: DETAIL").
 enum class CtlState : uint8_t {
   Coded,
   Decoded,
+  Sealed,
+  Unsealed,
   Plain,
   Whole,
   Recovered,
@@ -37,6 +49,8 @@ enum class CtlState : uint8_t {
   WrongPassword,
   Skipped,
   KeptJournal,
+  SealingInterrupted,    // an interrupted sealing that waits for its password
+  UnsealingInterrupted,  // the same of an unsealing
 };
 
 // A state's words in the result line, and whether it tells a refusal or failure of a file.
@@ -69,19 +83,29 @@ class CtlWork : public EngineView {
 
   // The password for code and decode: at most 20 bytes, as the window keeps it.
   void SetPassword(const plat::SecretText& password);
+  // The password for seal and unseal, all of it, and what a new seal's key derivation costs; it
+  // settles interrupted sealings and unsealings too.
+  void SetSealPassword(const plat::SecretText& password, seal::Cost cost = seal::kDefaultCost);
+  // Where the password of an interrupted sealing or unsealing is had when the first one is met
+  // and none was set (recover): asked once, whatever it gives. False: none could be had.
+  void SetSealPasswordSource(std::function<bool(plat::SecretText*)> ask) {
+    askSealPassword_ = std::move(ask);
+  }
   // Works on files whose bytes and record disagree all the same (code, decode), or turns bytes
   // back with a given key that makes nothing recognised (rescue).
   void SetForce(bool force) { force_ = force; }
   // Asked between batches: once true, the files not yet begun are left ("skipped: interrupted").
   void SetStopRequest(std::function<bool()> stop) { stop_ = std::move(stop); }
 
-  // Codes the plain files (decode false) or decodes the coded ones; a file in the other state is
-  // skipped. True when every file was done.
-  bool CodeOrDecode(const std::vector<ListedFile>& files, bool decode);
-  // Tells for each file whether it is coded and, when it is, the name and moment of its record
-  // (with `quiet` nothing is printed).
+  // Codes the plain files or decodes the coded ones; seals the plain ones or unseals the sealed
+  // ones. A file in another state is skipped: a coded file is never sealed, nor a sealed one
+  // coded. True when every file was done.
+  bool Change(const std::vector<ListedFile>& files, CtlChange change);
+  // Tells for each file whether it is coded or sealed and, when coded, the name and moment of
+  // its record, when sealed, its seal's format and cost (with `quiet` nothing is printed).
   struct StatusCount {
     int coded = 0, plain = 0, untold = 0;
+    int sealed = 0;
     int mismatched = 0;  // coded bytes without a record, or plain bytes under one
   };
   StatusCount Status(const std::vector<ListedFile>& files, bool quiet);
@@ -108,7 +132,18 @@ class CtlWork : public EngineView {
   static CtlLines Line(const std::string& state, const std::string& file,
                        const std::string& detail);
   // The lines for a file's work.
-  static CtlLines ResultLines(const std::string& file, const WorkResult& result, bool decode);
+  static CtlLines ResultLines(const std::string& file, const WorkResult& result, CtlChange change);
+  static CtlLines ResultLines(const std::string& file, const WorkResult& result, bool decode) {
+    return ResultLines(file, result, decode ? CtlChange::Decode : CtlChange::Code);
+  }
+  // Inspects the file; one whose interrupted sealing or unsealing waits for a password is
+  // looked at again once the password source gave one.
+  Inspection Look(const ListedFile& listed);
+  // The line of a file that the inspection left not workable.
+  static CtlLines NotWorkableLine(const std::string& file, const Inspection& found,
+                                  bool recovering);
+  // The line of a file that `change` does not apply to; none when it does.
+  CtlLines Unfit(const std::string& file, const Inspection& found, CtlChange change) const;
   bool RescueOne(const ListedFile& listed, const std::string& keyDate, const uint8_t givenKey[6]);
   // The line for a file whose bytes and record disagree (CtlRescue.cpp); for status with
   // `status` set, else the line of a code or decode that leaves it.
@@ -130,6 +165,8 @@ class CtlWork : public EngineView {
   std::set<std::string> recoverJournals_;  // recover: the journals looked at with their batch
   VolumeAnswers volumes_;                  // which file systems keep attributes, asked once each
   Password password_;
+  std::unique_ptr<SealPassword> sealPassword_;
+  std::function<bool(plat::SecretText*)> askSealPassword_;
   std::function<bool()> stop_;
   bool force_ = false;
   std::string progressFile_;

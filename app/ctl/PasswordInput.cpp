@@ -67,8 +67,8 @@ void OnStopWhileAsking(int sig) {
 // line is read byte by byte into a buffer that is left out of core dumps and wiped afterwards,
 // never into a stdio or heap buffer that would keep it after use. False when the input ended (or
 // failed) before the line's end and nothing was read.
-bool ReadLine(int fd, plat::SecretText* out) {
-  plat::SecretBuffer line(kCtlPasswordMax + 2);
+bool ReadLine(int fd, plat::SecretText* out, size_t longest) {
+  plat::SecretBuffer line(std::min(longest + 2, plat::SecretText::kMax));
   size_t length = 0;
   char c = 0;
   bool ended = false;
@@ -94,7 +94,7 @@ void StripCarriageReturn(plat::SecretText* s) {
 
 }  // namespace
 
-plat::Outcome ReadPasswordFromTerminal(const char* prompt, plat::SecretText* out) {
+plat::Outcome ReadPasswordFromTerminal(const char* prompt, plat::SecretText* out, size_t longest) {
   int fd = open("/dev/tty", O_RDWR | O_CLOEXEC);
   if (fd < 0) {
     return plat::Outcome::Fail(std::string("no terminal to ask for the password (") +
@@ -120,7 +120,7 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, plat::SecretText* out
   // A prompt that cannot be written does not stop the read.
   ssize_t written = write(fd, prompt, std::strlen(prompt));
   (void)written;
-  bool got = ReadLine(fd, out);
+  bool got = ReadLine(fd, out, longest);
   if (gTtyFd >= 0) {
     RestoreTty();
     gTtyFd = -1;
@@ -132,8 +132,9 @@ plat::Outcome ReadPasswordFromTerminal(const char* prompt, plat::SecretText* out
   return plat::Outcome::Ok();
 }
 
-plat::Outcome ReadPasswordFromStream(std::FILE* in, plat::SecretText* out) {
-  if (!ReadLine(fileno(in), out)) return plat::Outcome::Fail("standard input held no password");
+plat::Outcome ReadPasswordFromStream(std::FILE* in, plat::SecretText* out, size_t longest) {
+  if (!ReadLine(fileno(in), out, longest))
+    return plat::Outcome::Fail("standard input held no password");
   StripCarriageReturn(out);
   return plat::Outcome::Ok();
 }

@@ -10,6 +10,7 @@
 #include "app/ctl/CtlWork.h"
 #include "app/ctl/PasswordInput.h"
 #include "app/ctl/ProgressLine.h"
+#include "app/ctl/SealingHelp.h"
 #include "app/ctl/StopRequest.h"
 #include "platform/SecretMemory.h"
 
@@ -20,36 +21,53 @@ int UsageError(const std::string& why) {
   return kExitUsage;
 }
 
-// Gets the password from standard input or the terminal (twice when coding). Returns an exit
-// status when it could not be had, or -1.
+bool Sealing(CtlCommand command) {
+  return command == CtlCommand::Seal || command == CtlCommand::Unseal;
+}
+
+// Reads one password from standard input or the terminal, with `prompt`; `longest`: the bytes
+// that count. Returns an exit status when it could not be had, or -1.
+int ReadPassword(const CtlOptions& options, const char* prompt, size_t longest,
+                 plat::SecretText* password) {
+  plat::Outcome read = options.passwordStdin ? ReadPasswordFromStream(stdin, password, longest)
+                                             : ReadPasswordFromTerminal(prompt, password, longest);
+  if (!read) {
+    std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
+    return options.passwordStdin ? kExitNotDone : kExitUsage;
+  }
+  // A seal takes all of its password: one longer than it takes is refused, never cut.
+  if (longest == kSealPasswordMax && password->size() > kSealPasswordMax) {
+    std::fprintf(stderr, "murvelctl: %s\n",
+                 TrFill("the password is longer than %s bytes; a seal takes the whole of a "
+                        "password, so choose a shorter one",
+                        {std::to_string(kSealPasswordMax)})
+                     .c_str());
+    return kExitNotDone;
+  }
+  return -1;
+}
+
+// Gets the password from standard input or the terminal (twice when coding or sealing). Returns
+// an exit status when it could not be had, or -1.
 int GetPassword(const CtlOptions& options, plat::SecretText* password) {
-  if (options.passwordStdin) {
-    plat::Outcome read = ReadPasswordFromStream(stdin, password);
-    if (!read) {
-      std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
+  const bool sealing = Sealing(options.command);
+  const size_t longest = sealing ? kSealPasswordMax : kCtlPasswordMax;
+  int status = ReadPassword(options, "Password: ", longest, password);
+  if (status >= 0) return status;
+  if (!options.passwordStdin &&
+      (options.command == CtlCommand::Code || options.command == CtlCommand::Seal)) {
+    plat::SecretText again;
+    status = ReadPassword(options, "Password again: ", longest, &again);
+    if (status >= 0) return status;
+    const bool differ = again != *password;
+    if (differ) {
+      std::fprintf(stderr, "murvelctl: %s\n",
+                   Tr(sealing ? "the two passwords differ; nothing was sealed"
+                              : "the two passwords differ; nothing was coded"));
       return kExitNotDone;
     }
-  } else {
-    plat::Outcome read = ReadPasswordFromTerminal("Password: ", password);
-    if (!read) {
-      std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
-      return kExitUsage;
-    }
-    if (options.command == CtlCommand::Code) {
-      plat::SecretText again;
-      read = ReadPasswordFromTerminal("Password again: ", &again);
-      if (!read) {
-        std::fprintf(stderr, "murvelctl: %s\n", read.why().c_str());
-        return kExitUsage;
-      }
-      const bool differ = again != *password;
-      if (differ) {
-        std::fprintf(stderr, "murvelctl: %s\n", Tr("the two passwords differ; nothing was coded"));
-        return kExitNotDone;
-      }
-    }
   }
-  if (FitPassword(password)) {
+  if (!sealing && FitPassword(password)) {
     const std::string max = std::to_string(kCtlPasswordMax);
     std::fprintf(stderr, "murvelctl: %s\n",
                  TrFill("warning: the password is longer than %s bytes; only its first %s bytes "
@@ -87,6 +105,12 @@ int main(int argc, char** argv) {
                    Tr("the password is empty; an empty password codes nothing"));
       return kExitNotDone;
     }
+    if (password.empty() && options.command == CtlCommand::Seal) {
+      std::fprintf(stderr, "murvelctl: %s\n",
+                   Tr("the password is empty; an empty password seals nothing"));
+      return kExitNotDone;
+    }
+    if (options.command == CtlCommand::Seal) WarnOfWeakPassword(password, options.strong);
   }
 
   // Results go to standard output as soon as each batch's are known, even when it is a pipe.
@@ -94,7 +118,17 @@ int main(int argc, char** argv) {
   StopRequest::Install();
   ProgressLine progress(isatty(STDERR_FILENO) != 0);
   CtlWork work(stdout, options.verbose ? stderr : nullptr, progress);
-  work.SetPassword(password);
+  if (Sealing(options.command)) {
+    work.SetSealPassword(password, options.strong ? seal::kStrongCost : seal::kDefaultCost);
+  } else {
+    work.SetPassword(password);
+  }
+  // recover asks for the password of an interrupted sealing or unsealing only when it meets one.
+  if (options.command == CtlCommand::Recover) {
+    work.SetSealPasswordSource([&options](plat::SecretText* out) {
+      return ReadPassword(options, "Password it was sealed with: ", kSealPasswordMax, out) < 0;
+    });
+  }
   work.SetStopRequest([] { return StopRequest::Requested(); });
   work.SetForce(options.force);
 

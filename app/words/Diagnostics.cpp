@@ -12,8 +12,36 @@ std::string Format(const char* format, const std::string& a) {
   return buf;
 }
 
-const char* Verb(CipherDirection d) {
+const char* Verb(CipherDirection d, bool sealed) {
+  if (sealed) return d == CipherDirection::Code ? "sealing" : "unsealing";
   return d == CipherDirection::Code ? "coding" : "decoding";
+}
+
+// The lines of a sealing's or an unsealing's work.
+std::string SealWorkLines(const WorkResult& r) {
+  const bool forward = *r.direction == CipherDirection::Code;
+  const std::string file = "'" + Printable(r.file) + "'";
+  std::string out;
+  if (r.outOfMemory) out += " nicht Genug Speicher bekommen \n";
+  switch (r.outcome) {
+    case WorkOutcome::Sealed:
+      out += "> Sealed: " + file + "\n";
+      break;
+    case WorkOutcome::Unsealed:
+      out += "> Unsealed: " + file + "\n";
+      break;
+    case WorkOutcome::WrongPassword:
+      out += "> Not unsealed: " + file + ": wrong password\n";
+      break;
+    default:
+      out += std::string(forward ? "> Not sealed" : "> Not unsealed") +
+             (r.turnedBack ? ", file left as it was: " : ": ") + FaultText(r.reason) + "\n";
+      break;
+  }
+  if (!r.markerLeft.empty())
+    out += "> Done, but the change marker stays (the next look removes it): " +
+           FaultText(r.markerLeft) + "\n";
+  return out;
 }
 
 // Reasons the inspection gives a line of its own for; the others (a folder, a device, a missing
@@ -45,8 +73,8 @@ std::string RecoveryLine(const std::string& file, const RecoveryReport& r) {
 }
 
 std::string RecoveryText(const std::string& file, const RecoveryReport& r) {
-  std::string line =
-      std::string("Interrupted ") + Verb(r.direction) + " of '" + Printable(file) + "' found: ";
+  std::string line = std::string("Interrupted ") + Verb(r.direction, r.sealed) + " of '" +
+                     Printable(file) + "' found: ";
   if (!r.settled) return line + "could not be settled: " + FaultText(r.why);
   if (r.completed) return line + "completed";
   return line + "turned back" + (r.why.empty() ? "" : " (" + FaultText(r.why) + ")");
@@ -59,6 +87,8 @@ std::string InspectionLines(const Inspection& ins) {
   if (ins.recovery) out += RecoveryLine(ins.file, *ins.recovery) + "\n";
   if (ins.opened && (ins.workable() || ins.notWorkable == NotWorkable::DamagedRecord))
     out += ins.coded ? "MVW> Has Codec-Attr.!\n" : "MVW> NO  Codec-Attr.!\n";
+  if (ins.opened && ins.sealed)
+    out += "MVW> Sealed: '" + Printable(ins.file) + "' (murvelctl unseal unseals it)\n";
   if (ins.mismatch != RecordMismatch::None) out += MismatchLine(ins) + "\n";
   if (Explained(ins.notWorkable) || LeadsElsewhere(ins))
     out += "> Not workable: '" + Printable(ins.path) + "': " + FaultText(ins.whyNot) + "\n";
@@ -91,6 +121,7 @@ std::string WorkLines(const WorkResult& r) {
   if (!r.direction) {
     return out + "> Not worked on: " + FaultText(r.reason) + "\n";
   }
+  if (r.sealed) return out + SealWorkLines(r);
   const bool coding = *r.direction == CipherDirection::Code;
   if (coding) {
     // Its own line, after a blank one; what follows starts a line of its own.

@@ -14,6 +14,7 @@
 
 #include "app/MVWindow.h"
 #include "app/Translation.h"
+#include "engine/journal/SealPassword.h"
 #include "platform/gui/Button.h"
 #include "platform/gui/StringView.h"
 #include "platform/gui/TextControl.h"
@@ -208,6 +209,45 @@ TEST_F(WindowFeedbackTest, DecodeAllEndsWithWhatItDidAndALineWhenFilesWereLeft) 
   out = Press(window_->Views().decB);
   EXPECT_NE(out.find("can't be read"), std::string::npos) << out;
   EXPECT_NE(out.find(strerror(ENOENT)), std::string::npos) << out;
+}
+
+// A sealed file is told apart at the drop, with a notice of its own that says how to unseal it;
+// "Do it" neither codes nor decodes it, and the folder operations count it as sealed.
+TEST_F(WindowFeedbackTest, ASealedFileIsToldApartAndLeftAsItIs) {
+  const std::string folder = dir_ + "/codec";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  std::snprintf(path2scan, sizeof path2scan, "%s", folder.c_str());
+  const std::string path = folder + "/letter.txt";
+  WriteFileBytes(path, RandomBytes(5000, 9));
+  {
+    Engine engine;
+    SealPassword sealing("pw", seal::kMinCost);
+    engine.SetSealPassword(&sealing);
+    ChangeRequest r = RequestFor(engine.Inspect(path));
+    r.sealing = true;
+    ASSERT_EQ(engine.WorkMany({r}, Password{}, {})[0].outcome, WorkOutcome::Sealed);
+  }
+  const Bytes sealedBytes = ReadFileBytes(path);
+  const XattrMap sealedAttrs = AllXattrs(path);
+
+  const std::string dropped = CapturedStdout([&] { DropFile(path); });
+  EXPECT_NE(dropped.find("MVW> Sealed: '" + path + "'"), std::string::npos) << dropped;
+  EXPECT_EQ(Label(), "Sealed!");
+  EXPECT_NE(Tip().find("murvelctl unseal '" + path + "'"), std::string::npos) << Tip();
+  // With a password, even the sealing one, the press changes nothing and says so again.
+  for (const char* password : {"pw", "other"}) {
+    EnterPassword(password);
+    EXPECT_EQ(Press(window_->Views().sBut), "");
+    EXPECT_EQ(Label(), "Sealed!");
+    EXPECT_EQ(ReadFileBytes(path), sealedBytes);
+    EXPECT_EQ(AllXattrs(path), sealedAttrs);
+  }
+
+  // "Decode All" leaves it, and counts it.
+  const std::string out = Press(window_->Views().decB);
+  EXPECT_NE(out.find("> Decode All: 0 decoded, 1 left (1 sealed)"), std::string::npos) << out;
+  EXPECT_EQ(Label(), "0 decoded, 1 left");
+  EXPECT_EQ(ReadFileBytes(path), sealedBytes);
 }
 
 // A test language translates the window's notices; what the window prints on standard output

@@ -63,6 +63,8 @@ TEST_F(DesktopFilesTest, TheInstalledFilesAreWhatAStartWritesForTheProgramOnTheP
 
   CapturedStdout(CheckNeededDefs);
   EXPECT_EQ(ReadFile(data_ + "/mime/packages/text-x-CodedData.xml"), Dist("text-x-CodedData.xml"));
+  EXPECT_EQ(ReadFile(data_ + "/mime/packages/application-x-murvel-sealed.xml"),
+            Dist("application-x-murvel-sealed.xml"));
   EXPECT_EQ(ReadFile(data_ + "/icons/hicolor/scalable/apps/x-vnd.Telva-Murvel.svg"),
             Dist("icons/x-vnd.Telva-Murvel.svg"));
 }

@@ -97,6 +97,17 @@ TEST_F(TypeSetupTest, FirstStartMakesTheFoldersLaterStartsOnlyInstall) {
   EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
   ASSERT_TRUE(type.GetIcon(bits, plat::IconSize::Mini));
   EXPECT_EQ(std::memcmp(bits, DataLBits, 256), 0);
+  // The sealed type beside it, opened by the same program, which lists both in one entry.
+  EXPECT_EQ(MimeDatabaseSays("application/x-murvel-sealed"),
+            "Murvel sealed file|application-x-murvel-sealed\n");
+  plat::MimeType sealed("application/x-murvel-sealed");
+  EXPECT_TRUE(sealed.GetPreferredApp(&text) && text == "application/x-vnd.Telva-Murvel") << text;
+  ASSERT_TRUE(sealed.GetIcon(bits, plat::IconSize::Large));
+  EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
+  EXPECT_NE(ReadFile(plat::MimeType::DesktopEntryPath("application/x-vnd.Telva-Murvel"))
+                .find("\nMimeType=text/x-CodedData;application/x-murvel-sealed;"
+                      "application/octet-stream;\n"),
+            std::string::npos);
 }
 
 // After a start GIO, as the desktops built on it ask, offers the program for coded files and for
@@ -208,9 +219,10 @@ TEST_F(TypeSetupTest, AnInstalledProgramTakesBackItsEarlierUserCopiesAndWritesNo
 
   // What an installed start wrote before; the user then changed one file and added an action.
   ASSERT_TRUE(CodedDataType(installed).Install());
+  ASSERT_TRUE(SealedDataType(installed).Install());
   ASSERT_TRUE(InstallDesktopFiles(installed));
   EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "Vestrine Data-Container|text-x-CodedData\n");
-  EXPECT_EQ(userFiles().size(), 8u);
+  EXPECT_EQ(userFiles().size(), 10u);
   WriteFile(nemo, ReadFile(nemo) + "Quote=double\n");
   std::string withOwn = ReadFile(uca);
   ASSERT_NE(withOwn.find(installed), std::string::npos);
@@ -222,6 +234,7 @@ TEST_F(TypeSetupTest, AnInstalledProgramTakesBackItsEarlierUserCopiesAndWritesNo
                 "/murvel/codec'\nCreated  codec-Dir !\nCreated  SettingsDir !\n->done\n");
   EXPECT_EQ(userFiles(), std::vector<std::string>{"nemo/actions/x-vnd.Telva-Murvel.nemo_action"});
   EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "unknown\n");
+  EXPECT_EQ(MimeDatabaseSays("application/x-murvel-sealed"), "unknown\n");
   EXPECT_EQ(ReadFile(uca).find(installed), std::string::npos);
   EXPECT_NE(ReadFile(uca).find("<name>Mine</name>"), std::string::npos);
   // Without the user's action the file held only what it was made from, and goes.
@@ -320,7 +333,8 @@ TEST_F(TypeSetupTest, EntriesOfAProgramThatIsGoneAreTakenBackAndOneCommandTakesA
   SetEnv("XDG_CONFIG_DIRS", nullptr);
 }
 
-// A default application the user chose for coded files is theirs: starts leave the list as it is.
+// A default application the user chose for coded files is theirs: starts leave its line as it
+// is, and add the program only for the sealed type, which had none, once.
 TEST_F(TypeSetupTest, AUsersOwnDefaultSurvivesTwoStarts) {
   ASSERT_EQ(mkdir(config_.c_str(), 0755), 0);
   const std::string list =
@@ -329,7 +343,8 @@ TEST_F(TypeSetupTest, AUsersOwnDefaultSurvivesTwoStarts) {
   WriteFile(config_ + "/mimeapps.list", list);
   CapturedStdout(CheckNeededDefs);
   CapturedStdout(CheckNeededDefs);
-  EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"), list);
+  EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"),
+            list + "application/x-murvel-sealed=x-vnd.Telva-Murvel.desktop;\n");
 }
 
 TEST_F(TypeSetupTest, UninstallableTypeIsReportedNotFatal) {

@@ -12,7 +12,8 @@ expect() {  # expected-reply, words... (the last word is the one being completed
     echo "FAIL: '$*' gave '${COMPREPLY[*]}', want '$want'"; failed=$((failed + 1))
   fi
 }
-expect "code decode status recover rescue" murvelctl ""
+expect "code decode seal unseal status recover rescue" murvelctl ""
+expect "seal" murvelctl --strong -r se
 expect "decode" murvelctl -v --password-stdin de
 expect "recover rescue" murvelctl -r re
 expect "rescue" murvelctl --key-date "2024-01-02 03:04:05" res
@@ -24,5 +25,5 @@ expect "" murvelctl status -- -
 expect "status" murvelctl -- st
 expect "" murvelctl rescue --key-date 20
 [[ $(complete -p murvelctl) == *"-o default"*"-F _murvelctl"* ]] || { echo "FAIL: not registered"; failed=$((failed + 1)); }
-echo "completion: $((12 - failed)) passed, $failed failed"
+echo "completion: $((13 - failed)) passed, $failed failed"
 exit $((failed > 0))

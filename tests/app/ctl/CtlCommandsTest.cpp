@@ -181,7 +181,7 @@ TEST(CtlCommandsTest, OptionsAreTakenForTheirCommandsOnly) {
   EXPECT_FALSE(Parse({"rescue", "--verbose=1", "f"}, &options, &error));
   EXPECT_EQ(error, "unknown option '--verbose=1'");
   EXPECT_FALSE(Parse({"verify", "f"}, &options, &error));
-  EXPECT_EQ(error, "unknown command 'verify' (code, decode, status, recover or rescue)");
+  EXPECT_EQ(error, "unknown command 'verify' (code, decode, seal, unseal, status, recover or rescue)");
 }
 
 // A moment that is none is a usage error before any file is looked at: a day past its month (the

@@ -2,7 +2,9 @@
 // holds back: at random moments of the whole change, and before each of its file calls in turn
 // (by strace's fault injection). After each kill, the next look at the file (`murvelctl recover`
 // or `murvelctl status`) must leave it whole: plain and exactly as it was, bytes and attributes,
-// or coded and decoding to exactly that.
+// or coded and decoding to exactly that. The same for sealing and unsealing, whose interrupted
+// change the next look without the password leaves exactly as it is, and says so; given the
+// password, it settles it.
 //
 // The run is bounded (about a minute in all); scripts/killtest.sh runs the same with more kills
 // and larger files, from the environment: MURVEL_KILLS (random kills), MURVEL_KILL_MAX_MIB
@@ -22,6 +24,7 @@
 #include <random>
 #include <thread>
 
+#include "CtlRunner.h"
 #include "engine/journal/PageHash.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -78,10 +81,13 @@ Look LookAt(const std::string& path) {
   return l;
 }
 
+// The password of the sealing runs.
+const char kSealPw[] = "a kill test's own pass phrase";
+
 // Starts murvelctl with `args` (the password on standard input), under `wrapper` when given;
 // its standard output to `out` when given.
 pid_t Start(const std::vector<std::string>& args, const std::vector<std::string>& wrapper = {},
-            const std::string& out = {}) {
+            const std::string& out = {}, const std::string& password = "kill-pw") {
   int in[2];
   if (pipe(in) != 0) return -1;
   pid_t pid = fork();
@@ -105,8 +111,8 @@ pid_t Start(const std::vector<std::string>& args, const std::vector<std::string>
   close(in[0]);
   // A murvelctl killed before it read its password must not take the test with it.
   signal(SIGPIPE, SIG_IGN);
-  const char pw[] = "kill-pw\n";
-  (void)!write(in[1], pw, sizeof pw - 1);
+  const std::string pw = password + "\n";
+  (void)!write(in[1], pw.data(), pw.size());
   close(in[1]);
   return pid;
 }
@@ -350,3 +356,226 @@ TEST_F(KillTest, RescueKilledAnywhereEndsWholeAndCanBeDoneAgain) {
       "rescued again); 0 lost\n",
       runs, given, asItWas);
 }
+
+namespace {
+
+// Sealing and unsealing killed. After each kill, a look without the password (recover, no
+// password on its standard input) leaves an interrupted change exactly as it is and says so;
+// the password then settles it, given to recover or to the unseal that checks the file.
+class SealKillTest : public KillTest {
+ protected:
+  // Whether `folder` holds a journal: a change has begun there.
+  static bool JournalIn(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      if (entry.path().filename().string().rfind(".murvel-journal-", 0) == 0) return true;
+    return false;
+  }
+
+  CtlResult Run(const std::vector<std::string>& args, const std::string& password = kSealPw) {
+    return RunCtl(args, password.empty() ? "" : password + "\n", folder_);
+  }
+
+  // Puts back a file as it was: its bytes and its attributes (a new file).
+  static void Restore(const std::string& path, const Bytes& bytes, const XattrMap& attrs) {
+    unlink(path.c_str());
+    WriteFileBytes(path, bytes);
+    for (const auto& [name, value] : attrs) SetXattr(path, name, value);
+  }
+
+  // Kills the run of murvelctl `command` on `path` before call `call` number `n` (strace's
+  // fault injection); true when it was killed (else the run ended, having no n-th call).
+  bool KillBefore(const std::string& command, const std::string& path, const char* call, int n,
+                  const std::string& password = kSealPw) {
+    const std::string inject =
+        std::string("inject=") + call + ":signal=SIGKILL:when=" + std::to_string(n);
+    int status = Wait(Start({"--password-stdin", command, path},
+                            {"strace", "-qq", "-f", "-o", "/dev/null", "-e",
+                             std::string("trace=") + call, "-e", inject},
+                            {}, password));
+    return (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) ||
+           (WIFEXITED(status) && WEXITSTATUS(status) == 128 + SIGKILL);
+  }
+
+  // After the kill: the file must end plain exactly as `before`, or sealed and unsealing to
+  // exactly that. `byRecover`: the password goes to recover, else to unseal.
+  void ExpectWholeSealed(const std::string& path, const Look& before, bool byRecover,
+                         const std::string& what) {
+    SCOPED_TRACE(what);
+    const Look found = LookAt(path);
+    CtlResult none = Run({"--password-stdin", "recover", path}, "");
+    if (found.attrs.count("murvel.change")) {
+      ++waited_;
+      EXPECT_EQ(none.exitCode, 1);
+      const std::string said = none.err.substr(none.err.find('\n') + 1);
+      EXPECT_TRUE(said == "sealing interrupted: " + path + ": needs its password\n" ||
+                  said == "unsealing interrupted: " + path + ": needs its password\n")
+          << none.err;
+      EXPECT_EQ(none.out, "");
+      ASSERT_TRUE(LookAt(path) == found) << "touched without its password";
+    }
+    CtlResult settle = Run({"--password-stdin", byRecover ? "recover" : "unseal", path});
+    if (settle.out.rfind("recovered: ", 0) == 0) {
+      ++settled_;
+      completed_ += settle.out.find(" was completed") != std::string::npos;
+    }
+    EXPECT_EQ(settle.err.find("interrupted"), std::string::npos) << settle.err;
+    Look now = LookAt(path);
+    EXPECT_EQ(now.attrs.count("murvel.change"), 0u);
+    bool endedSealed = settle.out.find("unsealed: ") != std::string::npos;
+    if (byRecover && !(now == before)) {
+      ASSERT_EQ(Run({"status", path}, "").out.rfind("sealed: " + path + ": format 1", 0), 0u)
+          << "neither plain as before nor sealed";
+      ASSERT_EQ(Run({"--password-stdin", "unseal", path}).exitCode, 0);
+      endedSealed = true;
+      now = LookAt(path);
+    }
+    if (now == before) {
+      ++(endedSealed ? coded_ : plain_);
+    } else {
+      ADD_FAILURE() << (endedSealed ? "sealed, but does not unseal to what it was"
+                                    : "neither plain as before nor sealed");
+    }
+  }
+
+  std::string SealFigures() const {
+    return std::to_string(plain_) + " ended plain, " + std::to_string(coded_) + " sealed; " +
+           std::to_string(waited_) + " were found interrupted, left as they were without the " +
+           "password and said so, then settled with it (" + std::to_string(completed_) +
+           " completed, " + std::to_string(settled_ - completed_) + " turned back); 0 lost";
+  }
+
+  int waited_ = 0;
+};
+
+TEST_F(SealKillTest, SealingKilledAtRandomMomentsWaitsForItsPasswordAndEndsWhole) {
+  const long kills = EnvOr("MURVEL_SEAL_KILLS", std::max(4L, EnvOr("MURVEL_KILLS", 60) / 5));
+  const uint64_t maxMiB = std::max<uint64_t>(1, uint64_t(EnvOr("MURVEL_KILL_MAX_MIB", 64)) / 2);
+  const std::string path = folder_ + "/sealed.bin";
+
+  // How long a pass takes here per MiB, past the key derivation (a tiny file's sealing).
+  Prepare(path, 100, 1, false);
+  auto t0 = Clock::now();
+  ASSERT_EQ(Run({"--password-stdin", "seal", path}).exitCode, 0);
+  const double derivation = std::chrono::duration<double>(Clock::now() - t0).count();
+  Prepare(path, 32 << 20, 1, false);
+  t0 = Clock::now();
+  ASSERT_EQ(Run({"--password-stdin", "seal", path}).exitCode, 0);
+  const double secondsPerMiB =
+      std::max(0.001, std::chrono::duration<double>(Clock::now() - t0).count() - derivation) / 32;
+
+  std::mt19937_64 gen(uint64_t(EnvOr("MURVEL_KILL_SEED", 5)));
+  for (long k = 0; k < kills; ++k) {
+    const uint64_t mib = 1 + gen() % maxMiB;
+    const uint64_t size = (mib << 20) - gen() % 4096;
+    const bool unseal = gen() % 2;
+    Look before = Prepare(path, size, k + 2, false);
+    if (unseal) ASSERT_EQ(Run({"--password-stdin", "seal", path}).exitCode, 0);
+    // The derivation takes its own time, unevenly: the kill is timed from the moment the change
+    // begins, which its journal shows.
+    const double span = 0.02 + 1.3 * secondsPerMiB * double(mib);
+    const auto delay = std::chrono::duration<double>(span * double(gen() % 1000) / 1000);
+    pid_t pid = Start({"--password-stdin", unseal ? "unseal" : "seal", path}, {}, {}, kSealPw);
+    const auto limit = Clock::now() + std::chrono::seconds(20);
+    bool ended = false;
+    while (!JournalIn(folder_) && Clock::now() < limit && !ended) {
+      ended = waitpid(pid, nullptr, WNOHANG) == pid;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (!ended) {
+      std::this_thread::sleep_for(delay);
+      kill(pid, SIGKILL);
+      Wait(pid);
+    }
+    ExpectWholeSealed(path, before, k % 2 == 0,
+                      "kill " + std::to_string(k) + ": " + (unseal ? "unsealing " : "sealing ") +
+                          std::to_string(size) + " bytes after " + std::to_string(delay.count()) +
+                          " s");
+    if (HasFatalFailure()) return;
+  }
+  std::printf("%ld sealings and unsealings killed at random moments: %s\n", kills,
+              SealFigures().c_str());
+}
+
+// Before each call that changes anything, in turn: every write, flush, attribute step,
+// truncation and removal.
+TEST_F(SealKillTest, SealingKilledBeforeEachFileCallWaitsForItsPasswordAndEndsWhole) {
+  if (system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  const std::string path = folder_ + "/steps.bin";
+  // The file plain and sealed, each put back before a run: no derivation spent on that.
+  const Look before = Prepare(path, (300 << 10) + 1234, 99, false);
+  const Bytes plainBytes = ReadFileBytes(path);
+  ASSERT_EQ(Run({"--password-stdin", "seal", path}).exitCode, 0);
+  const Bytes sealedBytes = ReadFileBytes(path);
+  const XattrMap sealedAttrs = AllXattrs(path);
+  const char* calls[] = {"pwrite64",  "fdatasync",    "fsync",     "syncfs",
+                         "fsetxattr", "fremovexattr", "ftruncate", "unlink"};
+  int runs = 0;
+  for (bool unseal : {false, true}) {
+    for (const char* call : calls) {
+      for (int n = 1;; ++n) {
+        if (unseal)
+          Restore(path, sealedBytes, sealedAttrs);
+        else
+          Restore(path, plainBytes, before.attrs);
+        const bool killed = KillBefore(unseal ? "unseal" : "seal", path, call, n);
+        ExpectWholeSealed(path, before, n % 2 == 0,
+                          std::string(unseal ? "unsealing" : "sealing") + ", killed before " +
+                              call + " number " + std::to_string(n));
+        if (HasFatalFailure()) return;
+        ++runs;
+        if (!killed || n > 100) break;
+      }
+    }
+  }
+  std::printf("%d sealings and unsealings killed before single calls: %s\n", runs,
+              SealFigures().c_str());
+}
+
+// recover asks for the password once, when it meets the first interrupted sealing, on the
+// terminal: a file sealed with it is settled, one sealed with another is left as it is.
+TEST_F(SealKillTest, RecoverAsksForThePasswordOnceAndLeavesAnotherPasswordsFileAsItIs) {
+  if (system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  const std::string mine = folder_ + "/mine.bin", other = folder_ + "/other.bin";
+  const std::string otherPw = "another phrase, another file";
+  const Look mineBefore = Prepare(mine, (1 << 20) + 5, 7, false);
+  const Look otherBefore = Prepare(other, (1 << 20) + 9, 8, false);
+  // Each killed in its pass: the first write after its marker.
+  for (const auto& [file, pw] :
+       {std::make_pair(mine, std::string(kSealPw)), std::make_pair(other, otherPw)}) {
+    const Bytes bytes = ReadFileBytes(file);
+    const XattrMap attrs = AllXattrs(file);
+    for (int n = 1; n < 40 && !LookAt(file).attrs.count("murvel.change"); ++n) {
+      Restore(file, bytes, attrs);
+      ASSERT_TRUE(KillBefore("seal", file, "pwrite64", n, pw));
+    }
+    ASSERT_TRUE(LookAt(file).attrs.count("murvel.change"));
+  }
+  const Look otherInterrupted = LookAt(other);
+
+  CtlResult r = RunCtlOnTerminal({"recover", mine, other}, {kSealPw}, folder_);
+  EXPECT_EQ(r.exitCode, 1);
+  size_t prompts = 0;
+  for (size_t at = 0; (at = r.err.find("Password it was sealed with: ", at)) != std::string::npos;
+       ++at)
+    ++prompts;
+  EXPECT_EQ(prompts, 1u) << r.err;
+  EXPECT_NE(r.err.find("recovered: " + mine + ": its interrupted sealing was "), std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("sealing interrupted: " + other +
+                       ": the password given is not its own; nothing was touched"),
+            std::string::npos)
+      << r.err;
+  EXPECT_TRUE(LookAt(other) == otherInterrupted);
+  EXPECT_EQ(LookAt(mine).attrs.count("murvel.change"), 0u);
+
+  // Its own password settles the other; both then unseal (or are plain) exactly as they were.
+  EXPECT_EQ(Run({"--password-stdin", "recover", other}, otherPw).exitCode, 0);
+  for (const auto& [file, pw, look] : {std::make_tuple(mine, std::string(kSealPw), mineBefore),
+                                       std::make_tuple(other, otherPw, otherBefore)}) {
+    if (!(LookAt(file) == look))
+      EXPECT_EQ(Run({"--password-stdin", "unseal", file}, pw).exitCode, 0);
+    EXPECT_TRUE(LookAt(file) == look) << file;
+  }
+}
+
+}  // namespace
