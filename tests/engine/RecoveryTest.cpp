@@ -399,14 +399,18 @@ TEST_F(RecoveryTest, LongPathsKeepTheMarkerSmall) {
 }  // namespace
 
 // A journal is made where the policy puts it, named as it names journals: the sweep finds it
-// there, and the folder's list leaves it out.
+// there, and the folder's list leaves it out. It lies beside its files when its path there fits
+// in a marker, to the byte; else in the state folder, which is an absolute path, fits a marker
+// too, and is the user's own and closed to others: another user's is neither used nor changed.
 TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
   std::string journal = NewJournalTemplate(JournalFolder(dir_));
   const int fd = mkostemp(&journal[0], 0);
   ASSERT_GE(fd, 0);
   close(fd);
   EXPECT_EQ(plat::ParentOf(journal), dir_);
-  MakeFile(".murvel-journal", Bytes(3, 'x'));  // no journal's name: a file of the user's
+  // No journal's names: files of the user's.
+  MakeFile(".murvel-journal", Bytes(3, 'x'));
+  MakeFile("a.murvel-journal-x", Bytes(3, 'x'));
   MakeFile("a.txt", Bytes(3, 'a'));
   EXPECT_EQ(JournalsIn(dir_), std::vector<std::string>{journal});
   std::vector<std::string> listed;
@@ -414,7 +418,52 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
     listed.push_back(plat::LeafOf(e.inspection.file));
   });
   std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed, (std::vector<std::string>{".murvel-journal", "a.txt"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{".murvel-journal", "a.murvel-journal-x", "a.txt"}));
+
+  const std::string state = Path("state/murvel");
+  setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
+  int fitted = 0, moved = 0;
+  for (size_t length = kMarkerJournalMax - 30; length < kMarkerJournalMax - 15; ++length) {
+    const std::string folder = "/" + std::string(length - 1, 'd');
+    const std::string named = FlushedJournalName(NewJournalTemplate(folder));
+    const bool fits = DecodeMarker(EncodeMarker({CipherDirection::Code, 0, 1, named})).has_value();
+    EXPECT_EQ(JournalFolder(folder), fits ? folder : state) << length;
+    fitted += fits;
+    moved += !fits;
+  }
+  EXPECT_TRUE(fitted && moved);
+  EXPECT_EQ(JournalFolder("relative"), state);
+  struct stat st {};
+  ASSERT_EQ(chmod(state.c_str(), 0777), 0);
+  EXPECT_EQ(JournalFolder(dir_ + "/" + std::string(1100, 'l')), state);
+  ASSERT_EQ(stat(state.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // A relative XDG_STATE_HOME counts for none; a state folder too long for a marker is no place.
+  const char* home = getenv("HOME");
+  const std::string homeWas = home ? home : "";
+  setenv("HOME", dir_.c_str(), 1);
+  setenv("XDG_STATE_HOME", "state", 1);
+  EXPECT_EQ(JournalFolder("relative"), Path(".local/state/murvel"));
+  std::string deep = Path("s");
+  for (int i = 0; i < 5; ++i) deep += "/" + std::string(200, 's');
+  setenv("XDG_STATE_HOME", deep.c_str(), 1);
+  EXPECT_EQ(JournalFolder("relative"), "");
+  if (RunningAsRoot()) {
+    // Root run with another user's environment.
+    const std::string others = Path("others/murvel");
+    ASSERT_TRUE(std::filesystem::create_directories(others));
+    ASSERT_EQ(chown(others.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chmod(others.c_str(), 0777), 0);
+    setenv("XDG_STATE_HOME", Path("others").c_str(), 1);
+    EXPECT_EQ(JournalFolder("relative"), "");
+    ASSERT_EQ(stat(others.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0777u);
+  }
+  if (home)
+    setenv("HOME", homeWas.c_str(), 1);
+  else
+    unsetenv("HOME");
+  unsetenv("XDG_STATE_HOME");
 }
 
 // A user's setuid and setgid file whose coding was killed: the pass's writes cleared the bits.
