@@ -256,7 +256,7 @@ namespace {
 // A journal damaged every way a disk or a person can: every byte flipped, the same byte flipped in
 // both copies of its record, every 4 KiB block zeroed, and the journal cut short. The
 // next look either settles each file rightly or leaves it, marker, journal and bytes, as they
-// were.
+// were; damage to one copy alone (anywhere but the end's 8 bytes, which are not copied) settles.
 TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
   for (bool decode : {false, true}) {
     const ModelDisk::State state = Interrupted(decode, 0.6);
@@ -277,26 +277,36 @@ TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
     }
     for (size_t at = bytes.size() - 8; at < bytes.size(); ++at) places.push_back(at);
     using Damage = std::function<void(std::vector<uint8_t>&)>;
-    std::vector<std::pair<std::string, Damage>> damages;
+    struct Damaged {
+      std::string what;
+      Damage damage;
+      bool oneCopy;  // it spoils one copy of what it touches
+    };
+    const size_t end = bytes.size() - 8;
+    std::vector<Damaged> damages;
     for (size_t at : places) {
       damages.push_back(
-          {"byte flipped at " + std::to_string(at), [at](auto& b) { b[at] ^= 0xA5; }});
+          {"byte flipped at " + std::to_string(at), [at](auto& b) { b[at] ^= 0xA5; }, at < end});
       // Any cut leaves the journal shorter than its header says: some lengths stand for all.
       if (at % 13 == 0)
-        damages.push_back({"cut at " + std::to_string(at), [at](auto& b) { b.resize(at); }});
+        damages.push_back({"cut at " + std::to_string(at), [at](auto& b) { b.resize(at); }, false});
       if (at < half)
-        damages.push_back({"both copies flipped at " + std::to_string(at), [at, half](auto& b) {
+        damages.push_back({"both copies flipped at " + std::to_string(at),
+                           [at, half](auto& b) {
                              b[at] ^= 0x5A;
                              b[half + at] ^= 0x5A;
-                           }});
+                           },
+                           false});
     }
     for (size_t at = 0; at < bytes.size(); at += 4096)
-      damages.push_back({"block zeroed at " + std::to_string(at), [at](auto& b) {
+      damages.push_back({"block zeroed at " + std::to_string(at),
+                         [at](auto& b) {
                            std::fill(b.begin() + long(at),
                                      b.begin() + long(std::min(at + 4096, b.size())), 0);
-                         }});
+                         },
+                         at + 4096 <= end});
     int settled = 0, left = 0;
-    for (const auto& [what, damage] : damages) {
+    for (const auto& [what, damage, oneCopy] : damages) {
       ModelDisk::State damaged = state;
       std::vector<uint8_t>& b = damaged.nodes[inode].bytes;
       damage(b);
@@ -312,6 +322,7 @@ TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
                      what);
         const Original& f = files_[i];
         if (reports[i] && !reports[i]->settled) {
+          EXPECT_FALSE(oneCopy) << reports[i]->why;
           ++left;
           const ModelDisk::Node& was = damaged.nodes.at(damaged.names.at(f.path));
           EXPECT_TRUE(next.Cached(f.path)->bytes == was.bytes);
