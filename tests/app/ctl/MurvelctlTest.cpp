@@ -226,17 +226,34 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
   EXPECT_EQ(Ctl({"status", "-q", "d/a", "outside"}).exitCode, 3);
   EXPECT_EQ(Ctl({"status", "-q", "outside", "missing"}).exitCode, 1);
   EXPECT_EQ(Ctl({"--password-stdin", "-q", "code", "d/a"}, "pw\n").exitCode, 2);
+  // A disagreement (plain text under a record left over) outranks a file that cannot be told.
+  std::string text;
+  for (int i = 0; i < 30; ++i)
+    text += "Line " + std::to_string(i) + ": the minutes of the meeting, who said what.\n";
+  MakeFile("left-over", Bytes(text.begin(), text.end()));
+  SetXattr(Path("left-over"), "PrivCodec", *GetXattr(Path("d/a"), "PrivCodec"));
+  EXPECT_EQ(Ctl({"status", "-q", "left-over", "missing"}).exitCode, 4);
 
-  // A folder the walk cannot read gets its line, and the command does not end as if all were done.
+  // A link named with -r is not walked into.
+  ASSERT_EQ(symlink(Path("d/sub").c_str(), Path("to-sub").c_str()), 0);
+  r = Ctl({"-r", "status", "to-sub"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "not workable: to-sub: it leads to a folder\n");
+
+  // A folder the walk cannot read, inside or named, gets its line, and the command does not end
+  // as if all were done.
   if (!RunningAsRoot()) return;
   ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
   ASSERT_EQ(mkdir(Path("d/locked").c_str(), 0700), 0);
   for (const char* command : {"status", "recover"}) {
-    CtlResult r = RunCtl({"-r", command, "d"}, "", dir_, true);
-    EXPECT_EQ(r.exitCode, 1) << command;
-    EXPECT_NE(r.err.find("skipped: d/locked: can't read the folder: Permission denied\n"),
-              std::string::npos)
-        << r.err;
+    for (const char* named : {"d", "d/locked"}) {
+      CtlResult r = RunCtl({"-r", command, named}, "", dir_, true);
+      EXPECT_EQ(r.exitCode, 1) << command << " " << named;
+      EXPECT_NE(r.err.find("skipped: d/locked: can't read the folder: Permission denied\n"),
+                std::string::npos)
+          << r.err;
+    }
   }
 }
 
