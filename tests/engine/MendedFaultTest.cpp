@@ -94,8 +94,10 @@ TEST_P(StepFails, FileStaysAsItWasAndCanBeWorkedOnLater) {
   }
   RefusingBackend backend(r);
   plat::SetAttrBackend(&backend);
-  ExpectRefusedUnchanged(path, r.decoding ? "> Not decoded, file left as it was: "
-                                          : "\n> Not coded, file left as it was: ");
+  // The marker refused: nothing was begun, so nothing is turned back.
+  const bool marker = std::string(r.name) == "murvel.change";
+  ExpectRefusedUnchanged(path, std::string(r.decoding ? "> Not decoded" : "\n> Not coded") +
+                                   (marker ? ": can't mark it" : ", file left as it was: "));
   EXPECT_GE(backend.refusals, 1);
   plat::SetAttrBackend(nullptr);
   EXPECT_TRUE(InspectAndWork(path));
@@ -104,7 +106,8 @@ TEST_P(StepFails, FileStaysAsItWasAndCanBeWorkedOnLater) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, StepFails,
-    testing::Values(Refusal{false, true, "x_prefapp"}, Refusal{false, true, "PrivCodec"},
+    testing::Values(Refusal{false, true, "murvel.change"}, Refusal{true, true, "murvel.change"},
+                    Refusal{false, true, "x_prefapp"}, Refusal{false, true, "PrivCodec"},
                     Refusal{false, true, "x_beos:type"}, Refusal{false, true, "mime_type"},
                     Refusal{false, true, "x_licon"}, Refusal{false, true, "x_micon"},
                     Refusal{false, true, "murvel.integrity"},
@@ -315,6 +318,25 @@ TEST_F(FaultTest, FileMovedOrReplacedMidPassIsTurnedBackWhereItIs) {
     unlink(path.c_str());
     unlink(Path("moved").c_str());
   }
+
+  // Replaced between its look and its opening: the file now at the path is left alone.
+  struct ReplacedAtOpen : plat::SystemFileCalls {
+    std::function<void()> once;
+    int Open(const std::string& path, int flags, mode_t mode) override {
+      if (once) std::exchange(once, nullptr)();
+      return SystemFileCalls::Open(path, flags, mode);
+    }
+  } atOpen;
+  const std::string path = FullFile("doc.txt");
+  const std::string newer = MakeFile("newer", Bytes(100, 'n'));
+  atOpen.once = [&] { ASSERT_EQ(rename(newer.c_str(), path.c_str()), 0); };
+  Inspection found = engine_->Inspect(path);
+  plat::SetFileCalls(&atOpen);
+  WorkResult r = engine_->Work(found, password_);
+  plat::SetFileCalls(nullptr);
+  EXPECT_EQ(r.reason.code, FaultCode::ReplacedWhileOpening) << r.reason;
+  EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'n'));
+  EXPECT_EQ(AllXattrs(path), XattrMap());
 }
 
 // Decoding proves the bytes are those that were coded: bytes added, bytes changed, or a plain

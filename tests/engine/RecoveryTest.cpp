@@ -249,6 +249,13 @@ TEST_F(RecoveryTest, MarkerIsTrustedOnlyWithItsJournalOrAWholeFile) {
   m->nonce ^= 1;
   SetXattr(path, "murvel.change", EncodeMarker(*m));
   ExpectLeft(path, journal, "is not the one it names");
+  // Asked to work on it all the same (its marker came after the look): refused, nothing changed.
+  const Bytes cut = ReadFileBytes(path);
+  ChangeRequest again;
+  again.file = path;
+  const WorkResult refused = engine_->WorkMany({again}, Password{true, "pw"}, {})[0];
+  EXPECT_EQ(refused.reason.code, FaultCode::InterruptedNotSettled) << refused.reason;
+  EXPECT_TRUE(ReadFileBytes(path) == cut);
   SetXattr(path, "murvel.change", real);
   ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
 
@@ -351,7 +358,9 @@ TEST_F(RecoveryTest, HardLinkReachedTwiceSaysWhatItIs) {
 }
 
 // A decoding of bytes altered since they were coded, cut partway: the next look turns it back,
-// as the decoding itself would have, and says why.
+// as the decoding itself would have, and says why. A change whose file another program made
+// longer since it was cut is left as it is (its pages cannot be told apart by their hashes), and
+// settles once the file is back to its size.
 TEST_F(RecoveryTest, CutDecodingOfAlteredBytesIsTurnedBack) {
   EnterPassword("pw");
   const std::string path = MakeFile("f", RandomBytes(300 * 1024, 5));
@@ -367,6 +376,18 @@ TEST_F(RecoveryTest, CutDecodingOfAlteredBytesIsTurnedBack) {
   EXPECT_EQ(found.recovery->why.code, FaultCode::BytesChangedSinceCoded);
   EXPECT_TRUE(ReadFileBytes(path) == altered);
   EXPECT_EQ(AllXattrs(path), attrs);
+
+  Bytes plain;
+  const std::string grown = Interrupted("grown", &plain);
+  const Bytes cut = ReadFileBytes(grown);
+  Bytes longer = cut;
+  longer.push_back('!');
+  WriteFileBytes(grown, longer);
+  ExpectLeft(grown, JournalIn(dir_), "its size changed since the change began");
+  WriteFileBytes(grown, cut);
+  found = engine_->Inspect(grown);
+  ASSERT_TRUE(found.recovery && found.recovery->settled) << found.whyNot;
+  ExpectWhole(grown, plain);
 }
 
 // A file deep enough that a journal beside it would have a path longer than a marker keeps:
