@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "EngineTestSupport.h"
+#include "engine/JournalPolicy.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
 
@@ -130,6 +131,21 @@ TEST_F(FaultTest, PassThatCannotFinishTouchesNoAttribute) {
   EnterPassword("pw");
   ExpectRefusedUnchanged(
       path, "\n> Not coded, file left as it was: write failed: No space left on device");
+
+  // Full before the journal is written (and the state folder on the same disk): refused, and no
+  // journal is left behind.
+  const std::string note = MakeFile("small/note", Bytes(100, 'n'));
+  setenv("XDG_STATE_HOME", Path("small/state").c_str(), 1);
+  ASSERT_FALSE(JournalFolder(Path("small/state")).empty());
+  const int fill = open(Path("small/fill").c_str(), O_WRONLY | O_CREAT, 0600);
+  const Bytes block(4096, 'f');
+  while (write(fill, block.data(), block.size()) > 0) {
+  }
+  close(fill);
+  ExpectRefusedUnchanged(note, "can't keep a journal of the change");
+  unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(JournalsIn(Path("small")), std::vector<std::string>());
+  EXPECT_EQ(JournalsIn(Path("small/state/murvel")), std::vector<std::string>());
 }
 
 // A termination request that comes while a file is being coded (here: as its record is written)

@@ -97,8 +97,10 @@ class PowerCutTest : public testing::Test {
     return true;
   }
 
-  // Settles `disk` as the next look would, then checks every file is whole.
-  void ExpectWholeAfterLook(const ModelDisk::State& disk, const std::string& trace) {
+  // Settles `disk` as the next look would, then checks every file is whole; which of them ended
+  // plain in `*plainAfter`.
+  void ExpectWholeAfterLook(const ModelDisk::State& disk, const std::string& trace,
+                            std::vector<bool>* plainAfter = nullptr) {
     SCOPED_TRACE(trace);
     ModelDisk next(disk);
     {
@@ -122,6 +124,7 @@ class PowerCutTest : public testing::Test {
       ASSERT_NE(now, nullptr);
       EXPECT_EQ(now->attrs.count("murvel.change"), 0u) << f.path;
       const bool plain = now->bytes == f.bytes && now->attrs == f.attrs;
+      if (plainAfter) plainAfter->push_back(plain);
       if (plain) continue;
       EXPECT_EQ(decoded[i].outcome, WorkOutcome::Decoded) << f.path << ": " << decoded[i].reason;
       const ModelDisk::Node* back = decoding.Cached(f.path);
@@ -158,6 +161,52 @@ class PowerCutTest : public testing::Test {
     for (const auto& [name, node] : disk.names)
       if (name.find(".murvel-journal-") != std::string::npos) return name;
     return {};
+  }
+
+  // Makes each call of a change fail in turn, with each of `errs`; then looks at what the cache
+  // holds, what the disk holds after a power cut just after, and what it holds once the rest is
+  // written back; with `killToo`, kills the program halfway through what is left of the change
+  // as well.
+  void FailEachCall(bool decode, const std::vector<int>& errs, bool killToo) {
+    const uint64_t calls = CallsOf(decode);
+    for (uint64_t call = 0; call < calls; ++call) {
+      for (int err : errs) {
+        const std::string trace = std::string(decode ? "decoding" : "coding") + ", call " +
+                                  std::to_string(call) + " fails with " + std::to_string(err);
+        SCOPED_TRACE(trace);
+        ModelDisk m(decode ? coded_ : plain_);
+        m.FailAt(call, err);
+        std::vector<WorkResult> results = Change(m, decode);
+        for (const WorkResult& r : results) {
+          if (r.done()) continue;
+          // A line that says what was not done, and why.
+          EXPECT_NE(WorkLines(r).find("> "), std::string::npos) << WorkLines(r);
+          if (r.outcome == WorkOutcome::NotDone) {
+            EXPECT_FALSE(r.reason.empty());
+          }
+        }
+        ExpectWholeAfterLook(m.Cache(), trace);
+        for (const bool cut : {true, false}) {
+          std::vector<bool> plainAfter;
+          ExpectWholeAfterLook(cut ? m.Disk() : m.WrittenBack(),
+                               trace + (cut ? ", then the power cut" : ", then written back"),
+                               &plainAfter);
+          if (HasFatalFailure()) return;
+          for (size_t i = 0; i < results.size(); ++i) {
+            if (results[i].done()) {
+              EXPECT_EQ(plainAfter[i], decode) << files_[i].path << " said done, " << cut;
+            }
+          }
+        }
+        if (!killToo || err != errs[0]) continue;
+        ModelDisk killed(decode ? coded_ : plain_);
+        killed.FailAt(call, err);
+        killed.CutPowerAt(call + (calls - call) / 2 + 1, 1.0, 0);
+        Change(killed, decode);
+        ExpectWholeAfterLook(killed.Disk(), trace + ", then killed");
+        if (HasFatalFailure()) return;
+      }
+    }
   }
 
   // Runs the change once in full and returns how many calls it makes.
@@ -220,33 +269,12 @@ TEST_F(PowerCutTest, CutsWhileTheJournalIsFlushedAlongsideLeaveEveryFileWhole) {
 }
 
 // Every call failing in turn: the change is whole at once, done or as before, and says why; or,
-// when it could not tell (a flush failed), it is left marked and the next look settles it.
+// when it could not tell (a flush failed, losing what it was to flush), it is left marked and
+// the next look settles it. A file said done is done, whether the power is cut next or what was
+// not flushed reaches the disk; and the program killed later in the change leaves every file
+// whole too.
 TEST_F(PowerCutTest, EveryFailingCallLeavesEveryFileWholeAndSaysWhy) {
-  for (bool decode : {false, true}) {
-    const uint64_t calls = CallsOf(decode);
-    for (uint64_t call = 0; call < calls; ++call) {
-      for (int err : {-EIO, -ENOSPC}) {
-        const std::string trace = std::string(decode ? "decoding" : "coding") + ", call " +
-                                  std::to_string(call) + " fails with " + std::to_string(err);
-        SCOPED_TRACE(trace);
-        ModelDisk m(decode ? coded_ : plain_);
-        m.FailAt(call, err);
-        std::vector<WorkResult> results = Change(m, decode);
-        for (const WorkResult& r : results) {
-          if (r.done()) continue;
-          // A line that says what was not done, and why.
-          EXPECT_NE(WorkLines(r).find("> "), std::string::npos) << WorkLines(r);
-          if (r.outcome == WorkOutcome::NotDone) {
-            EXPECT_FALSE(r.reason.empty());
-          }
-        }
-        ExpectWholeAfterLook(m.Cache(), trace);
-        // And the power cut just after: only what was flushed is left.
-        ExpectWholeAfterLook(m.Disk(), trace + ", then the power cut");
-        if (HasFatalFailure()) return;
-      }
-    }
-  }
+  for (bool decode : {false, true}) FailEachCall(decode, {-EIO, -ENOSPC}, true);
 }
 
 }  // namespace
@@ -341,7 +369,8 @@ TEST_F(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
   }
 }
 
-// More than four files are flushed with syncfs: cut at every call of such a batch.
+// More than four files are flushed with syncfs: cut at every call of such a batch, or make it
+// fail.
 TEST_F(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
   std::vector<Original> many;
   for (int i = 0; i < 6; ++i)
@@ -361,6 +390,7 @@ TEST_F(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
         if (HasFatalFailure()) return;
       }
     }
+    FailEachCall(decode, {-EIO}, false);
   }
 }
 
@@ -408,15 +438,25 @@ TEST_F(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
 
 // A change that failed (a record that cannot be written) and is cut while being turned back:
 // once the journal holds its turn-back note, the next look turns it back, never completes it.
+// One whose turning back fails too stays marked, with its journal, and the next look settles it.
 TEST_F(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
   const uint64_t calls = CallsOf(false);
-  int noted = 0;
+  int noted = 0, leftMarked = 0;
   for (uint64_t fail = calls / 2; fail < calls; ++fail) {
     ModelDisk probe(plain_);
     probe.FailAt(fail, -ENOSPC);
     std::vector<WorkResult> results = Change(probe, false);
     if (!results[2].turnedBack) continue;
     for (uint64_t cut = fail + 1; cut < probe.Calls(); ++cut) {
+      ModelDisk twice(plain_);
+      twice.FailAt(fail, -ENOSPC);
+      twice.FailAt(cut, -EIO);
+      leftMarked += Change(twice, false)[2].pendingRecovery;
+      const std::string trace =
+          "failed at " + std::to_string(fail) + " and at " + std::to_string(cut);
+      ExpectWholeAfterLook(twice.Cache(), trace);
+      ExpectWholeAfterLook(twice.WrittenBack(), trace + ", then written back");
+      if (HasFatalFailure()) return;
       for (double keep : {0.0, 1.0}) {
         ModelDisk m(plain_);
         m.FailAt(fail, -ENOSPC);
@@ -446,6 +486,7 @@ TEST_F(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
     break;
   }
   EXPECT_GT(noted, 0);
+  EXPECT_GT(leftMarked, 0);
 }
 
 // The journal flushed on its own thread, cut just after each write of the files' bytes with
