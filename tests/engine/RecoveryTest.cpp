@@ -165,9 +165,10 @@ TEST_F(RecoveryTest, FifoInAJournalsPlaceHangsNothing) {
   EXPECT_EQ(lstat(Path(".murvel-journal-x").c_str(), &st), 0);
 }
 
-// A file moved to another folder before its change was settled keeps its journal alive: the
-// sweep in the old folder keeps it and says which file it waits for, and the file, looked at
-// where it went, finds its journal and settles. A file moved with its folder finds it too.
+// A file moved to another folder before its change was settled keeps its journal alive, even
+// with another file now at its path: the sweep in the old folder keeps it and says which file it
+// waits for, and the file, looked at where it went, finds its journal and settles. A file moved
+// with its folder finds it too, and one renamed in its folder is found there, in use.
 TEST_F(RecoveryTest, MovedFileStillFindsItsJournal) {
   ASSERT_EQ(mkdir(Path("a").c_str(), 0755), 0);
   ASSERT_EQ(mkdir(Path("b").c_str(), 0755), 0);
@@ -175,6 +176,7 @@ TEST_F(RecoveryTest, MovedFileStillFindsItsJournal) {
   const std::string path = Interrupted("a/f", &plain);
   const std::string journal = JournalIn(Path("a"));
   ASSERT_EQ(rename(path.c_str(), Path("b/f").c_str()), 0);
+  MakeFile("a/f", Bytes(10, 'n'));
 
   EnterPassword("pw");
   ASSERT_TRUE(InspectAndWork(MakeFile("a/other", Bytes(100, 'o'))));  // sweeps a/
@@ -195,22 +197,47 @@ TEST_F(RecoveryTest, MovedFileStillFindsItsJournal) {
   ASSERT_TRUE(found.recovery && found.recovery->settled) << found.whyNot;
   ExpectWhole(Path("c/g"), plain);
   (void)moved;
+
+  Interrupted("c/h", &plain);
+  ASSERT_EQ(rename(Path("c/h").c_str(), Path("c/renamed").c_str()), 0);
+  EXPECT_TRUE(RemoveStaleJournals(Path("c")).empty());
+  EXPECT_NE(JournalIn(Path("c")), "");
+  ASSERT_TRUE(engine_->Inspect(Path("c/renamed")).recovery->settled);
+  ExpectWhole(Path("c/renamed"), plain);
 }
 
 // A journal that another process holds locked is in use: neither the settling of its file nor
-// the sweep removes it. The journal of a running change is so locked.
+// the sweep removes it, flushed or not yet. The journal of a running change is so locked. A
+// journal whose file went on to another change is not in use.
 TEST_F(RecoveryTest, LockedJournalIsInUse) {
   Bytes plain;
   const std::string path = Interrupted("f", &plain);
   const std::string journal = JournalIn(dir_);
+  const std::string unflushed = MakeFile(".murvel-journal-new-Ab3dEf", Bytes(100, 'u'));
   int lock = open(journal.c_str(), O_RDONLY);
   ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  int lockNew = open(unflushed.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(lockNew, LOCK_EX), 0);
   EXPECT_TRUE(engine_->Inspect(path).recovery->settled);
   EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
-  EXPECT_EQ(JournalIn(dir_), journal);
+  EXPECT_EQ(JournalsIn(dir_), (std::vector<std::string>{unflushed, journal}));
   close(lock);
+  close(lockNew);
   EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
   EXPECT_EQ(JournalIn(dir_), "");
+  ExpectWhole(path, plain);
+
+  ASSERT_TRUE(InterruptChange(path, "pw", 3));
+  const std::string first = JournalIn(dir_);
+  const std::string firstBytes = ReadAll(first);
+  ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
+  ASSERT_TRUE(InterruptChange(path, "pw", 3));
+  const std::string second = JournalIn(dir_);
+  WriteFileBytes(first, Bytes(firstBytes.begin(), firstBytes.end()));
+  ASSERT_EQ(chmod(first.c_str(), 0600), 0);
+  EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
+  EXPECT_EQ(JournalsIn(dir_), std::vector<std::string>{second});
+  ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
   ExpectWhole(path, plain);
 
   struct Probe : plat::SystemFileCalls {
