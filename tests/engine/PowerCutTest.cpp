@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 
 #include "engine/Journal.h"
 #include "engine/Recovery.h"
@@ -487,6 +488,167 @@ TEST_F(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
   }
   EXPECT_GT(noted, 0);
   EXPECT_GT(leftMarked, 0);
+}
+
+// A model disk that keeps the journal's bytes as the cache holds them at each of its flushes, and
+// the order of the journal's writes and flushes among the writes of the files' bytes.
+class JournalWatch : public ModelDisk {
+ public:
+  using ModelDisk::ModelDisk;
+  struct Call {
+    char kind;  // 'j' a write to the journal, 's' its flush, 'd' a write of a file's bytes
+    uint64_t offset;
+  };
+  std::vector<Call> calls;
+  std::vector<std::vector<uint8_t>> flushed;
+  std::string journal;  // its path, once known
+
+  int CreateUnique(std::string* path) override {
+    const int fd = ModelDisk::CreateUnique(path);
+    if (fd >= 0) Watch(fd, *path);
+    return fd;
+  }
+  int Open(const std::string& path, int flags, mode_t mode) override {
+    const int fd = ModelDisk::Open(path, flags, mode);
+    if (fd >= 0 && path.find(".murvel-journal-") != std::string::npos) Watch(fd, path);
+    return fd;
+  }
+  int Reopen(int fd, int flags) override {
+    const int again = ModelDisk::Reopen(fd, flags);
+    if (again >= 0 && fds_.count(fd)) fds_.insert(again);
+    return again;
+  }
+  int Close(int fd) override {
+    fds_.erase(fd);
+    return ModelDisk::Close(fd);
+  }
+  int RenameNoReplace(const std::string& from, const std::string& to) override {
+    const int r = ModelDisk::RenameNoReplace(from, to);
+    if (r == 0 && from == journal) journal = to;
+    return r;
+  }
+  ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
+    calls.push_back({fds_.count(fd) ? 'j' : 'd', offset});
+    return ModelDisk::Pwrite(fd, buf, len, offset);
+  }
+  int Fdatasync(int fd) override {
+    const int r = ModelDisk::Fdatasync(fd);
+    if (r == 0 && fds_.count(fd)) {
+      calls.push_back({'s', 0});
+      flushed.push_back(Cached(journal)->bytes);
+    }
+    return r;
+  }
+
+ private:
+  void Watch(int fd, const std::string& path) {
+    fds_.insert(fd);
+    journal = path;
+  }
+  std::set<int> fds_;
+};
+
+// Every record of the journal is on disk twice: its second copy written only once its first is
+// on disk (so that no one cut spoils both), and both on disk before the work goes on, in a
+// change turned back and in a recovery that keeps the pages' hashes. A slot whose two copies
+// are both spoilt, or hold another slot's vacant note, is damage, not a slot never written.
+TEST_F(PowerCutTest, EveryRecordIsOnDiskTwiceBeforeTheWorkGoesOn) {
+  // A coding whose change fails late (its record cannot be written) and is turned back.
+  const uint64_t calls = CallsOf(false);
+  uint64_t fail = calls / 2;
+  for (; fail < calls; ++fail) {
+    ModelDisk m(plain_);
+    m.FailAt(fail, -ENOSPC);
+    if (Change(m, false)[2].turnedBack) break;
+  }
+  JournalWatch failed(plain_);
+  failed.FailAt(fail, -ENOSPC);
+  ASSERT_TRUE(Change(failed, false)[2].turnedBack);
+  // A recovery that keeps the hashes of pages the pass never wrote.
+  const ModelDisk::State cut = Interrupted(false, 0.6);
+  JournalWatch recovery(cut);
+  recovery.journal = JournalOn(cut);
+  recovery.flushed.push_back(cut.nodes.at(cut.names.at(recovery.journal)).bytes);
+  {
+    Installed seams(recovery);
+    for (const Original& f : files_) ASSERT_TRUE(RecoverFile(f.path).report->settled);
+  }
+  for (JournalWatch* w : {&failed, &recovery}) {
+    SCOPED_TRACE(w == &failed ? "turned back" : "recovery");
+    const std::vector<std::vector<uint8_t>>& at = w->flushed;
+    ASSERT_GE(at.size(), 3u);
+    const uint64_t half = at.back().size() / 2;
+    // Once the journal is made, no second copy is written while a first is not on disk, and no
+    // byte of a file while a copy is not.
+    bool firstUnflushed = false, unflushed = false, made = w == &recovery;
+    for (const JournalWatch::Call& c : w->calls) {
+      if (c.kind == 's') {
+        made = true;
+        firstUnflushed = unflushed = false;
+      } else if (c.kind == 'j' && made) {
+        EXPECT_FALSE(c.offset >= half && firstUnflushed) << c.offset;
+        firstUnflushed |= c.offset < half;
+        unflushed = true;
+      } else if (c.kind == 'd') {
+        EXPECT_FALSE(unflushed) << "a file written at " << c.offset;
+      }
+    }
+    // What changed between two flushes: the first copies of the records written, then their
+    // second copies the same `half` further.
+    std::vector<std::pair<uint64_t, uint64_t>> records;  // a record's first copy: from, to
+    for (size_t i = 1; i < at.size(); ++i) {
+      uint64_t from = UINT64_MAX, to = 0;
+      for (uint64_t b = 0; b < at[i].size(); ++b) {
+        if (at[i][b] == at[i - 1][b]) continue;
+        from = std::min(from, b);
+        to = b + 1;
+      }
+      if (from == UINT64_MAX) continue;
+      if (from < half) {
+        EXPECT_LE(to, half);
+        records.push_back({from, to});
+      } else {
+        ASSERT_FALSE(records.empty());
+        EXPECT_EQ(std::make_pair(from - half, to - half), records.back());
+        EXPECT_TRUE(std::equal(at[i].begin() + long(from), at[i].begin() + long(to),
+                               at[i].begin() + long(from - half)));
+      }
+    }
+    ASSERT_GE(records.size(), w == &failed ? 2u : 1u);
+    auto parse = [&](const std::vector<uint8_t>& bytes, JournalContents* out) {
+      JournalTrouble trouble = JournalTrouble::None;
+      (void)ParseJournal("j", std::string(bytes.begin(), bytes.end()), out, &trouble);
+      return trouble;
+    };
+    const std::vector<uint8_t>& last = at.back();
+    JournalContents whole;
+    ASSERT_EQ(parse(last, &whole), JournalTrouble::None);
+    for (const auto& [from, to] : records) {
+      SCOPED_TRACE(from);
+      std::vector<uint8_t> b = last;
+      b[from] ^= 0x40;
+      JournalContents read;
+      ASSERT_EQ(parse(b, &read), JournalTrouble::None);
+      for (const auto& [index, file] : whole.files) {
+        EXPECT_EQ(read.files.at(index).known, file.known);
+        EXPECT_EQ(read.files.at(index).hashes, file.hashes);
+        EXPECT_EQ(read.files.at(index).turnBack, file.turnBack);
+      }
+      b[from + half] ^= 0x40;
+      EXPECT_EQ(parse(b, &read), JournalTrouble::Damaged);
+    }
+    if (w == &recovery) continue;
+    // The first window's slot given, in both copies, the vacant note the second window's had
+    // when the journal was made.
+    const auto [from, to] = records[0];
+    const uint64_t other = records[1].first;
+    std::vector<uint8_t> b = last;
+    for (uint64_t copy : {uint64_t(0), half})
+      std::copy(at[0].begin() + long(other), at[0].begin() + long(other + (to - from)),
+                b.begin() + long(from + copy));
+    JournalContents read;
+    EXPECT_EQ(parse(b, &read), JournalTrouble::Damaged);
+  }
 }
 
 // The journal flushed on its own thread, cut just after each write of the files' bytes with
