@@ -500,12 +500,16 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
   EXPECT_EQ(JournalFolder(dir_ + "/" + std::string(1100, 'l')), state);
   ASSERT_EQ(stat(state.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  // A relative XDG_STATE_HOME counts for none; a state folder too long for a marker is no place.
+  // A relative XDG_STATE_HOME or HOME counts for none; a state folder too long for a marker is no
+  // place.
   const char* home = getenv("HOME");
   const std::string homeWas = home ? home : "";
   setenv("HOME", dir_.c_str(), 1);
   setenv("XDG_STATE_HOME", "state", 1);
   EXPECT_EQ(JournalFolder("relative"), Path(".local/state/murvel"));
+  setenv("HOME", "home", 1);
+  EXPECT_EQ(JournalFolder("relative"), "");
+  setenv("HOME", dir_.c_str(), 1);
   std::string deep = Path("s");
   for (int i = 0; i < 5; ++i) deep += "/" + std::string(200, 's');
   setenv("XDG_STATE_HOME", deep.c_str(), 1);
