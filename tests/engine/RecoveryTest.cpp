@@ -462,8 +462,9 @@ TEST_F(RecoveryTest, LongPathsKeepTheMarkerSmall) {
 
 // A journal is made where the policy puts it, named as it names journals: the sweep finds it
 // there, and the folder's list leaves it out. It lies beside its files when its path there fits
-// in a marker, to the byte; else in the state folder, which is an absolute path, fits a marker
-// too, and is the user's own and closed to others: another user's is neither used nor changed.
+// in a marker, to the byte, and its folder takes new files; else in the state folder, which is
+// an absolute path, fits a marker too, and is the user's own and closed to others: another
+// user's is neither used nor changed.
 TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
   std::string journal = NewJournalTemplate(JournalFolder(dir_));
   const int fd = mkostemp(&journal[0], 0);
@@ -524,6 +525,17 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
     EXPECT_EQ(JournalFolder("relative"), "");
     ASSERT_EQ(stat(others.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0777u);
+    // A folder that takes no new file: the journal goes to the state folder, and the change is
+    // made.
+    setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
+    ASSERT_EQ(mkdir(Path("frozen").c_str(), 0755), 0);
+    const std::string frozen = MakeFile("frozen/f", RandomBytes(5000, 6));
+    ASSERT_TRUE(MakeUnwritable(Path("frozen"), true));
+    EnterPassword("pw");
+    std::string out;
+    EXPECT_TRUE(InspectAndWork(frozen, &out)) << out;
+    EXPECT_TRUE(MakeUnwritable(Path("frozen"), false));
+    EXPECT_EQ(JournalsIn(state), std::vector<std::string>());
   }
   if (home)
     setenv("HOME", homeWas.c_str(), 1);
