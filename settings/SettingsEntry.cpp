@@ -18,10 +18,12 @@ plat::Outcome Refused(const std::string& path, const std::string& why) {
   return plat::Outcome::Fail("cannot replace '" + path + "': " + why);
 }
 
-// Root follows a link only where no other user could have put it or what it leads to.
+// Root follows a link only where no other user could have put it or what it leads to: in a
+// folder of root's that no one else may write (not /tmp, say, though root owns it).
 bool RootsOwnFolder(const std::string& entry) {
   struct stat st;
-  return lstat(plat::ParentOf(entry).c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == 0;
+  return lstat(plat::ParentOf(entry).c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == 0 &&
+         !(st.st_mode & (S_IWGRP | S_IWOTH));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "engine/journal/JournalPolicy.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -67,12 +68,19 @@ std::string StateFolder() {
   if (state && *state == '/') {
     base = state;
   } else {
+    // A relative path would name the journals from wherever the program runs, which no marker
+    // can be read by.
     const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
+    if (!home || *home != '/') return {};
     base = std::string(home) + "/.local/state";
   }
   std::string folder = base + "/murvel";
   if (!plat::MakeFolderTree(folder)) return {};
-  chmod(folder.c_str(), 0700);
+  // Journals say what is to be done to files: they go only in a folder of the user's own that no
+  // one else may write, where nobody could remove them or put another in their place. Another
+  // user's folder (root run with that user's HOME) is neither used nor changed.
+  struct stat st {};
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) return {};
+  if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return {};
   return folder;
 }

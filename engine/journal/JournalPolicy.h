@@ -26,5 +26,6 @@ std::vector<std::string> JournalsIn(const std::string& folder);
 std::string JournalFolder(const std::string& folder);
 // Where a change keeps its journal when the folder of its files takes no new file (or its name
 // there would be too long to keep in a marker): the user's state folder, $XDG_STATE_HOME/murvel or
-// ~/.local/state/murvel, made (0700) when missing. Empty when there is none.
+// ~/.local/state/murvel, made (0700) when missing. Empty when there is none, or when it belongs to
+// another user; one that others may read or write is made the user's alone first.
 std::string StateFolder();

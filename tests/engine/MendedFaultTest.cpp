@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "EngineTestSupport.h"
+#include "engine/JournalPolicy.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
 
@@ -94,8 +95,10 @@ TEST_P(StepFails, FileStaysAsItWasAndCanBeWorkedOnLater) {
   }
   RefusingBackend backend(r);
   plat::SetAttrBackend(&backend);
-  ExpectRefusedUnchanged(path, r.decoding ? "> Not decoded, file left as it was: "
-                                          : "\n> Not coded, file left as it was: ");
+  // The marker refused: nothing was begun, so nothing is turned back.
+  const bool marker = std::string(r.name) == "murvel.change";
+  ExpectRefusedUnchanged(path, std::string(r.decoding ? "> Not decoded" : "\n> Not coded") +
+                                   (marker ? ": can't mark it" : ", file left as it was: "));
   EXPECT_GE(backend.refusals, 1);
   plat::SetAttrBackend(nullptr);
   EXPECT_TRUE(InspectAndWork(path));
@@ -104,7 +107,8 @@ TEST_P(StepFails, FileStaysAsItWasAndCanBeWorkedOnLater) {
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, StepFails,
-    testing::Values(Refusal{false, true, "x_prefapp"}, Refusal{false, true, "PrivCodec"},
+    testing::Values(Refusal{false, true, "murvel.change"}, Refusal{true, true, "murvel.change"},
+                    Refusal{false, true, "x_prefapp"}, Refusal{false, true, "PrivCodec"},
                     Refusal{false, true, "x_beos:type"}, Refusal{false, true, "mime_type"},
                     Refusal{false, true, "x_licon"}, Refusal{false, true, "x_micon"},
                     Refusal{false, true, "murvel.integrity"},
@@ -127,6 +131,21 @@ TEST_F(FaultTest, PassThatCannotFinishTouchesNoAttribute) {
   EnterPassword("pw");
   ExpectRefusedUnchanged(
       path, "\n> Not coded, file left as it was: write failed: No space left on device");
+
+  // Full before the journal is written (and the state folder on the same disk): refused, and no
+  // journal is left behind.
+  const std::string note = MakeFile("small/note", Bytes(100, 'n'));
+  setenv("XDG_STATE_HOME", Path("small/state").c_str(), 1);
+  ASSERT_FALSE(JournalFolder(Path("small/state")).empty());
+  const int fill = open(Path("small/fill").c_str(), O_WRONLY | O_CREAT, 0600);
+  const Bytes block(4096, 'f');
+  while (write(fill, block.data(), block.size()) > 0) {
+  }
+  close(fill);
+  ExpectRefusedUnchanged(note, "can't keep a journal of the change");
+  unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(JournalsIn(Path("small")), std::vector<std::string>());
+  EXPECT_EQ(JournalsIn(Path("small/state/murvel")), std::vector<std::string>());
 }
 
 // A termination request that comes while a file is being coded (here: as its record is written)
@@ -315,6 +334,25 @@ TEST_F(FaultTest, FileMovedOrReplacedMidPassIsTurnedBackWhereItIs) {
     unlink(path.c_str());
     unlink(Path("moved").c_str());
   }
+
+  // Replaced between its look and its opening: the file now at the path is left alone.
+  struct ReplacedAtOpen : plat::SystemFileCalls {
+    std::function<void()> once;
+    int Open(const std::string& path, int flags, mode_t mode) override {
+      if (once) std::exchange(once, nullptr)();
+      return SystemFileCalls::Open(path, flags, mode);
+    }
+  } atOpen;
+  const std::string path = FullFile("doc.txt");
+  const std::string newer = MakeFile("newer", Bytes(100, 'n'));
+  atOpen.once = [&] { ASSERT_EQ(rename(newer.c_str(), path.c_str()), 0); };
+  Inspection found = engine_->Inspect(path);
+  plat::SetFileCalls(&atOpen);
+  WorkResult r = engine_->Work(found, password_);
+  plat::SetFileCalls(nullptr);
+  EXPECT_EQ(r.reason.code, FaultCode::ReplacedWhileOpening) << r.reason;
+  EXPECT_EQ(ReadFileBytes(path), Bytes(100, 'n'));
+  EXPECT_EQ(AllXattrs(path), XattrMap());
 }
 
 // Decoding proves the bytes are those that were coded: bytes added, bytes changed, or a plain

@@ -182,17 +182,19 @@ TEST_F(SettingsTest, WhatIsNoFileIsNeitherReadNorReplaced) {
 }
 
 // A settings link is followed only to a regular file of the user running the program, and by
-// root only through root's own folders; a link that leads nowhere makes no file. Needs root: the
-// second user is "nobody", run in a child process.
+// root only through root's own folders that no one else may write; a link that leads nowhere
+// makes no file. Needs root: the second user is "nobody", run in a child process.
 TEST_F(SettingsTest, LinksAreFollowedOnlyToTheUsersOwnFiles) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
   constexpr uid_t kNobody = 65534;
   ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
-  const std::string others = root_ + "/others";  // root's folder, open to all
+  // Root's folder and file, both open to all: the rules, not the permissions, must refuse.
+  const std::string others = root_ + "/others";
   ASSERT_EQ(mkdir(others.c_str(), 0755), 0);
+  ASSERT_EQ(chmod(others.c_str(), 0777), 0);
   const std::string rootsFile = others + "/roots";
   WriteFile(rootsFile, "root's own bytes");
-  ASSERT_EQ(chmod(rootsFile.c_str(), 0600), 0);
+  ASSERT_EQ(chmod(rootsFile.c_str(), 0666), 0);
   const std::string nowhere = others + "/nowhere";
 
   // Runs `act` as nobody, with the settings folders nobody's; its exit status.
@@ -226,7 +228,8 @@ TEST_F(SettingsTest, LinksAreFollowedOnlyToTheUsersOwnFiles) {
   EXPECT_EQ(ReadFile(rootsFile), "root's own bytes");
   struct stat st;
   ASSERT_EQ(stat(rootsFile.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(st.st_mode & 07777, 0666u);
+  EXPECT_EQ(st.st_uid, 0u);
   EXPECT_FALSE(Exists(nowhere));
 
   // nobody's own file behind a link is read and replaced, the link kept.
@@ -244,17 +247,23 @@ TEST_F(SettingsTest, LinksAreFollowedOnlyToTheUsersOwnFiles) {
   EXPECT_TRUE(S_ISLNK(link.st_mode));
 
   // Root (sudo -E) with the settings link in nobody's folder does not follow it, even to its own
-  // file; in root's own folders it does, and the line says why it did not.
+  // file, nor to a file in a folder others may write; in root's own folders it does, and the
+  // line says why it did not.
   std::filesystem::remove(file_);
   ASSERT_EQ(symlink(rootsFile.c_str(), file_.c_str()), 0);
   ASSERT_EQ(chown(folder_.c_str(), kNobody, kNobody), 0);
+  ASSERT_EQ(chmod(others.c_str(), 0755), 0);
   plat::Outcome refused = SaveSettings(file_, settings);
-  EXPECT_FALSE(refused);
-  EXPECT_NE(refused.why().find("root follows links only through its own folders"),
+  EXPECT_NE(refused.why().find("('" + folder_ + "' is not)"), std::string::npos) << refused.why();
+  ASSERT_EQ(chown(folder_.c_str(), 0, 0), 0);
+  ASSERT_EQ(chmod(others.c_str(), 0777), 0);
+  refused = SaveSettings(file_, settings);
+  EXPECT_NE(refused.why().find("root follows links only through its own folders ('" + others +
+                               "' is not)"),
             std::string::npos)
       << refused.why();
   EXPECT_EQ(ReadFile(rootsFile), "root's own bytes");
-  ASSERT_EQ(chown(folder_.c_str(), 0, 0), 0);
+  ASSERT_EQ(chmod(others.c_str(), 0755), 0);
   EXPECT_TRUE(SaveSettings(file_, settings));
   EXPECT_EQ(ReadFile(rootsFile).size(), kSettingsFileBytes);
 }

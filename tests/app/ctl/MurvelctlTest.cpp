@@ -4,6 +4,7 @@
 // enough that murvelctl's files come back exactly.
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -225,17 +226,34 @@ TEST_F(MurvelctlTest, RecursiveFoldersAndQuietStatus) {
   EXPECT_EQ(Ctl({"status", "-q", "d/a", "outside"}).exitCode, 3);
   EXPECT_EQ(Ctl({"status", "-q", "outside", "missing"}).exitCode, 1);
   EXPECT_EQ(Ctl({"--password-stdin", "-q", "code", "d/a"}, "pw\n").exitCode, 2);
+  // A disagreement (plain text under a record left over) outranks a file that cannot be told.
+  std::string text;
+  for (int i = 0; i < 30; ++i)
+    text += "Line " + std::to_string(i) + ": the minutes of the meeting, who said what.\n";
+  MakeFile("left-over", Bytes(text.begin(), text.end()));
+  SetXattr(Path("left-over"), "PrivCodec", *GetXattr(Path("d/a"), "PrivCodec"));
+  EXPECT_EQ(Ctl({"status", "-q", "left-over", "missing"}).exitCode, 4);
 
-  // A folder the walk cannot read gets its line, and the command does not end as if all were done.
+  // A link named with -r is not walked into.
+  ASSERT_EQ(symlink(Path("d/sub").c_str(), Path("to-sub").c_str()), 0);
+  r = Ctl({"-r", "status", "to-sub"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "not workable: to-sub: it leads to a folder\n");
+
+  // A folder the walk cannot read, inside or named, gets its line, and the command does not end
+  // as if all were done.
   if (!RunningAsRoot()) return;
   ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
   ASSERT_EQ(mkdir(Path("d/locked").c_str(), 0700), 0);
   for (const char* command : {"status", "recover"}) {
-    CtlResult r = RunCtl({"-r", command, "d"}, "", dir_, true);
-    EXPECT_EQ(r.exitCode, 1) << command;
-    EXPECT_NE(r.err.find("skipped: d/locked: can't read the folder: Permission denied\n"),
-              std::string::npos)
-        << r.err;
+    for (const char* named : {"d", "d/locked"}) {
+      CtlResult r = RunCtl({"-r", command, named}, "", dir_, true);
+      EXPECT_EQ(r.exitCode, 1) << command << " " << named;
+      EXPECT_NE(r.err.find("skipped: d/locked: can't read the folder: Permission denied\n"),
+                std::string::npos)
+          << r.err;
+    }
   }
 }
 
@@ -301,16 +319,19 @@ TEST_F(MurvelctlTest, RecoverKeepsJournalsOfFilesItCannotFindAndSaysWhatToDo) {
 
 // What a marker names is taken for a journal only when it has a journal's name, and a journal is
 // removed only when no file can need it: a user who may set a marker on a file of a shared
-// folder gets no file of whoever runs recover removed (here root's), and a damaged journal
-// whose file went elsewhere stays, named or swept.
+// folder gets no file of whoever runs recover removed (here root's: a file, a journal that
+// cannot be read, one not yet flushed), and a damaged journal whose file went elsewhere stays,
+// named or swept. --drop-journal removes only a journal of the user's own that no program holds.
 TEST_F(MurvelctlTest, RecoverRemovesNoFileThatAFileMayNeed) {
   if (!RunningAsRoot()) GTEST_SKIP() << "a second user needs root";
   ASSERT_EQ(mkdir(Path("shared").c_str(), 0777), 0);
   ASSERT_EQ(mkdir(Path("root").c_str(), 0700), 0);
   const std::string secret = MakeFile("root/secret", Bytes(6, 's'));
   const std::string needed = MakeFile("root/.murvel-journal-Ab3dEf", Bytes(200, 'j'));
-  for (const std::string& named : {secret, needed}) {
-    const std::string leaf = "shared/" + plat::LeafOf(named);
+  const std::string unflushed = MakeFile("root/.murvel-journal-new-Ab3dEf", Bytes(200, 'n'));
+  for (const auto& [leaf, named] : {std::pair<std::string, std::string>{"shared/s", secret},
+                                    {"shared/n", needed},
+                                    {"shared/u", unflushed}}) {
     MakeFile(leaf, Bytes(10, 'p'));
     ASSERT_EQ(chown(Path(leaf).c_str(), 65534, 65534), 0);
     ChangeMarker marker;
@@ -318,9 +339,39 @@ TEST_F(MurvelctlTest, RecoverRemovesNoFileThatAFileMayNeed) {
     marker.journal = named;
     SetXattr(Path(leaf), "murvel.change", EncodeMarker(marker));
   }
-  EXPECT_EQ(Ctl({"recover", "-r", "shared"}).exitCode, 1);
+  CtlResult r = Ctl({"recover", "-r", "shared"});
+  EXPECT_EQ(r.exitCode, 1);
+  for (const char* leaf : {"shared/s", "shared/u"})
+    EXPECT_NE(r.err.find(std::string("failed: ") + leaf +
+                         ": it carries an interrupted change, which could not be settled: its "
+                         "change marker is damaged"),
+              std::string::npos)
+        << r.err;
   EXPECT_TRUE(ReadFileBytes(secret) == Bytes(6, 's'));
   EXPECT_TRUE(ReadFileBytes(needed) == Bytes(200, 'j'));
+  EXPECT_TRUE(ReadFileBytes(unflushed) == Bytes(200, 'n'));
+
+  // Not dropped: another user's journal, a link named like one, one another program holds, and
+  // one whose folder refuses its removal (which is not said to be dropped).
+  const std::string others = MakeFile("shared/.murvel-journal-Nb0dy0", Bytes(200, 'o'));
+  ASSERT_EQ(chown(others.c_str(), 65534, 65534), 0);
+  const std::string link = Path("root/.murvel-journal-L1nk00");
+  ASSERT_EQ(symlink(secret.c_str(), link.c_str()), 0);
+  const int holder = open(needed.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(holder, LOCK_EX), 0);
+  ASSERT_EQ(mkdir(Path("frozen").c_str(), 0700), 0);
+  const std::string frozen = MakeFile("frozen/.murvel-journal-Fr0zen", Bytes(200, 'f'));
+  ASSERT_TRUE(MakeUnwritable(Path("frozen"), true));
+  unwritable_.push_back(Path("frozen"));
+  r = Ctl({"recover", "--drop-journal", others, link, needed, frozen});
+  close(holder);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  for (const std::string& kept : {others, link, needed, frozen}) {
+    struct stat st {};
+    EXPECT_EQ(lstat(kept.c_str(), &st), 0) << kept;
+    EXPECT_NE(r.err.find("failed: " + kept + ": "), std::string::npos) << r.err;
+  }
 
   // A journal damaged after its file was moved to another folder: kept, named or swept.
   MakeFile("f", RandomBytes(300000, 3));
@@ -331,7 +382,7 @@ TEST_F(MurvelctlTest, RecoverRemovesNoFileThatAFileMayNeed) {
   ASSERT_FALSE(journal.empty());
   ASSERT_EQ(rename(Path("f").c_str(), Path("root/f").c_str()), 0);
   ASSERT_EQ(truncate(journal.c_str(), 4096), 0);
-  CtlResult r = Ctl({"recover", journal});
+  r = Ctl({"recover", journal});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("kept journal: " + journal + ": the journal '" + journal +
                        "' is damaged: it is cut short"),

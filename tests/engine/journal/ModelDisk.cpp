@@ -52,8 +52,13 @@ void ModelDisk::CutPowerAtDataWrite(uint64_t n) {
 }
 
 void ModelDisk::FailAt(uint64_t call, int err) {
-  failAt_ = call;
-  failErr_ = err;
+  failAt_[call] = err;
+}
+
+ModelDisk::State ModelDisk::WrittenBack() const {
+  State s = disk_;
+  for (const Change& c : pending_) Apply(s, c);
+  return s;
 }
 
 bool ModelDisk::Enter(int* err) {
@@ -71,8 +76,10 @@ bool ModelDisk::Enter(int* err) {
     *err = -EIO;
     return false;
   }
-  if (call == failAt_) {
-    *err = failErr_;
+  auto fail = failAt_.find(call);
+  failing_ = fail != failAt_.end();
+  if (failing_) {
+    *err = fail->second;
     return false;
   }
   return true;
@@ -115,11 +122,11 @@ void ModelDisk::Note(Change c) {
 }
 
 template <typename Pred>
-void ModelDisk::FlushWhere(Pred covers) {
+void ModelDisk::FlushWhere(Pred covers, bool lose) {
   std::vector<Change> rest;
   for (Change& c : pending_) {
     if (covers(c)) {
-      Apply(disk_, c);
+      if (!lose) Apply(disk_, c);
     } else {
       rest.push_back(std::move(c));
     }
@@ -244,45 +251,54 @@ int ModelDisk::Ftruncate(int fd, uint64_t size) {
 
 int ModelDisk::Fdatasync(int fd) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int err;
-  if (!Enter(&err)) return err;
+  int err = 0;
+  const bool entered = Enter(&err);
+  if (!entered && !failing_) return err;
   auto h = handles_.find(fd);
   if (h == handles_.end()) return -EBADF;
   const uint64_t inode = h->second.inode;
-  FlushWhere([&](const Change& c) {
-    return c.inode == inode && (c.kind == Change::Bytes || c.kind == Change::Resize);
-  });
-  return 0;
+  FlushWhere(
+      [&](const Change& c) {
+        return c.inode == inode && (c.kind == Change::Bytes || c.kind == Change::Resize);
+      },
+      !entered);
+  return err;
 }
 
 int ModelDisk::Fsync(int fd) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int err;
-  if (!Enter(&err)) return err;
+  int err = 0;
+  const bool entered = Enter(&err);
+  if (!entered && !failing_) return err;
   auto h = handles_.find(fd);
   if (h == handles_.end()) return -EBADF;
   if (h->second.folder) {
     const std::string folder = h->second.path;
-    FlushWhere([&](const Change& c) {
-      return (c.kind == Change::Link || c.kind == Change::Unlink || c.kind == Change::Rename) &&
-             plat::ParentOf(c.path) == folder;
-    });
-    return 0;
+    FlushWhere(
+        [&](const Change& c) {
+          return (c.kind == Change::Link || c.kind == Change::Unlink || c.kind == Change::Rename) &&
+                 plat::ParentOf(c.path) == folder;
+        },
+        !entered);
+    return err;
   }
   const uint64_t inode = h->second.inode;
-  FlushWhere([&](const Change& c) {
-    return c.inode == inode && c.kind != Change::Link && c.kind != Change::Unlink &&
-           c.kind != Change::Rename;
-  });
-  return 0;
+  FlushWhere(
+      [&](const Change& c) {
+        return c.inode == inode && c.kind != Change::Link && c.kind != Change::Unlink &&
+               c.kind != Change::Rename;
+      },
+      !entered);
+  return err;
 }
 
 int ModelDisk::Syncfs(int) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int err;
-  if (!Enter(&err)) return err;
-  FlushWhere([](const Change&) { return true; });
-  return 0;
+  int err = 0;
+  const bool entered = Enter(&err);
+  if (!entered && !failing_) return err;
+  FlushWhere([](const Change&) { return true; }, !entered);
+  return err;
 }
 
 int ModelDisk::Flock(int, int) {

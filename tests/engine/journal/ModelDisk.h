@@ -7,8 +7,10 @@
 // its own, and every later call fails. A test then starts a fresh model on what the disk held,
 // as a machine does after the cut.
 //
-// Calls can also be made to fail one at a time (the N-th call answers an errno and does
-// nothing), which is how every step of a change is made to fail in turn.
+// Calls can also be made to fail (the N-th call answers an errno and does nothing), which is how
+// every step of a change is made to fail in turn. A flush that fails loses for good what it was
+// to flush, as a kernel that gives up on a write does: the cache still shows it, the disk never
+// gets it.
 #include <sys/stat.h>
 
 #include <cstdint>
@@ -55,8 +57,11 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   // reached the cache: every change not yet flushed survives but the journal's. (What a journal
   // flush that said it was done before it was would lose, whatever the threads' order.)
   void CutPowerAtDataWrite(uint64_t n);
-  // Call number `call` fails with `err` (a negative errno) and does nothing.
+  // Call number `call` fails with `err` (a negative errno) and does nothing; several may.
   void FailAt(uint64_t call, int err);
+  // What the disk holds once every change not yet flushed has been written back (but those a
+  // failed flush lost).
+  State WrittenBack() const;
   bool PowerWasCut() const { return cut_; }
   uint64_t Calls() const { return calls_; }
 
@@ -109,9 +114,9 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   bool Enter(int* err);
   static void Apply(State& s, const Change& c);
   void Note(Change c);
-  // Puts the pending changes that `covers` picks on the disk.
+  // Puts the pending changes that `covers` picks on the disk, or loses them (a failed flush).
   template <typename Pred>
-  void FlushWhere(Pred covers);
+  void FlushWhere(Pred covers, bool lose = false);
   Node* NodeOf(int fd);
   Node* NodeAt(const std::string& path);
 
@@ -121,9 +126,10 @@ class ModelDisk : public plat::FileCalls, public plat::AttrBackend {
   std::map<int, Handle> handles_;
   int nextFd_ = 1000;
   uint64_t calls_ = 0;
-  uint64_t cutAt_ = UINT64_MAX, failAt_ = UINT64_MAX;
+  uint64_t cutAt_ = UINT64_MAX;
+  std::map<uint64_t, int> failAt_;
+  bool failing_ = false;  // the call entered last is one made to fail
   uint64_t cutAtDataWrite_ = 0, dataWrites_ = 0;
-  int failErr_ = 0;
   double keep_ = 0;
   unsigned seed_ = 0;
   bool cut_ = false;

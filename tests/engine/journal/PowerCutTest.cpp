@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 
 #include "engine/Transaction.h"
 #include "engine/journal/Journal.h"
@@ -102,8 +103,10 @@ class PowerCutTest : public testing::TestWithParam<bool> {
     return true;
   }
 
-  // Settles `disk` as the next look would, then checks every file is whole.
-  void ExpectWholeAfterLook(const ModelDisk::State& disk, const std::string& trace) {
+  // Settles `disk` as the next look would, then checks every file is whole; which of them ended
+  // plain in `*plainAfter`.
+  void ExpectWholeAfterLook(const ModelDisk::State& disk, const std::string& trace,
+                            std::vector<bool>* plainAfter = nullptr) {
     SCOPED_TRACE(trace);
     ModelDisk next(disk);
     {
@@ -127,6 +130,7 @@ class PowerCutTest : public testing::TestWithParam<bool> {
       ASSERT_NE(now, nullptr);
       EXPECT_EQ(now->attrs.count("murvel.change"), 0u) << f.path;
       const bool plain = now->bytes == f.bytes && now->attrs == f.attrs;
+      if (plainAfter) plainAfter->push_back(plain);
       if (plain) continue;
       EXPECT_EQ(decoded[i].outcome, Sealing() ? WorkOutcome::Unsealed : WorkOutcome::Decoded)
           << f.path << ": " << decoded[i].reason;
@@ -166,6 +170,53 @@ class PowerCutTest : public testing::TestWithParam<bool> {
     for (const auto& [name, node] : disk.names)
       if (name.find(".murvel-journal-") != std::string::npos) return name;
     return {};
+  }
+
+  // Makes each call of a change fail in turn, with each of `errs`; then looks at what the disk
+  // holds once the rest is written back; with `all`, at what the cache holds and what the disk
+  // holds after a power cut just after too, and kills the program halfway through what is left
+  // of the change as well.
+  void FailEachCall(bool decode, const std::vector<int>& errs, bool all) {
+    const uint64_t calls = CallsOf(decode);
+    for (uint64_t call = 0; call < calls; ++call) {
+      for (int err : errs) {
+        const std::string trace = std::string(decode ? "decoding" : "coding") + ", call " +
+                                  std::to_string(call) + " fails with " + std::to_string(err);
+        SCOPED_TRACE(trace);
+        ModelDisk m(decode ? coded_ : plain_);
+        m.FailAt(call, err);
+        std::vector<WorkResult> results = Change(m, decode);
+        for (const WorkResult& r : results) {
+          if (r.done()) continue;
+          // A line that says what was not done, and why.
+          EXPECT_NE(WorkLines(r).find("> "), std::string::npos) << WorkLines(r);
+          if (r.outcome == WorkOutcome::NotDone) {
+            EXPECT_FALSE(r.reason.empty());
+          }
+        }
+        if (all) ExpectWholeAfterLook(m.Cache(), trace);
+        for (const bool cut : {true, false}) {
+          if (cut && !all) continue;
+          std::vector<bool> plainAfter;
+          ExpectWholeAfterLook(cut ? m.Disk() : m.WrittenBack(),
+                               trace + (cut ? ", then the power cut" : ", then written back"),
+                               &plainAfter);
+          if (HasFatalFailure()) return;
+          for (size_t i = 0; i < results.size(); ++i) {
+            if (results[i].done()) {
+              EXPECT_EQ(plainAfter[i], decode) << files_[i].path << " said done, " << cut;
+            }
+          }
+        }
+        if (!all || err != errs[0]) continue;
+        ModelDisk killed(decode ? coded_ : plain_);
+        killed.FailAt(call, err);
+        killed.CutPowerAt(call + (calls - call) / 2 + 1, 1.0, 0);
+        Change(killed, decode);
+        ExpectWholeAfterLook(killed.Disk(), trace + ", then killed");
+        if (HasFatalFailure()) return;
+      }
+    }
   }
 
   // Runs the change once in full and returns how many calls it makes.
@@ -230,33 +281,12 @@ TEST_P(PowerCutTest, CutsWhileTheJournalIsFlushedAlongsideLeaveEveryFileWhole) {
 }
 
 // Every call failing in turn: the change is whole at once, done or as before, and says why; or,
-// when it could not tell (a flush failed), it is left marked and the next look settles it.
+// when it could not tell (a flush failed, losing what it was to flush), it is left marked and
+// the next look settles it. A file said done is done, whether the power is cut next or what was
+// not flushed reaches the disk; and the program killed later in the change leaves every file
+// whole too.
 TEST_P(PowerCutTest, EveryFailingCallLeavesEveryFileWholeAndSaysWhy) {
-  for (bool decode : {false, true}) {
-    const uint64_t calls = CallsOf(decode);
-    for (uint64_t call = 0; call < calls; ++call) {
-      for (int err : {-EIO, -ENOSPC}) {
-        const std::string trace = std::string(decode ? "decoding" : "coding") + ", call " +
-                                  std::to_string(call) + " fails with " + std::to_string(err);
-        SCOPED_TRACE(trace);
-        ModelDisk m(decode ? coded_ : plain_);
-        m.FailAt(call, err);
-        std::vector<WorkResult> results = Change(m, decode);
-        for (const WorkResult& r : results) {
-          if (r.done()) continue;
-          // A line that says what was not done, and why.
-          EXPECT_NE(WorkLines(r).find("> "), std::string::npos) << WorkLines(r);
-          if (r.outcome == WorkOutcome::NotDone) {
-            EXPECT_FALSE(r.reason.empty());
-          }
-        }
-        ExpectWholeAfterLook(m.Cache(), trace);
-        // And the power cut just after: only what was flushed is left.
-        ExpectWholeAfterLook(m.Disk(), trace + ", then the power cut");
-        if (HasFatalFailure()) return;
-      }
-    }
-  }
+  for (bool decode : {false, true}) FailEachCall(decode, {-EIO, -ENOSPC}, true);
 }
 
 }  // namespace
@@ -266,7 +296,7 @@ namespace {
 // A journal damaged every way a disk or a person can: every byte flipped, the same byte flipped in
 // both copies of its record, every 4 KiB block zeroed, and the journal cut short. The
 // next look either settles each file rightly or leaves it, marker, journal and bytes, as they
-// were.
+// were; damage to one copy alone (anywhere but the end's 8 bytes, which are not copied) settles.
 TEST_P(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
   for (bool decode : {false, true}) {
     const ModelDisk::State state = Interrupted(decode, 0.6);
@@ -287,26 +317,36 @@ TEST_P(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
     }
     for (size_t at = bytes.size() - 8; at < bytes.size(); ++at) places.push_back(at);
     using Damage = std::function<void(std::vector<uint8_t>&)>;
-    std::vector<std::pair<std::string, Damage>> damages;
+    struct Damaged {
+      std::string what;
+      Damage damage;
+      bool oneCopy;  // it spoils one copy of what it touches
+    };
+    const size_t end = bytes.size() - 8;
+    std::vector<Damaged> damages;
     for (size_t at : places) {
       damages.push_back(
-          {"byte flipped at " + std::to_string(at), [at](auto& b) { b[at] ^= 0xA5; }});
+          {"byte flipped at " + std::to_string(at), [at](auto& b) { b[at] ^= 0xA5; }, at < end});
       // Any cut leaves the journal shorter than its header says: some lengths stand for all.
       if (at % 13 == 0)
-        damages.push_back({"cut at " + std::to_string(at), [at](auto& b) { b.resize(at); }});
+        damages.push_back({"cut at " + std::to_string(at), [at](auto& b) { b.resize(at); }, false});
       if (at < half)
-        damages.push_back({"both copies flipped at " + std::to_string(at), [at, half](auto& b) {
+        damages.push_back({"both copies flipped at " + std::to_string(at),
+                           [at, half](auto& b) {
                              b[at] ^= 0x5A;
                              b[half + at] ^= 0x5A;
-                           }});
+                           },
+                           false});
     }
     for (size_t at = 0; at < bytes.size(); at += 4096)
-      damages.push_back({"block zeroed at " + std::to_string(at), [at](auto& b) {
+      damages.push_back({"block zeroed at " + std::to_string(at),
+                         [at](auto& b) {
                            std::fill(b.begin() + long(at),
                                      b.begin() + long(std::min(at + 4096, b.size())), 0);
-                         }});
+                         },
+                         at + 4096 <= end});
     int settled = 0, left = 0;
-    for (const auto& [what, damage] : damages) {
+    for (const auto& [what, damage, oneCopy] : damages) {
       ModelDisk::State damaged = state;
       std::vector<uint8_t>& b = damaged.nodes[inode].bytes;
       damage(b);
@@ -323,6 +363,7 @@ TEST_P(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
                      what);
         const Original& f = files_[i];
         if (reports[i] && !reports[i]->settled) {
+          EXPECT_FALSE(oneCopy) << reports[i]->why;
           ++left;
           const ModelDisk::Node& was = damaged.nodes.at(damaged.names.at(f.path));
           EXPECT_TRUE(next.Cached(f.path)->bytes == was.bytes);
@@ -341,7 +382,8 @@ TEST_P(PowerCutTest, DamagedJournalSettlesRightlyOrIsLeftAsItIs) {
   }
 }
 
-// More than four files are flushed with syncfs: cut at every call of such a batch.
+// More than four files are flushed with syncfs: cut at every call of such a batch, or make it
+// fail.
 TEST_P(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
   std::vector<Original> many;
   for (int i = 0; i < 6; ++i)
@@ -361,6 +403,7 @@ TEST_P(PowerCutTest, CutsInABatchFlushedByItsFileSystemLeaveEveryFileWhole) {
         if (HasFatalFailure()) return;
       }
     }
+    FailEachCall(decode, {-EIO}, false);
   }
 }
 
@@ -409,15 +452,25 @@ TEST_P(PowerCutTest, RecoveryCutOrFailingAtEveryCallLeavesEveryFileWhole) {
 
 // A change that failed (a record that cannot be written) and is cut while being turned back:
 // once the journal holds its turn-back note, the next look turns it back, never completes it.
+// One whose turning back fails too stays marked, with its journal, and the next look settles it.
 TEST_P(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
   const uint64_t calls = CallsOf(false);
-  int noted = 0;
+  int noted = 0, leftMarked = 0;
   for (uint64_t fail = calls / 2; fail < calls; ++fail) {
     ModelDisk probe(plain_);
     probe.FailAt(fail, -ENOSPC);
     std::vector<WorkResult> results = Change(probe, false);
     if (!results[2].turnedBack) continue;
     for (uint64_t cut = fail + 1; cut < probe.Calls(); ++cut) {
+      ModelDisk twice(plain_);
+      twice.FailAt(fail, -ENOSPC);
+      twice.FailAt(cut, -EIO);
+      leftMarked += Change(twice, false)[2].pendingRecovery;
+      const std::string trace =
+          "failed at " + std::to_string(fail) + " and at " + std::to_string(cut);
+      ExpectWholeAfterLook(twice.Cache(), trace);
+      ExpectWholeAfterLook(twice.WrittenBack(), trace + ", then written back");
+      if (HasFatalFailure()) return;
       for (double keep : {0.0, 1.0}) {
         ModelDisk m(plain_);
         m.FailAt(fail, -ENOSPC);
@@ -447,6 +500,168 @@ TEST_P(PowerCutTest, FailedChangeCutWhileTurnedBackIsTurnedBack) {
     break;
   }
   EXPECT_GT(noted, 0);
+  EXPECT_GT(leftMarked, 0);
+}
+
+// A model disk that keeps the journal's bytes as the cache holds them at each of its flushes, and
+// the order of the journal's writes and flushes among the writes of the files' bytes.
+class JournalWatch : public ModelDisk {
+ public:
+  using ModelDisk::ModelDisk;
+  struct Call {
+    char kind;  // 'j' a write to the journal, 's' its flush, 'd' a write of a file's bytes
+    uint64_t offset;
+  };
+  std::vector<Call> calls;
+  std::vector<std::vector<uint8_t>> flushed;
+  std::string journal;  // its path, once known
+
+  int CreateUnique(std::string* path) override {
+    const int fd = ModelDisk::CreateUnique(path);
+    if (fd >= 0) Watch(fd, *path);
+    return fd;
+  }
+  int Open(const std::string& path, int flags, mode_t mode) override {
+    const int fd = ModelDisk::Open(path, flags, mode);
+    if (fd >= 0 && path.find(".murvel-journal-") != std::string::npos) Watch(fd, path);
+    return fd;
+  }
+  int Reopen(int fd, int flags) override {
+    const int again = ModelDisk::Reopen(fd, flags);
+    if (again >= 0 && fds_.count(fd)) fds_.insert(again);
+    return again;
+  }
+  int Close(int fd) override {
+    fds_.erase(fd);
+    return ModelDisk::Close(fd);
+  }
+  int RenameNoReplace(const std::string& from, const std::string& to) override {
+    const int r = ModelDisk::RenameNoReplace(from, to);
+    if (r == 0 && from == journal) journal = to;
+    return r;
+  }
+  ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
+    calls.push_back({fds_.count(fd) ? 'j' : 'd', offset});
+    return ModelDisk::Pwrite(fd, buf, len, offset);
+  }
+  int Fdatasync(int fd) override {
+    const int r = ModelDisk::Fdatasync(fd);
+    if (r == 0 && fds_.count(fd)) {
+      calls.push_back({'s', 0});
+      flushed.push_back(Cached(journal)->bytes);
+    }
+    return r;
+  }
+
+ private:
+  void Watch(int fd, const std::string& path) {
+    fds_.insert(fd);
+    journal = path;
+  }
+  std::set<int> fds_;
+};
+
+// Every record of the journal is on disk twice: its second copy written only once its first is
+// on disk (so that no one cut spoils both), and both on disk before the work goes on, in a
+// change turned back and in a recovery that keeps the pages' hashes. A slot whose two copies
+// are both spoilt, or hold another slot's vacant note, is damage, not a slot never written.
+TEST_F(PowerCutTest, EveryRecordIsOnDiskTwiceBeforeTheWorkGoesOn) {
+  // A coding whose change fails late (its record cannot be written) and is turned back.
+  const uint64_t calls = CallsOf(false);
+  uint64_t fail = calls / 2;
+  for (; fail < calls; ++fail) {
+    ModelDisk m(plain_);
+    m.FailAt(fail, -ENOSPC);
+    if (Change(m, false)[2].turnedBack) break;
+  }
+  JournalWatch failed(plain_);
+  failed.FailAt(fail, -ENOSPC);
+  ASSERT_TRUE(Change(failed, false)[2].turnedBack);
+  // A recovery that keeps the hashes of pages the pass never wrote.
+  const ModelDisk::State cut = Interrupted(false, 0.6);
+  JournalWatch recovery(cut);
+  recovery.journal = JournalOn(cut);
+  recovery.flushed.push_back(cut.nodes.at(cut.names.at(recovery.journal)).bytes);
+  {
+    Installed seams(recovery);
+    for (const Original& f : files_) ASSERT_TRUE(RecoverFile(f.path).report->settled);
+  }
+  for (JournalWatch* w : {&failed, &recovery}) {
+    SCOPED_TRACE(w == &failed ? "turned back" : "recovery");
+    const std::vector<std::vector<uint8_t>>& at = w->flushed;
+    ASSERT_GE(at.size(), 3u);
+    const uint64_t half = at.back().size() / 2;
+    // Once the journal is made, no second copy is written while a first is not on disk, and no
+    // byte of a file while a copy is not.
+    bool firstUnflushed = false, unflushed = false, made = w == &recovery;
+    for (const JournalWatch::Call& c : w->calls) {
+      if (c.kind == 's') {
+        made = true;
+        firstUnflushed = unflushed = false;
+      } else if (c.kind == 'j' && made) {
+        EXPECT_FALSE(c.offset >= half && firstUnflushed) << c.offset;
+        firstUnflushed |= c.offset < half;
+        unflushed = true;
+      } else if (c.kind == 'd') {
+        EXPECT_FALSE(unflushed) << "a file written at " << c.offset;
+      }
+    }
+    // What changed between two flushes: the first copies of the records written, then their
+    // second copies the same `half` further.
+    std::vector<std::pair<uint64_t, uint64_t>> records;  // a record's first copy: from, to
+    for (size_t i = 1; i < at.size(); ++i) {
+      uint64_t from = UINT64_MAX, to = 0;
+      for (uint64_t b = 0; b < at[i].size(); ++b) {
+        if (at[i][b] == at[i - 1][b]) continue;
+        from = std::min(from, b);
+        to = b + 1;
+      }
+      if (from == UINT64_MAX) continue;
+      if (from < half) {
+        EXPECT_LE(to, half);
+        records.push_back({from, to});
+      } else {
+        ASSERT_FALSE(records.empty());
+        EXPECT_EQ(std::make_pair(from - half, to - half), records.back());
+        EXPECT_TRUE(std::equal(at[i].begin() + long(from), at[i].begin() + long(to),
+                               at[i].begin() + long(from - half)));
+      }
+    }
+    ASSERT_GE(records.size(), w == &failed ? 2u : 1u);
+    auto parse = [&](const std::vector<uint8_t>& bytes, JournalContents* out) {
+      JournalTrouble trouble = JournalTrouble::None;
+      (void)ParseJournal("j", std::string(bytes.begin(), bytes.end()), out, &trouble);
+      return trouble;
+    };
+    const std::vector<uint8_t>& last = at.back();
+    JournalContents whole;
+    ASSERT_EQ(parse(last, &whole), JournalTrouble::None);
+    for (const auto& [from, to] : records) {
+      SCOPED_TRACE(from);
+      std::vector<uint8_t> b = last;
+      b[from] ^= 0x40;
+      JournalContents read;
+      ASSERT_EQ(parse(b, &read), JournalTrouble::None);
+      for (const auto& [index, file] : whole.files) {
+        EXPECT_EQ(read.files.at(index).known, file.known);
+        EXPECT_EQ(read.files.at(index).hashes, file.hashes);
+        EXPECT_EQ(read.files.at(index).turnBack, file.turnBack);
+      }
+      b[from + half] ^= 0x40;
+      EXPECT_EQ(parse(b, &read), JournalTrouble::Damaged);
+    }
+    if (w == &recovery) continue;
+    // The first window's slot given, in both copies, the vacant note the second window's had
+    // when the journal was made.
+    const auto [from, to] = records[0];
+    const uint64_t other = records[1].first;
+    std::vector<uint8_t> b = last;
+    for (uint64_t copy : {uint64_t(0), half})
+      std::copy(at[0].begin() + long(other), at[0].begin() + long(other + (to - from)),
+                b.begin() + long(from + copy));
+    JournalContents read;
+    EXPECT_EQ(parse(b, &read), JournalTrouble::Damaged);
+  }
 }
 
 // The journal flushed on its own thread, cut just after each write of the files' bytes with

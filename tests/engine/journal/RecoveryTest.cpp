@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 #include <utility>
@@ -139,11 +141,20 @@ TEST_F(RecoveryTest, FifoInAJournalsPlaceHangsNothing) {
   ASSERT_EQ(rename(journal.c_str(), (journal + "-real").c_str()), 0);
   ASSERT_EQ(mkfifo(journal.c_str(), 0600), 0);
   std::atomic<bool> opened{false};
+  std::atomic<pid_t> writerThread{0};
   std::thread writer([&] {
+    writerThread = pid_t(syscall(SYS_gettid));
     const int fd = open(journal.c_str(), O_WRONLY);  // waits for a reader
     opened = true;
     close(fd);
   });
+  // Any open for reading from now on lets it go on.
+  for (int tries = 0; tries < 10000; ++tries) {
+    std::ifstream call("/proc/self/task/" + std::to_string(writerThread) + "/syscall");
+    long number = -1;
+    if (writerThread && call >> number && number == SYS_openat) break;
+    usleep(1000);
+  }
   Inspection found = engine_->Inspect(path);
   EXPECT_EQ(found.notWorkable, NotWorkable::Unsettled);
   EXPECT_NE(FaultText(found.whyNot).find("not a regular file"), std::string::npos) << found.whyNot;
@@ -165,9 +176,10 @@ TEST_F(RecoveryTest, FifoInAJournalsPlaceHangsNothing) {
   EXPECT_EQ(lstat(Path(".murvel-journal-x").c_str(), &st), 0);
 }
 
-// A file moved to another folder before its change was settled keeps its journal alive: the
-// sweep in the old folder keeps it and says which file it waits for, and the file, looked at
-// where it went, finds its journal and settles. A file moved with its folder finds it too.
+// A file moved to another folder before its change was settled keeps its journal alive, even
+// with another file now at its path: the sweep in the old folder keeps it and says which file it
+// waits for, and the file, looked at where it went, finds its journal and settles. A file moved
+// with its folder finds it too, and one renamed in its folder is found there, in use.
 TEST_F(RecoveryTest, MovedFileStillFindsItsJournal) {
   ASSERT_EQ(mkdir(Path("a").c_str(), 0755), 0);
   ASSERT_EQ(mkdir(Path("b").c_str(), 0755), 0);
@@ -175,6 +187,7 @@ TEST_F(RecoveryTest, MovedFileStillFindsItsJournal) {
   const std::string path = Interrupted("a/f", &plain);
   const std::string journal = JournalIn(Path("a"));
   ASSERT_EQ(rename(path.c_str(), Path("b/f").c_str()), 0);
+  MakeFile("a/f", Bytes(10, 'n'));
 
   EnterPassword("pw");
   ASSERT_TRUE(InspectAndWork(MakeFile("a/other", Bytes(100, 'o'))));  // sweeps a/
@@ -195,22 +208,50 @@ TEST_F(RecoveryTest, MovedFileStillFindsItsJournal) {
   ASSERT_TRUE(found.recovery && found.recovery->settled) << found.whyNot;
   ExpectWhole(Path("c/g"), plain);
   (void)moved;
+
+  Interrupted("c/h", &plain);
+  ASSERT_EQ(rename(Path("c/h").c_str(), Path("c/renamed").c_str()), 0);
+  EXPECT_TRUE(RemoveStaleJournals(Path("c")).empty());
+  EXPECT_NE(JournalIn(Path("c")), "");
+  ASSERT_TRUE(engine_->Inspect(Path("c/renamed")).recovery->settled);
+  ExpectWhole(Path("c/renamed"), plain);
 }
 
 // A journal that another process holds locked is in use: neither the settling of its file nor
-// the sweep removes it. The journal of a running change is so locked.
+// the sweep removes it, flushed or not yet. The journal of a running change is so locked. A
+// journal whose file went on to another change is not in use.
 TEST_F(RecoveryTest, LockedJournalIsInUse) {
   Bytes plain;
   const std::string path = Interrupted("f", &plain);
   const std::string journal = JournalIn(dir_);
+  const std::string unflushed = MakeFile(".murvel-journal-new-Ab3dEf", Bytes(100, 'u'));
   int lock = open(journal.c_str(), O_RDONLY);
   ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  int lockNew = open(unflushed.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(lockNew, LOCK_EX), 0);
   EXPECT_TRUE(engine_->Inspect(path).recovery->settled);
   EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
-  EXPECT_EQ(JournalIn(dir_), journal);
+  std::vector<std::string> left = JournalsIn(dir_), both{journal, unflushed};
+  std::sort(left.begin(), left.end());
+  std::sort(both.begin(), both.end());
+  EXPECT_EQ(left, both);
   close(lock);
+  close(lockNew);
   EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
   EXPECT_EQ(JournalIn(dir_), "");
+  ExpectWhole(path, plain);
+
+  ASSERT_TRUE(InterruptChange(path, "pw", 3));
+  const std::string first = JournalIn(dir_);
+  const std::string firstBytes = ReadAll(first);
+  ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
+  ASSERT_TRUE(InterruptChange(path, "pw", 3));
+  const std::string second = JournalIn(dir_);
+  WriteFileBytes(first, Bytes(firstBytes.begin(), firstBytes.end()));
+  ASSERT_EQ(chmod(first.c_str(), 0600), 0);
+  EXPECT_TRUE(RemoveStaleJournals(dir_).empty());
+  EXPECT_EQ(JournalsIn(dir_), std::vector<std::string>{second});
+  ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
   ExpectWhole(path, plain);
 
   struct Probe : plat::SystemFileCalls {
@@ -249,6 +290,13 @@ TEST_F(RecoveryTest, MarkerIsTrustedOnlyWithItsJournalOrAWholeFile) {
   m->nonce ^= 1;
   SetXattr(path, "murvel.change", EncodeMarker(*m));
   ExpectLeft(path, journal, "is not the one it names");
+  // Asked to work on it all the same (its marker came after the look): refused, nothing changed.
+  const Bytes cut = ReadFileBytes(path);
+  ChangeRequest again;
+  again.file = path;
+  const WorkResult refused = engine_->WorkMany({again}, Password{true, "pw"}, {})[0];
+  EXPECT_EQ(refused.reason.code, FaultCode::InterruptedNotSettled) << refused.reason;
+  EXPECT_TRUE(ReadFileBytes(path) == cut);
   SetXattr(path, "murvel.change", real);
   ASSERT_TRUE(engine_->Inspect(path).recovery->settled);
 
@@ -351,7 +399,9 @@ TEST_F(RecoveryTest, HardLinkReachedTwiceSaysWhatItIs) {
 }
 
 // A decoding of bytes altered since they were coded, cut partway: the next look turns it back,
-// as the decoding itself would have, and says why.
+// as the decoding itself would have, and says why. A change whose file another program made
+// longer since it was cut is left as it is (its pages cannot be told apart by their hashes), and
+// settles once the file is back to its size.
 TEST_F(RecoveryTest, CutDecodingOfAlteredBytesIsTurnedBack) {
   EnterPassword("pw");
   const std::string path = MakeFile("f", RandomBytes(300 * 1024, 5));
@@ -367,6 +417,18 @@ TEST_F(RecoveryTest, CutDecodingOfAlteredBytesIsTurnedBack) {
   EXPECT_EQ(found.recovery->why.code, FaultCode::BytesChangedSinceCoded);
   EXPECT_TRUE(ReadFileBytes(path) == altered);
   EXPECT_EQ(AllXattrs(path), attrs);
+
+  Bytes plain;
+  const std::string grown = Interrupted("grown", &plain);
+  const Bytes cut = ReadFileBytes(grown);
+  Bytes longer = cut;
+  longer.push_back('!');
+  WriteFileBytes(grown, longer);
+  ExpectLeft(grown, JournalIn(dir_), "its size changed since the change began");
+  WriteFileBytes(grown, cut);
+  found = engine_->Inspect(grown);
+  ASSERT_TRUE(found.recovery && found.recovery->settled) << found.whyNot;
+  ExpectWhole(grown, plain);
 }
 
 // A file deep enough that a journal beside it would have a path longer than a marker keeps:
@@ -399,14 +461,19 @@ TEST_F(RecoveryTest, LongPathsKeepTheMarkerSmall) {
 }  // namespace
 
 // A journal is made where the policy puts it, named as it names journals: the sweep finds it
-// there, and the folder's list leaves it out.
+// there, and the folder's list leaves it out. It lies beside its files when its path there fits
+// in a marker, to the byte, and its folder takes new files; else in the state folder, which is
+// an absolute path, fits a marker too, and is the user's own and closed to others: another
+// user's is neither used nor changed.
 TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
   std::string journal = NewJournalTemplate(JournalFolder(dir_));
   const int fd = mkostemp(&journal[0], 0);
   ASSERT_GE(fd, 0);
   close(fd);
   EXPECT_EQ(plat::ParentOf(journal), dir_);
-  MakeFile(".murvel-journal", Bytes(3, 'x'));  // no journal's name: a file of the user's
+  // No journal's names: files of the user's.
+  MakeFile(".murvel-journal", Bytes(3, 'x'));
+  MakeFile("a.murvel-journal-x", Bytes(3, 'x'));
   MakeFile("a.txt", Bytes(3, 'a'));
   EXPECT_EQ(JournalsIn(dir_), std::vector<std::string>{journal});
   std::vector<std::string> listed;
@@ -414,7 +481,67 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
     listed.push_back(plat::LeafOf(e.inspection.file));
   });
   std::sort(listed.begin(), listed.end());
-  EXPECT_EQ(listed, (std::vector<std::string>{".murvel-journal", "a.txt"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{".murvel-journal", "a.murvel-journal-x", "a.txt"}));
+
+  const std::string state = Path("state/murvel");
+  setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
+  int fitted = 0, moved = 0;
+  for (size_t length = kMarkerJournalMax - 30; length < kMarkerJournalMax - 15; ++length) {
+    const std::string folder = "/" + std::string(length - 1, 'd');
+    const std::string named = FlushedJournalName(NewJournalTemplate(folder));
+    const bool fits = DecodeMarker(EncodeMarker({CipherDirection::Code, 0, 1, named})).has_value();
+    EXPECT_EQ(JournalFolder(folder), fits ? folder : state) << length;
+    fitted += fits;
+    moved += !fits;
+  }
+  EXPECT_TRUE(fitted && moved);
+  EXPECT_EQ(JournalFolder("relative"), state);
+  struct stat st {};
+  ASSERT_EQ(chmod(state.c_str(), 0777), 0);
+  EXPECT_EQ(JournalFolder(dir_ + "/" + std::string(1100, 'l')), state);
+  ASSERT_EQ(stat(state.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // A relative XDG_STATE_HOME or HOME counts for none; a state folder too long for a marker is no
+  // place.
+  const char* home = getenv("HOME");
+  const std::string homeWas = home ? home : "";
+  setenv("HOME", dir_.c_str(), 1);
+  setenv("XDG_STATE_HOME", "state", 1);
+  EXPECT_EQ(JournalFolder("relative"), Path(".local/state/murvel"));
+  setenv("HOME", "home", 1);
+  EXPECT_EQ(JournalFolder("relative"), "");
+  setenv("HOME", dir_.c_str(), 1);
+  std::string deep = Path("s");
+  for (int i = 0; i < 5; ++i) deep += "/" + std::string(200, 's');
+  setenv("XDG_STATE_HOME", deep.c_str(), 1);
+  EXPECT_EQ(JournalFolder("relative"), "");
+  if (RunningAsRoot()) {
+    // Root run with another user's environment.
+    const std::string others = Path("others/murvel");
+    ASSERT_TRUE(std::filesystem::create_directories(others));
+    ASSERT_EQ(chown(others.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chmod(others.c_str(), 0777), 0);
+    setenv("XDG_STATE_HOME", Path("others").c_str(), 1);
+    EXPECT_EQ(JournalFolder("relative"), "");
+    ASSERT_EQ(stat(others.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0777u);
+    // A folder that takes no new file: the journal goes to the state folder, and the change is
+    // made.
+    setenv("XDG_STATE_HOME", Path("state").c_str(), 1);
+    ASSERT_EQ(mkdir(Path("frozen").c_str(), 0755), 0);
+    const std::string frozen = MakeFile("frozen/f", RandomBytes(5000, 6));
+    ASSERT_TRUE(MakeUnwritable(Path("frozen"), true));
+    EnterPassword("pw");
+    std::string out;
+    EXPECT_TRUE(InspectAndWork(frozen, &out)) << out;
+    EXPECT_TRUE(MakeUnwritable(Path("frozen"), false));
+    EXPECT_EQ(JournalsIn(state), std::vector<std::string>());
+  }
+  if (home)
+    setenv("HOME", homeWas.c_str(), 1);
+  else
+    unsetenv("HOME");
+  unsetenv("XDG_STATE_HOME");
 }
 
 // A user's setuid and setgid file whose coding was killed: the pass's writes cleared the bits.
