@@ -105,8 +105,7 @@ TEST_F(TypeSetupTest, FirstStartMakesTheFoldersLaterStartsOnlyInstall) {
   ASSERT_TRUE(sealed.GetIcon(bits, plat::IconSize::Large));
   EXPECT_EQ(std::memcmp(bits, DataBBits, 1024), 0);
   EXPECT_NE(ReadFile(plat::MimeType::DesktopEntryPath("application/x-vnd.Telva-Murvel"))
-                .find("\nMimeType=text/x-CodedData;application/x-murvel-sealed;"
-                      "application/octet-stream;\n"),
+                .find("\nMimeType=text/x-CodedData;application/x-murvel-sealed;\n"),
             std::string::npos);
 }
 
@@ -273,7 +272,7 @@ TEST_F(TypeSetupTest, EntriesOfAProgramThatIsGoneAreTakenBackAndOneCommandTakesA
 
   plat::SetAppExecutablePath(old);
   CapturedStdout(CheckNeededDefs);
-  EXPECT_EQ(userFiles().size(), 8u);
+  EXPECT_EQ(userFiles().size(), 10u);
   // Each of the five entries alone names the program.
   const std::vector<std::string> entries = {
       entry, data_ + "/nautilus/scripts/Code or decode with Murvel",
@@ -320,10 +319,10 @@ TEST_F(TypeSetupTest, EntriesOfAProgramThatIsGoneAreTakenBackAndOneCommandTakesA
   std::filesystem::create_directories(config_);
   WriteFile(config_ + "/mimeapps.list", "[Default Applications]\nimage/png=viewer.desktop;\n");
   CapturedStdout(CheckNeededDefs);
-  ASSERT_EQ(userFiles().size(), 8u);
+  ASSERT_EQ(userFiles().size(), 10u);
   std::vector<std::string> removed;
   EXPECT_TRUE(RemoveUserDesktopFiles(&removed));
-  EXPECT_EQ(removed.size(), 11u);  // those, the type's package, Thunar's action, the default
+  EXPECT_EQ(removed.size(), 14u);  // those, the types' packages, Thunar's action, the defaults
   EXPECT_EQ(userFiles(), std::vector<std::string>{});
   EXPECT_FALSE(Exists(uca));
   EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"),

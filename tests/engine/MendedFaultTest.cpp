@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "EngineTestSupport.h"
-#include "engine/JournalPolicy.h"
+#include "engine/journal/JournalPolicy.h"
 #include "platform/AttrBackend.h"
 #include "platform/FileCalls.h"
 

@@ -469,7 +469,9 @@ TEST_F(SealKillTest, SealingKilledAtRandomMomentsWaitsForItsPasswordAndEndsWhole
     const uint64_t size = (mib << 20) - gen() % 4096;
     const bool unseal = gen() % 2;
     Look before = Prepare(path, size, k + 2, false);
-    if (unseal) ASSERT_EQ(Run({"--password-stdin", "seal", path}).exitCode, 0);
+    if (unseal) {
+      ASSERT_EQ(Run({"--password-stdin", "seal", path}).exitCode, 0);
+    }
     // The derivation takes its own time, unevenly: the kill is timed from the moment the change
     // begins, which its journal shows.
     const double span = 0.02 + 1.3 * secondsPerMiB * double(mib);
@@ -572,8 +574,9 @@ TEST_F(SealKillTest, RecoverAsksForThePasswordOnceAndLeavesAnotherPasswordsFileA
   EXPECT_EQ(Run({"--password-stdin", "recover", other}, otherPw).exitCode, 0);
   for (const auto& [file, pw, look] : {std::make_tuple(mine, std::string(kSealPw), mineBefore),
                                        std::make_tuple(other, otherPw, otherBefore)}) {
-    if (!(LookAt(file) == look))
+    if (!(LookAt(file) == look)) {
       EXPECT_EQ(Run({"--password-stdin", "unseal", file}, pw).exitCode, 0);
+    }
     EXPECT_TRUE(LookAt(file) == look) << file;
   }
 }

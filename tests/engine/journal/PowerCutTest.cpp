@@ -565,7 +565,7 @@ class JournalWatch : public ModelDisk {
 // on disk (so that no one cut spoils both), and both on disk before the work goes on, in a
 // change turned back and in a recovery that keeps the pages' hashes. A slot whose two copies
 // are both spoilt, or hold another slot's vacant note, is damage, not a slot never written.
-TEST_F(PowerCutTest, EveryRecordIsOnDiskTwiceBeforeTheWorkGoesOn) {
+TEST_P(PowerCutTest, EveryRecordIsOnDiskTwiceBeforeTheWorkGoesOn) {
   // A coding whose change fails late (its record cannot be written) and is turned back.
   const uint64_t calls = CallsOf(false);
   uint64_t fail = calls / 2;
@@ -584,7 +584,8 @@ TEST_F(PowerCutTest, EveryRecordIsOnDiskTwiceBeforeTheWorkGoesOn) {
   recovery.flushed.push_back(cut.nodes.at(cut.names.at(recovery.journal)).bytes);
   {
     Installed seams(recovery);
-    for (const Original& f : files_) ASSERT_TRUE(RecoverFile(f.path).report->settled);
+    for (const Original& f : files_)
+      ASSERT_TRUE(RecoverFile(f.path, &sealPassword_).report->settled);
   }
   for (JournalWatch* w : {&failed, &recovery}) {
     SCOPED_TRACE(w == &failed ? "turned back" : "recovery");

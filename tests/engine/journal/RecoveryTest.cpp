@@ -489,7 +489,8 @@ TEST_F(RecoveryTest, AJournalIsFoundWhereItIsMadeAndListedNowhere) {
   for (size_t length = kMarkerJournalMax - 30; length < kMarkerJournalMax - 15; ++length) {
     const std::string folder = "/" + std::string(length - 1, 'd');
     const std::string named = FlushedJournalName(NewJournalTemplate(folder));
-    const bool fits = DecodeMarker(EncodeMarker({CipherDirection::Code, 0, 1, named})).has_value();
+    const bool fits =
+        DecodeMarker(EncodeMarker({CipherDirection::Code, false, 0, 1, named})).has_value();
     EXPECT_EQ(JournalFolder(folder), fits ? folder : state) << length;
     fitted += fits;
     moved += !fits;
