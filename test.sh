@@ -25,5 +25,5 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 build build-asan -DCMAKE_BUILD_TYPE=Debug -DMURVEL_SANITIZE=ON -DMURVEL_BUILD_TESTS=ON \
   -DMURVEL_BUILD_BENCH=OFF || exit 1
 (cd build-asan && ctest --output-on-failure -j "$jobs" -LE slow) || status=1
-scripts/fuzz.sh 25 || status=1
+scripts/fuzz.sh 20 || status=1
 exit $status
