@@ -31,11 +31,9 @@ murvel_start_xvfb "$tmp" screenshot.sh
 mkdir -p "$tmp/config" "$tmp/data"
 args=()
 if [ "$mode" = sealing ]; then
-  # The choice kept from an earlier run, and a letter handed to the window as by a file manager.
-  mkdir -p "$tmp/config/_KR_x-vnd.Telva"
-  printf 'seal\n' >"$tmp/config/_KR_x-vnd.Telva/murvel_sealing"
+  # A letter handed to the window as the file managers' "Seal with Murvel" hands it.
   printf 'Dear diary,\n' >"$tmp/letter.txt"
-  args=("$tmp/letter.txt")
+  args=(--seal "$tmp/letter.txt")
 fi
 XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" HOME="$tmp" QT_QPA_PLATFORM=xcb \
   "$build/bin/murvel" "${args[@]}" >"$tmp/murvel.log" 2>&1 &
