@@ -53,7 +53,6 @@ std::vector<plat::FileAction> ProgramFileActions(const std::string& program) {
   plat::FileAction unseal =
       Action(std::string(kAppIconName) + "-unseal", "Unseal with Murvel",
              "Open the sealed file in Murvel to unseal it with its password", program);
-  unseal.mimeType = kSealedDataType;
   return {ProgramFileAction(program), seal, unseal};
 }
 

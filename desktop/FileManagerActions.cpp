@@ -31,8 +31,7 @@ std::string DolphinServiceMenu(const FileAction& a) {
   return "[Desktop Entry]\nType=Application\nName=" + name +
          "\nComment=" + DesktopStringValue(a.description) + "\nIcon=" + a.iconName +
          "\nExec=" + exec +
-         "\nMimeType=" + (a.mimeType.empty() ? "application/octet-stream" : a.mimeType) +
-         ";\nActions=open;\n"
+         "\nMimeType=application/octet-stream;\nActions=open;\n"
          "X-KDE-Priority=TopLevel\nX-KDE-RequiredNumberOfUrls=1\n\n"
          "[Desktop Action open]\nName=" +
          name + "\nIcon=" + a.iconName + "\nExec=" + exec + "\n";
@@ -43,8 +42,7 @@ std::string DolphinServiceMenu(const FileAction& a) {
 std::string NemoAction(const FileAction& a) {
   return "[Nemo Action]\nName=" + a.label + "\nComment=" + a.description +
          "\nIcon-Name=" + a.iconName + "\nExec=" + DesktopStringValue(CommandWord(a.program)) +
-         OptionWord(a) + " %F\nSelection=s\nExtensions=nodirs;\n" +
-         (a.mimeType.empty() ? "" : "Mimetypes=" + a.mimeType + ";\n");
+         OptionWord(a) + " %F\nSelection=s\nExtensions=nodirs;\n";
 }
 
 bool SystemProvides(const std::string& relativePath) {

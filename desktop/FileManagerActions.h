@@ -20,8 +20,6 @@ struct FileAction {
   std::string iconName;     // an icon theme name
   std::string program;      // run with the one chosen file as its argument
   std::string option;       // an option before the file ("--seal"); none when empty
-  std::string mimeType;     // offered only for files of this type where the manager can tell
-                            // (Dolphin, Nemo); for any file when empty
 };
 
 // One file of an action: where it goes below a data folder, what it holds, its permission bits.

@@ -1,6 +1,7 @@
-# "Code or decode with Murvel" and "Seal with Murvel" in the context menu of GNOME Files
-# (Nautilus), for one chosen file that is no folder, and "Unseal with Murvel" for a sealed one, as
-# the entries of Dolphin, Nemo and Thunar offer them. Loaded by the Python
+# "Code or decode with Murvel", "Seal with Murvel" and "Unseal with Murvel" in the context menu of
+# GNOME Files (Nautilus), for one chosen file that is no folder, as the entries of Dolphin, Nemo
+# and Thunar offer them. Unsealing is offered for every file: GIO does not tell a sealed file's
+# type, which lives in its attribute only. Loaded by the Python
 # binding of Nautilus's extensions (package python3-nautilus) from
 # /usr/share/nautilus-python/extensions; choosing the entry opens the file in the window.
 import gi
@@ -19,7 +20,6 @@ SEAL_LABEL = "Seal with Murvel"
 SEAL_TIP = "Open the file in Murvel with sealing chosen, to seal it with a password that really protects it"
 UNSEAL_LABEL = "Unseal with Murvel"
 UNSEAL_TIP = "Open the sealed file in Murvel to unseal it with its password"
-SEALED_TYPE = "application/x-murvel-sealed"
 
 
 def chosen_path(files):
@@ -47,10 +47,7 @@ class MurvelMenuProvider(GObject.GObject, Nautilus.MenuProvider):
         seal = Nautilus.MenuItem(name="MurvelMenuProvider::Seal", label=SEAL_LABEL, tip=SEAL_TIP,
                                  icon=ICON)
         seal.connect("activate", open_in_window, path, "--seal")
-        items = [item, seal]
-        if args[-1][0].is_mime_type(SEALED_TYPE):
-            unseal = Nautilus.MenuItem(name="MurvelMenuProvider::Unseal", label=UNSEAL_LABEL,
-                                       tip=UNSEAL_TIP, icon=ICON)
-            unseal.connect("activate", open_in_window, path)
-            items.append(unseal)
-        return items
+        unseal = Nautilus.MenuItem(name="MurvelMenuProvider::Unseal", label=UNSEAL_LABEL,
+                                   tip=UNSEAL_TIP, icon=ICON)
+        unseal.connect("activate", open_in_window, path)
+        return [item, seal, unseal]
