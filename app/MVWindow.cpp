@@ -17,6 +17,7 @@
 #include "app/OpenFileDialog.h"
 #include "app/Translation.h"
 #include "app/words/Diagnostics.h"
+#include "app/words/PasswordStrength.h"
 #include "app/words/SealWaitWords.h"
 #include "codec/TimeCode.h"
 #include "desktop/ProgramIcons.h"
@@ -431,7 +432,11 @@ bool MVWindow::SealWork() {
     r = engine_.WorkMany({request}, EnteredPassword(), {})[0];
   }
   ShowWork(r);
-  if (std::optional<Notice> notice = WorkNotice(r)) ShowNotice(*notice);
+  std::optional<Notice> notice = WorkNotice(r);
+  // Sealed with a password that guessing finds soon: said, as murvelctl warns of it.
+  if (!notice && r.outcome == WorkOutcome::Sealed && TooWeakToSeal(sealText_))
+    notice = WeakPasswordNotice(r.file, GuessesLog10(sealText_));
+  if (notice) ShowNotice(*notice);
   return r.done();
 }
 

@@ -218,6 +218,15 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
   return n;
 }
 
+Notice WeakPasswordNotice(const std::string& file, double guessesLog10) {
+  return {NoticeKind::WeakPassword,
+          TrTextFill("%s is sealed, but its password is easy to guess: a strength estimate puts "
+                     "it within about 10^%s guesses, and whoever has the file can try each for "
+                     "one key derivation (about half a second of one core). Unseal it and seal "
+                     "it again with a longer password, such as four or more random words.",
+                     {Quoted(file), std::to_string(int(guessesLog10))})};
+}
+
 Notice SealPasswordTooLongNotice() {
   return {NoticeKind::NotDone,
           TrTextFill("Nothing done: a seal's password has at most %s bytes; this one is longer.",
@@ -291,6 +300,8 @@ const char* NoticeBrief(NoticeKind kind) {
       return kSealingInterrupted;
     case NoticeKind::UnsealingInterrupted:
       return kUnsealingInterrupted;
+    case NoticeKind::WeakPassword:
+      return "Weak password";
   }
   return "Not workable";
 }

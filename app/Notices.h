@@ -41,6 +41,7 @@ enum class NoticeKind {
   NotUnsealed,
   SealingInterrupted,    // an interrupted sealing that waits for its password
   UnsealingInterrupted,  // the same of an unsealing
+  WeakPassword,          // a file sealed with a password that is easy to guess
 };
 
 // The few words for the label, such as "Wrong password".
@@ -66,6 +67,10 @@ std::optional<Notice> DropNotice(const Inspection& found);
 // met something besides (an interrupted change found first, a flush that failed). Nothing for a
 // clean coding or decoding, or for an entry the inspection refused.
 std::optional<Notice> WorkNotice(const WorkResult& result);
+
+// A file just sealed with a password a strength estimate puts within about 10^`guessesLog10`
+// guesses: what that means, and what to do.
+Notice WeakPasswordNotice(const std::string& file, double guessesLog10);
 
 // A seal's password longer than a seal takes.
 Notice SealPasswordTooLongNotice();

@@ -92,6 +92,7 @@ TEST_F(SealWindowTest, SealUnsealRefuseAndSettleThroughTheWindow) {
   EXPECT_EQ(Button(), "SEAL IT");
   EnterPassword(kPassword);
   EXPECT_EQ(PressDoIt(), "> Sealed: '" + path + "'\n");
+  EXPECT_EQ(Label(), "letter.txt");  // a strong password: nothing to say
   EXPECT_EQ(Button(), "UNSEAL THIS");
   EXPECT_EQ(Mode(), "Do it unseals");
   EXPECT_EQ(PassText(), "******");
@@ -164,13 +165,22 @@ TEST_F(SealWindowTest, SealUnsealRefuseAndSettleThroughTheWindow) {
   EXPECT_FALSE(GetXattr(cut, "murvel.change").has_value());
   if (Button() == "UNSEAL IT") PressDoIt();
   EXPECT_EQ(ReadFileBytes(cut), other);
+  // Sealed with that password, which guessing finds at once: said, as murvelctl warns of it.
+  EXPECT_EQ(PressDoIt(), "> Sealed: '" + cut + "'\n");
+  EXPECT_EQ(Label(), "Weak password!");
+  EXPECT_NE(Tip().find("easy to guess"), std::string::npos) << Tip();
 
-  // Coding chosen again: the window is back at its own size, and the choice kept.
+  // Coding chosen again: the sealed file in hand is still unsealed by the button, and once it is
+  // plain the window is back at its own size. The choice is kept.
   window_->SealingChoice()->trigger();
   EXPECT_FALSE(window_->Sealing());
-  EXPECT_EQ(Height(), ownHeight);
-  EXPECT_EQ(Mode(), "");
   EXPECT_EQ(KeptChoice(), "code\n");
+  EXPECT_EQ(Mode(), "Do it unseals");
+  PressDoIt();
+  EXPECT_EQ(Button(), "CODE THIS");
+  EXPECT_EQ(Mode(), "");
+  EXPECT_EQ(Height(), ownHeight);
+  EXPECT_EQ(ReadFileBytes(cut), other);
 }
 
 }  // namespace
