@@ -44,7 +44,7 @@ void KeepOnAScreen(Settings* settings) {
 
 }  // namespace
 
-MVApplication::MVApplication(int& argc, char** argv)
+MVApplication::MVApplication(int& argc, char** argv, bool seal)
     : plat::Application(argc, argv, plat::kProgramSignature) {
   InstallTextCatalog();
   CheckNeededDefs();
@@ -58,6 +58,7 @@ MVApplication::MVApplication(int& argc, char** argv)
   }
   KeepOnAScreen(&settings);
   mainWindow_ = new MVWindow(WindowFrame(settings), settings);
+  if (seal) mainWindow_->SetSealing(true, false);
   mainWindow_->Show();
   // A request to end (logout, `kill`, a closed terminal) closes the window as its close button
   // does: the settings are saved and the watch-folder pass runs.

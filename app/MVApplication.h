@@ -10,8 +10,9 @@ class MVWindow;
 
 class MVApplication : public plat::Application {
  public:
-  // `argc` must outlive the application.
-  MVApplication(int& argc, char** argv);
+  // `argc` must outlive the application. With `seal` the window starts with sealing chosen for
+  // this run (murvel --seal).
+  MVApplication(int& argc, char** argv, bool seal = false);
   ~MVApplication() override;
 
   void RefsReceived(plat::Message* message) override;

@@ -1,7 +1,9 @@
 #include "app/MVWindow.h"
 
+#include <QAction>
 #include <QKeySequence>
 #include <QShortcut>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,7 +15,10 @@
 #include "app/FolderSummary.h"
 #include "app/Notices.h"
 #include "app/OpenFileDialog.h"
+#include "app/Translation.h"
 #include "app/words/Diagnostics.h"
+#include "app/words/PasswordStrength.h"
+#include "app/words/SealWaitWords.h"
 #include "codec/TimeCode.h"
 #include "desktop/ProgramIcons.h"
 #include "desktop/TypeSetup.h"
@@ -30,9 +35,12 @@
 #include "platform/gui/Button.h"
 #include "platform/gui/CheckBox.h"
 #include "platform/gui/StringView.h"
+#include "platform/gui/TextControl.h"
 #include "settings/ColourHelpers.h"
+#include "settings/SealingChoice.h"
 #include "settings/Settings.h"
 #include "ui/CodeView.h"
+#include "ui/ModeLine.h"
 #include "ui/fView.h"
 
 MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
@@ -60,6 +68,21 @@ MVWindow::MVWindow(const plat::Rect& frame, const Settings& settings)
 
   fileLabel_ = std::make_unique<FileLabel>(views_->askFile);
   doIt_ = std::make_unique<DoItProgress>(views_->sBut);
+  modeLine_ = std::make_unique<ModeLine>(this, views_->backView);
+
+  // The choice to seal rather than code, in the window's context menu; the button's tooltip
+  // tells where it is.
+  sealAction_ = new QAction(QString::fromStdString(TrText("Seal rather than code")), this);
+  sealAction_->setCheckable(true);
+  connect(sealAction_, &QAction::toggled, this, [this](bool on) {
+    if (on != sealing_) SetSealing(on, true);
+  });
+  addAction(sealAction_);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  views_->sBut->setToolTip(QString::fromStdString(
+      TrText("Right-click the window to seal rather than code: a sealed file opens only with "
+             "its password.")));
+  SetSealing(LoadSealingChoice(), false);
 
   // The information alert on F1; no control of the window leads to it.
   auto* about = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -155,8 +178,57 @@ void MVWindow::TakePassword() {
   std::strncpy(state_.password, entered, plat::kPasswordMax);
   state_.password[plat::kPasswordMax] = '\0';
   state_.passwordSet = true;
+  // A seal takes the whole entry, as GetPass reads it (UTF-8); the copy made here is wiped.
+  {
+    std::string whole = views_->cview->PassControl()->Text();
+    sealText_ = plat::SecretText(whole.data(), std::min(whole.size(), plat::kSealPasswordMax + 1));
+    std::fill(whole.begin(), whole.end(), '\0');
+  }
+  sealPassword_.reset();
+  engine_.SetSealPassword(nullptr);
+  if (sealText_.size() <= plat::kSealPasswordMax) {
+    sealPassword_ = std::make_unique<SealPassword>(sealText_, sealCost_);
+    engine_.SetSealPassword(sealPassword_.get());
+  }
   views_->cview->CWSetText("******");
   views_->cview->CWMakeFocus(false);
+  // A file in hand whose interrupted sealing or unsealing waited for its password: settled now.
+  if (!state_.currentPath.empty() && SealWaitOf(state_.inspection) != SealWait::None) XCheck(true);
+}
+
+void MVWindow::SetSealing(bool on, bool remember) {
+  sealing_ = on;
+  sealAction_->setChecked(on);
+  if (remember) {
+    const plat::Outcome kept = SaveSealingChoice(on);
+    if (!kept) std::printf("Can't keep the sealing choice: %s\n", kept.why().c_str());
+  }
+  const Inspection& f = state_.inspection;
+  if (!state_.currentPath.empty() && f.workable() && !f.coded && !f.sealed)
+    doIt_->SetLabel(PlainLabel());
+  UpdateModeLine();
+}
+
+const char* MVWindow::PlainLabel() const {
+  return sealing_ ? "SEAL IT" : "CODE IT";
+}
+
+void MVWindow::UpdateModeLine() {
+  const Inspection& f = state_.inspection;
+  const bool inHand = !state_.currentPath.empty();
+  const SealWait wait = inHand ? SealWaitOf(f) : SealWait::None;
+  std::string text;
+  if (wait != SealWait::None)
+    text = TrText(SealWaitDetail(wait));
+  else if (inHand && f.workable() && f.sealed)
+    text = TrText("Do it unseals");
+  else if (!sealing_)
+    return modeLine_->Hide();
+  else if (inHand && f.workable() && f.coded)
+    text = TrText("Do it decodes");
+  else
+    text = TrText("Do it seals");
+  modeLine_->Show(text);
 }
 
 void MVWindow::TakeFile(const plat::Message& message) {
@@ -203,7 +275,8 @@ void MVWindow::ShowInspection(const Inspection& found, bool setLabel) {
   if (!found.opened || !found.workable()) return;
   state_.coded = found.coded;
   if (found.coded) (void)fileRecord_->DecodeLine(EncodeRecordValue(found.record).c_str());
-  if (setLabel) doIt_->SetLabel(found.coded ? "DECODE IT" : "CODE IT");
+  if (setLabel)
+    doIt_->SetLabel(found.sealed ? "UNSEAL IT" : found.coded ? "DECODE IT" : PlainLabel());
   views_->cview->CWViewIcon(
       found.stashedIcon.size() == plat::kLargeIconBytes ? found.stashedIcon.data() : DataBBits);
   plat::Window::UpdateIfNeeded();
@@ -211,6 +284,7 @@ void MVWindow::ShowInspection(const Inspection& found, bool setLabel) {
 
 void MVWindow::ShowWork(const WorkResult& r) {
   std::fputs(WorkLines(r).c_str(), stdout);
+  AfterWork(r);
   if (r.recovery) Beep();
   if (r.direction == CipherDirection::Decode && r.outcome != WorkOutcome::WrongPassword)
     views_->cview->CWSetText("******");
@@ -220,7 +294,14 @@ void MVWindow::ShowWork(const WorkResult& r) {
       doIt_->SetLabel("DECODE THIS");
       break;
     case WorkOutcome::Decoded:
-      doIt_->SetLabel("CODE THIS");
+      doIt_->SetLabel(sealing_ ? "SEAL THIS" : "CODE THIS");
+      break;
+    case WorkOutcome::Sealed:
+      views_->cview->CWSetText("******");
+      doIt_->SetLabel("UNSEAL THIS");
+      break;
+    case WorkOutcome::Unsealed:
+      doIt_->SetLabel(sealing_ ? "SEAL THIS" : "CODE THIS");
       break;
     case WorkOutcome::WrongPassword:
       views_->cview->CWSetText(" -wrong!- ");
@@ -235,6 +316,21 @@ void MVWindow::ShowWork(const WorkResult& r) {
       Beep();
       break;
   }
+}
+
+void MVWindow::AfterWork(const WorkResult& r) {
+  Inspection& f = state_.inspection;
+  if (r.file != f.file) return;
+  if (r.done()) {
+    f.coded = r.outcome == WorkOutcome::Coded;
+    f.sealed = r.outcome == WorkOutcome::Sealed;
+    f.recovery.reset();
+    state_.coded = f.coded;
+  } else if (r.outcome == WorkOutcome::StateChanged) {
+    f.coded = r.foundCoded;
+    state_.coded = f.coded;
+  }
+  UpdateModeLine();
 }
 
 void MVWindow::RunFolder(bool decode) {
@@ -274,7 +370,8 @@ void MVWindow::XCheck(bool setLabel) {
   plat::Busy busy;  // an interrupted change found on the file is settled first, which takes time
   const Inspection found = engine_.Inspect(state_.currentPath);
   ShowInspection(found, setLabel);
-  if (std::optional<Notice> notice = InspectionNotice(found)) ShowNotice(*notice);
+  UpdateModeLine();
+  if (std::optional<Notice> notice = DropNotice(found)) ShowNotice(*notice);
 }
 
 bool MVWindow::XWork() {
@@ -284,12 +381,13 @@ bool MVWindow::XWork() {
       if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
     return false;
   }
-  // Bytes that disagree with the record are neither coded a second time nor scrambled; a sealed
-  // file is neither coded nor decoded (murvelctl unseals it).
-  if (state_.inspection.mismatch != RecordMismatch::None || state_.inspection.sealed) {
+  // Bytes that disagree with the record are neither coded a second time nor scrambled.
+  if (state_.inspection.mismatch != RecordMismatch::None) {
     if (std::optional<Notice> notice = InspectionNotice(state_.inspection)) ShowNotice(*notice);
     return false;
   }
+  // A sealed file is unsealed whatever the choice; a plain one sealed when sealing is chosen.
+  if (state_.inspection.sealed || (sealing_ && !state_.inspection.coded)) return SealWork();
   WorkResult r;
   {
     Working working(*doIt_, state_.inspection.coded ? "DECODING" : "CODING");
@@ -310,6 +408,36 @@ bool MVWindow::XWork() {
     default:
       return false;
   }
+}
+
+bool MVWindow::SealWork() {
+  const bool unseal = state_.inspection.sealed;
+  if (!state_.passwordSet) {
+    ShowNotice(NoPasswordNotice("\"Do it\""));
+    return true;
+  }
+  if (!sealPassword_) {
+    ShowNotice(SealPasswordTooLongNotice());
+    return false;
+  }
+  WorkResult r;
+  {
+    Working working(*doIt_, unseal ? "UNSEALING" : "SEALING");
+    // The key is derived from the password before a byte moves, a second or so: the button
+    // shows the work begun, as the pass shows its progress, and the cursor is busy meanwhile.
+    doIt_->Show(0, 1);
+    plat::Window::UpdateIfNeeded();
+    ChangeRequest request = RequestFor(state_.inspection, unseal);
+    request.sealing = true;
+    r = engine_.WorkMany({request}, EnteredPassword(), {})[0];
+  }
+  ShowWork(r);
+  std::optional<Notice> notice = WorkNotice(r);
+  // Sealed with a password that guessing finds soon: said, as murvelctl warns of it.
+  if (!notice && r.outcome == WorkOutcome::Sealed && TooWeakToSeal(sealText_))
+    notice = WeakPasswordNotice(r.file, GuessesLog10(sealText_));
+  if (notice) ShowNotice(*notice);
+  return r.done();
 }
 
 plat::Outcome MVWindow::CodSim() {

@@ -12,6 +12,13 @@
 // busy cursor shows and user input is swallowed (plat::Busy). What a refused or failed action
 // means, and what a folder operation did, shows in the file label until the next action, the
 // whole reason in the label's tooltip (FileLabel, Notices.h, FolderSummary.h).
+//
+// Sealing: the window's context menu (a right click) holds the choice to seal rather than code,
+// kept between starts (settings/SealingChoice.h). While the Do-it button will seal or unseal, a
+// line under it says so (ModeLine); a sealed file dropped on the window is unsealed by the same
+// field and button, whatever the choice. A seal's password is the whole entry, not its first 20
+// characters. An interrupted sealing or unsealing found on a dropped file waits for its password,
+// and the password committed in the field settles it.
 #include <QPoint>
 #include <memory>
 #include <string>
@@ -20,6 +27,7 @@
 #include "codec/CCO.h"
 #include "engine/Engine.h"
 #include "engine/EngineView.h"
+#include "engine/journal/SealPassword.h"
 #include "platform/Outcome.h"
 #include "platform/gui/Window.h"
 #include "platform/rgb_color.h"
@@ -28,6 +36,8 @@
 
 class DoItProgress;
 class FileLabel;
+class ModeLine;
+class QAction;
 struct Notice;
 
 class MVWindow : public plat::Window, public EngineView {
@@ -51,7 +61,8 @@ class MVWindow : public plat::Window, public EngineView {
   virtual void DecAllFold();
   virtual void ScanFold();
   // Inspects the current file; with `setLabel` the Do-it button's label becomes "CODE IT" or
-  // "DECODE IT".
+  // "DECODE IT" (while sealing is chosen "SEAL IT" instead of "CODE IT"; "UNSEAL IT" for a sealed
+  // file).
   virtual void XCheck(bool setLabel);
   // Codes or decodes the current file. False when it was not workable, the password did not
   // match, or the work could not be done (the file is then as it was, or settled at the next
@@ -75,6 +86,17 @@ class MVWindow : public plat::Window, public EngineView {
   const Settings& CurrentSettings() const { return settings_; }
   const MainLayout& Views() const { return *views_; }
 
+  // Whether the Do-it button seals plain files rather than codes them. With `remember` the
+  // choice is kept for the next start.
+  void SetSealing(bool on, bool remember);
+  bool Sealing() const { return sealing_; }
+  // The context menu's item of that choice.
+  QAction* SealingChoice() const { return sealAction_; }
+  // The line under the Do-it button while it seals or unseals.
+  const ModeLine& Mode() const { return *modeLine_; }
+  // What a new seal's key derivation costs (tests make it cheap); from the next entered password.
+  void SetSealCost(seal::Cost cost) { sealCost_ = cost; }
+
  private:
   // The colour checks of a dropped message.
   void CheckDroppedColour(const plat::Message& message);
@@ -86,6 +108,14 @@ class MVWindow : public plat::Window, public EngineView {
   void ShowInspection(const Inspection& found, bool setLabel);
   void ShowWork(const WorkResult& result);
   void RunFolder(bool decode);
+  // Seals the current plain file, or unseals the current sealed one.
+  bool SealWork();
+  // The inspection's view of the file brought up to date after a work on it.
+  void AfterWork(const WorkResult& result);
+  // The Do-it button's label for a workable file in hand that is neither coded nor sealed.
+  const char* PlainLabel() const;
+  // Shows or hides the line under the Do-it button as the button's work asks.
+  void UpdateModeLine();
   Password EnteredPassword() const;
   // The file label shows the leaf of `path`, its tooltip the whole path.
   void SetFileLabel(const std::string& path);
@@ -103,4 +133,12 @@ class MVWindow : public plat::Window, public EngineView {
   std::unique_ptr<FileLabel> fileLabel_;
   std::unique_ptr<DoItProgress> doIt_;
   rgb_color dropColor_ = {0, 0, 0, 0};
+  std::unique_ptr<ModeLine> modeLine_;
+  QAction* sealAction_ = nullptr;
+  bool sealing_ = false;
+  seal::Cost sealCost_ = seal::kDefaultCost;
+  // The whole entry, for seals (one byte more than a seal takes, so that a longer one is told),
+  // and the keys derived from it, kept for the run of one password.
+  plat::SecretText sealText_;
+  std::unique_ptr<SealPassword> sealPassword_;
 };

@@ -2,8 +2,10 @@
 
 #include "app/Translation.h"
 #include "app/words/Diagnostics.h"
+#include "app/words/SealWaitWords.h"
 #include "engine/rescue/Rescue.h"
 #include "platform/Paths.h"
+#include "platform/Program.h"
 
 namespace {
 
@@ -68,22 +70,26 @@ Notice MismatchNotice(const Inspection& found) {
               "would scramble it."};
 }
 
-// A sealed file: the window tells it apart, and murvelctl unseals it until the window does.
+// A sealed file, as the folder operations leave it, or one whose seal is not sound.
 Notice SealedNotice(const Inspection& found) {
   std::string reason = TrTextFill(
-      "%s is sealed: encrypted with its password by murvelctl seal. \"Do it\" neither codes nor "
-      "decodes it; to unseal it: murvelctl unseal '%s'",
+      "%s is sealed: encrypted with its password. \"Decode All\" and \"watch Folder\" leave "
+      "sealed files; drop it on the window to unseal it, or: murvelctl unseal '%s'",
       {Quoted(found.file), Printable(found.file)});
   if (found.sealFault != seal::SealFault::None)
     reason += " (" + FaultText(Fault(FaultCode::SealFailed).Seal(found.sealFault), TrText) + ")";
   return {NoticeKind::Sealed, reason + "."};
 }
 
-// An interrupted sealing or unsealing, which only its password settles: how to give it.
-std::string SealWaitSentence(const Inspection& found) {
-  if (!found.recovery || found.recovery->settled || !found.recovery->sealed) return {};
-  return " " + TrTextFill("murvelctl recover '%s' asks for the password and settles it.",
-                          {Printable(found.file)});
+// An interrupted sealing or unsealing, which only its password settles, in murvelctl's words
+// ("sealing interrupted: needs its password"), and how to give the password here.
+Notice SealWaitNotice(const Inspection& found, SealWait wait) {
+  const bool sealing = SealWaitState(found) == std::string(kSealingInterrupted);
+  return {sealing ? NoticeKind::SealingInterrupted : NoticeKind::UnsealingInterrupted,
+          Quoted(found.file) + ": " + TrText(SealWaitState(found)) + ": " +
+              TrText(SealWaitDetail(wait)) + ". " +
+              TrText("Type its password and press Enter: the change is then completed or "
+                     "turned back.")};
 }
 
 NoticeKind RecoveryKind(const RecoveryReport& report) {
@@ -101,13 +107,14 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
         "(ext4, xfs, btrfs) first.";
     return n;
   }
+  if (const SealWait wait = SealWaitOf(found); wait != SealWait::None)
+    return SealWaitNotice(found, wait);
   if (!found.workable()) {
     Notice n{KindFor(found.notWorkable), "Can't code or decode " + Quoted(found.path) + ": " +
                                              FaultText(found.whyNot, TrText) + "."};
     if (found.notWorkable == NotWorkable::NoAttributes)
       n.reason += " Coded files need a file system that keeps user attributes (ext4, xfs, btrfs).";
     if (found.recovery) n.reason += " " + RecoverySentence(found.file, *found.recovery);
-    n.reason += SealWaitSentence(found);
     return n;
   }
   if (found.mismatch != RecordMismatch::None) {
@@ -123,6 +130,15 @@ std::optional<Notice> InspectionNotice(const Inspection& found) {
   if (found.recovery)
     return Notice{RecoveryKind(*found.recovery), RecoverySentence(found.file, *found.recovery)};
   return std::nullopt;
+}
+
+std::optional<Notice> DropNotice(const Inspection& found) {
+  if (found.workable() && found.sealed && found.sealFault == seal::SealFault::None &&
+      found.mismatch == RecordMismatch::None) {
+    if (!found.recovery) return std::nullopt;
+    return Notice{RecoveryKind(*found.recovery), RecoverySentence(found.file, *found.recovery)};
+  }
+  return InspectionNotice(found);
 }
 
 std::optional<Notice> WorkNotice(const WorkResult& r) {
@@ -154,14 +170,20 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
       break;
     case WorkOutcome::WrongPassword:
       n = Notice{NoticeKind::WrongPassword,
-                 TrTextFill("Not decoded: the password is not the one %s was coded with. The "
-                            "file is as it was.",
-                            {name})};
+                 r.sealed ? TrTextFill("Not unsealed: the password is not the one %s was sealed "
+                                       "with. The file is as it was.",
+                                       {name})
+                          : TrTextFill("Not decoded: the password is not the one %s was coded "
+                                       "with. The file is as it was.",
+                                       {name})};
       break;
     case WorkOutcome::NotDone: {
-      const NoticeKind kind = !r.direction                            ? NoticeKind::NotDone
-                              : *r.direction == CipherDirection::Code ? NoticeKind::NotCoded
-                                                                      : NoticeKind::NotDecoded;
+      const bool forward = r.direction && *r.direction == CipherDirection::Code;
+      const NoticeKind kind = !r.direction ? NoticeKind::NotDone
+                              : r.sealed
+                                  ? (forward ? NoticeKind::NotSealed : NoticeKind::NotUnsealed)
+                              : forward ? NoticeKind::NotCoded
+                                        : NoticeKind::NotDecoded;
       n = Notice{kind, TrText(NoticeBrief(kind)) + (": " + name) + ": " +
                            FaultText(r.reason, TrText) + "."};
       if (r.leftAsItWas)
@@ -176,7 +198,10 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
     case WorkOutcome::Unsealed:
       if (!r.markerLeft.empty()) {
         n = Notice{NoticeKind::MarkerLeft,
-                   std::string(r.outcome == WorkOutcome::Coded ? "Coded" : "Decoded") +
+                   std::string(r.outcome == WorkOutcome::Coded     ? "Coded"
+                               : r.outcome == WorkOutcome::Decoded ? "Decoded"
+                               : r.outcome == WorkOutcome::Sealed  ? "Sealed"
+                                                                   : "Unsealed") +
                        ", but the change marker could not be removed (the next look at the file "
                        "removes it): " +
                        FaultText(r.markerLeft, TrText) + "."};
@@ -191,6 +216,21 @@ std::optional<Notice> WorkNotice(const WorkResult& r) {
       n = Notice{RecoveryKind(*r.recovery), found};
   }
   return n;
+}
+
+Notice WeakPasswordNotice(const std::string& file, double guessesLog10) {
+  return {NoticeKind::WeakPassword,
+          TrTextFill("%s is sealed, but its password is easy to guess: a strength estimate puts "
+                     "it within about 10^%s guesses, and whoever has the file can try each for "
+                     "one key derivation (about half a second of one core). Unseal it and seal "
+                     "it again with a longer password, such as four or more random words.",
+                     {Quoted(file), std::to_string(int(guessesLog10))})};
+}
+
+Notice SealPasswordTooLongNotice() {
+  return {NoticeKind::NotDone,
+          TrTextFill("Nothing done: a seal's password has at most %s bytes; this one is longer.",
+                     {std::to_string(plat::kSealPasswordMax)})};
 }
 
 Notice NoPasswordNotice(const std::string& what) {
@@ -252,10 +292,23 @@ const char* NoticeBrief(NoticeKind kind) {
       return "Marker left";
     case NoticeKind::Sealed:
       return "Sealed";
+    case NoticeKind::NotSealed:
+      return "Not sealed";
+    case NoticeKind::NotUnsealed:
+      return "Not unsealed";
+    case NoticeKind::SealingInterrupted:
+      return kSealingInterrupted;
+    case NoticeKind::UnsealingInterrupted:
+      return kUnsealingInterrupted;
+    case NoticeKind::WeakPassword:
+      return "Weak password";
   }
   return "Not workable";
 }
 
 std::string Notice::Brief() const {
-  return TrText(NoticeBrief(kind));
+  // The label's few words begin with a capital, also when they are murvelctl's words.
+  std::string brief = TrText(NoticeBrief(kind));
+  if (!brief.empty() && brief[0] >= 'a' && brief[0] <= 'z') brief[0] = char(brief[0] - 'a' + 'A');
+  return brief;
 }

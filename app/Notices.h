@@ -36,7 +36,12 @@ enum class NoticeKind {
   NotCoded,
   NotDecoded,
   MarkerLeft,
-  Sealed,  // a sealed file, which the window does not code or decode: murvelctl unseals it
+  Sealed,  // a sealed file, which the folder operations leave (or one whose seal is not sound)
+  NotSealed,
+  NotUnsealed,
+  SealingInterrupted,    // an interrupted sealing that waits for its password
+  UnsealingInterrupted,  // the same of an unsealing
+  WeakPassword,          // a file sealed with a password that is easy to guess
 };
 
 // The few words for the label, such as "Wrong password".
@@ -54,10 +59,21 @@ struct Notice {
 // change found on its file (settled or not). Nothing for a workable file without such a change.
 std::optional<Notice> InspectionNotice(const Inspection& found);
 
+// What the window tells of a file dropped on it: as InspectionNotice, but a sealed file whose
+// seal is sound is one "Do it" unseals, so only an interrupted change found on it is told.
+std::optional<Notice> DropNotice(const Inspection& found);
+
 // A work that did not code or decode (no password, a wrong one, a failure...), or that did but
 // met something besides (an interrupted change found first, a flush that failed). Nothing for a
 // clean coding or decoding, or for an entry the inspection refused.
 std::optional<Notice> WorkNotice(const WorkResult& result);
+
+// A file just sealed with a password a strength estimate puts within about 10^`guessesLog10`
+// guesses: what that means, and what to do.
+Notice WeakPasswordNotice(const std::string& file, double guessesLog10);
+
+// A seal's password longer than a seal takes.
+Notice SealPasswordTooLongNotice();
 
 // A press that needs a password before any is entered; `what` names what was pressed.
 Notice NoPasswordNotice(const std::string& what);

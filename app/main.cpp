@@ -3,6 +3,7 @@
 
 #include "app/DesktopFilesCommand.h"
 #include "app/MVApplication.h"
+#include "app/SealOption.h"
 #include "platform/SecretMemory.h"
 #include "platform/gui/CloseOnSignals.h"
 
@@ -13,8 +14,9 @@ int main(int argc, char** argv) {
   // From the first moment a request to end (logout, `kill`) waits for the window and closes it
   // as its close button does, however far the start has come.
   plat::CloseOnSignals::CatchEarly({SIGTERM, SIGHUP});
+  const bool seal = TakeSealOption(&argc, argv);
   {
-    MVApplication app(argc, argv);
+    MVApplication app(argc, argv, seal);
     app.Run();
   }
   return 0;

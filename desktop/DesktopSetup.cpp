@@ -24,9 +24,36 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program) {
   return entry;
 }
 
+namespace {
+
+plat::FileAction Action(const std::string& id, const char* label, const char* description,
+                        const std::string& program) {
+  plat::FileAction a;
+  a.id = id;
+  a.label = label;
+  a.description = description;
+  a.iconName = kAppIconName;
+  a.program = program;
+  return a;
+}
+
+}  // namespace
+
 plat::FileAction ProgramFileAction(const std::string& program) {
-  return {kAppIconName, "Code or decode with Murvel",
-          "Open the file in Murvel to code or decode it with a password", kAppIconName, program};
+  return Action(kAppIconName, "Code or decode with Murvel",
+                "Open the file in Murvel to code or decode it with a password", program);
+}
+
+std::vector<plat::FileAction> ProgramFileActions(const std::string& program) {
+  plat::FileAction seal = Action(std::string(kAppIconName) + "-seal", "Seal with Murvel",
+                                 "Open the file in Murvel with sealing chosen, to seal it with a "
+                                 "password that really protects it",
+                                 program);
+  seal.option = "--seal";
+  plat::FileAction unseal =
+      Action(std::string(kAppIconName) + "-unseal", "Unseal with Murvel",
+             "Open the sealed file in Murvel to unseal it with its password", program);
+  return {ProgramFileAction(program), seal, unseal};
 }
 
 plat::Outcome InstallDesktopFiles(const std::string& program) {
@@ -42,9 +69,10 @@ plat::Outcome InstallDesktopFiles(const std::string& program) {
                                   std::string(AppIconSvg()), 0644));
   note(plat::WriteFileIfDifferent(icons + "48x48/apps/" + kAppIconName + ".png",
                                   std::string(AppIconPng48()), 0644));
-  const plat::FileAction action = ProgramFileAction(program);
-  note(plat::InstallFileManagerActions(action));
-  note(plat::InstallThunarAction(action));
+  for (const plat::FileAction& action : ProgramFileActions(program)) {
+    note(plat::InstallFileManagerActions(action));
+    note(plat::InstallThunarAction(action));
+  }
   return first;
 }
 
@@ -68,14 +96,19 @@ plat::Outcome RemoveOwnDesktopFiles(const std::vector<plat::MimeType>& types,
       {icons + "scalable/apps/" + kAppIconName + ".svg", std::string(AppIconSvg()), 0644});
   files.push_back(
       {icons + "48x48/apps/" + kAppIconName + ".png", std::string(AppIconPng48()), 0644});
-  const plat::FileAction action = ProgramFileAction(program);
-  for (plat::ActionFile& file : plat::FileManagerActionFiles(action)) files.push_back(file);
+  const std::vector<plat::FileAction> actions = ProgramFileActions(program);
+  for (const plat::FileAction& action : actions)
+    for (plat::ActionFile& file : plat::FileManagerActionFiles(action)) files.push_back(file);
 
   std::vector<std::string> removed;
   plat::Outcome first = plat::RemoveOwnDataFiles(files, &removed);
   bool tookAction = false;
-  plat::Outcome thunar = plat::RemoveThunarAction(action, &tookAction);
-  if (first.ok() && !thunar.ok()) first = thunar;
+  for (const plat::FileAction& action : actions) {
+    bool took = false;
+    plat::Outcome thunar = plat::RemoveThunarAction(action, &took);
+    tookAction = tookAction || took;
+    if (first.ok() && !thunar.ok()) first = thunar;
+  }
 
   std::string data, config;
   const bool hasData = plat::FindUserDataDirectory(&data);

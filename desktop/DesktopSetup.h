@@ -23,6 +23,11 @@ plat::DesktopEntryFields ProgramDesktopEntry(const std::string& program);
 
 // The file-manager entry that opens the chosen file in the window running `program`.
 plat::FileAction ProgramFileAction(const std::string& program);
+// All the program's file-manager entries: that one, "Seal with Murvel" (the window with sealing
+// chosen, murvel --seal) and "Unseal with Murvel" (the window, which unseals a sealed file). Each
+// is offered for every file: no file manager tells a sealed file's type, which lives in its
+// attribute only.
+std::vector<plat::FileAction> ProgramFileActions(const std::string& program);
 
 // Installs the program's icon ($XDG_DATA_HOME/icons/hicolor/{scalable,48x48}/apps) and the
 // file-manager entries for `program`. Every step is tried; the outcome names the first failure.

@@ -15,14 +15,19 @@ namespace {
 // paths; URIs for remote ones, which the program takes too).
 std::string NautilusScript(const FileAction& a) {
   return "#!/bin/sh\n# " + a.description + " (" + a.label + ").\nexec " + ShellWord(a.program) +
-         " \"$@\"\n";
+         (a.option.empty() ? "" : " " + ShellWord(a.option)) + " \"$@\"\n";
+}
+
+// The option with the blank before it, or nothing.
+std::string OptionWord(const FileAction& a) {
+  return a.option.empty() ? "" : " " + a.option;
 }
 
 // A desktop entry of its own kind that KIO reads for its actions; every file is a kind of
 // application/octet-stream, so the entry is offered for any file, and for one at a time.
 std::string DolphinServiceMenu(const FileAction& a) {
   const std::string name = DesktopStringValue(a.label);
-  const std::string exec = ExecProgram(a.program) + " %f";
+  const std::string exec = ExecProgram(a.program) + OptionWord(a) + " %f";
   return "[Desktop Entry]\nType=Application\nName=" + name +
          "\nComment=" + DesktopStringValue(a.description) + "\nIcon=" + a.iconName +
          "\nExec=" + exec +
@@ -37,7 +42,7 @@ std::string DolphinServiceMenu(const FileAction& a) {
 std::string NemoAction(const FileAction& a) {
   return "[Nemo Action]\nName=" + a.label + "\nComment=" + a.description +
          "\nIcon-Name=" + a.iconName + "\nExec=" + DesktopStringValue(CommandWord(a.program)) +
-         " %F\nSelection=s\nExtensions=nodirs;\n";
+         OptionWord(a) + " %F\nSelection=s\nExtensions=nodirs;\n";
 }
 
 bool SystemProvides(const std::string& relativePath) {

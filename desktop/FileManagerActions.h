@@ -19,6 +19,7 @@ struct FileAction {
   std::string description;  // the tooltip
   std::string iconName;     // an icon theme name
   std::string program;      // run with the one chosen file as its argument
+  std::string option;       // an option before the file ("--seal"); none when empty
 };
 
 // One file of an action: where it goes below a data folder, what it holds, its permission bits.

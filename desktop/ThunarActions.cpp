@@ -102,7 +102,8 @@ std::string ThunarActionElement(const FileAction& a) {
   return "<action>\n\t<icon>" + XmlText(a.iconName) + "</icon>\n\t<name>" + XmlText(a.label) +
          "</name>\n\t<submenu></submenu>\n\t<unique-id>" + XmlText(UniqueId(a)) +
          "</unique-id>\n\t<command>" + XmlText(CommandWord(a.program)) +
-         " %f</command>\n\t<description>" + XmlText(a.description) +
+         (a.option.empty() ? "" : " " + XmlText(a.option)) + " %f</command>\n\t<description>" +
+         XmlText(a.description) +
          "</description>\n\t<range>1</range>\n\t<patterns>*</patterns>\n\t<audio-files/>\n"
          "\t<image-files/>\n\t<other-files/>\n\t<text-files/>\n\t<video-files/>\n</action>";
 }

@@ -16,7 +16,10 @@ constexpr const char* kProgramId = MURVEL_PROGRAM_ID;
 constexpr const char* kProgramNamespace = "urn:" MURVEL_PROGRAM_ID ":mime";
 #undef MURVEL_PROGRAM_ID
 
-// Only the first this many bytes of a password count, in the window and in murvelctl.
+// Only the first this many bytes of a coding password count, in the window and in murvelctl.
 constexpr size_t kPasswordMax = 20;
+// The longest password a seal takes, in the window and in murvelctl: all of it counts (a seal's
+// password is cut nowhere).
+constexpr size_t kSealPasswordMax = 250;
 
 }  // namespace plat

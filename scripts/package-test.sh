@@ -75,8 +75,8 @@ dpkg-deb -x "$deb" "$work/files"
 dpkg-deb -x "$ctl_deb" "$work/files"
 check "desktop entry, service menu and Send To entry validate" desktop-file-validate \
   "$work/files/usr/share/applications/x-vnd.Telva-Murvel.desktop" \
-  "$work/files/usr/share/kio/servicemenus/x-vnd.Telva-Murvel.desktop" \
-  "$work/files/usr/share/Thunar/sendto/x-vnd.Telva-Murvel.desktop"
+  "$work/files/usr/share/kio/servicemenus/"x-vnd.Telva-Murvel*.desktop \
+  "$work/files/usr/share/Thunar/sendto/"x-vnd.Telva-Murvel*.desktop
 # The component id is the program's desktop id, which is no reverse domain name: appstreamcli
 # warns of that and of its hyphen. Anything else fails the check.
 metainfo_ok() {

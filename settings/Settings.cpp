@@ -56,8 +56,7 @@ plat::Outcome SettingsFilePath(const char* name, bool createFolder, std::string*
   return plat::Outcome::Ok();
 }
 
-plat::Outcome LoadSettings(const std::string& path, Settings* settings,
-                           std::vector<std::string>* notes) {
+plat::Outcome ReadSettingsBytes(const std::string& path, uint8_t* buf, size_t size, size_t* got) {
   std::string entry;
   plat::Outcome allowed = SettingsEntry(path, &entry);
   if (!allowed) return allowed;
@@ -68,16 +67,25 @@ plat::Outcome LoadSettings(const std::string& path, Settings* settings,
     return plat::Outcome::Fail("cannot read '" + path + "': it is no regular file");
   int fd = open(entry.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return plat::Outcome::Fail(Why("cannot open", path, errno));
-  uint8_t buf[kSettingsFileBytes];
-  ssize_t got = -1;
+  ssize_t n = -1;
   int err = EINVAL;  // the entry was swapped for something else since it was looked at
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (entry == path || st.st_uid == geteuid())) {
-    got = ReadUpTo(fd, buf, sizeof buf);
+    n = ReadUpTo(fd, buf, size);
     err = errno;
   }
   close(fd);
-  if (got < 0) return plat::Outcome::Fail(Why("cannot read", path, err));
-  *settings = ParseSettings(buf, size_t(got), *settings, notes);
+  if (n < 0) return plat::Outcome::Fail(Why("cannot read", path, err));
+  *got = size_t(n);
+  return plat::Outcome::Ok();
+}
+
+plat::Outcome LoadSettings(const std::string& path, Settings* settings,
+                           std::vector<std::string>* notes) {
+  uint8_t buf[kSettingsFileBytes];
+  size_t got = 0;
+  const plat::Outcome read = ReadSettingsBytes(path, buf, sizeof buf, &got);
+  if (!read) return read;
+  *settings = ParseSettings(buf, got, *settings, notes);
   return plat::Outcome::Ok();
 }
 

@@ -21,6 +21,11 @@ constexpr const char* kBackImageName = "murvel_image";
 // made when missing. Fails when there is no user settings folder.
 plat::Outcome SettingsFilePath(const char* name, bool createFolder, std::string* path);
 
+// Reads at most `size` bytes of the file at `path` (a settings file or one beside it) into `buf`,
+// `*got` of them, as LoadSettings reads: only a regular file, a link followed as SettingsEntry
+// allows, and nothing else ever opened.
+plat::Outcome ReadSettingsBytes(const std::string& path, uint8_t* buf, size_t size, size_t* got);
+
 // Reads the settings file at `path` into *settings (see ParseSettings: fields a short file lacks
 // keep their values; `notes` gets a line for each unusable position). Fails, leaving *settings as
 // it was, when nothing there can be read or it is no regular file; nothing else is ever opened.

@@ -28,8 +28,8 @@ const std::vector<CtlStateWords>& CtlStateRows() {
       {CtlState::WrongPassword, "wrong password", true},
       {CtlState::Skipped, "skipped", true},
       {CtlState::KeptJournal, "kept journal", true},
-      {CtlState::SealingInterrupted, "sealing interrupted", true},
-      {CtlState::UnsealingInterrupted, "unsealing interrupted", true},
+      {CtlState::SealingInterrupted, kSealingInterrupted, true},
+      {CtlState::UnsealingInterrupted, kUnsealingInterrupted, true},
   };
   return rows;
 }
@@ -84,14 +84,6 @@ std::string SealDetail(const Inspection& found) {
                                               : std::to_string(cost.mem_kib) + " KiB");
 }
 
-// Whether `fault` or any of its causes is `code` (with the seal fault `seal`, when given).
-bool Rests(const Fault& fault, FaultCode code, seal::SealFault seal = seal::SealFault::None) {
-  if (fault.code == code && (seal == seal::SealFault::None || fault.seal == seal)) return true;
-  for (const Fault& cause : fault.causes)
-    if (Rests(cause, code, seal)) return true;
-  return false;
-}
-
 }  // namespace
 
 std::string RecoveryDetail(const RecoveryReport& r) {
@@ -103,15 +95,6 @@ std::string RecoveryDetail(const RecoveryReport& r) {
   if (r.completed) return std::string("its interrupted ") + what + " was completed";
   return std::string("its interrupted ") + what + " was turned back" +
          (r.why.empty() ? "" : " (" + Words(r.why) + ")");
-}
-
-SealWait SealWaitOf(const Inspection& found) {
-  const std::optional<RecoveryReport>& r = found.recovery;
-  if (!r || r->settled || !r->sealed) return SealWait::None;
-  if (Rests(r->why, FaultCode::NeedsPassword)) return SealWait::NeedsPassword;
-  if (Rests(r->why, FaultCode::SealFailed, seal::SealFault::WrongPassword))
-    return SealWait::WrongPassword;
-  return SealWait::None;
 }
 
 CtlWork::CtlWork(std::FILE* results, std::FILE* diagnostics, ProgressLine& progress)
@@ -151,10 +134,9 @@ CtlLines CtlWork::NotWorkableLine(const std::string& file, const Inspection& fou
   const CtlState state = found.recovery->direction == CipherDirection::Code
                              ? CtlState::SealingInterrupted
                              : CtlState::UnsealingInterrupted;
-  if (wait == SealWait::WrongPassword)
-    return Line(state, file, "the password given is not its own; nothing was touched");
-  return Line(state, file,
-              recovering ? "needs its password" : "needs its password (murvelctl recover)");
+  const std::string detail = SealWaitDetail(wait);
+  if (wait == SealWait::WrongPassword || recovering) return Line(state, file, detail);
+  return Line(state, file, detail + " (murvelctl recover)");
 }
 
 CtlLines CtlWork::Unfit(const std::string& file, const Inspection& found, CtlChange change) const {

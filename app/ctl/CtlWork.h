@@ -14,6 +14,7 @@
 
 #include "app/ctl/FileList.h"
 #include "app/ctl/ProgressLine.h"
+#include "app/words/SealWaitWords.h"
 #include "engine/Engine.h"
 #include "engine/journal/Recovery.h"
 #include "engine/journal/SealPassword.h"
@@ -22,11 +23,6 @@
 std::string Words(const Fault& fault);
 // "its interrupted coding was completed", and the like.
 std::string RecoveryDetail(const RecoveryReport& report);
-
-// Why the interrupted sealing or unsealing on an inspected file is still there: it needs its
-// password (none was given), or the one given is not its own. None for any other file.
-enum class SealWait { None, NeedsPassword, WrongPassword };
-SealWait SealWaitOf(const Inspection& found);
 
 // The changes murvelctl makes to files.
 enum class CtlChange { Code, Decode, Seal, Unseal };

@@ -10,8 +10,8 @@
 
 // The longest password the program keeps, in bytes, as the window does.
 constexpr size_t kCtlPasswordMax = plat::kPasswordMax;
-// The longest password a seal takes: all of it counts (a seal's password is cut nowhere).
-constexpr size_t kSealPasswordMax = 250;
+// The longest password a seal takes: all of it counts.
+constexpr size_t kSealPasswordMax = plat::kSealPasswordMax;
 static_assert(kSealPasswordMax + 2 <= plat::SecretText::kMax, "a seal's password fits its text");
 
 // Asks on the controlling terminal (/dev/tty) with `prompt`, echo off, and reads one line, of

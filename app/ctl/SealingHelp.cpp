@@ -4,7 +4,7 @@
 
 #include "app/ctl/CtlText.h"
 #include "app/ctl/PasswordInput.h"
-#include "app/ctl/PasswordStrength.h"
+#include "app/words/PasswordStrength.h"
 
 namespace {
 

@@ -97,7 +97,7 @@ TEST_F(ProgramTest, RemoveDesktopFilesTakesBackWhatAStartWrote) {
     }
     return files;
   };
-  ASSERT_EQ(written().size(), 12u) << out;
+  ASSERT_EQ(written().size(), 18u) << out;
 
   QProcess command;
   command.start(MURVEL_PATH, {"--remove-desktop-files"});
@@ -105,6 +105,6 @@ TEST_F(ProgramTest, RemoveDesktopFilesTakesBackWhatAStartWrote) {
   const std::string said = command.readAllStandardOutput().toStdString();
   EXPECT_EQ(command.exitCode(), 0) << said;
   EXPECT_EQ(written(), std::vector<std::string>{}) << said;
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 14) << said;  // and uca.xml, mimeapps.list
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 20) << said;  // and uca.xml, mimeapps.list
   EXPECT_EQ(ReadFile(config_ + "/_KR_x-vnd.Telva/murvel_settings").size(), 13u);
 }

@@ -10,7 +10,10 @@
 
 #include "app/MVApplication.h"
 #include "app/MVWindow.h"
+#include "app/SealOption.h"
 #include "app/WindowPlacement.h"
+#include "platform/gui/Button.h"
+#include "settings/SealingChoice.h"
 #include "settings/Settings.h"
 #include "tests/app/WindowTestSupport.h"
 #include "ui/fView.h"
@@ -95,19 +98,23 @@ TEST_F(StartupTest, NodeInTheSettingsFilesPlaceIsLeftAloneAndTheDefaultsServe) {
 }
 
 // Files on the command line come as one "refs" message once the window exists; only the first
-// is taken, and it is no drop, so its colour attribute is not looked at.
+// is taken, and it is no drop, so its colour attribute is not looked at. --seal, wherever it
+// stands, is no file: it chooses sealing for this run without keeping the choice.
 TEST_F(StartupTest, OnlyTheFirstOfTheFilesHandedOverIsTakenAndItIsNoDrop) {
   // The first is named relative to the current folder, with bytes that are no UTF-8.
   std::string files[] = {File("caf\xE9 one.txt"), File("two.txt"), File("three.txt")};
   char first[] = "caf\xE9 one.txt";
   rgb_color red = {255, 0, 0, 255};
   ASSERT_EQ(setxattr(files[0].c_str(), "user.RGBCOLOR", &red, 4, 0), 0);
-  argv_[1] = first;
-  for (int i = 1; i < 3; ++i) argv_[i + 1] = files[i].data();
-  argc_ = 4;
+  char seal[] = "--seal";
+  argv_[1] = seal;
+  argv_[2] = first;
+  for (int i = 1; i < 3; ++i) argv_[i + 2] = files[i].data();
+  argc_ = 5;
   const std::string cwd = std::filesystem::current_path();
   ASSERT_EQ(chdir(root_.c_str()), 0);
-  MVApplication app(argc_, argv_);
+  const bool sealing = TakeSealOption(&argc_, argv_);
+  MVApplication app(argc_, argv_, sealing);
   ASSERT_EQ(chdir(cwd.c_str()), 0);
   const rgb_color before = app.MainWindow()->CurrentSettings().backcolor;
   EXPECT_TRUE(app.MainWindow()->State().currentPath.empty());
@@ -115,6 +122,9 @@ TEST_F(StartupTest, OnlyTheFirstOfTheFilesHandedOverIsTakenAndItIsNoDrop) {
   EXPECT_EQ(app.MainWindow()->State().currentPath, files[0]);
   EXPECT_EQ(app.MainWindow()->CurrentSettings().backcolor, before);
   EXPECT_EQ(app.MainWindow()->Views().cview->ViewColor(), before);
+  EXPECT_TRUE(app.MainWindow()->Sealing());
+  EXPECT_EQ(app.MainWindow()->Views().sBut->Label(), "SEAL IT");
+  EXPECT_FALSE(LoadSealingChoice());
 }
 
 TEST_F(StartupTest, RefsMessageWithoutRefsIsReportedAndChangesNothing) {

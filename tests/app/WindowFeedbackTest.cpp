@@ -211,9 +211,9 @@ TEST_F(WindowFeedbackTest, DecodeAllEndsWithWhatItDidAndALineWhenFilesWereLeft) 
   EXPECT_NE(out.find(strerror(ENOENT)), std::string::npos) << out;
 }
 
-// A sealed file is told apart at the drop, with a notice of its own that says how to unseal it;
-// "Do it" neither codes nor decodes it, and the folder operations count it as sealed.
-TEST_F(WindowFeedbackTest, ASealedFileIsToldApartAndLeftAsItIs) {
+// The folder operations leave a sealed file as it is, whatever the password, and count it:
+// sealing a folder is murvelctl's (seal -r).
+TEST_F(WindowFeedbackTest, FolderOperationsLeaveSealedFilesAndCountThem) {
   const std::string folder = dir_ + "/codec";
   ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
   std::snprintf(path2scan, sizeof path2scan, "%s", folder.c_str());
@@ -230,24 +230,15 @@ TEST_F(WindowFeedbackTest, ASealedFileIsToldApartAndLeftAsItIs) {
   const Bytes sealedBytes = ReadFileBytes(path);
   const XattrMap sealedAttrs = AllXattrs(path);
 
-  const std::string dropped = CapturedStdout([&] { DropFile(path); });
-  EXPECT_NE(dropped.find("MVW> Sealed: '" + path + "'"), std::string::npos) << dropped;
-  EXPECT_EQ(Label(), "Sealed!");
-  EXPECT_NE(Tip().find("murvelctl unseal '" + path + "'"), std::string::npos) << Tip();
-  // With a password, even the sealing one, the press changes nothing and says so again.
-  for (const char* password : {"pw", "other"}) {
-    EnterPassword(password);
-    EXPECT_EQ(Press(window_->Views().sBut), "");
-    EXPECT_EQ(Label(), "Sealed!");
-    EXPECT_EQ(ReadFileBytes(path), sealedBytes);
-    EXPECT_EQ(AllXattrs(path), sealedAttrs);
-  }
-
-  // "Decode All" leaves it, and counts it.
-  const std::string out = Press(window_->Views().decB);
+  EnterPassword("pw");
+  std::string out = Press(window_->Views().decB);
   EXPECT_NE(out.find("> Decode All: 0 decoded, 1 left (1 sealed)"), std::string::npos) << out;
   EXPECT_EQ(Label(), "0 decoded, 1 left");
+  EXPECT_NE(Tip().find("drop it on the window to unseal it"), std::string::npos) << Tip();
+  out = CapturedStdout([&] { window_->ScanFold(); });
+  EXPECT_NE(out.find("> watch Folder: 0 coded, 1 left (1 sealed)"), std::string::npos) << out;
   EXPECT_EQ(ReadFileBytes(path), sealedBytes);
+  EXPECT_EQ(AllXattrs(path), sealedAttrs);
 }
 
 // A test language translates the window's notices; what the window prints on standard output

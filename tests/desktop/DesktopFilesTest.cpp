@@ -50,16 +50,16 @@ class DesktopFilesTest : public TempHomeTest {
 TEST_F(DesktopFilesTest, TheInstalledFilesAreWhatAStartWritesForTheProgramOnThePath) {
   EXPECT_EQ(plat::DesktopEntryText(ProgramDesktopEntry("murvel")),
             Dist("x-vnd.Telva-Murvel.desktop"));
-  const std::vector<plat::ActionFile> files =
-      plat::FileManagerActionFiles(ProgramFileAction("murvel"));
   int installed = 0;
-  for (const plat::ActionFile& file : files) {
-    // Nautilus reads scripts from the user's folder only, so the install has none.
-    if (file.relativePath.rfind("nautilus/", 0) == 0) continue;
-    EXPECT_EQ(file.text, Dist("file-manager/" + file.relativePath)) << file.relativePath;
-    ++installed;
+  for (const plat::FileAction& action : ProgramFileActions("murvel")) {
+    for (const plat::ActionFile& file : plat::FileManagerActionFiles(action)) {
+      // Nautilus reads scripts from the user's folder only, so the install has none.
+      if (file.relativePath.rfind("nautilus/", 0) == 0) continue;
+      EXPECT_EQ(file.text, Dist("file-manager/" + file.relativePath)) << file.relativePath;
+      ++installed;
+    }
   }
-  EXPECT_EQ(installed, 2);
+  EXPECT_EQ(installed, 6);  // coding, sealing, unsealing: Dolphin's and Nemo's each
 
   CapturedStdout(CheckNeededDefs);
   EXPECT_EQ(ReadFile(data_ + "/mime/packages/text-x-CodedData.xml"), Dist("text-x-CodedData.xml"));
@@ -80,6 +80,8 @@ TEST_F(DesktopFilesTest, EntriesForAnAwkwardProgramPathValidate) {
   for (const std::string& entry :
        {data_ + "/applications/x-vnd.Telva-Murvel.desktop",
         data_ + "/kio/servicemenus/x-vnd.Telva-Murvel.desktop",
+        data_ + "/kio/servicemenus/x-vnd.Telva-Murvel-seal.desktop",
+        data_ + "/kio/servicemenus/x-vnd.Telva-Murvel-unseal.desktop",
         std::string(MURVEL_SOURCE_DIR) + "/dist/x-vnd.Telva-Murvel.desktop"}) {
     ASSERT_TRUE(Exists(entry)) << entry;
     EXPECT_EQ(Complaints(entry), "") << entry;
@@ -132,6 +134,9 @@ TEST_F(DesktopFilesTest, EveryEntryRunsTheProgramWhateverItsPathHolds) {
                                      data_ + "/kio/servicemenus/x-vnd.Telva-Murvel.desktop"})
       EXPECT_EQ(ranWith("gio launch '" + entry + "' '" + file + "' 2>&1"), "[" + file + "]")
           << ReadFile(entry);
+    const std::string seal = data_ + "/kio/servicemenus/x-vnd.Telva-Murvel-seal.desktop";
+    EXPECT_EQ(ranWith("gio launch '" + seal + "' '" + file + "' 2>&1"), "[--seal][" + file + "]")
+        << ReadFile(seal);
   } else {
     ADD_FAILURE() << "gio (libglib2.0-bin) is not installed";
   }
@@ -148,20 +153,25 @@ TEST_F(DesktopFilesTest, EveryEntryRunsTheProgramWhateverItsPathHolds) {
     }
     return out;
   };
-  std::string thunar = plat::ThunarActionElement(ProgramFileAction(program));
-  const size_t from = thunar.find("<command>") + 9;
-  thunar = thunar.substr(from, thunar.find("</command>") - from);
-  for (const auto& [xml, text] : std::vector<std::pair<std::string, std::string>>{
-           {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
-    for (size_t at; (at = thunar.find(xml)) != std::string::npos;)
-      thunar.replace(at, xml.size(), text);
-  EXPECT_EQ(ranWith(expanded(thunar)), "[" + file + "]") << thunar;
+  // The coding action, and the sealing one with its option before the file.
+  const std::vector<plat::FileAction> actions = ProgramFileActions(program);
+  for (size_t a : {size_t(0), size_t(1)}) {
+    const std::string want = a == 0 ? "[" + file + "]" : "[--seal][" + file + "]";
+    std::string thunar = plat::ThunarActionElement(actions[a]);
+    const size_t from = thunar.find("<command>") + 9;
+    thunar = thunar.substr(from, thunar.find("</command>") - from);
+    for (const auto& [xml, text] : std::vector<std::pair<std::string, std::string>>{
+             {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}})
+      for (size_t at; (at = thunar.find(xml)) != std::string::npos;)
+        thunar.replace(at, xml.size(), text);
+    EXPECT_EQ(ranWith(expanded(thunar)), want) << thunar;
 
-  const std::string nemo = plat::FileManagerActionFiles(ProgramFileAction(program))[2].text;
-  const size_t exec = nemo.find("\nExec=") + 6;
-  std::string line;  // the key file's string value
-  for (size_t i = exec; nemo[i] != '\n'; ++i) line += nemo[i] == '\\' ? nemo[++i] : nemo[i];
-  EXPECT_EQ(ranWith(expanded(line)), "[" + file + "]") << nemo;
+    const std::string nemo = plat::FileManagerActionFiles(actions[a])[2].text;
+    const size_t exec = nemo.find("\nExec=") + 6;
+    std::string line;  // the key file's string value
+    for (size_t i = exec; nemo[i] != '\n'; ++i) line += nemo[i] == '\\' ? nemo[++i] : nemo[i];
+    EXPECT_EQ(ranWith(expanded(line)), want) << nemo;
+  }
 }
 
 }  // namespace

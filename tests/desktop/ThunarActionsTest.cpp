@@ -8,8 +8,13 @@
 namespace {
 
 plat::FileAction Action(const std::string& program) {
-  return {"x-vnd.Telva-Murvel", "Code or decode with Murvel", "Open & code", "x-vnd.Telva-Murvel",
-          program};
+  plat::FileAction a;
+  a.id = "x-vnd.Telva-Murvel";
+  a.label = "Code or decode with Murvel";
+  a.description = "Open & code";
+  a.iconName = "x-vnd.Telva-Murvel";
+  a.program = program;
+  return a;
 }
 
 // A user's file as Thunar writes it, with a DTD, a comment, text in other scripts and an action

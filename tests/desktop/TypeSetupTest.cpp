@@ -221,7 +221,7 @@ TEST_F(TypeSetupTest, AnInstalledProgramTakesBackItsEarlierUserCopiesAndWritesNo
   ASSERT_TRUE(SealedDataType(installed).Install());
   ASSERT_TRUE(InstallDesktopFiles(installed));
   EXPECT_EQ(MimeDatabaseSays("text/x-CodedData"), "Vestrine Data-Container|text-x-CodedData\n");
-  EXPECT_EQ(userFiles().size(), 10u);
+  EXPECT_EQ(userFiles().size(), 16u);
   WriteFile(nemo, ReadFile(nemo) + "Quote=double\n");
   std::string withOwn = ReadFile(uca);
   ASSERT_NE(withOwn.find(installed), std::string::npos);
@@ -272,7 +272,7 @@ TEST_F(TypeSetupTest, EntriesOfAProgramThatIsGoneAreTakenBackAndOneCommandTakesA
 
   plat::SetAppExecutablePath(old);
   CapturedStdout(CheckNeededDefs);
-  EXPECT_EQ(userFiles().size(), 10u);
+  EXPECT_EQ(userFiles().size(), 16u);
   // Each of the five entries alone names the program.
   const std::vector<std::string> entries = {
       entry, data_ + "/nautilus/scripts/Code or decode with Murvel",
@@ -319,10 +319,10 @@ TEST_F(TypeSetupTest, EntriesOfAProgramThatIsGoneAreTakenBackAndOneCommandTakesA
   std::filesystem::create_directories(config_);
   WriteFile(config_ + "/mimeapps.list", "[Default Applications]\nimage/png=viewer.desktop;\n");
   CapturedStdout(CheckNeededDefs);
-  ASSERT_EQ(userFiles().size(), 10u);
+  ASSERT_EQ(userFiles().size(), 16u);
   std::vector<std::string> removed;
   EXPECT_TRUE(RemoveUserDesktopFiles(&removed));
-  EXPECT_EQ(removed.size(), 14u);  // those, the types' packages, Thunar's action, the defaults
+  EXPECT_EQ(removed.size(), 20u);  // those, the types' packages, Thunar's action, the defaults
   EXPECT_EQ(userFiles(), std::vector<std::string>{});
   EXPECT_FALSE(Exists(uca));
   EXPECT_EQ(ReadFile(config_ + "/mimeapps.list"),

@@ -1,6 +1,7 @@
 """The Nautilus extension (dist/nautilus/murvel.py) against a stand-in of PyGObject's modules:
 one chosen file gets the entry that Dolphin's service menu offers (same label, tooltip and icon),
-and choosing it starts the window on that file, found on the PATH; several files, a folder or a
+and choosing it starts the window on that file, found on the PATH; "Seal with Murvel" starts it
+with --seal, and "Unseal with Murvel" as the first does; several files, a folder or a
 file without a local path get none. Both of Nautilus's calling conventions (API 4.0, and 3.0
 with the window first), and a Nautilus with API 3.0 only.
 Usage: nautilus-extension-test.py EXTENSION DOLPHIN-SERVICE-MENU"""
@@ -85,7 +86,8 @@ dolphin = menu["Desktop Entry"]
 provider, spawned, required = load({"3.0", "4.0"})
 check("API 4.0 is asked for first", required == [("Nautilus", "4.0")])
 items = provider.get_file_items([File("/home/u/a letter's.txt")])
-check("one entry for one chosen file", len(items) == 1)
+check("three entries for one chosen file: " + repr([i.props.get("label") for i in items]),
+      [i.props.get("label") for i in items][1:] == ["Seal with Murvel", "Unseal with Murvel"])
 if items:
     props = items[0].props
     check("the label is Dolphin's: " + repr(props.get("label")), props.get("label") == dolphin["Name"])
@@ -95,15 +97,21 @@ if items:
     items[0].activate()
     check("choosing it starts murvel on the file: " + repr(spawned),
           spawned == [(["murvel", "/home/u/a letter's.txt"], "SEARCH_PATH")])
+    items[1].activate()
+    check("sealing starts murvel --seal on the file: " + repr(spawned),
+          spawned[1:] == [(["murvel", "--seal", "/home/u/a letter's.txt"], "SEARCH_PATH")])
+    items[2].activate()
+    check("unsealing starts murvel on the file: " + repr(spawned),
+          spawned[2:] == [(["murvel", "/home/u/a letter's.txt"], "SEARCH_PATH")])
 check("none for two files", provider.get_file_items([File("/a"), File("/b")]) == [])
 check("none for a folder", provider.get_file_items([File("/home/u", folder=True)]) == [])
 check("none for a file without a local path", provider.get_file_items([File(None)]) == [])
 check("none for nothing chosen", provider.get_file_items([]) == [])
-check("the window comes first with API 3.0", len(provider.get_file_items(object(), [File("/a")])) == 1)
+check("the window comes first with API 3.0", len(provider.get_file_items(object(), [File("/a")])) == 3)
 
 provider, spawned, required = load({"3.0"})
 check("API 3.0 when 4.0 is not there", required == [("Nautilus", "3.0")])
-check("an entry with API 3.0", len(provider.get_file_items(object(), [File("/a")])) == 1)
+check("the entries with API 3.0", len(provider.get_file_items(object(), [File("/a")])) == 3)
 
 print("nautilus extension: %d failed" % len(failures))
 sys.exit(1 if failures else 0)

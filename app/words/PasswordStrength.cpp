@@ -1,4 +1,4 @@
-#include "app/ctl/PasswordStrength.h"
+#include "app/words/PasswordStrength.h"
 
 #include <zxcvbn.h>
 
