@@ -24,10 +24,12 @@ set(CPACK_DEBIAN_MURVELCTL_PACKAGE_NAME murvelctl)
 set(CPACK_DEBIAN_MURVELCTL_DESCRIPTION "codes and decodes files with a password, from the command line
 murvelctl scrambles the contents of files in place and turns them back
 with the same password, the work of the murvel window's button without
-the window. It hides contents from casual eyes and keeps a file from
-being opened by accident; it is not encryption. The record lives in the
-file's user.* extended attributes, so copies must keep them (cp -a,
-tar --xattrs, rsync -X).")
+the window. Coding hides contents from casual eyes and keeps a file from
+being opened by accident; it is not encryption. Sealing is: murvelctl
+seal encrypts a file in place with a key derived from the password by
+Argon2id, and checks every byte before it unseals. Coded files keep
+their record in the file's user.* extended attributes, so copies must
+keep them (cp -a, tar --xattrs, rsync -X); sealed files carry theirs.")
 # GVfs keeps the per-file metadata in which coded files carry their lock emblem; GIO is loaded
 # only when it is there (platform/CodedEmblem.h), so it is no dependency.
 set(CPACK_DEBIAN_MURVELCTL_PACKAGE_SUGGESTS "gvfs")
@@ -38,10 +40,11 @@ set(CPACK_DEBIAN_MURVELCTL_PACKAGE_BREAKS "murvel (<< 1.1.0)")
 set(CPACK_DEBIAN_MURVEL_PACKAGE_NAME murvel)
 set(CPACK_DEBIAN_MURVEL_DESCRIPTION "hides a file's contents behind a password
 Murvel scrambles the contents of a single file in place and turns them
-back with the same password: a small window to drop files on, with a
-context-menu entry in the file managers. It hides contents from casual
-eyes and keeps a file from being opened by accident; it is not
-encryption. The command line is in the murvelctl package.")
+back with the same password: a small window to drop files on, with
+context-menu entries in the file managers. Coding hides contents from
+casual eyes and keeps a file from being opened by accident; sealing
+encrypts them with a key derived from the password. The command line
+is in the murvelctl package.")
 # Qt's platform plugins, which no library names: X11 (qt6-qpa-plugins) and Wayland
 # (qt6-wayland), so that the window starts on either kind of desktop.
 set(CPACK_DEBIAN_MURVEL_PACKAGE_DEPENDS

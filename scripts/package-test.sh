@@ -296,7 +296,7 @@ source_lintian_ok() {
 check "lintian on the source package says nothing" source_lintian_ok
 # What `dpkg-deb -f` and `-c` tell of a package, without the versions of the libraries, the
 # sizes and the times, which differ between the two builds, and with each relationship field's
-# packages in order.
+# packages in order. Whatever stands in parentheses goes with the versions, descriptions' too.
 package_face() {  # deb
   local line
   dpkg-deb -f "$1" Package Architecture Section Depends Recommends Suggests Breaks Replaces \
@@ -307,7 +307,8 @@ package_face() {  # deb
       *) echo "$line" ;;
     esac
   done
-  dpkg-deb -c "$1" | awk '{print $1, $6}' | sort
+  # dh_builddeb lists the archive's top folder ("./"), CPack does not: it holds nothing.
+  dpkg-deb -c "$1" | awk '$6 != "./" {print $1, $6}' | sort
 }
 same_packages_ok() {
   local d ours theirs
