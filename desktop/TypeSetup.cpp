@@ -103,14 +103,18 @@ plat::Outcome RemoveUserDesktopFiles(std::vector<std::string>* removed) {
   return first;
 }
 
-plat::MimeType CodedDataType(const std::string& program) {
+namespace {
+
+// One of the program's own types: the coded file's icons, opened by `program`.
+plat::MimeType OwnType(const char* name, const char* shortDescription, const char* longDescription,
+                       const std::string& program) {
   plat::Bitmap large(32, 32);
   plat::Bitmap mini(16, 16);
   large.SetBits(DataBBits, sizeof DataBBits);
   mini.SetBits(DataLBits, sizeof DataLBits);
-  plat::MimeType type(kCodedDataType);
-  type.SetShortDescription("CodedData");
-  type.SetLongDescription("Vestrine Data-Container");
+  plat::MimeType type(name);
+  type.SetShortDescription(shortDescription);
+  type.SetLongDescription(longDescription);
   type.SetIcon(large, plat::IconSize::Large);
   type.SetIcon(mini, plat::IconSize::Mini);
   type.SetPreferredApp(kAppSignature);
@@ -118,19 +122,14 @@ plat::MimeType CodedDataType(const std::string& program) {
   return type;
 }
 
+}  // namespace
+
+plat::MimeType CodedDataType(const std::string& program) {
+  return OwnType(kCodedDataType, "CodedData", "Vestrine Data-Container", program);
+}
+
 plat::MimeType SealedDataType(const std::string& program) {
-  plat::Bitmap large(32, 32);
-  plat::Bitmap mini(16, 16);
-  large.SetBits(DataBBits, sizeof DataBBits);
-  mini.SetBits(DataLBits, sizeof DataLBits);
-  plat::MimeType type(kSealedDataType);
-  type.SetShortDescription("Sealed");
-  type.SetLongDescription("Murvel sealed file");
-  type.SetIcon(large, plat::IconSize::Large);
-  type.SetIcon(mini, plat::IconSize::Mini);
-  type.SetPreferredApp(kAppSignature);
-  type.SetAppEntry(ProgramDesktopEntry(program));
-  return type;
+  return OwnType(kSealedDataType, "Sealed", "Murvel sealed file", program);
 }
 
 std::vector<plat::MimeType> OwnTypes(const std::string& program) {
