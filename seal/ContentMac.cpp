@@ -10,9 +10,9 @@ namespace {
 static_assert(kMacSize == crypto_onetimeauth_BYTES);
 static_assert(kKeySize == crypto_onetimeauth_KEYBYTES);
 static_assert(kMacSize == crypto_verify_16_BYTES);
-// sodium_malloc places a block at the end of its page, so a size that is a multiple of the
-// state's alignment keeps it aligned.
-static_assert(sizeof(crypto_onetimeauth_state) % alignof(crypto_onetimeauth_state) == 0);
+// The state lives in a Secret's slot, which starts a multiple of its size from a page's start.
+static_assert(sizeof(crypto_onetimeauth_state) <= Secret::kSlotBytes);
+static_assert(Secret::kSlotBytes % alignof(crypto_onetimeauth_state) == 0);
 
 crypto_onetimeauth_state* State(Secret& secret) {
   return reinterpret_cast<crypto_onetimeauth_state*>(secret.data());

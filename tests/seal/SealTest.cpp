@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 #include <set>
@@ -177,4 +178,28 @@ TEST(SealTest, AnyPieceDoneAloneMatchesTheStream) {
   // A page redone: the same call turns it back.
   TransformContent(made.keys, 4096, pieces.data() + 4096, 4096);
   EXPECT_TRUE(std::equal(pieces.begin() + 4096, pieces.begin() + 8192, content.begin() + 4096));
+}
+
+// Many secrets live at once in a batch (each file's keys and MAC state): no two may share a
+// byte, moving one must not free it twice, and a freed secret's bytes are wiped at once.
+TEST(SealTest, SecretsNeverShareBytesAndAreWipedWhenFreed) {
+  const size_t sizes[] = {32, 64, 256, 1000};
+  std::vector<Secret> secrets;
+  for (size_t i = 0; i < 400; ++i) {
+    Secret s(sizes[i % 4]);
+    ASSERT_EQ(std::count(s.data(), s.data() + s.size(), 0), long(s.size()));
+    std::fill(s.data(), s.data() + s.size(), uint8_t(i));
+    secrets.push_back(std::move(s));  // moved from: must free nothing
+  }
+  std::vector<Secret> moved;
+  for (Secret& s : secrets) moved.push_back(std::move(s));
+  secrets.clear();
+  for (size_t i = 0; i < moved.size(); ++i)
+    ASSERT_EQ(std::count(moved[i].data(), moved[i].data() + moved[i].size(), uint8_t(i)),
+              long(moved[i].size()))
+        << "secret " << i << " was overwritten by another";
+  // A small secret's slot stays mapped once freed: its bytes can be looked at.
+  const uint8_t* slot = moved[1].data();
+  moved[1] = Secret(64);
+  EXPECT_EQ(std::count(slot, slot + 64, 0), 64);
 }
