@@ -7,6 +7,8 @@
 #   - a seal and an unseal (which checks the whole file's MAC before it writes a byte) of a large
 #     file, less the derivation, against two in-place rewrites of it with dd
 #     conv=notrunc,fdatasync (the same flush murvelctl's change ends with);
+#   - for reference, a code + decode round trip of the large file against the same (what
+#     bench/inplace.sh measures), which tells how far this machine's load skews the ratios;
 #   - FILES files of 4 KiB sealed by one murvelctl call against the same coded by one call, and
 #     that plus one derivation;
 #   - the peak resident memory of each call, against the seal of the small file, whose peak is
@@ -72,6 +74,10 @@ code_tiny() { ctl_call code_tiny code "$tiny"; }
 code_tiny_undo() { ctl_call undo decode "$tiny"; }
 seal_big() { ctl_call seal seal "$file"; }
 unseal_big() { ctl_call unseal unseal "$file"; }
+code_pair() {
+  ctl_call code code "$file"
+  ctl_call code decode "$file"
+}
 dd_pair() {
   dd if="$file" of="$file" conv=notrunc,fdatasync bs=1M status=none
   dd if="$file" of="$file" conv=notrunc,fdatasync bs=1M status=none
@@ -93,7 +99,7 @@ if ((size_mib > 0)); then
   echo "Making a ${size_mib} MiB file in $work ..."
   head -c "$((size_mib * 1024 * 1024))" /dev/urandom >"$file"
   # A seal and the unseal after it are one contender: each timed on its own.
-  contenders+=(big dd_pair)
+  contenders+=(big dd_pair code_pair)
 fi
 before=$( (cksum <"$tiny"; [[ -f $file ]] && cksum <"$file"; cat "$work/small/"* 2>/dev/null | cksum) )
 
@@ -139,11 +145,13 @@ if ((small > 0)); then
 fi
 if ((size_mib > 0)); then
   awk -v s="$(median <"$work/t_seal")" -v u="$(median <"$work/t_unseal")" -v dd="$(median <"$work/t_dd_pair")" \
-    -v d="$derive_us" -v m="$size_mib" -v rs="$(peak seal)" -v ru="$(peak unseal)" -v t="$(peak tiny)" 'BEGIN {
+    -v d="$derive_us" -v m="$size_mib" -v rs="$(peak seal)" -v ru="$(peak unseal)" -v t="$(peak tiny)" \
+    -v c="$(median <"$work/t_code_pair")" 'BEGIN {
     printf "%d MiB:\n", m
     printf "  murvelctl seal                                   %8.3f s, peak %6.1f MiB\n", s / 1e6, rs / 1024
     printf "  murvelctl unseal                                 %8.3f s, peak %6.1f MiB\n", u / 1e6, ru / 1024
     printf "  two dd conv=notrunc,fdatasync rewrites           %8.3f s\n", dd / 1e6
+    printf "  murvelctl code + decode (reference)              %8.3f s, %.2fx dd\n", c / 1e6, c / dd
     printf "  ratio (seal - derivation) / dd                   %8.2fx (at most 1.15)\n", (s - d) / dd
     printf "  ratio (unseal - derivation) / dd                 %8.2fx (at most 1.7)\n", (u - d) / dd
     printf "  peak above the derivation'"'"'s, seal / unseal        %8.1f / %.1f MiB (at most 8)\n", (rs - t) / 1024, (ru - t) / 1024

@@ -2,8 +2,10 @@
 // The content pass of a change: the bytes of one or more files turned in place, window by
 // window. Before a window's bytes are written, the hashes of its pages as they are are added to
 // the journal and flushed, so that whatever reaches the disk afterwards can be told apart from
-// what did not (Settle.h). Memory stays small (one chunk of bytes and a window's page hashes)
-// whatever the files' sizes; many small files share one window, and so one flush.
+// what did not (Settle.h). Memory stays small (two chunks of bytes and a window's page hashes)
+// whatever the files' sizes, but for a sealing, whose bytes are kept turned from the first read
+// to the write (a window's, two with the flusher); many small files share one window, and so
+// one flush.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,10 +49,11 @@ struct PassOptions {
 };
 
 // Runs the pass over `files`, window by window as the journal's plan has them (one journal
-// flush each). A window's bytes are written only once its page hashes are flushed to the journal. A
-// file whose read or write fails is marked failed and left for its caller to turn back; the others
-// go on. Fails when the journal cannot be written or flushed: no further byte is written then, and
-// every file not yet through is marked failed. Fails also when no memory for the window could be
-// had (`*outOfMemory`), before any write.
+// flush each); with the flusher, a second thread reads and hashes each window while the one
+// before is written. A window's bytes are written only once its page hashes are flushed to the
+// journal. A file whose read or write fails is marked failed and left for its caller to turn back;
+// the others go on. Fails when the journal cannot be written or flushed: no further byte is written
+// then, and every file not yet through is marked failed. Fails also when no memory for the window
+// could be had (`*outOfMemory`), before any write.
 Step RunJournaledPass(const std::vector<PassFile*>& files, JournalWriter& journal,
                       const PassOptions& options, bool* outOfMemory);
