@@ -541,7 +541,7 @@ void Batch::TurnBackFailed() {
     SettleResult settled;
     const ContentKey key = ContentKeyOf(*it);
     if (back && it->resized)
-      back = TurnBackResized(it->fd(), file->second, key);
+      back = TurnBackResized(it->fd(), file->second, key, it->pass.written);
     else if (back)
       back = Settle(it->fd(), file->second, key, false, &settled);
     // A sealed file ends as it began: plain with nothing after its content, or sealed with its

@@ -184,6 +184,7 @@ void Pass::TurnAndWrite(Window& w) {
         Fail(f, step);
         break;
       }
+      f->written = piece.offset + at + n;
       done_ += n;
       if (options_.progress) options_.progress(f->name, done_, total_);
     }

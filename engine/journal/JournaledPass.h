@@ -34,6 +34,7 @@ struct PassFile {
   // Set by the pass: the file's pass failed (its reason), or how far it went.
   bool failed = false;
   Fault failure;
+  uint64_t written = 0;  // the bytes from its start written
   // The digest of the file's coded bytes: after the pass when coding, as read when decoding.
   ContentDigest digest;
 };

@@ -10,7 +10,7 @@
 #include "engine/journal/WholeIo.h"
 #include "platform/FileCalls.h"
 
-Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key) {
+Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key, uint64_t written) {
   const JournalEntry& e = journal.entry;
   struct stat st {};
   int r = plat::Files().Fstat(fd, &st);
@@ -18,8 +18,8 @@ Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key) 
   const uint64_t now = uint64_t(st.st_size);
   std::vector<uint8_t> page(kPageBytes), back(kPageBytes), forward(kPageBytes);
   const bool hashedAfter = HashesAfter(e);
-  bool previousTurned = false;
-  for (uint64_t p = 0; p < journal.hashes.size() && p * kPageBytes < std::min(now, e.size); ++p) {
+  const uint64_t end = std::min({now, e.size, written});
+  for (uint64_t p = 0; p < journal.hashes.size() && p * kPageBytes < end; ++p) {
     const uint64_t at = p * kPageBytes;
     const size_t whole = size_t(std::min<uint64_t>(kPageBytes, e.size - at));
     const size_t n = size_t(std::min<uint64_t>(whole, now - at));
@@ -36,7 +36,7 @@ Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key) 
       plainForm = forward.data();
     }
     const uint8_t* turnedForm = hashedAfter ? page.data() : back.data();
-    bool turned = previousTurned;
+    bool turned = true;
     if (n == whole) {
       if (HashPage(plainForm, n) == journal.hashes[p]) {
         turned = false;
@@ -50,7 +50,6 @@ Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key) 
       step = WriteWhole(fd, back.data(), n, at);
       if (!step) return step;
     }
-    previousTurned = turned;
   }
   return Step::Ok();
 }

@@ -288,20 +288,24 @@ TEST_F(FaultTest, DamagedRecordsAreNeverDecodedNorPrinted) {
   }
 }
 
-// File calls that run `once` (then forget it) after the first write that does not begin at the
-// file's start: between the pass's first and second write of a file.
+// File calls that run `once` (then forget it) after the first write that does not begin at a
+// file's start: the journal's second header copy, before the pass reads any file; or, with `file`
+// set, the first such write to the file of that inode (the pass's second window of it).
 struct AfterAWriteBeyondTheStart : plat::SystemFileCalls {
   std::function<void()> once;
+  ino_t file = 0;
   ssize_t Pwrite(int fd, const void* buf, size_t len, uint64_t offset) override {
     ssize_t r = SystemFileCalls::Pwrite(fd, buf, len, offset);
-    if (once && offset > 0) std::exchange(once, nullptr)();
+    struct stat st {};
+    if (once && offset > 0 && (!file || (fstat(fd, &st) == 0 && st.st_ino == file)))
+      std::exchange(once, nullptr)();
     return r;
   }
 };
 
 // A file renamed away, or replaced by another (an editor's save, a sync) while it is being coded:
 // the change follows the one open file, is turned back there, and the file now at the path is
-// left alone. The hook runs between the pass's first and second write of the file.
+// left alone. The hook runs once the journal is made, before the pass reads the file.
 TEST_F(FaultTest, FileMovedOrReplacedMidPassIsTurnedBackWhereItIs) {
   using Hook = AfterAWriteBeyondTheStart;
   engine_->SetWindowBytes(8192);
@@ -384,27 +388,49 @@ TEST_F(FaultTest, DecodingRefusesBytesChangedSinceCoding) {
   EXPECT_EQ(result_.outcome, WorkOutcome::Decoded);
 }
 
-// Another program appends to the file, or cuts it short, while it is coded: the change is turned
-// back, what that program wrote is kept, and nothing says "coded".
+// Another program appends to the file, cuts it short, or saves it in place a line longer, while
+// it is coded: the change is turned back, what that program wrote is kept, and nothing says
+// "coded". It does so once the pass has written the file's first 16384 bytes (or before the pass
+// reads it): a cut may leave a part of a page the pass turned, to be turned back, or of one it
+// never wrote, to be left as it is.
 TEST_F(FaultTest, FileResizedByAnotherProgramMidPassIsTurnedBack) {
   using Hook = AfterAWriteBeyondTheStart;
   engine_->SetWindowBytes(8192);
   EnterPassword("pw");
   const Bytes plain = RandomBytes(30000, 50);
-  for (bool append : {true, false}) {
-    SCOPED_TRACE(append ? "appended" : "cut short");
-    const std::string path = MakeFile(append ? "grows" : "shrinks", plain);
+  Bytes longer = plain;
+  longer.insert(longer.end(), {'t', 'a', 'i', 'l'});
+  const auto cut = [&](size_t n) { return Bytes(plain.begin(), plain.begin() + long(n)); };
+  struct Resize {
+    const char* what;
+    bool midPass;
+    Bytes after;   // the file as the other program leaves it
+    bool inPlace;  // written whole from its start; else appended to or cut
+  };
+  for (const Resize& resize :
+       {Resize{"appended", true, longer, false}, Resize{"saved in place", true, longer, true},
+        Resize{"cut past the bytes written", true, cut(20000), false},
+        Resize{"cut in a page written", true, cut(6000), false},
+        Resize{"cut before the pass", false, cut(6000), false}}) {
+    SCOPED_TRACE(resize.what);
+    const std::string path = MakeFile("resized", plain);
     DecorateFile(path);
     const XattrMap attrs = AllXattrs(path);
     Hook hook;
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    if (resize.midPass) hook.file = st.st_ino;
     hook.once = [&] {
-      if (append) {
+      if (resize.inPlace) {
+        WriteFileBytes(path, resize.after);
+      } else if (resize.after.size() > plain.size()) {
         int other = open(path.c_str(), O_WRONLY | O_APPEND);
         ASSERT_GE(other, 0);
-        ASSERT_EQ(write(other, "tail", 4), 4);
+        const size_t more = resize.after.size() - plain.size();
+        ASSERT_EQ(write(other, resize.after.data() + plain.size(), more), ssize_t(more));
         close(other);
       } else {
-        ASSERT_EQ(truncate(path.c_str(), 20000), 0);
+        ASSERT_EQ(truncate(path.c_str(), off_t(resize.after.size())), 0);
       }
     };
     Inspection found = engine_->Inspect(path);
@@ -412,15 +438,11 @@ TEST_F(FaultTest, FileResizedByAnotherProgramMidPassIsTurnedBack) {
     WorkResult r = engine_->Work(found, password_);
     plat::SetFileCalls(nullptr);
     EXPECT_EQ(r.outcome, WorkOutcome::NotDone);
-    EXPECT_EQ(r.reason.code, FaultCode::ResizedWhileCoding);
+    EXPECT_EQ(r.reason.code, FaultCode::ResizedWhileCoding) << r.reason;
     EXPECT_TRUE(r.turnedBack);
-    Bytes expected = plain;
-    if (append)
-      expected.insert(expected.end(), {'t', 'a', 'i', 'l'});
-    else
-      expected.resize(20000);
-    EXPECT_TRUE(ReadFileBytes(path) == expected);
+    EXPECT_TRUE(ReadFileBytes(path) == resize.after);
     EXPECT_EQ(AllXattrs(path), attrs);
+    unlink(path.c_str());
   }
 }
 
