@@ -158,28 +158,18 @@ void Pass::TurnAndWrite(Window& w) {
     const bool kept = Kept(w, piece, f);
     for (size_t at = 0; at < piece.len && !Failed(f); at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, piece.len - at);
-      if (kept) {
-        // Turned, hashed and taken into the MAC already.
-        Step step = WriteWhole(f->fd, w.kept.get() + piece.at + at, n, piece.offset + at);
-        if (!step) {
-          Fail(f, step);
-          break;
-        }
-        done_ += n;
-        if (options_.progress) options_.progress(f->name, done_, total_);
-        continue;
-      }
-      uint8_t* data = chunk_.get();
-      Step step = ReadWhole(f->fd, data, n, piece.offset + at);
-      if (step) {
+      // A kept piece's bytes are turned, hashed and taken into the MAC already.
+      uint8_t* data = kept ? w.kept.get() + piece.at + at : chunk_.get();
+      Step step = kept ? Step::Ok() : ReadWhole(f->fd, data, n, piece.offset + at);
+      if (step && !kept) {
         f->key.Turn(data, n, piece.offset + at, f->direction);
         if (f->sealed && f->direction == CipherDirection::Code && f->mac) f->mac->Add(data, n);
         if (f->direction == CipherDirection::Code) {
           HashPages(data, n, hashes);
           f->digest.Add(hashes, size_t(PageCount(n)));
         }
-        step = WriteWhole(f->fd, data, n, piece.offset + at);
       }
+      if (step) step = WriteWhole(f->fd, data, n, piece.offset + at);
       if (!step) {
         Fail(f, step);
         break;
