@@ -120,7 +120,10 @@ Step Pass::ReadAndHash(Window& w) {
     const bool sealing = f->sealed && f->direction == CipherDirection::Code;
     for (size_t at = 0; at < p.len; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
-      uint8_t* data = kept ? w.kept.get() + p.at + at : readChunk_.get();
+      // Read into the chunk, which stays in the processor's cache, and copied to the kept bytes
+      // once turned: a read straight into a window's bytes, which have left the cache since
+      // they were last written, costs the kernel several times as much.
+      uint8_t* data = readChunk_.get();
       Step read = ReadWhole(f->fd, data, n, p.offset + at);
       if (!read) {
         Fail(f, read);
@@ -130,13 +133,7 @@ Step Pass::ReadAndHash(Window& w) {
       // A sealing's pages are hashed sealed, never plain.
       if (sealing) f->key.Turn(data, n, p.offset + at, f->direction);
       HashPages(data, n, h + at / kPageBytes);
-      if (!kept) continue;
-      // Kept: what the write needs is done now, in the file's order, as the write would.
-      if (sealing) {
-        if (f->mac) f->mac->Add(data, n);
-      } else {
-        f->key.Turn(data, n, p.offset + at, f->direction);
-      }
+      if (kept) std::memcpy(w.kept.get() + p.at + at, data, n);
     }
     if (Failed(f)) continue;
     record[i].hashes = h;
@@ -158,16 +155,16 @@ void Pass::TurnAndWrite(Window& w) {
     const bool kept = Kept(w, piece, f);
     for (size_t at = 0; at < piece.len && !Failed(f); at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, piece.len - at);
-      // A kept piece's bytes are turned, hashed and taken into the MAC already.
+      // A kept piece's bytes are turned and hashed already. The MAC takes them here, on the
+      // thread with less to do, just before the write, which then finds them in the cache.
       uint8_t* data = kept ? w.kept.get() + piece.at + at : chunk_.get();
       Step step = kept ? Step::Ok() : ReadWhole(f->fd, data, n, piece.offset + at);
-      if (step && !kept) {
-        f->key.Turn(data, n, piece.offset + at, f->direction);
-        if (f->sealed && f->direction == CipherDirection::Code && f->mac) f->mac->Add(data, n);
-        if (f->direction == CipherDirection::Code) {
-          HashPages(data, n, hashes);
-          f->digest.Add(hashes, size_t(PageCount(n)));
-        }
+      if (step && !kept) f->key.Turn(data, n, piece.offset + at, f->direction);
+      if (step && f->sealed && f->direction == CipherDirection::Code && f->mac)
+        f->mac->Add(data, n);
+      if (step && !kept && f->direction == CipherDirection::Code) {
+        HashPages(data, n, hashes);
+        f->digest.Add(hashes, size_t(PageCount(n)));
       }
       if (step) step = WriteWhole(f->fd, data, n, piece.offset + at);
       if (!step) {
