@@ -128,23 +128,36 @@ fi
 
 peak() { sort -n "$work/rss_$1" | tail -1; }
 derive_us=$(($(median <"$work/t_derive") - $(median <"$work/t_code_tiny")))
+# The ratios are taken in each round, with that round's derivation, and their median printed:
+# a derivation costs about as much as the small files' whole seal, and the difference of two
+# medians taken apart can swing by more than what it measures.
+per_round() { paste "$@" | awk "{ print $ratio }" | median; }
 awk -v d="$derive_us" -v r="$(peak tiny)" -v n="$rounds" 'BEGIN {
   printf "%d rounds (medians):\n", n
   printf "  key derivation (seal less code of 100 bytes)     %8.3f s, peak %6.1f MiB\n", d / 1e6, r / 1024
 }'
 if ((small > 0)); then
+  # Columns: derive, code_tiny, seal_small, code_small.
+  ratio='($3 - ($1 - $2)) / $4'
+  small_ratio=$(per_round "$work/t_derive" "$work/t_code_tiny" "$work/t_seal_small" "$work/t_code_small")
   awk -v s="$(median <"$work/t_seal_small")" -v c="$(median <"$work/t_code_small")" -v d="$derive_us" \
-    -v f="$small" -v r="$(peak seal_small)" -v t="$(peak tiny)" 'BEGIN {
+    -v f="$small" -v r="$(peak seal_small)" -v t="$(peak tiny)" -v pr="$small_ratio" 'BEGIN {
     printf "%d files of 4 KiB, one call each:\n", f
     printf "  murvelctl seal                                   %8.3f s, peak %6.1f MiB\n", s / 1e6, r / 1024
     printf "  murvelctl code                                   %8.3f s\n", c / 1e6
     printf "  ratio seal / (code + one derivation)             %8.2fx\n", s / (c + d)
     printf "  ratio (seal - derivation) / code                 %8.2fx (at most 2)\n", (s - d) / c
+    printf "    the same, median of the rounds'"'"' own ratios      %8.2fx\n", pr
     printf "  peak above the derivation'"'"'s                     %8.1f MiB (at most 8)\n", (r - t) / 1024
   }'
 fi
 if ((size_mib > 0)); then
+  # Columns: derive, code_tiny, seal or unseal, dd_pair.
+  ratio='($3 - ($1 - $2)) / $4'
+  seal_ratio=$(per_round "$work/t_derive" "$work/t_code_tiny" "$work/t_seal" "$work/t_dd_pair")
+  unseal_ratio=$(per_round "$work/t_derive" "$work/t_code_tiny" "$work/t_unseal" "$work/t_dd_pair")
   awk -v s="$(median <"$work/t_seal")" -v u="$(median <"$work/t_unseal")" -v dd="$(median <"$work/t_dd_pair")" \
+    -v ps="$seal_ratio" -v pu="$unseal_ratio" \
     -v d="$derive_us" -v m="$size_mib" -v rs="$(peak seal)" -v ru="$(peak unseal)" -v t="$(peak tiny)" \
     -v c="$(median <"$work/t_code_pair")" 'BEGIN {
     printf "%d MiB:\n", m
@@ -153,7 +166,9 @@ if ((size_mib > 0)); then
     printf "  two dd conv=notrunc,fdatasync rewrites           %8.3f s\n", dd / 1e6
     printf "  murvelctl code + decode (reference)              %8.3f s, %.2fx dd\n", c / 1e6, c / dd
     printf "  ratio (seal - derivation) / dd                   %8.2fx (at most 1.15)\n", (s - d) / dd
+    printf "    the same, median of the rounds'"'"' own ratios      %8.2fx\n", ps
     printf "  ratio (unseal - derivation) / dd                 %8.2fx (at most 1.7)\n", (u - d) / dd
+    printf "    the same, median of the rounds'"'"' own ratios      %8.2fx\n", pu
     printf "  peak above the derivation'"'"'s, seal / unseal        %8.1f / %.1f MiB (at most 8)\n", (rs - t) / 1024, (ru - t) / 1024
   }'
 fi
