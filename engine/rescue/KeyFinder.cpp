@@ -883,12 +883,30 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     ByteKind kind;
     std::string preview;
   };
+  // The file's size, where it is known: the bytes are the whole file, or the reader says.
+  const uint64_t fileSize = len < kKeyLookBytes ? len : far && far->size >= len ? far->size : 0;
+  // What a header's check knows of the file's end under `key`: its size, and its last bytes
+  // turned back where the check looks at them.
+  auto fileEnd = [&](const Candidate& c) {
+    FileEnd end;
+    end.size = fileSize;
+    const size_t n = TailBytesOf(c.check);
+    if (n == 0 || fileSize < n) return end;
+    end.tail.resize(n);
+    if (fileSize == len)
+      std::copy(prefix + len - n, prefix + len, end.tail.begin());
+    else if (!far || !far->read || far->read(fileSize - n, end.tail.data(), n) != n)
+      return FileEnd{fileSize, {}};
+    TransformBytes(end.tail.data(), n, fileSize - n, c.key.data(), CipherDirection::Decode);
+    return end;
+  };
   auto checkOne = [&](const Candidate& c, std::vector<Passed>* passed) {
     if (!KeyIsRealMoment(c.key.data(), now)) return;
+    const FileEnd end = fileEnd(c);
     // The header's own check on the first few KiB first: most keys fail it there.
     if (c.check != HeaderCheck::None && len > kQuickBytes) {
       std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
-      if (!HeaderCheckPasses(c.check, head.data(), head.size(), false)) return;
+      if (!HeaderCheckPasses(c.check, head.data(), head.size(), end)) return;
     }
     // A TIFF's directory beyond the prefix is read where the header says it lies.
     if (c.check == HeaderCheck::TiffIfd && far && far->read) {
@@ -905,7 +923,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     // The evidence next, from the classes' counts: plain bytes fail it before any more is done.
     if (!evidence(c.key, checked(c))) return;
     std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
-    if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), len < kKeyLookBytes)) return;
+    if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), end)) return;
     ByteKind kind = KindOfBytes(plain.data(), plain.size());
     if (c.likenessOnly && !kind.Text() && !(kind.Recognised() && IsMostlyText(plain)) &&
         !BeginsWithHeader(plain.data(), plain.size())) {
@@ -1011,7 +1029,19 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
       clear = true;
     }
   }
-  if (!clear || !passed[0].c.sure || !AgreesWithItself(scores, passed[0].c.key, lo, hi)) {
+  // A key that a check reaching over the whole file confirms (a raster or pixels that fill the
+  // file, a stream that decodes) is the key where no other key passes such a check: its rivals
+  // pass on the bytes' statistics alone, which an image's colour channels can favour wrongly.
+  size_t decisive = 0, which = 0;
+  for (size_t i = 0; i < passed.size(); ++i)
+    if (passed[i].c.sure && CheckIsDecisive(passed[i].c.check)) ++decisive, which = i;
+  const bool decided = decisive == 1;
+  if (decided) {
+    std::swap(passed[0], passed[which]);
+    found.kind = passed[0].kind;
+  }
+  if (!decided &&
+      (!clear || !passed[0].c.sure || !AgreesWithItself(scores, passed[0].c.key, lo, hi))) {
     found.verdict = KeyFinding::Verdict::Ambiguous;
     for (const Passed& p : passed) {
       if (found.candidates.size() == kMostCandidates) break;
