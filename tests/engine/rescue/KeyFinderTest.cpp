@@ -567,12 +567,14 @@ Bytes MakeTarga(unsigned width, unsigned height, bool packed, bool footer) {
 }
 
 // A PCX of three planes, each line coded in runs of one byte repeated.
-Bytes MakePcx(unsigned width, unsigned height) {
+Bytes MakePcx(unsigned width, unsigned height, bool soft = false) {
   Bytes b(128, 0);
   b[0] = 0x0a, b[1] = 5, b[2] = 1, b[3] = 8, b[65] = 3, b[68] = 1;
   b[8] = uint8_t(width - 1), b[10] = uint8_t(height - 1), b[66] = uint8_t(width);
   Bytes p = RandomBytes(size_t(width) * height * 3, width + height);
   for (size_t i = 0; i < p.size(); i += 4) p[i] = p[i - i % 8];  // a few runs
+  for (size_t i = 0; soft && i < p.size(); ++i)  // soft colours, their channels pixel by pixel
+    p[i] = uint8_t((i / 3 % width + i / 3 / width + i % 3 * 40) / 3 + p[i] % 6);
   for (size_t i = 0; i < p.size();) {
     size_t run = 1;
     while ((i + run) % width && run < 63 && p[i + run] == p[i]) ++run;
@@ -636,8 +638,10 @@ TEST(KeyFinderTest, ImagesAndFramesAreToldByTheirLengthsAndChecksums) {
   } found[] = {{"pgm", MakeNetpbm("P5", 60, 40)},
                {"ppm past the look", MakeNetpbm("P6", 200, 150)},
                {"targa", MakeTarga(50, 30, false, false)},
+               {"packed targa with its footer", MakeTarga(50, 30, true, true)},
                {"packed targa past the look", MakeTarga(200, 120, true, true)},
                {"pcx", MakePcx(90, 50)},
+               {"pcx of soft colours", MakePcx(29, 24, true)},
                {"lz4", MakeLz4()},
                {"zstd", MakeZstd()}};
   for (const auto& f : found) {
@@ -654,13 +658,15 @@ TEST(KeyFinderTest, ImagesAndFramesAreToldByTheirLengthsAndChecksums) {
   }
   Bytes shortPgm = MakeNetpbm("P5", 60, 40), longPpm = MakeNetpbm("P6", 200, 150),
         shortTarga = MakeTarga(50, 30, false, false), packed = MakeTarga(50, 30, true, false),
-        pointed = MakeTarga(50, 30, true, true), shortPcx = MakePcx(90, 50), badSum = MakeLz4();
+        pointed = MakeTarga(50, 30, true, true), longPcx = MakePcx(90, 50),
+        padded = MakePcx(250, 250), badSum = MakeLz4();
   shortPgm.pop_back();
   longPpm.push_back(0);
   shortTarga.pop_back();
   packed.insert(packed.end(), {0x80, 1, 2, 3});  // a packet past the image
   pointed[pointed.size() - 26] ^= 1;             // the extension area where pixels are
-  shortPcx.pop_back();
+  longPcx.push_back(0);
+  padded.resize(padded.size() * 3);  // far more than its lines can take
   badSum[6] ^= 1;
   Bytes badZstd = MakeZstd();
   badZstd[badZstd.size() / 2] ^= 0x10;
@@ -672,7 +678,8 @@ TEST(KeyFinderTest, ImagesAndFramesAreToldByTheirLengthsAndChecksums) {
               {"targa, a byte short", shortTarga},
               {"packed targa, a packet too many", packed},
               {"targa, its extension area not after its pixels", pointed},
-              {"pcx, a byte short", shortPcx},
+              {"pcx, a byte too many", longPcx},
+              {"pcx past the look, thrice its length", padded},
               {"lz4, descriptor checksum", badSum},
               {"lz4, a match before the block", MakeLz4(301)},
               {"zstd, a block that does not decode", badZstd}};
