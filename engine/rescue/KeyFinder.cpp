@@ -252,6 +252,8 @@ constexpr double kOrderGainFew = 1.0;
 constexpr size_t kFewDistinct = 8;
 // Text in UTF-16 with at least one line end for this many characters has lines of its own.
 constexpr size_t kUtf16LineChars = 400;
+// Text in UTF-16 with this many line ends has some in each of its classes of characters.
+constexpr size_t kUtf16ClassLines = 6;
 // Keys the statistics cannot tell from the one found that are checked at most.
 constexpr size_t kMostAlternatives = 32;
 
@@ -1027,6 +1029,46 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     if (wide == 1) {
       std::swap(passed[0], passed[at]);
       clear = true;
+    }
+  }
+  // Text in UTF-16 has line ends in each of the classes that hold its characters. A key that
+  // shifts one of them onto characters the others hold (a table of a few characters) can leave
+  // the text more ordered, but turns that class's line ends into other characters: where a class
+  // of characters holds no line end though the others hold several, and a key that differs in
+  // it alone leaves more line ends, the key is not certain, and that key is a candidate too.
+  if (clear) {
+    const Key chosen = passed[0].c.key;
+    std::vector<uint8_t> plain = TurnedBack(prefix, std::min(len, kUtf8Bytes), chosen);
+    if (IsUtf16Text(plain)) {
+      const size_t lines = Utf16Lines(plain);
+      size_t nonzero[6] = {}, ends[6] = {};
+      for (size_t i = 0; i < plain.size(); ++i) {
+        nonzero[i % 6] += plain[i] != 0;
+        ends[i % 6] += plain[i] == '\n' && ((i % 2 == 0 && i + 1 < plain.size() && !plain[i + 1]) ||
+                                            (i % 2 == 1 && !plain[i - 1]));
+      }
+      std::vector<Key> more;
+      for (int j = 0; j < 6 && lines >= kUtf16ClassLines; ++j) {
+        if (ends[j] > 0 || nonzero[j] * 6 < plain.size() / 2) continue;
+        for (unsigned v = lo[j]; v <= hi[j]; ++v) {
+          const uint8_t shift = uint8_t(chosen[size_t(j)] - v);
+          if (shift == 0) continue;
+          for (size_t i = size_t(j); i < plain.size(); i += 6) plain[i] = uint8_t(plain[i] + shift);
+          if (IsUtf16Text(plain) && Utf16Lines(plain) > lines) {
+            more.push_back(chosen);
+            more.back()[size_t(j)] = uint8_t(v);
+          }
+          for (size_t i = size_t(j); i < plain.size(); i += 6) plain[i] = uint8_t(plain[i] - shift);
+        }
+      }
+      clear = more.empty();
+      const size_t before = passed.size();
+      for (size_t m = 0; m < more.size() && m < kMostCandidates; ++m) {
+        Candidate other = passed[0].c;
+        other.key = more[m];
+        checkOne(other, &passed);
+      }
+      std::rotate(passed.begin(), passed.begin() + long(before), passed.end());
     }
   }
   // A key that a check reaching over the whole file confirms (a raster or pixels that fill the
