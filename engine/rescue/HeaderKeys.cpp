@@ -442,7 +442,8 @@ unsigned Le16(const uint8_t* p) {
 }
 
 // The most a frame's decoding may put out before it is taken as sound so far, and the largest
-// window it may ask for (zstd's own levels ask for 8 MiB at most).
+// window it may ask for (the levels zstd offers without --ultra ask for 8 MiB at most; a frame
+// that asks for more is not given back).
 constexpr size_t kMostDecoded = 256 * 1024;
 constexpr int kZstdWindowLog = 23;
 
@@ -709,8 +710,8 @@ bool PcxFills(const uint8_t* b, size_t len, uint64_t size) {
       !(bits == 1 || bits == 2 || bits == 4 || bits == 8) || planes == 0 || planes > 4 ||
       xMax < xMin || yMax < yMin)
     return false;
-  // Each plane's line holds the width's bits, rounded up to whole bytes (to an even count, as
-  // most programs write it, or a few more).
+  // Each plane's line holds the width's bits in whole bytes, and perhaps a few more (most
+  // programs make the count even).
   const uint64_t least = (uint64_t(xMax - xMin + 1) * bits + 7) / 8;
   if (perLine < least || perLine > least + 4) return false;
   const uint64_t total = uint64_t(yMax - yMin + 1) * planes * perLine;
