@@ -9,7 +9,7 @@
 // the whole file then comes back byte for byte). Each file of the second is looked at as it lies:
 // any key found there is a false positive. Besides, the run makes in memory, from its seed, files
 // of the kinds people keep (PDF, office documents and e-books, fonts, MP3, AIFF and AU sound,
-// PGM, Targa, PCX, XPM, icons, TIFFs whose directory lies past 64 KiB, git objects, DER and PEM,
+// Netpbm, Targa, PCX, XPM, icons, TIFFs whose directory lies past 64 KiB, git objects, DER and PEM,
 // text in six scripts, JSON, CSV over 1 MiB), each coded and looked for and also looked at plain;
 // texts of narrow alphabets (one word repeated, digits, a genome: a wrong key is easy there);
 // short texts of 64 to 255 bytes; and tables of numbers by the thousand, which must all be told
@@ -515,30 +515,81 @@ Bytes Picture(std::mt19937& r, unsigned w, unsigned h, unsigned channels) {
 Bytes MakeImage(std::mt19937& r, const std::string& kind) {
   const unsigned w = 16 + r() % 200, h = 16 + r() % 150;
   Bytes b;
-  if (kind == "pgm") {
-    Put(&b, "P5\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n");
-    Bytes p = Picture(r, w, h, 1);
+  if (kind == "netpbm") {
+    // A bitmap, a greymap of 8 or 16 bits (with a comment, as GIMP writes one) or a pixmap.
+    const int form = int(r() % 5);
+    const std::string comment = form == 2 ? "# Created by GIMP version 2.10.34 PNM plug-in\n" : "";
+    const std::string magic = form == 4 ? "P4" : form == 3 ? "P6" : "P5";
+    Put(&b, magic + "\n" + comment + std::to_string(w) + " " + std::to_string(h) + "\n" +
+                (form == 4   ? ""
+                 : form == 1 ? "65535\n"
+                             : "255\n"));
+    Bytes p = form == 4 ? RandomFill(r, (w + 7) / 8 * h) : Picture(r, w, h, form == 3 ? 3 : 1);
+    if (form == 1) {
+      Bytes wide;
+      for (uint8_t v : p) Be16(&wide, v * 257u + r() % 200);
+      p = wide;
+    }
     b.insert(b.end(), p.begin(), p.end());
   } else if (kind == "tga") {
-    const uint8_t head[] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    // Uncompressed or run-length coded, with or without the footer (and the extension area it
+    // points to) that newer programs write.
+    const bool packed = r() % 2, footer = r() % 2;
+    const uint8_t head[] = {0, 0, uint8_t(packed ? 10 : 2), 0, 0, 0, 0, 0, 0, 0, 0, 0};
     b.insert(b.end(), head, head + 12);
     Le16(&b, w), Le16(&b, h);
     b.push_back(24), b.push_back(0x20);
-    Bytes p = Picture(r, w, h, 3);
-    b.insert(b.end(), p.begin(), p.end());
+    const Bytes p = Picture(r, w, h, 3);
+    auto same = [&p](size_t x, size_t y) {
+      return std::equal(p.begin() + long(3 * x), p.begin() + long(3 * x + 3),
+                        p.begin() + long(3 * y));
+    };
+    const size_t pixels = p.size() / 3;
+    for (size_t i = 0; packed && i < pixels;) {
+      // A packet: one pixel repeated, or up to 128 pixels as they are.
+      size_t n = 1;
+      while (i + n < pixels && n < 128 && same(i, i + n)) ++n;
+      const bool run = n > 1;
+      while (!run && i + n < pixels && n < 128 && !(i + n + 1 < pixels && same(i + n, i + n + 1)))
+        ++n;
+      b.push_back(uint8_t((run ? 0x80 : 0) | (n - 1)));
+      b.insert(b.end(), p.begin() + long(3 * i), p.begin() + long(3 * (i + (run ? 1 : n))));
+      i += n;
+    }
+    if (!packed) b.insert(b.end(), p.begin(), p.end());
+    if (footer) {
+      const uint32_t extension = uint32_t(b.size());
+      Le16(&b, 495);
+      b.resize(b.size() + 493);
+      Le32(&b, extension), Le32(&b, 0);
+      Put(&b, "TRUEVISION-XFILE.");
+      b.push_back(0);
+    }
   } else if (kind == "pcx") {
+    // Colour in three planes, or 256 colours in one with the palette after the lines.
+    const bool palette = r() % 2;
+    const unsigned planes = palette ? 1 : 3, perLine = (w + 1) & ~1u;
     b.assign(128, 0);
     b[0] = 0x0a, b[1] = 5, b[2] = 1, b[3] = 8;
     b[8] = uint8_t(w - 1), b[9] = uint8_t((w - 1) >> 8), b[10] = uint8_t(h - 1),
     b[11] = uint8_t((h - 1) >> 8);
-    b[12] = 72, b[14] = 72, b[65] = 3, b[66] = uint8_t(w), b[67] = uint8_t(w >> 8), b[68] = 1;
-    Bytes p = Picture(r, w, h, 3);
-    for (size_t i = 0; i < p.size();) {  // run-length coded
-      size_t run = 1;
-      while (i + run < p.size() && run < 63 && p[i + run] == p[i]) ++run;
-      if (run > 1 || p[i] >= 0xc0) b.push_back(uint8_t(0xc0 | run));
-      b.push_back(p[i]);
-      i += run;
+    b[12] = 72, b[14] = 72, b[65] = uint8_t(planes), b[66] = uint8_t(perLine),
+    b[67] = uint8_t(perLine >> 8), b[68] = 1;
+    const Bytes p = Picture(r, perLine, h * planes, 1);
+    for (unsigned line = 0; line < h * planes; ++line) {  // run-length coded, line by line
+      const size_t from = size_t(line) * perLine, to = from + perLine;
+      for (size_t i = from; i < to;) {
+        size_t run = 1;
+        while (i + run < to && run < 63 && p[i + run] == p[i]) ++run;
+        if (run > 1 || p[i] >= 0xc0) b.push_back(uint8_t(0xc0 | run));
+        b.push_back(p[i]);
+        i += run;
+      }
+    }
+    if (palette) {
+      b.push_back(0x0c);
+      const Bytes colours = RandomFill(r, 768);
+      b.insert(b.end(), colours.begin(), colours.end());
     }
   } else if (kind == "xpm") {
     std::string s = "/* XPM */\nstatic char *image[] = {\n\"" + std::to_string(w % 60 + 4) + " " +
@@ -763,7 +814,7 @@ std::vector<Sample> MakeKinds(std::mt19937& r, int each) {
     out.push_back({"mp3", MakeMp3(r)});
     out.push_back({"aiff", MakeAiff(r)});
     out.push_back({"au", MakeAu(r)});
-    for (const char* k : {"pgm", "tga", "pcx", "xpm", "ico", "tiff-far"})
+    for (const char* k : {"netpbm", "tga", "pcx", "xpm", "ico", "tiff-far"})
       out.push_back({k, MakeImage(r, k)});
     out.push_back({"git object", MakeGitObject(r)});
     Bytes der = Der(r, 0);

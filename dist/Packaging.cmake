@@ -1,7 +1,8 @@
 # `cpack -G DEB` in the build folder makes two Debian packages from one build, one per install
 # component (dist/CMakeLists.txt), each named after the program it brings:
-#   murvelctl  the command-line program: libc, libstdc++, libmagic and zlib (the rescue's
-#              type database and inflate), so a server or a script gets it without Qt;
+#   murvelctl  the command-line program: libc, libstdc++, libmagic, zlib and zstd (the
+#              rescue's type database, inflate and zstd's decoder), so a server or a script gets
+#              it without Qt;
 #   murvel     the window and all the desktop reads (entry, type, icons, file-manager entries);
 #              it depends on murvelctl of the same version, which gives the desktop's users the
 #              command line too, as the single package of 1.0.0 did.

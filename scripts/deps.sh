@@ -10,7 +10,7 @@
 MURVEL_BUILD_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libmagic-dev zlib1g-dev libsodium-dev libxxhash-dev libzxcvbn-dev
+  libmagic-dev zlib1g-dev libzstd-dev libsodium-dev libxxhash-dev libzxcvbn-dev
   shared-mime-info desktop-file-utils qt6-wayland
 )
 

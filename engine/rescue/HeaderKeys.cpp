@@ -1,12 +1,16 @@
 #include "engine/rescue/HeaderKeys.h"
 
 #include <zlib.h>
+#include <zstd.h>
 
 #include <algorithm>
 #include <bitset>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 namespace {
 
@@ -80,6 +84,18 @@ const Header kHeaders[] = {
     {"AIFF", 0, "46 4f 52 4d ?? ?? ?? ?? 41 49 46 43 46 56 45 52", HeaderCheck::None},
     {"Sun audio", 0, "2e 73 6e 64 00 00 00 ?? ?? ?? ?? ?? 00 00 00 01-1b", HeaderCheck::None},
     {"icon", 0, "00 00 01|02 00 01-20 00 ?? ?? ?? 00 00|01 00", HeaderCheck::None},
+    // Netpbm's binary bitmaps, greymaps and pixmaps, as most programs write them: a line end
+    // after the magic, then the width's digits, or a comment.
+    {"Netpbm", 0, "50 34-36 0a 31-39 0a|20|30-39 0a|20|30-39", HeaderCheck::Netpbm},
+    {"Netpbm", 0, "50 34-36 0a 23", HeaderCheck::Netpbm},
+    // Targa without an image identifier or a colour map, placed at the origin.
+    {"Targa", 0, "00 00 02|03|0a|0b 00 00 00 00 00 00 00 00 00", HeaderCheck::Targa},
+    {"PCX", 0, "0a 00|02-05 01 01|02|04|08 00 00 00 00", HeaderCheck::Pcx},
+    // The frame descriptor's version and reserved bits, and a block size it allows.
+    {"lz4", 0,
+     "04 22 4d 18 40-41|44-45|48-49|4c-4d|50-51|54-55|58-59|5c-5d|60-61|64-65|68-69|6c-6d|70-71|"
+     "74-75|78-79|7c-7d 40|50|60|70",
+     HeaderCheck::Lz4Frame},
     // Text in UTF-16 with its byte order mark, as far as its first two characters are Latin:
     // the bytes that are zero pin the key bytes of their classes.
     {"UTF-16", 0, "ff fe ?? 00 ?? 00", HeaderCheck::None},
@@ -421,6 +437,118 @@ bool Id3FramesRead(const uint8_t* b, size_t len) {
   return tagEnd + 2 > len || (b[tagEnd] == 0xff && (b[tagEnd + 1] & 0xe0) == 0xe0);
 }
 
+unsigned Le16(const uint8_t* p) {
+  return unsigned(p[0]) | unsigned(p[1]) << 8;
+}
+
+// The most a frame's decoding may put out before it is taken as sound so far, and the largest
+// window it may ask for (the levels zstd offers without --ultra ask for 8 MiB at most; a frame
+// that asks for more is not given back).
+constexpr size_t kMostDecoded = 256 * 1024;
+constexpr int kZstdWindowLog = 23;
+
+// Whether a zstd frame decodes without error over the bytes; when they are the whole file, to
+// its end, where the decoder checks the size and checksum the frame holds.
+bool ZstdDecodes(const uint8_t* b, size_t len, bool whole) {
+  ZSTD_DCtx* z = ZSTD_createDCtx();
+  if (!z) return false;
+  ZSTD_DCtx_setParameter(z, ZSTD_d_windowLogMax, kZstdWindowLog);
+  std::vector<uint8_t> out(ZSTD_DStreamOutSize());
+  ZSTD_inBuffer in{b, len, 0};
+  size_t made = 0, r = 0;
+  bool ended = false;
+  for (;;) {
+    ZSTD_outBuffer o{out.data(), out.size(), 0};
+    r = ZSTD_decompressStream(z, &o, &in);
+    if (ZSTD_isError(r)) break;
+    made += o.pos;
+    if (r == 0) {
+      ended = true;
+      break;
+    }
+    if (made >= kMostDecoded || (in.pos == in.size && o.pos < o.size)) break;
+  }
+  ZSTD_freeDCtx(z);
+  if (ZSTD_isError(r)) return false;
+  if (ended) return !whole || in.pos == len;
+  return !whole || made >= kMostDecoded;
+}
+
+// An LZ4 block's sequences (literals, then a match that copies from at most `before` bytes
+// decoded earlier or from the block's own), to the literals that end it; `decoded` is set to
+// how many bytes it decodes to.
+bool Lz4BlockDecodes(const uint8_t* s, size_t n, size_t most, uint64_t before, size_t* decoded) {
+  size_t at = 0, made = 0;
+  auto length = [&](size_t* value) {
+    for (;;) {
+      if (at >= n) return false;
+      const uint8_t x = s[at++];
+      *value += x;
+      if (x != 255) return true;
+    }
+  };
+  for (;;) {
+    if (at >= n) return false;
+    const uint8_t token = s[at++];
+    size_t literals = token >> 4;
+    if (literals == 15 && !length(&literals)) return false;
+    if (literals > n - at) return false;
+    at += literals;
+    made += literals;
+    if (at == n) break;  // the last sequence: literals alone
+    if (n - at < 2) return false;
+    const size_t offset = size_t(s[at]) | size_t(s[at + 1]) << 8;
+    at += 2;
+    if (offset == 0 || offset > made + before) return false;
+    size_t match = token & 15;
+    if (match == 15 && !length(&match)) return false;
+    made += match + 4;
+    if (made > most) return false;
+  }
+  if (made > most) return false;
+  *decoded = made;
+  return true;
+}
+
+// An LZ4 frame: its descriptor's checksum, then blocks within the size it allows whose sequences
+// decode (and match their checksums where the frame has them), to the end mark and the
+// content's checksum, which end a whole file.
+bool Lz4FrameReads(const uint8_t* b, size_t len, bool whole) {
+  if (len < 7) return false;
+  const uint8_t flags = b[4], sizes = b[5];
+  if ((flags >> 6) != 1 || (flags & 0x02) || (sizes & 0x8f) || ((sizes >> 4) & 7) < 4) return false;
+  const bool blockSums = flags & 0x10, contentSize = flags & 0x08, contentSum = flags & 0x04,
+             linked = !(flags & 0x20);
+  size_t at = 6 + (contentSize ? 8 : 0) + (flags & 0x01 ? 4 : 0);
+  if (at >= len || uint8_t(XXH32(b + 4, at - 4, 0) >> 8) != b[at]) return false;
+  const uint64_t declared =
+      contentSize ? LittleEndian32(b + 6) | uint64_t(LittleEndian32(b + 10)) << 32 : 0;
+  ++at;
+  const size_t most = size_t(1) << (8 + 2 * ((sizes >> 4) & 7));  // 64 KiB to 4 MiB
+  uint64_t made = 0;
+  while (at + 4 <= len) {
+    const uint32_t word = LittleEndian32(b + at);
+    at += 4;
+    if (word == 0) {  // the end mark
+      at += contentSum ? 4 : 0;
+      if (contentSize && made != declared) return false;
+      return whole ? at == len : true;
+    }
+    const size_t size = word & 0x7fffffff;
+    if (size > most) return false;
+    if (at + size + (blockSums ? 4 : 0) > len) return !whole;  // beyond the bytes at hand
+    if (blockSums && XXH32(b + at, size, 0) != LittleEndian32(b + at + size)) return false;
+    size_t decoded = size;
+    if (!(word & 0x80000000) &&
+        !Lz4BlockDecodes(b + at, size, most, linked ? std::min<uint64_t>(made, 65536) : 0,
+                         &decoded))
+      return false;
+    made += decoded;
+    at += size + (blockSums ? 4 : 0);
+  }
+  return !whole;
+}
+
 bool ZstdFrameReads(const uint8_t* b, size_t len, bool whole) {
   if (len < 6) return false;
   const uint8_t fhd = b[4];
@@ -456,10 +584,155 @@ bool ZstdFrameReads(const uint8_t* b, size_t len, bool whole) {
     ++blocks;
     if (h & 1) {  // the last block, and the checksum when the frame has one
       at += (fhd & 0x04) ? 4 : 0;
-      return whole ? at == len : true;
+      return (whole ? at == len : true) && ZstdDecodes(b, len, whole);
     }
   }
-  return !whole && blocks > 0;
+  return !whole && blocks > 0 && ZstdDecodes(b, len, whole);
+}
+
+bool IsBlank(uint8_t c) {
+  return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// A Netpbm image in one of its binary forms (P4 bitmap, P5 greymap, P6 pixmap): its header's
+// fields, each after blanks or comments, one blank, then the raster they make, which fills the
+// file to its last byte.
+bool NetpbmFills(const uint8_t* b, size_t len, uint64_t size) {
+  if (size == 0 || len < 3 || b[0] != 'P' || b[1] < '4' || b[1] > '6') return false;
+  const int fields = b[1] == '4' ? 2 : 3;
+  uint64_t field[3] = {};
+  size_t at = 2;
+  for (int f = 0; f < fields; ++f) {
+    const size_t from = at;
+    while (at < len && (IsBlank(b[at]) || b[at] == '#')) {
+      if (b[at] == '#')
+        while (at < len && b[at] != '\n') ++at;
+      else
+        ++at;
+    }
+    if (at == from) return false;
+    for (int digits = 0; at < len && b[at] >= '0' && b[at] <= '9'; ++at, ++digits) {
+      if (digits == 9) return false;
+      field[f] = field[f] * 10 + unsigned(b[at] - '0');
+    }
+    if (field[f] == 0) return false;
+  }
+  if (at >= len || !IsBlank(b[at])) return false;
+  ++at;
+  const uint64_t width = field[0], height = field[1], greatest = field[2];
+  uint64_t raster;
+  if (b[1] == '4') {
+    raster = (width + 7) / 8 * height;
+  } else {
+    if (greatest > 65535) return false;
+    raster = width * height * (b[1] == '6' ? 3 : 1) * (greatest > 255 ? 2 : 1);
+  }
+  return at + raster == size;
+}
+
+// Where the pixels a Targa image's header describes begin, and how many bytes each one takes.
+struct TargaLayout {
+  uint64_t pixelsAt = 0, pixels = 0;
+  unsigned pixelBytes = 0;
+};
+
+bool TargaHeaderReads(const uint8_t* b, size_t len, TargaLayout* layout) {
+  if (len < 18) return false;
+  const unsigned mapType = b[1], type = b[2], mapLength = Le16(b + 5), mapBits = b[7];
+  const unsigned width = Le16(b + 12), height = Le16(b + 14), depth = b[16];
+  const bool mapped = type == 1 || type == 9;
+  if (mapType > 1 || (mapped && mapType != 1) ||
+      !(type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11))
+    return false;
+  if (mapType == 1 && !(mapBits == 15 || mapBits == 16 || mapBits == 24 || mapBits == 32))
+    return false;
+  if (mapType == 0 && (mapLength != 0 || mapBits != 0)) return false;
+  if (width == 0 || height == 0 || (b[17] & 0xc0) ||
+      !(depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32))
+    return false;
+  layout->pixelsAt = 18 + uint64_t(b[0]) + uint64_t(mapLength) * ((mapBits + 7) / 8);
+  layout->pixels = uint64_t(width) * height;
+  layout->pixelBytes = (depth + 7) / 8;
+  return true;
+}
+
+// The file's last n bytes, from the bytes themselves when they are the whole file, else from
+// the tail read for the check; null when neither holds them.
+const uint8_t* LastBytes(const uint8_t* b, size_t len, const FileEnd& end, size_t n) {
+  if (end.size >= n && end.tail.size() >= n) return end.tail.data() + end.tail.size() - n;
+  if (end.size == len && len >= n) return b + len - n;
+  return nullptr;
+}
+
+constexpr char kTargaSignature[] = "TRUEVISION-XFILE.";  // with its ending zero, 18 bytes
+constexpr size_t kTargaFooterBytes = 26;
+
+// A Targa image: its pixels end where the file does or, when the file has the format's footer,
+// where the areas the footer points to begin (else where the footer does); compressed pixels
+// are walked packet by packet over the bytes at hand.
+bool TargaFills(const uint8_t* b, size_t len, const FileEnd& end) {
+  TargaLayout layout;
+  if (end.size == 0 || !TargaHeaderReads(b, len, &layout)) return false;
+  uint64_t stop = end.size;
+  if (end.size >= 18 + kTargaFooterBytes) {
+    const uint8_t* footer = LastBytes(b, len, end, kTargaFooterBytes);
+    if (!footer) return false;  // where the pixels must stop is not known
+    if (std::memcmp(footer + 8, kTargaSignature, sizeof kTargaSignature) == 0) {
+      stop = end.size - kTargaFooterBytes;
+      for (uint64_t area :
+           {uint64_t(LittleEndian32(footer)), uint64_t(LittleEndian32(footer + 4))}) {
+        if (area == 0) continue;
+        if (area < layout.pixelsAt || area >= end.size - kTargaFooterBytes) return false;
+        stop = std::min(stop, area);
+      }
+    }
+  }
+  if (b[2] < 9) return layout.pixelsAt + layout.pixels * layout.pixelBytes == stop;
+  // Packets: a count byte (its top bit set: one pixel repeated, else that many pixels given),
+  // then the pixels.
+  uint64_t at = layout.pixelsAt, done = 0;
+  while (done < layout.pixels) {
+    if (at >= len) return at < stop;  // beyond the bytes at hand
+    const unsigned count = (b[at] & 0x7f) + 1u;
+    at += 1 + uint64_t(b[at] & 0x80 ? 1 : count) * layout.pixelBytes;
+    done += count;
+  }
+  return done == layout.pixels && at == stop;
+}
+
+// A PCX image: the header's fields agree, and its run-length coded lines fill the image box,
+// to the file's end or to the palette of 256 colours that follows them.
+bool PcxFills(const uint8_t* b, size_t len, uint64_t size) {
+  if (size == 0 || len < 128) return false;
+  const unsigned bits = b[3], planes = b[65], perLine = Le16(b + 66), palette = Le16(b + 68);
+  const unsigned xMin = Le16(b + 4), yMin = Le16(b + 6), xMax = Le16(b + 8), yMax = Le16(b + 10);
+  if (b[0] != 0x0a || b[1] > 5 || b[1] == 1 || b[2] != 1 || b[64] != 0 || palette > 2 ||
+      !(bits == 1 || bits == 2 || bits == 4 || bits == 8) || planes == 0 || planes > 4 ||
+      xMax < xMin || yMax < yMin)
+    return false;
+  // Each plane's line holds the width's bits in whole bytes, and perhaps a few more (most
+  // programs make the count even).
+  const uint64_t least = (uint64_t(xMax - xMin + 1) * bits + 7) / 8;
+  if (perLine < least || perLine > least + 4) return false;
+  const uint64_t total = uint64_t(yMax - yMin + 1) * planes * perLine;
+  uint64_t at = 128, done = 0;
+  while (done < total && at < len) {
+    if ((b[at] & 0xc0) == 0xc0) {
+      done += b[at] & 0x3f;
+      at += 2;
+    } else {
+      ++done;
+      ++at;
+    }
+  }
+  constexpr uint64_t kPalette = 769;  // a mark, then 256 colours
+  if (done > total) return false;
+  if (done == total)  // the lines end at `at`: the file's end, or its palette's mark
+    return at == size || (at + kPalette == size && (at >= len || b[at] == 0x0c));
+  // The rest lies beyond the bytes: the file's rest must be able to hold it, two bytes for a run
+  // of at most 63 and at most two for each byte, with the palette.
+  const uint64_t rest = size > at ? size - at : 0, left = total - done;
+  return rest * 63 >= left * 2 && rest <= left * 2 + kPalette;
 }
 
 bool XzHeaderReads(const uint8_t* b, size_t len) {
@@ -529,7 +802,8 @@ std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_
   return matches;
 }
 
-bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool whole) {
+bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, const FileEnd& end) {
+  const bool whole = end.size == len;
   switch (check) {
     case HeaderCheck::PngHeaderCrc:
       return PngCrcMatches(plain, len);
@@ -553,10 +827,27 @@ bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool
       return XzHeaderReads(plain, len);
     case HeaderCheck::SevenZipCrc:
       return SevenZipHeaderReads(plain, len);
+    case HeaderCheck::Netpbm:
+      return NetpbmFills(plain, len, end.size);
+    case HeaderCheck::Targa:
+      return TargaFills(plain, len, end);
+    case HeaderCheck::Pcx:
+      return PcxFills(plain, len, end.size);
+    case HeaderCheck::Lz4Frame:
+      return Lz4FrameReads(plain, len, whole);
     case HeaderCheck::None:
       break;
   }
   return true;
+}
+
+bool CheckIsDecisive(HeaderCheck check) {
+  return check == HeaderCheck::Netpbm || check == HeaderCheck::Targa || check == HeaderCheck::Pcx ||
+         check == HeaderCheck::Lz4Frame || check == HeaderCheck::ZstdFrame;
+}
+
+size_t TailBytesOf(HeaderCheck check) {
+  return check == HeaderCheck::Targa ? kTargaFooterBytes : 0;
 }
 
 uint64_t TiffDirectoryAt(const uint8_t* b, size_t len) {

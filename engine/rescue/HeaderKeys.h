@@ -23,8 +23,26 @@ enum class HeaderCheck {
   Id3Frames,     // the tag's frames have names of capitals and digits and sizes that fit it
   XzHeaderCrc,   // the stream flags match their CRC
   SevenZipCrc,   // the start header matches its CRC
-  ZstdFrame,     // the frame header's reserved bit is clear and its blocks follow one another,
-                 // each of a type and size the format allows, to the end of a whole file
+  ZstdFrame,     // the frame header's reserved bit is clear, its blocks follow one another, each
+                 // of a type and size the format allows, to the end of a whole file, and the
+                 // frame decodes (to its size and checksum when it ends within the bytes)
+  Netpbm,        // the raster the header's width, height and greatest value make fills the file
+                 // to its last byte
+  Targa,         // the header's fields are the format's, and its pixels fill the file (to the
+                 // footer where the file has one), packet by packet where they are compressed
+  Pcx,           // the header's fields agree (planes, bits, bytes per line, the image box, the
+                 // bytes it leaves zero) and the run-length coded lines fill the image box to the
+                 // file's end (to the palette where one follows)
+  Lz4Frame,      // the frame descriptor matches its checksum (xxHash) and its blocks decode, each
+                 // within the size the descriptor allows, to the end of a whole file
+};
+
+// What a check may know of the file beyond the bytes it is given: its size (0 when not known;
+// the bytes are the whole file when it is theirs) and its last bytes, turned back with the same
+// key (none when not read).
+struct FileEnd {
+  uint64_t size = 0;
+  std::vector<uint8_t> tail;
 };
 
 struct HeaderMatch {
@@ -42,9 +60,16 @@ struct HeaderMatch {
 std::vector<HeaderMatch> MatchHeaders(const uint8_t* d, size_t len, const uint8_t lo[6],
                                       const uint8_t hi[6]);
 
-// Whether the turned-back prefix passes the header's own check; `whole`: the bytes are the whole
-// file (else more follow).
-bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, bool whole);
+// Whether the turned-back prefix passes the header's own check.
+bool HeaderCheckPasses(HeaderCheck check, const uint8_t* plain, size_t len, const FileEnd& end);
+
+// Whether the check reaches over the whole file (lengths that must match the file's, a stream
+// that must decode): a key it confirms where no other key passes it needs no more evidence.
+bool CheckIsDecisive(HeaderCheck check);
+
+// How many of the file's last bytes the check looks at (0: none): a finder reads them for it when
+// the bytes it holds end before the file does.
+size_t TailBytesOf(HeaderCheck check);
 
 // Where a TIFF's first directory lies by its header (0 when the bytes are too few), and whether
 // the bytes of a directory (`len` of them from its start) hold sorted, typed entries.

@@ -252,6 +252,8 @@ constexpr double kOrderGainFew = 1.0;
 constexpr size_t kFewDistinct = 8;
 // Text in UTF-16 with at least one line end for this many characters has lines of its own.
 constexpr size_t kUtf16LineChars = 400;
+// Text in UTF-16 with this many line ends has some in each of its classes of characters.
+constexpr size_t kUtf16ClassLines = 6;
 // Keys the statistics cannot tell from the one found that are checked at most.
 constexpr size_t kMostAlternatives = 32;
 
@@ -883,12 +885,30 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     ByteKind kind;
     std::string preview;
   };
+  // The file's size, where it is known: the bytes are the whole file, or the reader says.
+  const uint64_t fileSize = len < kKeyLookBytes ? len : far && far->size >= len ? far->size : 0;
+  // What a header's check knows of the file's end under `key`: its size, and its last bytes
+  // turned back where the check looks at them.
+  auto fileEnd = [&](const Candidate& c) {
+    FileEnd end;
+    end.size = fileSize;
+    const size_t n = TailBytesOf(c.check);
+    if (n == 0 || fileSize < n) return end;
+    end.tail.resize(n);
+    if (fileSize == len)
+      std::copy(prefix + len - n, prefix + len, end.tail.begin());
+    else if (!far || !far->read || far->read(fileSize - n, end.tail.data(), n) != n)
+      return FileEnd{fileSize, {}};
+    TransformBytes(end.tail.data(), n, fileSize - n, c.key.data(), CipherDirection::Decode);
+    return end;
+  };
   auto checkOne = [&](const Candidate& c, std::vector<Passed>* passed) {
     if (!KeyIsRealMoment(c.key.data(), now)) return;
+    const FileEnd end = fileEnd(c);
     // The header's own check on the first few KiB first: most keys fail it there.
     if (c.check != HeaderCheck::None && len > kQuickBytes) {
       std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
-      if (!HeaderCheckPasses(c.check, head.data(), head.size(), false)) return;
+      if (!HeaderCheckPasses(c.check, head.data(), head.size(), end)) return;
     }
     // A TIFF's directory beyond the prefix is read where the header says it lies.
     if (c.check == HeaderCheck::TiffIfd && far && far->read) {
@@ -905,7 +925,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     // The evidence next, from the classes' counts: plain bytes fail it before any more is done.
     if (!evidence(c.key, checked(c))) return;
     std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
-    if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), len < kKeyLookBytes)) return;
+    if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), end)) return;
     ByteKind kind = KindOfBytes(plain.data(), plain.size());
     if (c.likenessOnly && !kind.Text() && !(kind.Recognised() && IsMostlyText(plain)) &&
         !BeginsWithHeader(plain.data(), plain.size())) {
@@ -1011,7 +1031,59 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
       clear = true;
     }
   }
-  if (!clear || !passed[0].c.sure || !AgreesWithItself(scores, passed[0].c.key, lo, hi)) {
+  // Text in UTF-16 has line ends in each of the classes that hold its characters. A key that
+  // shifts one of them onto characters the others hold (a table of a few characters) can leave
+  // the text more ordered, but turns that class's line ends into other characters: where a class
+  // of characters holds no line end though the others hold several, and a key that differs in
+  // it alone leaves more line ends, the key is not certain, and that key is a candidate too.
+  if (clear) {
+    const Key chosen = passed[0].c.key;
+    std::vector<uint8_t> plain = TurnedBack(prefix, std::min(len, kUtf8Bytes), chosen);
+    if (IsUtf16Text(plain)) {
+      const size_t lines = Utf16Lines(plain);
+      size_t nonzero[6] = {}, ends[6] = {};
+      for (size_t i = 0; i < plain.size(); ++i) {
+        nonzero[i % 6] += plain[i] != 0;
+        ends[i % 6] += plain[i] == '\n' && ((i % 2 == 0 && i + 1 < plain.size() && !plain[i + 1]) ||
+                                            (i % 2 == 1 && !plain[i - 1]));
+      }
+      std::vector<Key> more;
+      for (int j = 0; j < 6 && lines >= kUtf16ClassLines; ++j) {
+        if (ends[j] > 0 || nonzero[j] * 6 < plain.size() / 2) continue;
+        for (unsigned v = lo[j]; v <= hi[j]; ++v) {
+          const uint8_t shift = uint8_t(chosen[size_t(j)] - v);
+          if (shift == 0) continue;
+          for (size_t i = size_t(j); i < plain.size(); i += 6) plain[i] = uint8_t(plain[i] + shift);
+          if (IsUtf16Text(plain) && Utf16Lines(plain) > lines) {
+            more.push_back(chosen);
+            more.back()[size_t(j)] = uint8_t(v);
+          }
+          for (size_t i = size_t(j); i < plain.size(); i += 6) plain[i] = uint8_t(plain[i] - shift);
+        }
+      }
+      clear = more.empty();
+      const size_t before = passed.size();
+      for (size_t m = 0; m < more.size() && m < kMostCandidates; ++m) {
+        Candidate other = passed[0].c;
+        other.key = more[m];
+        checkOne(other, &passed);
+      }
+      std::rotate(passed.begin(), passed.begin() + long(before), passed.end());
+    }
+  }
+  // A key that a check reaching over the whole file confirms (a raster or pixels that fill the
+  // file, a stream that decodes) is the key where no other key passes such a check: its rivals
+  // pass on the bytes' statistics alone, which an image's colour channels can favour wrongly.
+  size_t decisive = 0, which = 0;
+  for (size_t i = 0; i < passed.size(); ++i)
+    if (passed[i].c.sure && CheckIsDecisive(passed[i].c.check)) ++decisive, which = i;
+  const bool decided = decisive == 1;
+  if (decided) {
+    std::swap(passed[0], passed[which]);
+    found.kind = passed[0].kind;
+  }
+  if (!decided &&
+      (!clear || !passed[0].c.sure || !AgreesWithItself(scores, passed[0].c.key, lo, hi))) {
     found.verdict = KeyFinding::Verdict::Ambiguous;
     for (const Passed& p : passed) {
       if (found.candidates.size() == kMostCandidates) break;
