@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "engine/journal/JournalFlusher.h"
@@ -217,7 +218,7 @@ Step Pass::RunAlongside(size_t sealedBytes) {
   std::deque<Window*> logged;  // read, hashed and recorded, in the plan's order
   bool readerDone = false, stop = false;
   Step readFailure = Step::Ok();
-  std::thread reader([&] {
+  auto readWindows = [&] {
     for (size_t k = 0; k < plan.size(); ++k) {
       if (!Live(k)) continue;
       Window* w = nullptr;
@@ -240,7 +241,15 @@ Step Pass::RunAlongside(size_t sealedBytes) {
     std::lock_guard<std::mutex> lock(mutex);
     readerDone = true;
     changed.notify_all();
-  });
+  };
+  std::thread reader;
+  try {
+    reader = std::thread(readWindows);
+  } catch (const std::system_error&) {
+    // No thread to be had (a limit on them): the windows in turn, each flush waited for.
+    flusher_.reset();
+    return RunInTurn(sealedBytes);
+  }
   Step outcome = Step::Ok();
   for (;;) {
     Window* w = nullptr;
@@ -294,7 +303,11 @@ Step Pass::Run(bool* outOfMemory) {
         sealedBytes = std::max(sealedBytes, p.at + p.len);
     }
   if (!options_.overlapFlushes || journal_.Plan().size() <= 1) return RunInTurn(sealedBytes);
-  flusher_ = std::make_unique<JournalFlusher>(journal_);
+  try {
+    flusher_ = std::make_unique<JournalFlusher>(journal_);
+  } catch (const std::system_error&) {
+    return RunInTurn(sealedBytes);  // no thread to be had: each flush waited for in turn
+  }
   return RunAlongside(sealedBytes);
 }
 
