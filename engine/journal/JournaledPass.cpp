@@ -30,7 +30,7 @@ constexpr size_t kStartWritebackBytes = 1 << 20;
 // steps. A sealed file's bytes are kept instead, turned as they are first read: turning them
 // (XChaCha20) costs several times what the read and the cache misses do, and a sealing must
 // turn them to hash them at all. Such a window holds its bytes in `kept`, at the pieces' places.
-// (An unsealing's are read twice, as a decoding's: turning them is no dearer than a read.)
+// (An unsealing's are read twice, as a decoding's: they are hashed as they lie, turned once.)
 struct Window {
   size_t index = 0;
   std::vector<uint64_t> hashes;     // one per page, in the order of the pieces
@@ -63,10 +63,12 @@ class Pass {
     f->failure = why.fault();
   }
   bool Live(size_t k);
+  static bool Sealing(const PassFile* f) {
+    return f->sealed && f->direction == CipherDirection::Code;
+  }
   // Whether the piece's bytes are kept in `w` from the first read to the write.
   static bool Kept(const Window& w, const WindowPiece& p, const PassFile* f) {
-    return f->sealed && f->direction == CipherDirection::Code && w.kept &&
-           p.at + p.len <= w.keptBytes;
+    return Sealing(f) && w.kept && p.at + p.len <= w.keptBytes;
   }
   // Makes `w` window `k` and logs it: read, hashed and recorded (ReadAndHash).
   Step Begin(Window& w, size_t k, size_t sealedBytes);
@@ -118,7 +120,7 @@ Step Pass::ReadAndHash(Window& w) {
     if (!f) continue;
     uint64_t* h = w.hashes.data() + p.at / kPageBytes;
     const bool kept = Kept(w, p, f);
-    const bool sealing = f->sealed && f->direction == CipherDirection::Code;
+    const bool sealing = Sealing(f);
     for (size_t at = 0; at < p.len; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
       // Read into the chunk, which stays in the processor's cache, and copied to the kept bytes
@@ -161,8 +163,7 @@ void Pass::TurnAndWrite(Window& w) {
       uint8_t* data = kept ? w.kept.get() + piece.at + at : chunk_.get();
       Step step = kept ? Step::Ok() : ReadWhole(f->fd, data, n, piece.offset + at);
       if (step && !kept) f->key.Turn(data, n, piece.offset + at, f->direction);
-      if (step && f->sealed && f->direction == CipherDirection::Code && f->mac)
-        f->mac->Add(data, n);
+      if (step && Sealing(f) && f->mac) f->mac->Add(data, n);
       if (step && !kept && f->direction == CipherDirection::Code) {
         HashPages(data, n, hashes);
         f->digest.Add(hashes, size_t(PageCount(n)));
@@ -299,8 +300,7 @@ Step Pass::Run(bool* outOfMemory) {
   for (const std::vector<WindowPiece>& pieces : journal_.Plan())
     for (const WindowPiece& p : pieces) {
       const PassFile* f = FileOf(p);
-      if (f && f->sealed && f->direction == CipherDirection::Code)
-        sealedBytes = std::max(sealedBytes, p.at + p.len);
+      if (f && Sealing(f)) sealedBytes = std::max(sealedBytes, p.at + p.len);
     }
   if (!options_.overlapFlushes || journal_.Plan().size() <= 1) return RunInTurn(sealedBytes);
   try {

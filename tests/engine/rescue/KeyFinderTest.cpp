@@ -436,12 +436,8 @@ TEST(KeyFinderTest, EachKindsOwnCheckTellsItsKey) {
   }
 }
 
-// A TIFF's directory is read where its header says it lies, past the first 64 KiB too: it alone
-// tells the two key bytes the header leaves open.
-TEST(KeyFinderTest, AFarDirectoryIsReadWhereTheHeaderSays) {
-  const std::tm now = Moment(2026, 12, 7, 8, 30, 15);
-  const std::string key = KeyOf(Moment(2011, 5, 17, 21, 4, 56));
-  const Bytes coded = CodedByRule(MakeFarTiff(), KeyBytes(key));
+// The rest of a file held in memory, as the look reads it from a file past its prefix.
+FarBytes FarOver(const Bytes& coded) {
   FarBytes far;
   far.size = coded.size();
   far.read = [&coded](uint64_t at, uint8_t* into, size_t n) {
@@ -449,6 +445,16 @@ TEST(KeyFinderTest, AFarDirectoryIsReadWhereTheHeaderSays) {
     std::copy(coded.begin() + long(at), coded.begin() + long(at + n), into);
     return n;
   };
+  return far;
+}
+
+// A TIFF's directory is read where its header says it lies, past the first 64 KiB too: it alone
+// tells the two key bytes the header leaves open.
+TEST(KeyFinderTest, AFarDirectoryIsReadWhereTheHeaderSays) {
+  const std::tm now = Moment(2026, 12, 7, 8, 30, 15);
+  const std::string key = KeyOf(Moment(2011, 5, 17, 21, 4, 56));
+  const Bytes coded = CodedByRule(MakeFarTiff(), KeyBytes(key));
+  FarBytes far = FarOver(coded);
   KeyFinding k = FindKey(coded.data(), kKeyLookBytes, now, &far);
   ASSERT_EQ(k.verdict, KeyFinding::Verdict::Found);
   EXPECT_EQ(std::string(k.key, k.key + 6), key);
@@ -640,13 +646,7 @@ TEST(KeyFinderTest, ImagesAndFramesAreToldByTheirLengthsAndChecksums) {
   const std::tm now = Moment(2026, 12, 7, 8, 30, 15);
   std::mt19937 random(27);
   auto look = [&now](const Bytes& coded) {
-    FarBytes far;
-    far.size = coded.size();
-    far.read = [&coded](uint64_t at, uint8_t* into, size_t n) {
-      n = std::min<size_t>(n, coded.size() - size_t(at));
-      std::copy(coded.begin() + long(at), coded.begin() + long(at + n), into);
-      return n;
-    };
+    FarBytes far = FarOver(coded);
     return FindKey(coded.data(), coded.size(), now, &far);
   };
   const struct {
