@@ -140,8 +140,7 @@ Step Pass::ReadAndHash(Window& w) {
     }
     if (Failed(f)) continue;
     record[i].hashes = h;
-    if (f->direction == CipherDirection::Decode || (kept && sealing))
-      f->digest.Add(h, size_t(PageCount(p.len)));
+    if (f->direction == CipherDirection::Decode) f->digest.Add(h, size_t(PageCount(p.len)));
   }
   Step written = journal_.WriteWindow(w.index, record);
   if (!written) return written;
@@ -164,7 +163,8 @@ void Pass::TurnAndWrite(Window& w) {
       Step step = kept ? Step::Ok() : ReadWhole(f->fd, data, n, piece.offset + at);
       if (step && !kept) f->key.Turn(data, n, piece.offset + at, f->direction);
       if (step && Sealing(f) && f->mac) f->mac->Add(data, n);
-      if (step && !kept && f->direction == CipherDirection::Code) {
+      // The digest of a coding's bytes (a seal's integrity is its MAC).
+      if (step && !f->sealed && f->direction == CipherDirection::Code) {
         HashPages(data, n, hashes);
         f->digest.Add(hashes, size_t(PageCount(n)));
       }
