@@ -124,22 +124,40 @@ void LookInside(Inspection& ins, SealPassword* password) {
       NotWorkableFor(ins, NotWorkable::DamagedRecord, damaged);
     }
   }
-  // A sealed file: its seal's record at its end (or its attribute, when the end lost it).
+  // The file's size, and its first bytes, read once for both looks below: the seal's record at
+  // the end of a file no longer than them, and the look for a lost record.
   struct stat st {};
-  if (ins.workable() && !ins.coded && plat::Files().Fstat(fd, &st) == 0) {
+  const bool sized = ins.workable() && plat::Files().Fstat(fd, &st) == 0;
+  const uint64_t size = sized ? uint64_t(st.st_size) : 0;
+  std::vector<uint8_t> prefix;
+  const bool prefixWanted = !ins.coded || !has(kIntegrityAttr);
+  if (sized && prefixWanted) prefix = ReadLookPrefix(fd, size);
+  const bool wholeFile = sized && prefixWanted && prefix.size() == size;
+  // A sealed file: its seal's record at its end (or its attribute, when the end lost it).
+  if (sized && !ins.coded) {
     std::string attr;
     const bool hasAttr =
         has(seal::kSealAttr) && ReadAttr(fd, seal::kSealAttr, &attr, seal::kMaxRecordSize) >= 0;
-    const FoundSeal found = FindSeal(fd, uint64_t(st.st_size), hasAttr ? &attr : nullptr);
+    const std::string* kept = hasAttr ? &attr : nullptr;
+    const size_t tail = size_t(std::min<uint64_t>(size, seal::kMaxRecordSize));
+    const FoundSeal found =
+        wholeFile ? FindSealInTail(prefix.data() + (prefix.size() - tail), tail, size, kept)
+                  : FindSeal(fd, size, kept);
     ins.sealed = found.sealed;
     ins.sealFault = found.fault;
     ins.sealHeader = found.record.header;
   }
   // Bytes that disagree with the record: a copy that lost it, or plain bytes under one. A sealed
   // file is no such copy.
-  if (ins.workable() && !ins.sealed)
-    LookForMismatch(fd, ins.coded ? &ins.record : nullptr, has(kIntegrityAttr),
-                    plat::CurrentClock().LocalNow(), &ins.mismatch, &ins.lostKey);
+  if (ins.workable() && !ins.sealed) {
+    const RecordFields* record = ins.coded ? &ins.record : nullptr;
+    const std::tm now = plat::CurrentClock().LocalNow();
+    if (sized && prefixWanted)
+      LookForMismatchIn(fd, prefix, size, record, has(kIntegrityAttr), now, &ins.mismatch,
+                        &ins.lostKey);
+    else
+      LookForMismatch(fd, record, has(kIntegrityAttr), now, &ins.mismatch, &ins.lostKey);
+  }
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
   // longer value is not taken for an icon.
   if (has(kLargeIconStashAttr) &&

@@ -15,11 +15,14 @@ bool ReadSealRecord(const std::string& bytes, seal::Record* record) {
 }
 
 FoundSeal FindSeal(int fd, uint64_t size, const std::string* attr) {
-  FoundSeal found;
   std::vector<uint8_t> tail(size_t(std::min<uint64_t>(size, seal::kMaxRecordSize)));
   const bool read = ReadWhole(fd, tail.data(), tail.size(), size - tail.size()).ok();
-  const seal::RecordResult trailer =
-      read ? seal::FindTrailer(tail.data(), tail.size()) : seal::RecordResult{};
+  return FindSealInTail(read ? tail.data() : nullptr, tail.size(), size, attr);
+}
+
+FoundSeal FindSealInTail(const uint8_t* tail, size_t n, uint64_t size, const std::string* attr) {
+  FoundSeal found;
+  const seal::RecordResult trailer = tail ? seal::FindTrailer(tail, n) : seal::RecordResult{};
   if (trailer.fault == seal::SealFault::NotSealed) {
     if (!attr) return found;
     // The attribute stays, the record is gone from the end: cut, or changed by hand.

@@ -25,6 +25,9 @@ struct FoundSeal {
   size_t recordBytes = 0;
 };
 FoundSeal FindSeal(int fd, uint64_t size, const std::string* attr);
+// The same for the file's last min(size, seal::kMaxRecordSize) bytes read already (`n` of them;
+// `tail` null: they could not be read).
+FoundSeal FindSealInTail(const uint8_t* tail, size_t n, uint64_t size, const std::string* attr);
 
 // Feeds `mac` the content [0, length) of the open file as it now lies.
 Step TakeContentMac(int fd, uint64_t length, seal::ContentMac* mac);

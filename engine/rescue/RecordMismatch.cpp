@@ -9,12 +9,8 @@
 #include "engine/rescue/KeyFinder.h"
 #include "platform/FileCalls.h"
 
-namespace {
-
-std::vector<uint8_t> ReadPrefix(int fd) {
+std::vector<uint8_t> ReadLookPrefix(int fd, uint64_t size) {
   // Sized to the file, so that a small file's look does not clear the whole prefix's buffer.
-  struct stat st {};
-  const uint64_t size = plat::Files().Fstat(fd, &st) == 0 ? uint64_t(st.st_size) : kKeyLookBytes;
   std::vector<uint8_t> bytes(size_t(std::min<uint64_t>(size, kKeyLookBytes)));
   size_t got = 0;
   while (got < bytes.size()) {
@@ -26,20 +22,29 @@ std::vector<uint8_t> ReadPrefix(int fd) {
   return bytes;
 }
 
-}  // namespace
-
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
                      RecordMismatch* mismatch, LostKey* lostKey) {
   *mismatch = RecordMismatch::None;
   *lostKey = LostKey();
+  if (record && hasIntegrity) return;
+  struct stat st {};
+  const bool sized = plat::Files().Fstat(fd, &st) == 0;
+  const uint64_t size = sized ? uint64_t(st.st_size) : 0;
+  LookForMismatchIn(fd, ReadLookPrefix(fd, sized ? size : kKeyLookBytes), size, record,
+                    hasIntegrity, now, mismatch, lostKey);
+}
+
+void LookForMismatchIn(int fd, const std::vector<uint8_t>& bytes, uint64_t size,
+                       const RecordFields* record, bool hasIntegrity, const std::tm& now,
+                       RecordMismatch* mismatch, LostKey* lostKey) {
+  *mismatch = RecordMismatch::None;
+  *lostKey = LostKey();
   // A coded file with its integrity attribute is checked against it when it is decoded.
   if (record && hasIntegrity) return;
-  const std::vector<uint8_t> bytes = ReadPrefix(fd);
   if (bytes.size() < kKeyLookMinBytes) return;
   // The rest of the file, for a header that says where its structure lies.
   FarBytes far;
-  struct stat st {};
-  far.size = plat::Files().Fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0;
+  far.size = size;
   far.read = [fd](uint64_t at, uint8_t* into, size_t n) {
     size_t got = 0;
     while (got < n) {

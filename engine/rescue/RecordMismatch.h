@@ -5,8 +5,10 @@
 // the coded file's record ("record left over"), which a decoding would then scramble. Both are
 // told only on strong evidence from a bounded prefix of the bytes (KeyFinder.h); a file that
 // cannot be told is taken to be what its attributes say.
+#include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "codec/RecordLine.h"
 
@@ -31,3 +33,11 @@ struct LostKey {
 // change of its bytes). Sets `*mismatch` and `*lostKey`.
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
                      RecordMismatch* mismatch, LostKey* lostKey);
+
+// The file's first bytes as the look above reads them (kKeyLookBytes at most, the whole file
+// when it is no longer), for a caller that needs them too.
+std::vector<uint8_t> ReadLookPrefix(int fd, uint64_t size);
+// The look above, on those bytes read already and the file's `size` (0: not known).
+void LookForMismatchIn(int fd, const std::vector<uint8_t>& prefix, uint64_t size,
+                       const RecordFields* record, bool hasIntegrity, const std::tm& now,
+                       RecordMismatch* mismatch, LostKey* lostKey);

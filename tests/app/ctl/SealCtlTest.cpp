@@ -25,7 +25,9 @@ TEST_F(SealCtlTest, SealStatusUnsealRoundTripAndRefusals) {
   MakeFile("a.txt", plain);
   SetXattr(Path("a.txt"), "mime_type", "text/plain");
   const XattrMap before = AllXattrs(Path("a.txt"));
-  MakeFile("b.txt", RandomBytes(3000, 2));
+  // b.txt lies between the seal's largest record and the look's prefix: its record is found in
+  // the prefix's last bytes.
+  MakeFile("b.txt", RandomBytes(30000, 2));
   MakeFile("coded", RandomBytes(3000, 3));
   ASSERT_EQ(Ctl({"--password-stdin", "code", "coded"}, "pw\n").exitCode, 0);
 
@@ -43,6 +45,8 @@ TEST_F(SealCtlTest, SealStatusUnsealRoundTripAndRefusals) {
   EXPECT_EQ(status.out.substr(0, status.out.find('\n') + 1),
             "sealed: a.txt: format 1, Argon2id 3 passes over 256 MiB\n");
   EXPECT_EQ(Ctl({"status", "-q", "a.txt", "coded"}).exitCode, 0);
+  EXPECT_EQ(Ctl({"status", "b.txt"}).out,
+            "sealed: b.txt: format 1, Argon2id 3 passes over 256 MiB\n");
 
   // Neither coded nor decoded, nor sealed again, nor rescued; unsealed only with its password.
   const auto sealedNow = Now("a.txt");
