@@ -94,6 +94,15 @@ void AddTurned(const uint32_t* h, uint8_t k, bool take, uint32_t* out) {
   AddRun(h, size_t(k), take, out + split);
 }
 
+typedef double Lanes __attribute__((vector_size(16)));
+
+// The two doubles at `at`, read straight into a register.
+inline Lanes LanesAt(const double* at) {
+  Lanes v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
 // Scores every key byte for one class against `logp` (a log-likelihood per plain byte); the
 // best within lo..hi and its margin over the runner-up, per byte of the class.
 void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 256>& logp,
@@ -103,24 +112,20 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
   // Every byte value is summed, in running sums of two lanes each, over the table laid out
   // twice: key byte k reads logp[(b - k) mod 256] as one straight run. (The whole scoring
   // spends most of its time here.)
-  typedef double Lanes __attribute__((vector_size(16)));
   alignas(16) double h[256];
   for (unsigned b = 0; b < 256; ++b) h[b] = double(hist[b]);
-  double twice[512];
-  for (unsigned i = 0; i < 512; ++i) twice[i] = logp[i & 0xff];
+  double twice[512];  // only the part keys lo..hi read is filled
+  for (unsigned i = 256u - hi; i < 512u - lo; ++i) twice[i] = logp[i & 0xff];
   double top = -1e300, second = -1e300;
   score->fill(-1e300);
   for (unsigned k = lo; k <= hi; ++k) {
     const double* l = twice + 256 - k;  // l[b] = logp[(b - k) mod 256]
     Lanes a0 = {0, 0}, a1 = a0, a2 = a0, a3 = a0;
     for (unsigned b = 0; b < 256; b += 8) {
-      Lanes x[4], y[4];
-      std::memcpy(x, h + b, sizeof x);
-      std::memcpy(y, l + b, sizeof y);
-      a0 += x[0] * y[0];
-      a1 += x[1] * y[1];
-      a2 += x[2] * y[2];
-      a3 += x[3] * y[3];
+      a0 += LanesAt(h + b) * LanesAt(l + b);
+      a1 += LanesAt(h + b + 2) * LanesAt(l + b + 2);
+      a2 += LanesAt(h + b + 4) * LanesAt(l + b + 4);
+      a3 += LanesAt(h + b + 6) * LanesAt(l + b + 6);
     }
     const Lanes all = (a0 + a1) + (a2 + a3);
     const double sum = all[0] + all[1];
@@ -306,7 +311,25 @@ const TenthsPrior& Tenths() {
 __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void TenthsSums(
     const int16_t* __restrict h, const int16_t* __restrict twice, unsigned lo, unsigned hi,
     int32_t* __restrict sums) {
-  for (unsigned k = lo; k <= hi; ++k) {
+  unsigned k = lo;
+  // Four keys at a time: each byte's count is read once for the four (and the four sums do not
+  // wait for one another).
+  for (; k + 3 <= hi; k += 4) {
+    const int16_t* l = twice + 256 - k;  // key k + t reads l[b - t]
+    int32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+      const int32_t x = h[b];
+      s0 += x * int32_t(l[b]);
+      s1 += x * int32_t(l[int(b) - 1]);
+      s2 += x * int32_t(l[int(b) - 2]);
+      s3 += x * int32_t(l[int(b) - 3]);
+    }
+    sums[k - lo] = s0;
+    sums[k + 1 - lo] = s1;
+    sums[k + 2 - lo] = s2;
+    sums[k + 3 - lo] = s3;
+  }
+  for (; k <= hi; ++k) {
     const int16_t* l = twice + 256 - k;
     int32_t sum = 0;
     for (unsigned b = 0; b < 256; ++b) sum += int32_t(h[b]) * int32_t(l[b]);
