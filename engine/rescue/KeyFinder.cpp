@@ -381,15 +381,11 @@ uint8_t FirstPassBest(const ClassScores& s, int j, const uint8_t lo[6], const ui
 bool AllCouldBeTold(ClassScores& s, const uint8_t lo[6], const uint8_t hi[6]) {
   for (int j = 0; j < 6; ++j)
     if (s.count[j] < kClassBytes) return false;
+  for (int j = 0; j < 6; ++j) s.first[j] = FirstPassBest(s, j, lo, hi);
   int order[6] = {0, 1, 2, 3, 4, 5};
   std::stable_sort(order, order + 6, [&](int a, int b) { return hi[a] - lo[a] < hi[b] - lo[b]; });
-  // A class's scoring needs the first pass of the other five only: the class tried first (the
-  // narrowest) has its own first pass made only when it is told.
-  bool firstMade[6] = {};
   const int none[6] = {-1, -1, -1, -1, -1, -1};
   for (int j : order) {
-    for (int o = 0; o < 6; ++o)
-      if (o != j && !firstMade[o]) s.first[o] = FirstPassBest(s, o, lo, hi), firstMade[o] = true;
     uint8_t best;
     double margin;
     ScoreAgainstOthers(s, j, none, lo, hi, &best, &margin);
@@ -900,7 +896,8 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
   // as disordered as bytes can be; bytes clearly more ordered than that are plain.
   double rawBits;
   {
-    // Four tables, each byte of four into its own, so that no count waits for the one before.
+    // Four tables, each byte of four into its own, so that no count waits for the one before;
+    // the last len mod 4 bytes into the first.
     uint32_t h[4][256] = {};
     size_t i = 0;
     for (; i + 4 <= len; i += 4) {
@@ -1102,16 +1099,9 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
   };
   auto check = [&](const std::vector<Candidate>& list) {
     std::vector<Passed> passed;
-    // Each key once, where it first comes in the list: its places sorted by key, then by place
-    // (a header's thousands of keys are told apart without a set's node for each).
-    std::vector<std::pair<Key, size_t>> places(list.size());
-    for (size_t i = 0; i < list.size(); ++i) places[i] = {list[i].key, i};
-    std::sort(places.begin(), places.end());
-    std::vector<bool> first(list.size());
-    for (size_t i = 0; i < places.size(); ++i)
-      first[places[i].second] = i == 0 || places[i].first != places[i - 1].first;
-    for (size_t i = 0; i < list.size(); ++i)
-      if (first[i]) checkOne(list[i], &passed);
+    std::set<Key> seen;
+    for (const Candidate& c : list)
+      if (seen.insert(c.key).second) checkOne(c, &passed);
     return passed;
   };
   std::vector<Passed> passed = check(candidates);
