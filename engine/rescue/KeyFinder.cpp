@@ -114,8 +114,8 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
   // spends most of its time here.)
   alignas(16) double h[256];
   for (unsigned b = 0; b < 256; ++b) h[b] = double(hist[b]);
-  double twice[512];  // only the part keys lo..hi read is filled
-  for (unsigned i = 256u - hi; i < 512u - lo; ++i) twice[i] = logp[i & 0xff];
+  double twice[512];
+  for (unsigned i = 0; i < 512; ++i) twice[i] = logp[i & 0xff];
   double top = -1e300, second = -1e300;
   score->fill(-1e300);
   for (unsigned k = lo; k <= hi; ++k) {
