@@ -73,6 +73,36 @@ struct ClassScores {
 
 using Histogram = std::array<uint32_t, 256>;
 
+// out[i] += from[i] for i below n, or -= with `take`: four counts at a time, then the rest.
+void AddRun(const uint32_t* from, size_t n, bool take, uint32_t* out) {
+  typedef uint32_t Counts __attribute__((vector_size(16)));
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Counts x, y;
+    std::memcpy(&x, out + i, sizeof x);
+    std::memcpy(&y, from + i, sizeof y);
+    x = take ? x - y : x + y;
+    std::memcpy(out + i, &x, sizeof x);
+  }
+  for (; i < n; ++i) out[i] = take ? out[i] - from[i] : out[i] + from[i];
+}
+
+// out[b] += h[(b + k) mod 256], or -= with `take`: two straight runs.
+void AddTurned(const uint32_t* h, uint8_t k, bool take, uint32_t* out) {
+  const size_t split = 256 - size_t(k);
+  AddRun(h + k, split, take, out);
+  AddRun(h, size_t(k), take, out + split);
+}
+
+typedef double Lanes __attribute__((vector_size(16)));
+
+// The two doubles at `at`, read straight into a register.
+inline Lanes LanesAt(const double* at) {
+  Lanes v;
+  std::memcpy(&v, at, sizeof v);
+  return v;
+}
+
 // Scores every key byte for one class against `logp` (a log-likelihood per plain byte); the
 // best within lo..hi and its margin over the runner-up, per byte of the class.
 void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 256>& logp,
@@ -82,7 +112,6 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
   // Every byte value is summed, in running sums of two lanes each, over the table laid out
   // twice: key byte k reads logp[(b - k) mod 256] as one straight run. (The whole scoring
   // spends most of its time here.)
-  typedef double Lanes __attribute__((vector_size(16)));
   alignas(16) double h[256];
   for (unsigned b = 0; b < 256; ++b) h[b] = double(hist[b]);
   double twice[512];
@@ -93,13 +122,10 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
     const double* l = twice + 256 - k;  // l[b] = logp[(b - k) mod 256]
     Lanes a0 = {0, 0}, a1 = a0, a2 = a0, a3 = a0;
     for (unsigned b = 0; b < 256; b += 8) {
-      Lanes x[4], y[4];
-      std::memcpy(x, h + b, sizeof x);
-      std::memcpy(y, l + b, sizeof y);
-      a0 += x[0] * y[0];
-      a1 += x[1] * y[1];
-      a2 += x[2] * y[2];
-      a3 += x[3] * y[3];
+      a0 += LanesAt(h + b) * LanesAt(l + b);
+      a1 += LanesAt(h + b + 2) * LanesAt(l + b + 2);
+      a2 += LanesAt(h + b + 4) * LanesAt(l + b + 4);
+      a3 += LanesAt(h + b + 6) * LanesAt(l + b + 6);
     }
     const Lanes all = (a0 + a1) + (a2 + a3);
     const double sum = all[0] + all[1];
@@ -125,14 +151,16 @@ void ScoreClass(const Histogram& hist, size_t count, const std::array<double, 25
 void ScoreAgainstOthers(ClassScores& s, int j, const int known[6], const uint8_t lo[6],
                         const uint8_t hi[6], uint8_t* best, double* margin,
                         std::array<double, 256>* scores = nullptr) {
-  std::array<double, 256> others{};
+  uint32_t counts[256] = {};
   double total = 0;
   for (int o = 0; o < 6; ++o) {
     if (o == j) continue;
     const uint8_t k = known[o] >= 0 ? uint8_t(known[o]) : s.first[o];
-    for (unsigned b = 0; b < 256; ++b) others[uint8_t(b - k)] += s.hist[o][b];
+    AddTurned(s.hist[o].data(), k, false, counts);
     total += double(s.count[o]);
   }
+  std::array<double, 256> others;
+  for (unsigned b = 0; b < 256; ++b) others[b] = double(counts[b]);
   // The table holds few distinct counts (a few dozen for a 4 KiB prefix): each one's logarithm
   // is taken once.
   constexpr size_t kMemo = 1024;
@@ -283,7 +311,25 @@ const TenthsPrior& Tenths() {
 __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default"))) void TenthsSums(
     const int16_t* __restrict h, const int16_t* __restrict twice, unsigned lo, unsigned hi,
     int32_t* __restrict sums) {
-  for (unsigned k = lo; k <= hi; ++k) {
+  unsigned k = lo;
+  // Four keys at a time: each byte's count is read once for the four (and the four sums do not
+  // wait for one another).
+  for (; k + 3 <= hi; k += 4) {
+    const int16_t* l = twice + 256 - k;  // key k + t reads l[b - t]
+    int32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+      const int32_t x = h[b];
+      s0 += x * int32_t(l[b]);
+      s1 += x * int32_t(l[int(b) - 1]);
+      s2 += x * int32_t(l[int(b) - 2]);
+      s3 += x * int32_t(l[int(b) - 3]);
+    }
+    sums[k - lo] = s0;
+    sums[k + 1 - lo] = s1;
+    sums[k + 2 - lo] = s2;
+    sums[k + 3 - lo] = s3;
+  }
+  for (; k <= hi; ++k) {
     const int16_t* l = twice + 256 - k;
     int32_t sum = 0;
     for (unsigned b = 0; b < 256; ++b) sum += int32_t(h[b]) * int32_t(l[b]);
@@ -365,6 +411,41 @@ int DaysIn(int year, int month) {
   static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// What the check that a key is a real moment needs of `now`, reckoned once for many keys: the
+// latest moment allowed (a day's slack for the time zone), and whether every moment of a year
+// before now's comes before it (when it does, a key of such a year needs no reckoning).
+struct MomentBounds {
+  explicit MomentBounds(const std::tm& now) : year(now.tm_year) {
+    std::tm n = now;
+    latest = timegm(&n) + 24 * 3600;
+    std::tm start{};
+    start.tm_year = now.tm_year;
+    start.tm_mday = 1;
+    earlierYearsBefore = timegm(&start) <= latest;
+  }
+  int year;
+  std::time_t latest;
+  bool earlierYearsBefore;
+};
+
+// KeyIsRealMoment, with the key ranges and `now` reckoned already.
+bool IsRealMoment(const uint8_t key[6], const uint8_t lo[6], const uint8_t hi[6],
+                  const MomentBounds& bounds) {
+  for (int j = 0; j < 6; ++j)
+    if (key[j] < lo[j] || key[j] > hi[j]) return false;
+  std::tm t{};
+  t.tm_sec = key[0] - 13;
+  t.tm_min = key[1] - 12;
+  t.tm_hour = key[2] - 11;
+  t.tm_year = key[3] + 1941 - 1900;
+  t.tm_mon = key[4] - 22;
+  t.tm_mday = key[5] - 23;
+  if (t.tm_mday > DaysIn(t.tm_year + 1900, t.tm_mon + 1)) return false;
+  // Within its ranges a key's moment is at most the first second of the year after its own.
+  if (t.tm_year < bounds.year && bounds.earlierYearsBefore) return true;
+  return timegm(&t) <= bounds.latest;
 }
 
 // Whether the key found from the classes' likeness alone stands clearly above the same key
@@ -623,8 +704,59 @@ constexpr double kPlainBelowUniform = 1.5;
 // The histogram of the bytes turned back with `key`, from the classes' counts.
 void TurnedHistogram(const ClassScores& s, const Key& key, uint32_t out[256]) {
   for (unsigned b = 0; b < 256; ++b) out[b] = 0;
-  for (int j = 0; j < 6; ++j)
-    for (unsigned b = 0; b < 256; ++b) out[b] += s.hist[j][uint8_t(b + key[size_t(j)])];
+  for (int j = 0; j < 6; ++j) AddTurned(s.hist[j].data(), key[size_t(j)], false, out);
+}
+
+// TurnedHistogram for key after key, mended from the last one: only the classes whose key byte
+// changed are taken out and put back (the keys a header leaves open differ in a class or two).
+// The counts are whole numbers, so they come out the same as counted afresh.
+class TurnedCounts {
+ public:
+  explicit TurnedCounts(const ClassScores& s) : s_(s) {}
+  const uint32_t* For(const Key& key) {
+    if (!valid_) {
+      TurnedHistogram(s_, key, counts_);
+    } else {
+      for (int j = 0; j < 6; ++j) {
+        if (key[size_t(j)] == at_[size_t(j)]) continue;
+        AddTurned(s_.hist[j].data(), at_[size_t(j)], true, counts_);
+        AddTurned(s_.hist[j].data(), key[size_t(j)], false, counts_);
+      }
+    }
+    at_ = key;
+    valid_ = true;
+    return counts_;
+  }
+
+ private:
+  const ClassScores& s_;
+  bool valid_ = false;
+  Key at_{};
+  uint32_t counts_[256];
+};
+
+// The first `n` bytes turned back with `key`, from the bytes with the position term taken off
+// (d[i] = K[i mod 6] + p[i]), into `out`: the same bytes as TurnedBack gives, without its copy
+// of the prefix and its pad. A pattern of the key eight times over is taken off whole runs.
+void TurnedFromD(const std::vector<uint8_t>& d, size_t n, const Key& key,
+                 std::vector<uint8_t>* out) {
+  out->resize(n);
+  typedef uint8_t Run __attribute__((vector_size(16)));
+  constexpr size_t kRun = 48;  // eight periods of the key, three vectors
+  uint8_t pattern[kRun];
+  for (size_t t = 0; t < kRun; ++t) pattern[t] = key[t % 6];
+  Run p[3];
+  std::memcpy(p, pattern, sizeof p);
+  const uint8_t* in = d.data();
+  uint8_t* to = out->data();
+  size_t i = 0;
+  for (; i + kRun <= n; i += kRun) {
+    Run x[3];
+    std::memcpy(x, in + i, sizeof x);
+    for (int v = 0; v < 3; ++v) x[v] -= p[v];
+    std::memcpy(to + i, x, sizeof x);
+  }
+  for (; i < n; ++i) to[i] = uint8_t(in[i] - pattern[i % kRun]);
 }
 
 // How much more ordered the bytes turned back with a key must be than as they lie, in bits per
@@ -743,18 +875,7 @@ size_t Utf16Lines(const std::vector<uint8_t>& b) {
 bool KeyIsRealMoment(const uint8_t key[6], const std::tm& now) {
   uint8_t lo[6], hi[6];
   KeyRanges(now, lo, hi);
-  for (int j = 0; j < 6; ++j)
-    if (key[j] < lo[j] || key[j] > hi[j]) return false;
-  std::tm t{};
-  t.tm_sec = key[0] - 13;
-  t.tm_min = key[1] - 12;
-  t.tm_hour = key[2] - 11;
-  t.tm_year = key[3] + 1941 - 1900;
-  t.tm_mon = key[4] - 22;
-  t.tm_mday = key[5] - 23;
-  if (t.tm_mday > DaysIn(t.tm_year + 1900, t.tm_mon + 1)) return false;
-  std::tm n = now;
-  return timegm(&t) <= timegm(&n) + 24 * 3600;
+  return IsRealMoment(key, lo, hi, MomentBounds(now));
 }
 
 ByteKind KindWithKey(const uint8_t* prefix, size_t len, const uint8_t key[6]) {
@@ -775,9 +896,19 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
   // as disordered as bytes can be; bytes clearly more ordered than that are plain.
   double rawBits;
   {
-    uint32_t h[256] = {};
-    for (size_t i = 0; i < len; ++i) ++h[prefix[i]];
-    rawBits = Bits(h, len);
+    // Four tables, each byte of four into its own, so that no count waits for the one before;
+    // the last len mod 4 bytes into the first.
+    uint32_t h[4][256] = {};
+    size_t i = 0;
+    for (; i + 4 <= len; i += 4) {
+      ++h[0][prefix[i]];
+      ++h[1][prefix[i + 1]];
+      ++h[2][prefix[i + 2]];
+      ++h[3][prefix[i + 3]];
+    }
+    for (; i < len; ++i) ++h[0][prefix[i]];
+    for (unsigned b = 0; b < 256; ++b) h[0][b] += h[1][b] + h[2][b] + h[3][b];
+    rawBits = Bits(h[0], len);
   }
   if (rawBits < UniformBits(len) - kPlainBelowUniform) return found;
   // The position term taken off: d[i] = K[i mod 6] + p[i].
@@ -860,11 +991,8 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
 
   // Whether the bytes as they lie begin with a known header.
   int asLiesHeader = -1;
-  auto orderGain = [&](const Key& key) {
-    uint32_t turned[256];
-    TurnedHistogram(scores, key, turned);
-    return rawBits - Bits(turned, len);
-  };
+  TurnedCounts turnedCounts(scores);
+  auto orderGain = [&](const Key& key) { return rawBits - Bits(turnedCounts.For(key), len); };
   // Whether there is evidence that the bytes are coded under `key`: the bytes turned back are
   // clearly more ordered than as they lie, or (confirmed by a check with redundancy of its own)
   // not clearly less, and the bytes as they lie do not begin with a known header.
@@ -914,13 +1042,27 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     TransformBytes(end.tail.data(), n, fileSize - n, c.key.data(), CipherDirection::Decode);
     return end;
   };
+  const MomentBounds moments(now);
+  auto realMoment = [&](const Key& key) { return IsRealMoment(key.data(), lo, hi, moments); };
+  // The bytes turned back for the key being checked (one buffer for every key).
+  std::vector<uint8_t> plainBuffer;
   auto checkOne = [&](const Candidate& c, std::vector<Passed>* passed) {
-    if (!KeyIsRealMoment(c.key.data(), now)) return;
-    const FileEnd end = fileEnd(c);
-    // The header's own check on the first few KiB first: most keys fail it there.
-    if (c.check != HeaderCheck::None && len > kQuickBytes) {
-      std::vector<uint8_t> head = TurnedBack(prefix, kQuickBytes, c.key);
-      if (!HeaderCheckPasses(c.check, head.data(), head.size(), end)) return;
+    if (!realMoment(c.key)) return;
+    std::vector<uint8_t>& plain = plainBuffer;
+    // The file's end is read and turned back only for a check that gets that far.
+    FileEnd end;
+    bool endMade = false;
+    auto makeEnd = [&] {
+      if (!endMade) end = fileEnd(c), endMade = true;
+    };
+    // The header's own check on the first few KiB first: most keys fail it there. Bytes no
+    // longer than that are checked whole at once (the evidence below would not spare it).
+    bool wholeChecked = false;
+    if (c.check != HeaderCheck::None) {
+      makeEnd();
+      wholeChecked = len <= kQuickBytes;
+      TurnedFromD(d, std::min(len, kQuickBytes), c.key, &plain);
+      if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), end)) return;
     }
     // A TIFF's directory beyond the prefix is read where the header says it lies.
     if (c.check == HeaderCheck::TiffIfd && far && far->read) {
@@ -936,8 +1078,11 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     }
     // The evidence next, from the classes' counts: plain bytes fail it before any more is done.
     if (!evidence(c.key, checked(c))) return;
-    std::vector<uint8_t> plain = TurnedBack(prefix, len, c.key);
-    if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), end)) return;
+    if (!wholeChecked) {
+      makeEnd();
+      TurnedFromD(d, len, c.key, &plain);
+      if (!HeaderCheckPasses(c.check, plain.data(), plain.size(), end)) return;
+    }
     ByteKind kind = KindOfBytes(plain.data(), plain.size());
     if (c.likenessOnly && !kind.Text() && !(kind.Recognised() && IsMostlyText(plain)) &&
         !BeginsWithHeader(plain.data(), plain.size())) {
@@ -949,9 +1094,8 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     if (!kind.Recognised()) return;
     double likeness = 0;
     for (int j = 0; j < 6; ++j) likeness += scores.score[j][c.key[size_t(j)]];
-    uint32_t turned[256];
-    TurnedHistogram(scores, c.key, turned);
-    passed->push_back({c, Bits(turned, len), likeness / 6, std::move(kind), Preview(plain)});
+    passed->push_back(
+        {c, Bits(turnedCounts.For(c.key), len), likeness / 6, std::move(kind), Preview(plain)});
   };
   auto check = [&](const std::vector<Candidate>& list) {
     std::vector<Passed> passed;
@@ -1012,7 +1156,7 @@ KeyFinding FindKey(const uint8_t* prefix, size_t len, const std::tm& now, const 
     size_t tried = 0;
     for (const Key& k : OrderlyAlternatives(scores, best.key, lo, hi, allowed)) {
       if (passed.size() >= kMostCandidates || tried == kMostAlternatives) break;
-      if (!seen.insert(k).second || !KeyIsRealMoment(k.data(), now)) continue;
+      if (!seen.insert(k).second || !realMoment(k)) continue;
       ++tried;
       Candidate other = best;
       other.key = k;
