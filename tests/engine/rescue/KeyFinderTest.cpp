@@ -288,6 +288,18 @@ Bytes MakeProse() {
   return text;
 }
 
+// A settings file of 300 bytes: ASCII of a few dozen different bytes, 50 to a class of key byte,
+// which the first pass must each tell from their likeness alone.
+Bytes MakeSettings() {
+  Bytes text;
+  Append(&text, "# Settings of the nightly backup, read at start-up\n");
+  for (int i = 0; i < 12; ++i)
+    Append(&text, "job" + std::to_string(i) + ".source = /home/ana/Documents/part" +
+                      std::to_string(i * 7) + "\nkeep_daily = " + std::to_string(3 + i % 5) + "\n");
+  text.resize(300);
+  return text;
+}
+
 // The prose in UTF-16, little-endian, without a byte order mark: its zero bytes could be line
 // ends or blanks under other keys, but its own line ends tell.
 Bytes MakeUtf16() {
@@ -309,6 +321,7 @@ TEST(KeyFinderTest, CodedBytesGiveTheirKeyAndPlainOnesNone) {
     Bytes plain;
   } files[] = {{"prose", MakeProse()},
                {"short prose", shortProse},
+               {"settings", MakeSettings()},
                {"png", MakePng(3)},
                {"gzip", MakeGzip(4)}};
   for (const auto& f : files) {
