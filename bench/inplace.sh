@@ -47,21 +47,20 @@ small_part() {
   mkdir "$work/src"
   for ((i = 0; i < small; i++)); do head -c 4096 /dev/urandom >"$work/src/f$i"; done
   : >"$work/small_ctl" && : >"$work/small_cp" && : >"$work/small_other"
-  # Every round's copies are made before the first is timed, and nothing is removed until the
-  # last is: on an ext4 without a journal a new inode is not taken from those freed in the last
-  # minute or more, and cp -a, which makes 10,000 of them, was slowed by up to ten times after a
-  # round's removals (murvelctl, which makes none, was not).
-  echo "Making the copies of $((rounds + 1)) rounds ..."
-  for ((round = 0; round <= rounds; round++)); do
-    cp -a "$work/src" "$work/copy$round"
-    [[ -n $other ]] && cp -a "$work/src" "$work/other$round"
-  done
+  # Nothing is removed until the last round is timed: on an ext4 without a journal a new inode is
+  # not taken from those freed in the last minute or more, and cp -a, which makes 10,000 of them,
+  # was slowed by up to ten times after a round's removals (murvelctl, which makes none, was
+  # not). Each murvelctl codes the same copy every round and decodes it again, untimed: the
+  # attribute blocks of coded copies left standing would pile up in the kernel's cache of them,
+  # which every new block is looked up in, and slow each round more than the one before.
+  cp -a "$work/src" "$work/copy"
+  [[ -n $other ]] && cp -a "$work/src" "$work/other"
   small_ctl() {
-    printf '%s\n' "$password" | "$ctl" --password-stdin code "$work/copy$round/"* >"$work/small_out"
+    printf '%s\n' "$password" | "$ctl" --password-stdin code "$work/copy/"* >"$work/small_out"
   }
   small_other() {
     printf '%s\n' "$password" |
-      "$other" --password-stdin code "$work/other$round/"* >"$work/small_other_out"
+      "$other" --password-stdin code "$work/other/"* >"$work/small_other_out"
   }
   small_cp() { cp -a "$work/src" "$work/dst$round" && sync; }
   local contenders=(small_ctl small_cp)
@@ -74,8 +73,8 @@ small_part() {
     sleep 1
     # Every contender reads its files from the page cache: murvelctl the copy it is given, cp
     # the folder, read here (this machine reclaims pages it finds cold).
-    cat "$work/src/"* "$work/copy$round/"* >/dev/null
-    [[ -n $other ]] && cat "$work/other$round/"* >/dev/null
+    cat "$work/src/"* "$work/copy/"* >/dev/null
+    [[ -n $other ]] && cat "$work/other/"* >/dev/null
     # Each round starts with a different contender.
     for ((k = 0; k < n; k++)); do
       c=${contenders[$(((round + k) % n))]}
@@ -88,7 +87,18 @@ small_part() {
         exit 1
       }
     done
+    printf '%s\n' "$password" | "$ctl" --password-stdin decode "$work/copy/"* >"$work/small_out"
+    [[ -n $other ]] &&
+      printf '%s\n' "$password" | "$ctl" --password-stdin decode "$work/other/"* >>"$work/small_out"
+    [[ $(grep -c '^decoded: ' "$work/small_out") == "$((small * (n - 1)))" ]] || {
+      echo "inplace.sh: murvelctl did not decode all $small files" >&2
+      exit 1
+    }
   done
+  cmp <(cat "$work/src/"*) <(cat "$work/copy/"*) || {
+    echo "inplace.sh: the small files' bytes changed over the runs" >&2
+    exit 1
+  }
   small_ctl_us=$(median <"$work/small_ctl")
   small_cp_us=$(median <"$work/small_cp")
   awk -v c="$small_ctl_us" -v p="$small_cp_us" -v f="$small" 'BEGIN {
