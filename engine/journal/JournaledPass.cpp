@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -23,27 +22,20 @@ constexpr size_t kChunkBytes = 128 * 1024;
 static_assert(kChunkBytes % kPageBytes == 0, "chunks hold whole pages");
 // Pieces from this size on have their writeback started as soon as they are written.
 constexpr size_t kStartWritebackBytes = 1 << 20;
-// A piece of a file no longer than this is kept from its first read to its write: for a small
-// file the second read's system call costs more than the bytes do. (A batch holds 512 files at
-// most: 8 MiB kept at most.)
-constexpr size_t kKeepPieceBytes = 16 * 1024;
-constexpr size_t kNotKept = SIZE_MAX;
 
-// One window of the pass: the pieces of files it covers and their pages' hashes. A large piece
-// of a coding or decoding is read twice, in chunks: once to hash it, and once, after the hashes
-// are flushed, to turn and write it. The second read comes from the page cache; it is cheaper
-// than keeping a whole window in memory, whose bytes would leave the processor's caches between
-// the steps. Two kinds of piece are kept instead from the first read to the write: a sealing's,
-// turned as it is first read (turning it, XChaCha20, costs several times what the read and the
-// cache misses do, and a sealing must turn it to hash it at all), and a small one, as it lies
-// (its second read would cost a system call for a few pages). (An unsealing's large pieces are
-// read twice, as a decoding's: they are hashed as they lie, turned once.)
+// One window of the pass: the pieces of files it covers and their pages' hashes. A coding's or
+// decoding's bytes are read twice, in chunks: once to hash them, and once, after the hashes are
+// flushed, to turn and write them. The second read comes from the page cache; it is cheaper than
+// keeping a whole window in memory, whose bytes would leave the processor's caches between the
+// steps. A sealed file's bytes are kept instead, turned as they are first read: turning them
+// (XChaCha20) costs several times what the read and the cache misses do, and a sealing must
+// turn them to hash them at all. Such a window holds its bytes in `kept`, at the pieces' places.
+// (An unsealing's are read twice, as a decoding's: they are hashed as they lie, turned once.)
 struct Window {
   size_t index = 0;
   std::vector<uint64_t> hashes;     // one per page, in the order of the pieces
   uint64_t flush = 0;               // the journal flush its hashes wait for
-  std::vector<size_t> keptAt;       // per piece: where in `kept` its bytes lie, or kNotKept
-  std::unique_ptr<uint8_t[]> kept;  // the kept pieces' bytes, one after another
+  std::unique_ptr<uint8_t[]> kept;  // the sealed files' bytes, turned, when it could be had
   size_t keptBytes = 0;
 };
 
@@ -74,20 +66,19 @@ class Pass {
   static bool Sealing(const PassFile* f) {
     return f->sealed && f->direction == CipherDirection::Code;
   }
-  // Where the bytes of piece `i` of `w` are kept from the first read to the write; null: they
-  // are read again.
-  static uint8_t* Kept(Window& w, size_t i) {
-    return w.keptAt[i] == kNotKept ? nullptr : w.kept.get() + w.keptAt[i];
+  // Whether the piece's bytes are kept in `w` from the first read to the write.
+  static bool Kept(const Window& w, const WindowPiece& p, const PassFile* f) {
+    return Sealing(f) && w.kept && p.at + p.len <= w.keptBytes;
   }
   // Makes `w` window `k` and logs it: read, hashed and recorded (ReadAndHash).
-  Step Begin(Window& w, size_t k);
-  void KeepPieces(Window& w);
+  Step Begin(Window& w, size_t k, size_t sealedBytes);
+  void KeepSealedBytes(Window& w, size_t bytes);
   Step ReadAndHash(Window& w);
   void TurnAndWrite(Window& w);
   // The windows in turn, each written once its record is flushed: on this thread alone, or
   // with the reader thread and the flusher.
-  Step RunInTurn();
-  Step RunAlongside();
+  Step RunInTurn(size_t sealedBytes);
+  Step RunAlongside(size_t sealedBytes);
   void FailAll(const Step& why) {
     for (PassFile* f : files_) Fail(f, why);
   }
@@ -110,24 +101,12 @@ bool Pass::Live(size_t k) {
   return false;
 }
 
-// Chooses the window's pieces kept from the first read to the write, a sealing's and the small
-// ones, and gives it room for them; without memory for it, every piece is read twice (and a
-// sealing's turned twice).
-void Pass::KeepPieces(Window& w) {
-  const std::vector<WindowPiece>& pieces = journal_.Plan()[w.index];
-  w.keptAt.assign(pieces.size(), kNotKept);
-  size_t bytes = 0;
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    const PassFile* f = FileOf(pieces[i]);
-    if (!f || (!Sealing(f) && pieces[i].len > kKeepPieceBytes)) continue;
-    w.keptAt[i] = bytes;
-    bytes += pieces[i].len;
-  }
-  if (w.keptBytes < bytes) {
-    w.kept.reset(new (std::nothrow) uint8_t[bytes]);
-    w.keptBytes = w.kept ? bytes : 0;
-  }
-  if (!w.kept || w.keptBytes < bytes) w.keptAt.assign(pieces.size(), kNotKept);
+// Gives the window room for `bytes` of sealed files' bytes, kept from the first read to the
+// write; without memory for it, they are read and turned twice, as a coding's are.
+void Pass::KeepSealedBytes(Window& w, size_t bytes) {
+  if (w.keptBytes >= bytes) return;
+  w.kept.reset(new (std::nothrow) uint8_t[bytes]);
+  w.keptBytes = w.kept ? bytes : 0;
 }
 
 // The pages as they are: read and hashed, and the window's record written to the journal and
@@ -140,7 +119,7 @@ Step Pass::ReadAndHash(Window& w) {
     PassFile* f = FileOf(p);
     if (!f) continue;
     uint64_t* h = w.hashes.data() + p.at / kPageBytes;
-    uint8_t* const kept = Kept(w, i);
+    const bool kept = Kept(w, p, f);
     const bool sealing = Sealing(f);
     for (size_t at = 0; at < p.len; at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, p.len - at);
@@ -157,7 +136,7 @@ Step Pass::ReadAndHash(Window& w) {
       // A sealing's pages are hashed sealed, never plain.
       if (sealing) f->key.Turn(data, n, p.offset + at, f->direction);
       HashPages(data, n, h + at / kPageBytes);
-      if (kept) std::memcpy(kept + at, data, n);
+      if (kept) std::memcpy(w.kept.get() + p.at + at, data, n);
     }
     if (Failed(f)) continue;
     record[i].hashes = h;
@@ -172,20 +151,17 @@ Step Pass::ReadAndHash(Window& w) {
 
 void Pass::TurnAndWrite(Window& w) {
   uint64_t hashes[kChunkBytes / kPageBytes];
-  const std::vector<WindowPiece>& pieces = journal_.Plan()[w.index];
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    const WindowPiece& piece = pieces[i];
+  for (const WindowPiece& piece : journal_.Plan()[w.index]) {
     PassFile* f = FileOf(piece);
     if (!f) continue;
-    uint8_t* const kept = Kept(w, i);
+    const bool kept = Kept(w, piece, f);
     for (size_t at = 0; at < piece.len && !Failed(f); at += kChunkBytes) {
       const size_t n = std::min(kChunkBytes, piece.len - at);
-      // A kept piece's bytes are hashed already, and a sealing's turned too. The MAC takes them
-      // here, on the thread with less to do, just before the write, which then finds them in
-      // the cache.
-      uint8_t* data = kept ? kept + at : chunk_.get();
+      // A kept piece's bytes are turned and hashed already. The MAC takes them here, on the
+      // thread with less to do, just before the write, which then finds them in the cache.
+      uint8_t* data = kept ? w.kept.get() + piece.at + at : chunk_.get();
       Step step = kept ? Step::Ok() : ReadWhole(f->fd, data, n, piece.offset + at);
-      if (step && !(kept && Sealing(f))) f->key.Turn(data, n, piece.offset + at, f->direction);
+      if (step && !kept) f->key.Turn(data, n, piece.offset + at, f->direction);
       if (step && Sealing(f) && f->mac) f->mac->Add(data, n);
       // The digest of a coding's bytes (a seal's integrity is its MAC).
       if (step && !f->sealed && f->direction == CipherDirection::Code) {
@@ -208,21 +184,21 @@ void Pass::TurnAndWrite(Window& w) {
   }
 }
 
-Step Pass::Begin(Window& w, size_t k) {
+Step Pass::Begin(Window& w, size_t k, size_t sealedBytes) {
   w.index = k;
   uint64_t pages = 0;
   for (const WindowPiece& p : journal_.Plan()[k]) pages = p.at / kPageBytes + PageCount(p.len);
   w.hashes.assign(size_t(pages), 0);
-  KeepPieces(w);
+  if (sealedBytes > 0) KeepSealedBytes(w, sealedBytes);
   return ReadAndHash(w);
 }
 
-Step Pass::RunInTurn() {
+Step Pass::RunInTurn(size_t sealedBytes) {
   const WindowPlan& plan = journal_.Plan();
   Window w;
   for (size_t k = 0; k < plan.size(); ++k) {
     if (!Live(k)) continue;
-    Step logged = Begin(w, k);
+    Step logged = Begin(w, k, sealedBytes);
     if (!logged) {
       FailAll(logged);
       return logged;
@@ -234,7 +210,7 @@ Step Pass::RunInTurn() {
 
 // The reader thread takes window k while this thread writes window k - 1 (whose flush is done
 // by then): two windows, each handed from one thread to the other in turn.
-Step Pass::RunAlongside() {
+Step Pass::RunAlongside(size_t sealedBytes) {
   const WindowPlan& plan = journal_.Plan();
   Window windows[2];
   std::mutex mutex;
@@ -254,7 +230,7 @@ Step Pass::RunAlongside() {
         w = free.front();
         free.pop_front();
       }
-      Step made = Begin(*w, k);
+      Step made = Begin(*w, k, sealedBytes);
       std::lock_guard<std::mutex> lock(mutex);
       if (!made) {
         readFailure = made;
@@ -273,7 +249,7 @@ Step Pass::RunAlongside() {
   } catch (const std::system_error&) {
     // No thread to be had (a limit on them): the windows in turn, each flush waited for.
     flusher_.reset();
-    return RunInTurn();
+    return RunInTurn(sealedBytes);
   }
   Step outcome = Step::Ok();
   for (;;) {
@@ -319,13 +295,20 @@ Step Pass::Run(bool* outOfMemory) {
     FailAll(none);
     return none;
   }
-  if (!options_.overlapFlushes || journal_.Plan().size() <= 1) return RunInTurn();
+  // The most bytes of sealings one window holds.
+  size_t sealedBytes = 0;
+  for (const std::vector<WindowPiece>& pieces : journal_.Plan())
+    for (const WindowPiece& p : pieces) {
+      const PassFile* f = FileOf(p);
+      if (f && Sealing(f)) sealedBytes = std::max(sealedBytes, p.at + p.len);
+    }
+  if (!options_.overlapFlushes || journal_.Plan().size() <= 1) return RunInTurn(sealedBytes);
   try {
     flusher_ = std::make_unique<JournalFlusher>(journal_);
   } catch (const std::system_error&) {
-    return RunInTurn();  // no thread to be had: each flush waited for in turn
+    return RunInTurn(sealedBytes);  // no thread to be had: each flush waited for in turn
   }
-  return RunAlongside();
+  return RunAlongside(sealedBytes);
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 // window. Before a window's bytes are written, the hashes of its pages as they are are added to
 // the journal and flushed, so that whatever reaches the disk afterwards can be told apart from
 // what did not (Settle.h). Memory stays small (two chunks of bytes and a window's page hashes)
-// whatever the files' sizes, but for the pieces kept from the first read to the write: a
-// sealing's, turned (a window's, two with the flusher), and small files' (8 MiB a batch at most);
-// many small files share one window, and so one flush.
+// whatever the files' sizes, but for a sealing, whose bytes are kept turned from the first read
+// to the write (a window's, two with the flusher); many small files share one window, and so
+// one flush.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
