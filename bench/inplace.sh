@@ -16,6 +16,10 @@
 #   ROUNDS     counted rounds after one warm-up round (default 5)
 #   FILES      the number of small files (default 10000; 0 leaves that part out)
 # The files are made in $MURVEL_BENCH_DIR (default /var/tmp), which must keep extended attributes.
+# On an ext4 without a journal, removing many files slows the making of new ones for some minutes
+# (their inodes are passed over), and cp -a with them: wait five minutes after a mass removal (the
+# end of a run of this script included) before timing again, or cp's figure is several times its
+# own.
 # $MURVEL_BENCH_OTHER may name a second murvelctl (the build before a change, say): the small
 # files are then coded by it too, alternating with the others in every round, and the two
 # programs' times are given as a ratio as well.
