@@ -58,8 +58,9 @@ struct Item {
   std::optional<Integrity> expected;  // decoding: what the coded bytes were
   uint32_t entry = 0;
   bool marked = false;
-  Fault failure;         // the change failed: why (then it is turned back)
-  bool resized = false;  // another program made the file longer or shorter during the pass
+  Fault failure;  // the change failed: why (then it is turned back)
+  // Another program made the file longer or shorter during the pass, or wrote to it.
+  bool resized = false;
   PassFile pass;
 
   int fd() const { return file.Fd(); }
@@ -470,7 +471,8 @@ void Batch::CheckAndApply() {
     // Another program that wrote to the file meanwhile (an append, a truncation) would leave it
     // part coded, part plain: the change is turned back and what that program wrote is kept.
     struct stat after {};
-    if (plat::Files().Fstat(it->fd(), &after) == 0 && after.st_size != it->st.st_size) {
+    if ((plat::Files().Fstat(it->fd(), &after) == 0 && after.st_size != it->st.st_size) ||
+        it->pass.changedByOther) {
       it->resized = true;
       it->failure =
           Fault(decoding ? FaultCode::ResizedWhileDecoding : FaultCode::ResizedWhileCoding);
