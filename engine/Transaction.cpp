@@ -58,9 +58,8 @@ struct Item {
   std::optional<Integrity> expected;  // decoding: what the coded bytes were
   uint32_t entry = 0;
   bool marked = false;
-  Fault failure;  // the change failed: why (then it is turned back)
-  // Another program made the file longer or shorter during the pass, or wrote to it.
-  bool resized = false;
+  Fault failure;         // the change failed: why (then it is turned back)
+  bool resized = false;  // another program made the file longer or shorter during the pass
   PassFile pass;
 
   int fd() const { return file.Fd(); }
@@ -471,8 +470,7 @@ void Batch::CheckAndApply() {
     // Another program that wrote to the file meanwhile (an append, a truncation) would leave it
     // part coded, part plain: the change is turned back and what that program wrote is kept.
     struct stat after {};
-    if ((plat::Files().Fstat(it->fd(), &after) == 0 && after.st_size != it->st.st_size) ||
-        it->pass.changedByOther) {
+    if (plat::Files().Fstat(it->fd(), &after) == 0 && after.st_size != it->st.st_size) {
       it->resized = true;
       it->failure =
           Fault(decoding ? FaultCode::ResizedWhileDecoding : FaultCode::ResizedWhileCoding);

@@ -151,7 +151,6 @@ Step Pass::ReadAndHash(Window& w) {
 
 void Pass::TurnAndWrite(Window& w) {
   uint64_t hashes[kChunkBytes / kPageBytes];
-  uint64_t again[kChunkBytes / kPageBytes];
   for (const WindowPiece& piece : journal_.Plan()[w.index]) {
     PassFile* f = FileOf(piece);
     if (!f) continue;
@@ -162,21 +161,6 @@ void Pass::TurnAndWrite(Window& w) {
       // thread with less to do, just before the write, which then finds them in the cache.
       uint8_t* data = kept ? w.kept.get() + piece.at + at : chunk_.get();
       Step step = kept ? Step::Ok() : ReadWhole(f->fd, data, n, piece.offset + at);
-      // Read again, the bytes must be those hashed: another program that wrote to the file
-      // meanwhile would have its bytes turned and mixed with the pass's. The file's pass ends
-      // there, and its caller turns back what was written, leaving that program's bytes.
-      // (A sealing's pages were hashed sealed; its kept bytes are not read again.)
-      if (step && !kept && !Sealing(f)) {
-        HashPages(data, n, again);
-        const uint64_t* first = w.hashes.data() + (piece.at + at) / kPageBytes;
-        if (!std::equal(again, again + PageCount(n), first)) {
-          f->changedByOther = true;
-          Fail(f, Step::Fail(Fault(f->direction == CipherDirection::Code
-                                       ? FaultCode::ResizedWhileCoding
-                                       : FaultCode::ResizedWhileDecoding)));
-          break;
-        }
-      }
       if (step && !kept) f->key.Turn(data, n, piece.offset + at, f->direction);
       if (step && Sealing(f) && f->mac) f->mac->Add(data, n);
       // The digest of a coding's bytes (a seal's integrity is its MAC).

@@ -35,9 +35,6 @@ struct PassFile {
   bool failed = false;
   Fault failure;
   uint64_t written = 0;  // the bytes from its start written
-  // Set by the pass: a part read again to be written was no longer what was first read and
-  // hashed (another program wrote to the file, disregarding its lock); nothing of it is written.
-  bool changedByOther = false;
   // The digest of the file's coded bytes: after the pass when coding, as read when decoding.
   ContentDigest digest;
 };

@@ -43,8 +43,7 @@ Step TurnBackResized(int fd, const JournalFile& journal, const ContentKey& key, 
       } else if (HashPage(turnedForm, n) == journal.hashes[p]) {
         turned = true;
       } else {
-        // Neither as it was nor as the pass wrote it: the other program's, left as it wrote it.
-        turned = false;
+        return Step::Fail(Fault(FaultCode::PageNeither).Numbers(at));
       }
     }
     if (turned) {
