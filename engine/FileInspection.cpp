@@ -18,6 +18,7 @@
 #include "engine/journal/IntegrityAttr.h"
 #include "engine/journal/Recovery.h"
 #include "engine/journal/SealedContent.h"
+#include "engine/rescue/KeyFinder.h"
 #include "engine/rescue/RecordMismatch.h"
 #include "platform/AttrBackend.h"
 #include "platform/Clock.h"
@@ -129,10 +130,11 @@ void LookInside(Inspection& ins, SealPassword* password) {
   struct stat st {};
   const bool sized = ins.workable() && plat::Files().Fstat(fd, &st) == 0;
   const uint64_t size = sized ? uint64_t(st.st_size) : 0;
+  // (A coded file with its integrity attribute needs neither.)
   std::vector<uint8_t> prefix;
-  const bool prefixWanted = !ins.coded || !has(kIntegrityAttr);
-  if (sized && prefixWanted) prefix = ReadLookPrefix(fd, size);
-  const bool wholeFile = sized && prefixWanted && prefix.size() == size;
+  if (ins.workable() && (!ins.coded || !has(kIntegrityAttr)))
+    prefix = ReadLookPrefix(fd, sized ? size : kKeyLookBytes);
+  const bool wholeFile = sized && prefix.size() == size;
   // A sealed file: its seal's record at its end (or its attribute, when the end lost it).
   if (sized && !ins.coded) {
     std::string attr;
@@ -149,15 +151,9 @@ void LookInside(Inspection& ins, SealPassword* password) {
   }
   // Bytes that disagree with the record: a copy that lost it, or plain bytes under one. A sealed
   // file is no such copy.
-  if (ins.workable() && !ins.sealed) {
-    const RecordFields* record = ins.coded ? &ins.record : nullptr;
-    const std::tm now = plat::CurrentClock().LocalNow();
-    if (sized && prefixWanted)
-      LookForMismatchIn(fd, prefix, size, record, has(kIntegrityAttr), now, &ins.mismatch,
-                        &ins.lostKey);
-    else
-      LookForMismatch(fd, record, has(kIntegrityAttr), now, &ins.mismatch, &ins.lostKey);
-  }
+  if (ins.workable() && !ins.sealed)
+    LookForMismatchIn(fd, prefix, size, ins.coded ? &ins.record : nullptr, has(kIntegrityAttr),
+                      plat::CurrentClock().LocalNow(), &ins.mismatch, &ins.lostKey);
   // The stashed large icon when it has the exact size of one; one byte more is asked for, so a
   // longer value is not taken for an icon.
   if (has(kLargeIconStashAttr) &&

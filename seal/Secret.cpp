@@ -16,9 +16,8 @@ namespace {
 // into slots; a slot is wiped when its secret is freed, and the slabs live as long as the
 // process, so what they hold is locked, left out of core dumps and guarded at both ends of the
 // slab throughout.
-constexpr size_t kSlotBytes = 256;                // a Poly1305 state, the largest asked
 constexpr size_t kSlabBytes = size_t(16) * 1024;  // whole pages: the slots stay aligned
-constexpr size_t kSlotsPerSlab = kSlabBytes / kSlotBytes;
+constexpr size_t kSlotsPerSlab = kSlabBytes / Secret::kSlotBytes;
 
 class SlotPool {
  public:
@@ -29,14 +28,14 @@ class SlotPool {
       if (!slab) return nullptr;
       sodium_memzero(slab, kSlabBytes);
       free_.reserve(free_.size() + kSlotsPerSlab);
-      for (size_t i = kSlotsPerSlab; i-- > 0;) free_.push_back(slab + i * kSlotBytes);
+      for (size_t i = kSlotsPerSlab; i-- > 0;) free_.push_back(slab + i * Secret::kSlotBytes);
     }
     uint8_t* slot = free_.back();
     free_.pop_back();
     return slot;
   }
   void Give(uint8_t* slot) {
-    sodium_memzero(slot, kSlotBytes);
+    sodium_memzero(slot, Secret::kSlotBytes);
     std::lock_guard<std::mutex> lock(mutex_);
     free_.push_back(slot);
   }

@@ -773,9 +773,8 @@ constexpr double kAlternativeBits = 0.02;
 // n log2 n for every count a prefix's histogram can hold.
 const std::vector<float>& NLogN() {
   static const std::vector<float> table = [] {
-    std::vector<float> t(kKeyLookBytes + 1);
-    for (size_t c = 1; c < t.size(); ++c) t[c] = float(double(c) * std::log2(double(c)));
-    return t;
+    const std::vector<double>& exact = CountBits();
+    return std::vector<float>(exact.begin(), exact.end());
   }();
   return table;
 }

@@ -24,14 +24,12 @@ std::vector<uint8_t> ReadLookPrefix(int fd, uint64_t size) {
 
 void LookForMismatch(int fd, const RecordFields* record, bool hasIntegrity, const std::tm& now,
                      RecordMismatch* mismatch, LostKey* lostKey) {
-  *mismatch = RecordMismatch::None;
-  *lostKey = LostKey();
-  if (record && hasIntegrity) return;
   struct stat st {};
   const bool sized = plat::Files().Fstat(fd, &st) == 0;
   const uint64_t size = sized ? uint64_t(st.st_size) : 0;
-  LookForMismatchIn(fd, ReadLookPrefix(fd, sized ? size : kKeyLookBytes), size, record,
-                    hasIntegrity, now, mismatch, lostKey);
+  std::vector<uint8_t> prefix;
+  if (!record || !hasIntegrity) prefix = ReadLookPrefix(fd, sized ? size : kKeyLookBytes);
+  LookForMismatchIn(fd, prefix, size, record, hasIntegrity, now, mismatch, lostKey);
 }
 
 void LookForMismatchIn(int fd, const std::vector<uint8_t>& bytes, uint64_t size,
